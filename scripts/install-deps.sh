@@ -1,0 +1,21 @@
+#!/bin/sh
+# Installs the Debian 12 packages that building, testing and benchmarking Wavomer need.
+# Only packages that are missing are installed; safe to run again.
+set -eu
+PACKAGES="build-essential cmake ninja-build pkg-config clang
+libavformat-dev libavcodec-dev libswresample-dev libavutil-dev ffmpeg
+libplist-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
+python3 time"
+missing=""
+for p in $PACKAGES; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+if [ -n "$missing" ]; then
+  echo "Installing:$missing" >&2
+  SUDO=""
+  if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >&2
+fi

@@ -1,0 +1,10 @@
+#!/bin/sh
+# Builds Wavomer and runs every test: the release tree, then the core tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh release
+ctest --test-dir build --output-on-failure -j"$(nproc)"
+scripts/build.sh asan
+ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -L core

@@ -1,0 +1,54 @@
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "Commands.h"
+#include "Json.h"
+#include "data/AudioSampleData.h"
+
+namespace wavomer::cli {
+
+namespace {
+
+bool isProjectPath(const std::string& path) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    const std::string plist = "project.plist";
+    return path.size() >= plist.size() && path.compare(path.size() - plist.size(), plist.size(), plist) == 0;
+}
+
+int sampleDataInfo(const std::string& path) {
+    auto data = AudioSampleData::dataForReadingAtPath(path);
+    if (!data) {
+        reportFailure(path, "cannot open the file");
+        return 1;
+    }
+    if (!data->hasValidHeader()) {
+        reportFailure(path, "not a sample data file");
+        return 1;
+    }
+    JsonObject json;
+    json.add("channels", static_cast<int64_t>(data->channels()));
+    json.add("frames", data->framePerChannel());
+    json.add("sampleRate", static_cast<int64_t>(data->sampleRate()));
+    json.add("pointsPerSecond", static_cast<int64_t>(data->wavPointsPerSecond()));
+    json.add("duration", data->duration());
+    std::printf("%s\n", json.str().c_str());
+    return 0;
+}
+
+}  // namespace
+
+int runInfo(const Arguments& args) {
+    if (args.size() != 1) {
+        std::fputs("usage: wavomer-cli info FILE.data | PROJECT.wvmp\n", stderr);
+        return 2;
+    }
+    if (isProjectPath(args[0])) {
+        reportFailure(args[0], "reading projects is not available in this build");
+        return 1;
+    }
+    return sampleDataInfo(args[0]);
+}
+
+}  // namespace wavomer::cli

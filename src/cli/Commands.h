@@ -1,0 +1,19 @@
+// The commands of wavomer-cli. Each takes the arguments after its name and
+// answers the process exit status; a failure prints one line on stderr naming
+// the file and the reason.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace wavomer::cli {
+
+using Arguments = std::vector<std::string>;
+
+int runImport(const Arguments& args);
+int runInfo(const Arguments& args);
+
+// "wavomer-cli: FILE: REASON" on stderr.
+void reportFailure(const std::string& file, const std::string& reason);
+
+}  // namespace wavomer::cli

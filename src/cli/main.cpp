@@ -1,0 +1,34 @@
+// wavomer-cli: the headless front end. It drives the same core as the window:
+// imports media into sample data files and prints what files hold.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "Commands.h"
+
+namespace {
+
+void usage() {
+    std::fputs(
+        "usage: wavomer-cli COMMAND [ARGS]\n"
+        "  import MEDIA -o OUT.data   convert a media file into a sample data file\n"
+        "  info FILE.data             print a sample data file's header as JSON\n"
+        "  info PROJECT.wvmp          print a project's tracks, sections and markers as JSON\n",
+        stderr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help")) {
+        usage();
+        return argc < 2 ? 2 : 0;
+    }
+    std::string command = argv[1];
+    wavomer::cli::Arguments args(argv + 2, argv + argc);
+    if (command == "import") return wavomer::cli::runImport(args);
+    if (command == "info") return wavomer::cli::runInfo(args);
+    std::fprintf(stderr, "wavomer-cli: unknown command \"%s\"\n", command.c_str());
+    usage();
+    return 2;
+}

@@ -1,0 +1,52 @@
+// The keyed archive: an NSKeyedArchiver-compatible property list ("bplist00" with
+// "$archiver", "$version", "$top", "$objects", UIDs and "$class" records) holding
+// CodingBase records, lists, dictionaries, strings, numbers, booleans and colours.
+// Used for "project.plist", "user.config" and the clipboard payload.
+//
+// Threads: the functions are pure; call them from any thread.
+//
+// Reading is lenient about how an archiver stored things (inline scalars or
+// number objects, integer or real doubles, NSString records, XML or binary form)
+// and strict about structure: cycles, out-of-range UIDs, absurd sizes or deep
+// nesting are rejected with a reason, and nothing is returned half-decoded.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/CodingBase.h"
+
+namespace wavomer::archive {
+
+// Makes an empty record for a "$classname", or nullptr for a class the caller
+// does not know (the record then decodes as an absent value).
+using ClassFactory = std::function<CoderObject(const std::string& className)>;
+
+// The root entries in writing order, e.g. {"audioTrackArray", ...}, {"markArray", ...}.
+using RootEntries = std::vector<std::pair<std::string, CoderValue>>;
+
+// Encodes the root entries as a binary keyed archive. Deterministic: the same
+// values give the same bytes.
+std::vector<uint8_t> encodeKeyedArchive(const RootEntries& root);
+
+struct DecodeResult {
+    bool ok = false;
+    std::string error;  // why the archive could not be read, when !ok
+    RootEntries root;   // the decoded root entries, in "$top" order
+};
+
+// Decodes a binary or XML keyed archive.
+DecodeResult decodeKeyedArchive(const uint8_t* bytes, size_t size, const ClassFactory& factory);
+
+// Writes bytes to path atomically: a temporary file in the same folder, flushed
+// to disk, then renamed over the old file. Answers false with a reason on failure,
+// leaving any old file untouched.
+bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+
+// Reads a whole file; false with a reason when it cannot be read.
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
+
+}  // namespace wavomer::archive

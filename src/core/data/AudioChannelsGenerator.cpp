@@ -1,0 +1,152 @@
+#include "data/AudioChannelsGenerator.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "data/VCMovie.h"
+
+namespace wavomer {
+
+GenerateResult AudioChannelsGenerator::generate(const std::string& destination) {
+    GenerateResult result;
+    writeFailed_ = false;
+    sampleData = AudioSampleData::dataForWritingAtPath(destination);
+    if (!sampleData) {
+        result.error = "cannot create " + destination;
+        return result;
+    }
+    std::string reason;
+    auto movie = VCMovie::movieWithPath(engine_, audioPath, &reason);
+    double seconds = movie ? ts_ff_time_to_double(movie->movie().duration()) : 0.0;
+    int64_t frames = std::isfinite(seconds) && seconds > 0 ? static_cast<int64_t>(std::trunc(seconds * kSampleRate)) : 0;
+    sampleData->setFramePerChannel(frames);
+    std::string problems;
+    if (movie) {
+        movie->movie().setDisableVideo(true);
+        movie->movie().setExportMovie(true);
+        auto audios = movie->movie().audios();
+        if (!audios.empty()) generateChannels(*audios.back());
+        problems = movie->movie().decodeProblems();
+    }
+    result.channels = sampleData->channels();
+    result.frames = sampleData->framePerChannel();
+    result.duration = sampleData->duration();
+    bool written = sampleData->closeData();
+    std::string writeError = sampleData->writeErrorText();
+    sampleData.reset();
+
+    if (!movie) result.error = reason;
+    else if (!written || writeFailed_) result.error = "cannot write " + destination + (writeError.empty() ? "" : ": " + writeError);
+    else if (result.channels == 0) result.error = "the file holds no audio";
+    else if (result.frames == 0) result.error = problems.empty() ? "no audio could be decoded" : problems;
+    else {
+        result.ok = true;
+        result.warning = problems;
+    }
+    if (!result.ok) ::unlink(destination.c_str());
+    return result;
+}
+
+int32_t AudioChannelsGenerator::generateChannels(TSMedia& media) {
+    for (TSAudioStream* stream : media.audios()) {
+        int32_t start = sampleData->channels();
+        int32_t n = generateChannelsForStream(*stream, start);
+        sampleData->setChannels(start + n);
+        if (writeFailed_) break;
+    }
+    return sampleData->channels();
+}
+
+int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream, int32_t start) {
+    TSMedia& media = stream.media();
+    media.setSelectStreams({media.indexOfStream(&stream)});
+    media.updateSelectStreams();
+    const int32_t q = stream.channels();
+    if (q <= 0) return 0;
+    stream.setAudioResampleChannels(q);
+    TSFFMovie& movie = media.movie();
+    movie.setCurrentTime(0);
+    movie.flushOperation();
+
+    std::vector<float> interleaved(static_cast<size_t>(q) * kBlockFrames);
+    std::vector<float> plane(kBlockFrames);
+    bool ended = false;
+    int64_t nextReport = kSampleRate * 10;
+    for (int64_t p = 0;; p += kBlockFrames) {
+        int64_t stated = sampleData->framePerChannel();
+        if (p >= stated && ended) break;
+        std::fill(interleaved.begin(), interleaved.end(), 0.0f);
+        int32_t got = ended ? 0 : movie.readAudioStream(stream, interleaved.data(), kBlockFrames);
+        if (got < kBlockFrames) ended = true;
+        if (p + got > stated) {
+            // The stream runs on past the stated length: make room and keep it all.
+            if (!sampleData->reserveFramesPerChannel(p + got, start + q)) {
+                writeFailed_ = true;
+                break;
+            }
+        } else if (p >= stated) {
+            break;
+        }
+        // The channel count is raised as each channel is written, so that room made
+        // while this stream is still decoding moves its finished blocks too.
+        if (sampleData->channels() < start + q) sampleData->setChannels(start + q);
+        for (int32_t c = 0; c < q; ++c) {
+            fillAudio(plane.data(), kBlockFrames, c, q, interleaved.data());
+            sampleData->writeSample(plane.data(), start + c, kBlockFrames, p);
+        }
+        if (sampleData->hasWriteError()) {
+            writeFailed_ = true;
+            break;
+        }
+        if (progress && p >= nextReport) {
+            progress(static_cast<double>(p) / kSampleRate);
+            nextReport += kSampleRate * 10;
+        }
+    }
+    return q;
+}
+
+void AudioChannelsGenerator::fillAudio(float* destination, int32_t frames, int32_t channel, int32_t channels,
+                                       const float* source) {
+    for (int32_t i = 0; i < frames; ++i) destination[i] = source[channel + channels * i];
+}
+
+std::string newImportFileName() {
+    // Seconds since 2001-01-01 00:00:00 UTC, printed with six decimals; two
+    // conversions in the same microsecond still get different names.
+    static std::mutex lock;
+    static int64_t lastMicros = 0;
+    constexpr int64_t kReferenceDateUnixSeconds = 978307200;
+    auto now = std::chrono::system_clock::now().time_since_epoch();
+    int64_t micros = std::chrono::duration_cast<std::chrono::microseconds>(now).count() -
+                     kReferenceDateUnixSeconds * 1000000;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (micros <= lastMicros) micros = lastMicros + 1;
+        lastMicros = micros;
+    }
+    char name[96];
+    std::snprintf(name, sizeof name, "ImportAudio_%f.data", static_cast<double>(micros) / 1e6);
+    return name;
+}
+
+std::string getNewPathFromOriginalMusicPath(MediaEngine& engine, const std::string& mediaPath,
+                                            const std::string& importFolder, GenerateResult* result) {
+    std::string path;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        path = importFolder + "/" + newImportFileName();
+        if (::access(path.c_str(), F_OK) != 0) break;
+    }
+    AudioChannelsGenerator generator(engine);
+    generator.audioPath = mediaPath;
+    GenerateResult r = generator.generate(path);
+    if (result) *result = r;
+    return path;
+}
+
+}  // namespace wavomer

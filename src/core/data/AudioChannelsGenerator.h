@@ -1,0 +1,64 @@
+// AudioChannelsGenerator: decodes every audio stream of a media file into one new
+// sample data file, the streams' channels one after another (a stereo stream and a
+// mono stream give three channels), in blocks of 1024 frames at 44100 Hz.
+//
+// Threads: made for one conversion on the import thread and dropped after it.
+//
+// The file's length comes from the container's stated duration; a stream that
+// turns out longer (or a container that states none) is imported whole, and a
+// stated duration longer than the audio leaves silence after it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "data/AudioSampleData.h"
+#include "media/MediaEngine.h"
+
+namespace wavomer {
+
+struct GenerateResult {
+    bool ok = false;
+    std::string error;    // why nothing usable was written, when !ok
+    std::string warning;  // what went wrong in a file that was partly decoded
+    int32_t channels = 0;
+    int64_t frames = 0;
+    double duration = 0.0;
+};
+
+class AudioChannelsGenerator {
+public:
+    static constexpr int32_t kBlockFrames = 1024;
+    static constexpr int32_t kSampleRate = 44100;
+
+    explicit AudioChannelsGenerator(MediaEngine& engine) : engine_(engine) {}
+
+    std::string audioPath;
+    std::unique_ptr<AudioSampleData> sampleData;
+    // Called now and then with the decoded seconds of the current stream.
+    std::function<void(double seconds)> progress;
+
+    // Decodes audioPath into a new sample data file at destination (replacing any
+    // file there). On failure no file is left at destination.
+    GenerateResult generate(const std::string& destination);
+    int32_t generateChannels(TSMedia& media);
+    int32_t generateChannelsForStream(TSAudioStream& stream, int32_t start);
+
+    static void fillAudio(float* destination, int32_t frames, int32_t channel, int32_t channels, const float* source);
+
+private:
+    MediaEngine& engine_;
+    bool writeFailed_ = false;
+};
+
+// Converts mediaPath into a new "ImportAudio_%f.data" file in importFolder and
+// answers its path (whether or not decoding succeeded; result says which).
+std::string getNewPathFromOriginalMusicPath(MediaEngine& engine, const std::string& mediaPath,
+                                            const std::string& importFolder, GenerateResult* result = nullptr);
+
+// "ImportAudio_%f.data" with the seconds since 2001-01-01 UTC, unique within the process.
+std::string newImportFileName();
+
+}  // namespace wavomer

@@ -1,0 +1,343 @@
+#include "data/AudioSampleData.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+namespace wavomer {
+
+namespace {
+
+constexpr int64_t kHeaderBytes = 24;
+// Headers claiming more than this are not sample data files of ours: they would
+// overflow the plane arithmetic.
+constexpr int32_t kMaxChannels = 4096;
+constexpr int64_t kMaxFrames = int64_t(1) << 40;
+constexpr int32_t kMaxRate = 10'000'000;
+
+int64_t roundUpToPage(int64_t bytes) {
+    return (bytes + AudioSampleData::kPageSize - 1) / AudioSampleData::kPageSize * AudioSampleData::kPageSize;
+}
+
+struct Header {
+    uint32_t magic;
+    int32_t channels;
+    int64_t frames;
+    int32_t sampleRate;
+    int32_t pointsPerSecond;
+};
+static_assert(sizeof(Header) == kHeaderBytes);
+
+// pread/pwrite until everything moved or the file ends; answers the bytes moved
+// or -1 on an error.
+int64_t transferAll(bool read, int fd, void* buffer, int64_t size, int64_t position) {
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    int64_t done = 0;
+    while (done < size) {
+        ssize_t n = read ? ::pread(fd, bytes + done, static_cast<size_t>(size - done), position + done)
+                         : ::pwrite(fd, bytes + done, static_cast<size_t>(size - done), position + done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (n == 0) break;
+        done += n;
+    }
+    return done;
+}
+
+}  // namespace
+
+AudioSampleData::~AudioSampleData() { closeData(); }
+
+std::unique_ptr<AudioSampleData> AudioSampleData::dataForWritingAtPath(const std::string& path) {
+    return dataPath(path, false);
+}
+
+std::unique_ptr<AudioSampleData> AudioSampleData::dataForReadingAtPath(const std::string& path) {
+    return dataPath(path, true);
+}
+
+std::unique_ptr<AudioSampleData> AudioSampleData::dataPath(const std::string& path, bool read) {
+    std::unique_ptr<AudioSampleData> data(new AudioSampleData());
+    data->path_ = path;
+    data->isReadMode_ = read ? 1 : 0;
+    data->fd_for_path = -1;
+    data->sample_rate = kDefaultSampleRate;
+    data->sample_points_per_second = kDefaultWavePointsPerSecond;
+    data->openData();
+    if (data->fd_for_path < 0) return nullptr;
+    return data;
+}
+
+void AudioSampleData::openData() {
+    closeData();
+    writeError_ = false;
+    writeErrorText_.clear();
+    reservedStride_ = -1;
+    headerValid_ = false;
+    data_buffer.reset();
+    if (path_.empty()) return;
+    if (isReadMode_) {
+        nb_channels_streams = 0;
+        frame_per_channels = 0;
+        sample_rate = kDefaultSampleRate;
+        sample_points_per_second = kDefaultWavePointsPerSecond;
+        fd_for_path = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_for_path < 0) return;
+        Header header{};
+        if (transferAll(true, fd_for_path, &header, kHeaderBytes, 0) != kHeaderBytes) return;
+        if (header.magic != kMagic) return;
+        bool sane = header.channels >= 0 && header.channels <= kMaxChannels && header.frames >= 0 &&
+                    header.frames <= kMaxFrames && header.sampleRate > 0 && header.sampleRate <= kMaxRate &&
+                    header.pointsPerSecond > 0 && header.pointsPerSecond <= header.sampleRate;
+        if (!sane) return;
+        nb_channels_streams = header.channels;
+        frame_per_channels = header.frames;
+        sample_rate = header.sampleRate;
+        sample_points_per_second = header.pointsPerSecond;
+        headerValid_ = true;
+    } else {
+        ::unlink(path_.c_str());
+        fd_for_path = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd_for_path < 0) {
+            noteWriteError("cannot create the file");
+            return;
+        }
+        ::fchmod(fd_for_path, 0600);
+    }
+}
+
+bool AudioSampleData::closeData() {
+    if (fd_for_path < 0) return !writeError_;
+    bool completed = true;
+    if (!isReadMode_) {
+        int64_t exact = sampleDataSizePerChannel();
+        if (reservedStride_ >= 0 && reservedStride_ != exact) movePlanes(reservedStride_, exact, nb_channels_streams);
+        reservedStride_ = -1;
+        generateSampleWavePoints();
+        Header header{kMagic, nb_channels_streams, frame_per_channels, sample_rate, sample_points_per_second};
+        if (transferAll(false, fd_for_path, &header, kHeaderBytes, 0) != kHeaderBytes) noteWriteError("cannot write the header");
+        int64_t total = kPageSize + int64_t(nb_channels_streams) * (exact + waveDataSizePerChannel());
+        if (::ftruncate(fd_for_path, total) != 0) noteWriteError("cannot size the file");
+    }
+    if (::close(fd_for_path) != 0 && !isReadMode_) noteWriteError("cannot close the file");
+    fd_for_path = -1;
+    data_buffer.reset();
+    if (!isReadMode_ && writeError_) {
+        ::unlink(path_.c_str());
+        completed = false;
+    }
+    return completed;
+}
+
+void AudioSampleData::noteWriteError(const char* what) {
+    if (!writeError_) writeErrorText_ = std::string(what) + ": " + std::strerror(errno);
+    writeError_ = true;
+}
+
+double AudioSampleData::duration() const {
+    if (sample_rate <= 0) return 0.0;
+    return static_cast<double>(frame_per_channels) / sample_rate;
+}
+
+int64_t AudioSampleData::sampleDataSizePerChannel() const { return roundUpToPage(4 * frame_per_channels); }
+
+int64_t AudioSampleData::waveDataSizePerChannel() const {
+    int64_t wholeSeconds = static_cast<int64_t>(duration() + 0.51);
+    return roundUpToPage(wholeSeconds * sample_points_per_second * 4);
+}
+
+int64_t AudioSampleData::samplePlaneStride() const {
+    return reservedStride_ >= 0 ? reservedStride_ : sampleDataSizePerChannel();
+}
+
+int64_t AudioSampleData::offsetForChannel(int32_t channel, int32_t dataType) const {
+    if (dataType == kSampleData) return kPageSize + int64_t(channel) * samplePlaneStride();
+    if (dataType == kWaveData)
+        return kPageSize + int64_t(nb_channels_streams) * samplePlaneStride() + int64_t(channel) * waveDataSizePerChannel();
+    return kPageSize;
+}
+
+int32_t AudioSampleData::read_or_write(bool read, float* buffer, int32_t channel, int32_t frames, int64_t offset,
+                                       int32_t dataType) {
+    int64_t position = 4 * offset + offsetForChannel(channel, dataType);
+    if (read) return buffer_read(buffer, 4 * int64_t(frames), position);
+    return read_or_write_bytes(false, buffer, 4 * int64_t(frames), position);
+}
+
+int32_t AudioSampleData::read_or_write_bytes(bool read, void* buffer, int64_t size, int64_t position) {
+    if (fd_for_path < 0 || size <= 0 || position < 0) return 0;
+    int64_t moved = transferAll(read, fd_for_path, buffer, size, position);
+    if (read) {
+        // Past the end of the file there is nothing: the rest reads as zero.
+        int64_t got = moved < 0 ? 0 : moved;
+        if (got < size) std::memset(static_cast<uint8_t*>(buffer) + got, 0, static_cast<size_t>(size - got));
+    } else {
+        data_buffer.reset();  // the page cache may hold what was just overwritten
+        if (moved != size) noteWriteError("cannot write samples");
+    }
+    return 0;
+}
+
+int32_t AudioSampleData::buffer_read(void* buffer, int64_t len, int64_t position) {
+    if (len <= 0) return 0;
+    if (data_buffer && position >= data_buffer_offset && (position + len - data_buffer_offset) < kPageSize) {
+        std::memcpy(buffer, data_buffer.get() + (position - data_buffer_offset), static_cast<size_t>(len));
+        return 0;
+    }
+    if (len < kPageSize) {
+        if (!data_buffer) data_buffer.reset(new uint8_t[kPageSize]());
+        data_buffer_offset = position;
+        read_or_write_bytes(true, data_buffer.get(), kPageSize, position);
+        std::memcpy(buffer, data_buffer.get(), static_cast<size_t>(len));
+        return 0;
+    }
+    return read_or_write_bytes(true, buffer, len, position);
+}
+
+int32_t AudioSampleData::readSample(float* buffer, int32_t channel, int32_t frames, int64_t offset) {
+    if (frames <= 0) return 0;
+    std::fill(buffer, buffer + frames, 0.0f);
+    if (channel < 0 || channel >= nb_channels_streams) return 0;
+    int64_t first = std::max<int64_t>(offset, 0);
+    int64_t last = std::min<int64_t>(offset + frames, frame_per_channels);
+    if (first >= last) return 0;
+    return read_or_write(true, buffer + (first - offset), channel, static_cast<int32_t>(last - first), first,
+                         kSampleData);
+}
+
+int32_t AudioSampleData::writeSample(const float* buffer, int32_t channel, int32_t frames, int64_t offset) {
+    if (frames <= 0 || channel < 0 || offset < 0) return 0;
+    // Whole decoder blocks may run past the last frame into the plane's padding,
+    // never into the next plane.
+    int64_t room = samplePlaneStride() / 4 - offset;
+    if (room <= 0) return 0;
+    int32_t count = static_cast<int32_t>(std::min<int64_t>(frames, room));
+    return read_or_write(false, const_cast<float*>(buffer), channel, count, offset, kSampleData);
+}
+
+int32_t AudioSampleData::readWave(float* buffer, int32_t channel, int32_t frames, int64_t offset) {
+    if (frames <= 0) return 0;
+    std::fill(buffer, buffer + frames, 0.0f);
+    if (channel < 0 || channel >= nb_channels_streams) return 0;
+    int64_t points = waveDataSizePerChannel() / 4;
+    int64_t first = std::max<int64_t>(offset, 0);
+    int64_t last = std::min<int64_t>(offset + frames, points);
+    if (first >= last) return 0;
+    return read_or_write(true, buffer + (first - offset), channel, static_cast<int32_t>(last - first), first,
+                         kWaveData);
+}
+
+float AudioSampleData::sampleWaveAtTime(double time, int32_t channel) {
+    double index = std::round(time * sample_points_per_second);
+    if (!(index >= 0.0) || index >= double(kMaxFrames)) return 0.0f;
+    float value = 0.0f;
+    readWave(&value, channel, 1, static_cast<int64_t>(index));
+    return value;
+}
+
+float AudioSampleData::findSampleLevel(const float* values, int32_t count) {
+    double level = 0.0;
+    int32_t i = 0;
+    // A value only moves the level when it lies above it, so a run of eight whose
+    // largest value does not exceed the level changes nothing and can be skipped.
+    while (i + 8 <= count) {
+        float largest = values[i];
+        for (int k = 1; k < 8; ++k) largest = std::max(largest, values[i + k]);
+        if (static_cast<double>(largest) > level) {
+            for (int k = 0; k < 8; ++k) {
+                double m = (level + values[i + k]) / 2.0;
+                if (m > level) level = m;
+            }
+        }
+        i += 8;
+    }
+    for (; i < count; ++i) {
+        double m = (level + values[i]) / 2.0;
+        if (m > level) level = m;
+    }
+    return static_cast<float>(level);
+}
+
+void AudioSampleData::generateSampleWavePoints() {
+    const int32_t rate = sample_rate;
+    const int32_t points = sample_points_per_second;
+    if (rate <= 0 || points <= 0 || fd_for_path < 0) return;
+    const double step = static_cast<double>(rate) / points;
+    const int32_t count = static_cast<int32_t>(step);
+    const int64_t capacity = waveDataSizePerChannel() / 4;
+    std::vector<float> second(static_cast<size_t>(rate));
+    std::vector<float> levels(static_cast<size_t>(points));
+    for (int32_t c = 0; c < nb_channels_streams; ++c) {
+        int64_t q = 0;
+        for (int64_t b = 0; b < frame_per_channels; b += rate, q += points) {
+            readSample(second.data(), c, rate, b);
+            for (int32_t j = 0; j < points; ++j) {
+                int32_t start = static_cast<int32_t>(step * j);
+                levels[j] = findSampleLevel(second.data() + start, std::min(count, rate - start));
+            }
+            // A started second always yields its points, but the plane holds whole
+            // seconds only: points beyond it would land in the next channel's plane.
+            int64_t fit = std::min<int64_t>(points, capacity - q);
+            if (fit > 0)
+                read_or_write(false, levels.data(), c, static_cast<int32_t>(fit), q, kWaveData);
+        }
+    }
+}
+
+bool AudioSampleData::reserveFramesPerChannel(int64_t frames, int32_t channelsWithData) {
+    if (isReadMode_ || fd_for_path < 0 || frames < 0 || frames > kMaxFrames) return false;
+    int64_t stride = samplePlaneStride();
+    int64_t needed = roundUpToPage(4 * frames);
+    if (needed > stride) {
+        // Grow geometrically so that a stream much longer than announced moves its
+        // planes only a few times.
+        int64_t grown = std::max({needed, stride * 2, roundUpToPage(int64_t(4) * 30 * sample_rate)});
+        if (!movePlanes(stride, grown, channelsWithData)) return false;
+        reservedStride_ = grown;
+    } else if (reservedStride_ < 0) {
+        reservedStride_ = stride;
+    }
+    frame_per_channels = frames;
+    return true;
+}
+
+bool AudioSampleData::movePlanes(int64_t oldStride, int64_t newStride, int32_t channelsWithData) {
+    if (oldStride == newStride || channelsWithData <= 1) return true;
+    data_buffer.reset();
+    constexpr int64_t kChunk = 1 << 20;
+    std::vector<uint8_t> chunk(kChunk);
+    auto copyRange = [&](int64_t from, int64_t to, int64_t length) {
+        bool backwards = to > from;
+        for (int64_t done = 0; done < length;) {
+            int64_t n = std::min(kChunk, length - done);
+            int64_t at = backwards ? length - done - n : done;
+            int64_t got = transferAll(true, fd_for_path, chunk.data(), n, from + at);
+            if (got < 0) got = 0;
+            if (got < n) std::memset(chunk.data() + got, 0, static_cast<size_t>(n - got));
+            if (transferAll(false, fd_for_path, chunk.data(), n, to + at) != n) {
+                noteWriteError("cannot move samples");
+                return false;
+            }
+            done += n;
+        }
+        return true;
+    };
+    int64_t length = std::min(oldStride, newStride);
+    if (newStride > oldStride) {
+        for (int32_t c = channelsWithData - 1; c >= 1; --c)
+            if (!copyRange(kPageSize + c * oldStride, kPageSize + c * newStride, length)) return false;
+    } else {
+        for (int32_t c = 1; c < channelsWithData; ++c)
+            if (!copyRange(kPageSize + c * oldStride, kPageSize + c * newStride, length)) return false;
+    }
+    return true;
+}
+
+}  // namespace wavomer

@@ -1,0 +1,112 @@
+// AudioSampleData: the sample data file, the decoded cache every source is read
+// from. A 4096-byte header page (magic, channel count, frames per channel, sample
+// rate, envelope points per second), then one page-rounded plane of 32-bit float
+// samples per channel, then one page-rounded plane of envelope points per channel
+// (200 per second). Planes start on page boundaries so any frame of any channel is
+// one multiplication away, with no decoding.
+//
+// Threads: one object is used by one thread at a time (the import thread while
+// writing, the audio reader for sections, the main thread for envelopes). Several
+// objects may read the same file at once.
+//
+// Invariants: a file is opened for reading or for writing, never both. A written
+// file is complete (envelope and header) only after closeData(); if any write
+// failed, closeData() removes the file and answers false. Reads outside a
+// channel's frames (or envelope points) give 0.0.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace wavomer {
+
+class AudioSampleData {
+public:
+    static constexpr uint32_t kMagic = 0x83626181u;
+    static constexpr int64_t kPageSize = 4096;
+    static constexpr int32_t kDefaultSampleRate = 44100;
+    static constexpr int32_t kDefaultWavePointsPerSecond = 200;
+    enum DataType : int32_t { kSampleData = 1, kWaveData = 2 };
+
+    ~AudioSampleData();
+    AudioSampleData(const AudioSampleData&) = delete;
+    AudioSampleData& operator=(const AudioSampleData&) = delete;
+
+    static std::unique_ptr<AudioSampleData> dataForWritingAtPath(const std::string& path);
+    static std::unique_ptr<AudioSampleData> dataForReadingAtPath(const std::string& path);
+    // nullptr when the file could not be opened.
+    static std::unique_ptr<AudioSampleData> dataPath(const std::string& path, bool read);
+
+    void openData();
+    // Closes the file; in write mode first writes the envelope and the header.
+    // Answers false when a written file could not be completed (it is then removed).
+    bool closeData();
+
+    const std::string& path() const { return path_; }
+    bool isReadMode() const { return isReadMode_ != 0; }
+    int fd() const { return fd_for_path; }
+    int32_t channels() const { return nb_channels_streams; }
+    void setChannels(int32_t channels) { nb_channels_streams = channels; }
+    int64_t framePerChannel() const { return frame_per_channels; }
+    void setFramePerChannel(int64_t frames) { frame_per_channels = frames; }
+    int32_t sampleRate() const { return sample_rate; }
+    int32_t wavPointsPerSecond() const { return sample_points_per_second; }
+    double duration() const;
+    // True when the file opened for reading starts with a valid header.
+    bool hasValidHeader() const { return headerValid_; }
+
+    // Plane sizes in bytes: S and W of the layout.
+    int64_t sampleDataSizePerChannel() const;
+    int64_t waveDataSizePerChannel() const;
+    int64_t offsetForChannel(int32_t channel, int32_t dataType) const;
+
+    int32_t readSample(float* buffer, int32_t channel, int32_t frames, int64_t offset);
+    int32_t writeSample(const float* buffer, int32_t channel, int32_t frames, int64_t offset);
+    int32_t readWave(float* buffer, int32_t channel, int32_t frames, int64_t offset);
+    float sampleWaveAtTime(double time, int32_t channel);
+
+    // The byte-level transfers under the reads and writes above.
+    int32_t read_or_write(bool read, float* buffer, int32_t channel, int32_t frames, int64_t offset,
+                          int32_t dataType);
+    int32_t read_or_write_bytes(bool read, void* buffer, int64_t size, int64_t position);
+    int32_t buffer_read(void* buffer, int64_t len, int64_t position);
+
+    void generateSampleWavePoints();
+    static float findSampleLevel(const float* values, int32_t count);
+
+    // Writers that learn the real length only while decoding: makes room for
+    // `frames` frames per channel, moving the sample planes of the first
+    // `channelsWithData` channels to their new places. Sets framePerChannel.
+    // The planes are brought back to the exact layout when the file is closed.
+    bool reserveFramesPerChannel(int64_t frames, int32_t channelsWithData);
+    // Room, in frames, of each sample plane while writing.
+    int64_t reservedFramesPerChannel() const { return samplePlaneStride() / 4; }
+
+    // True once any write failed (disk full, I/O error).
+    bool hasWriteError() const { return writeError_; }
+    const std::string& writeErrorText() const { return writeErrorText_; }
+
+private:
+    AudioSampleData() = default;
+    int64_t samplePlaneStride() const;
+    bool movePlanes(int64_t oldStride, int64_t newStride, int32_t channelsWithData);
+    void noteWriteError(const char* what);
+
+    std::string path_;
+    int32_t isReadMode_ = 1;
+    int fd_for_path = -1;
+    int32_t sample_rate = kDefaultSampleRate;
+    int32_t sample_points_per_second = kDefaultWavePointsPerSecond;
+    int32_t nb_channels_streams = 0;
+    int64_t frame_per_channels = 0;
+    std::unique_ptr<uint8_t[]> data_buffer;
+    int64_t data_buffer_offset = 0;
+    int64_t reservedStride_ = -1;  // write mode: plane stride while the length grows
+    bool headerValid_ = false;
+    bool writeError_ = false;
+    std::string writeErrorText_;
+};
+
+}  // namespace wavomer

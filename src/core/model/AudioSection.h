@@ -1,0 +1,112 @@
+// AudioSection: one piece of a track. It plays channel `channel` of the sample data
+// file `audioPath` from source time startTime to endTime, placed on the timeline
+// from trackStartTime to trackEndTime, with its own volume, fade, mute flag and
+// effect settings. Blank sections fill gaps, mute sections are inserted silence,
+// noise sections loop the noise source every 51.0 s.
+//
+// Threads: the archived fields are set on the main thread. Audio reads
+// (getAudioSamleWithTimeInTrack with draw NO) run on one reader thread at a time
+// (playback or export) and own the open file and the read-ahead block; waveform
+// reads (draw YES) run on the main thread and touch only the shared envelope.
+//
+// Invariants: a copy never shares the open sample data file or the read-ahead
+// block; the envelope (audioWaveData) is shared by every section of one source.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/AudioSampleData.h"
+#include "data/AudioWaveData.h"
+#include "model/CodingBase.h"
+
+namespace wavomer {
+
+class AudioEffectProcessor;
+
+// A section's effect settings: "name" (a string) plus the effect's parameters (numbers).
+using EffectDic = CoderDictionary;
+
+class AudioSection : public CodingBase {
+public:
+    // The noise source is looped with this period (seconds).
+    static constexpr double kNoiseLoopSeconds = 51.0;
+
+    AudioSection();
+    ~AudioSection() override;
+
+    static std::shared_ptr<AudioSection> section();
+    static std::shared_ptr<AudioSection> sectionWithPath(const std::string& path);
+    static std::shared_ptr<AudioSection> blankSectionWithTrackStartTime(double trackStart, double trackEnd);
+    // The copy: same archived values and envelope, no open file, no read-ahead block.
+    std::shared_ptr<AudioSection> copy() const;
+
+    // Archived properties, in the order of allCoderKeys.
+    std::optional<std::string> audioPath;
+    int32_t channel = 0;
+    double startTime = 0.0;
+    double endTime = 0.0;
+    double trackStartTime = 0.0;
+    double trackEndTime = 0.0;
+    bool isMute = false;
+    int32_t fadeMode = 0;
+    double customFadeStart = 1.0;
+    double customFadeStop = 1.0;
+    double fadeStartTimeOffset = 0.0;
+    double fadeDuration = 1.0;
+    double volumeValue = 1.0;
+    std::optional<EffectDic> effectDic;
+    bool isBlankSection = false;
+    bool isNoiseSection = false;
+
+    // Source handling.
+    void updateAudioPath(const std::string& path);
+    void updateRecordSectionWithNewPath(const std::string& path);
+    void updateAudioPathWithDocumentPath(const std::string& documentPath);
+    void loadAudioWaveData();
+    void loadAudioSampleData();
+    void clearAudioSampleData();
+    bool isAudioSampleDataLoaded() const { return audioDataLoadState; }
+    double sectionDuration() const;
+
+    // Sampling. t is a timeline time, s a source time, both in seconds.
+    float getAudioSamleWithTimeInTrack(double t, bool isDrawWave);
+    float getSampleValueWithTime(double s, bool isDrawWave);
+    float getSampleWaveAtTime(double s) const;
+
+    const std::shared_ptr<AudioWaveData>& audioWaveData() const { return audioWaveData_; }
+    void setAudioWaveData(std::shared_ptr<AudioWaveData> data) { audioWaveData_ = std::move(data); }
+    AudioSampleData* audioSampleData() const { return audioSampleData_.get(); }
+    // The read-ahead block: processed samples from source frame cacheOffset on.
+    const std::vector<float>& cacheData() const { return cacheData_; }
+    int64_t cacheOffset() const { return cacheOffset_; }
+
+    // CodingBase
+    std::string coderClassName() const override { return "AudioSection"; }
+    std::vector<std::string> allCoderKeys() const override;
+    CoderValue valueForKey(const std::string& key) const override;
+    void setValueForKey(const std::string& key, const CoderValue& value) override;
+    void didDecode() override { loadAudioWaveData(); }
+
+    // Read-ahead block lengths in frames, without and with an effect.
+    static constexpr int64_t kReadAheadFrames = 2048;
+    static constexpr int64_t kEffectReadAheadFrames = 20480;
+
+private:
+    void refillReadAhead(int64_t frameIndex);
+
+    bool audioDataLoadState = false;
+    std::unique_ptr<AudioSampleData> audioSampleData_;
+    std::shared_ptr<AudioWaveData> audioWaveData_;
+    std::vector<float> cacheData_;
+    int64_t cacheOffset_ = 0;
+    std::vector<float> effectScratch_;
+};
+
+using SectionPtr = std::shared_ptr<AudioSection>;
+using SectionArray = std::vector<SectionPtr>;
+
+}  // namespace wavomer

@@ -1,0 +1,88 @@
+#include "model/AudioTrack.h"
+
+namespace wavomer {
+
+namespace {
+constexpr double kFramesPerSecond = 44100.0;
+
+bool covers(const AudioSection& section, double t) {
+    return section.trackStartTime <= t && t <= section.trackEndTime;
+}
+}  // namespace
+
+AudioTrack::AudioTrack() { clearTrackCache(); }
+
+AudioTrack::~AudioTrack() { clearTrackCache(); }
+
+void AudioTrack::setSectionArray(SectionArray sections) {
+    clearTrackCache();
+    sectionArray_ = std::move(sections);
+}
+
+void AudioTrack::clearTrackCache() {
+    lastWaveSection_.reset();
+    track_end_time = -1.0;
+    if (currentUsedSection_) currentUsedSection_->clearAudioSampleData();
+    currentUsedSection_.reset();
+}
+
+double AudioTrack::trackEndTime() {
+    if (track_end_time >= 0.0) return track_end_time;
+    double total = 0.0;
+    for (const auto& section : sectionArray_) total += section->sectionDuration();
+    track_end_time = total;
+    return total;
+}
+
+const SectionPtr* AudioTrack::findSection(double t, const SectionPtr& cached) const {
+    if (cached && covers(*cached, t)) return &cached;
+    for (const auto& section : sectionArray_)
+        if (covers(*section, t)) return &section;
+    return nullptr;
+}
+
+float AudioTrack::readSamplePointAtOffset(int64_t frameOffset) {
+    const double t = frameOffset / kFramesPerSecond;
+    const SectionPtr* found = findSection(t, currentUsedSection_);
+    if (!found) return 0.0f;
+    AudioSection* section = found->get();
+    if (section != currentUsedSection_.get()) {
+        if (currentUsedSection_) currentUsedSection_->clearAudioSampleData();
+        currentUsedSection_ = *found;
+    }
+    section->loadAudioSampleData();
+    return section->getAudioSamleWithTimeInTrack(t, false);
+}
+
+float AudioTrack::readWavePointAtOffset(int64_t frameOffset) {
+    const double t = frameOffset / kFramesPerSecond;
+    const SectionPtr* found = findSection(t, lastWaveSection_);
+    if (!found) return 0.0f;
+    AudioSection* section = found->get();
+    if (section != lastWaveSection_.get()) lastWaveSection_ = *found;
+    return section->getAudioSamleWithTimeInTrack(t, true);
+}
+
+CoderValue AudioTrack::valueForKey(const std::string& key) const {
+    if (key != "sectionArray") return {};
+    CoderList list;
+    list.reserve(sectionArray_.size());
+    for (const auto& section : sectionArray_) list.emplace_back(CoderObject(section));
+    return CoderValue(std::move(list));
+}
+
+void AudioTrack::setValueForKey(const std::string& key, const CoderValue& value) {
+    if (key != "sectionArray") return;
+    const CoderList* list = value.asList();
+    if (!list) return;
+    SectionArray sections;
+    sections.reserve(list->size());
+    for (const auto& item : *list) {
+        const CoderObject* object = item.asObject();
+        if (!object) continue;
+        if (auto section = std::dynamic_pointer_cast<AudioSection>(*object)) sections.push_back(section);
+    }
+    setSectionArray(std::move(sections));
+}
+
+}  // namespace wavomer

@@ -1,0 +1,62 @@
+// AudioTrack: an ordered list of sections, adjacent, starting at 0.0. It answers the
+// audio value and the waveform value at a timeline frame through the section that
+// covers it, caching the section last used for each so that the common read is a
+// range test plus an index into the section's read-ahead block.
+//
+// Threads: sectionArray is replaced on the main thread (setSectionArray, which clears
+// the caches first). readSamplePointAtOffset runs on the one audio reader (playback or
+// export); readWavePointAtOffset on the main thread. Each keeps its own cached section.
+//
+// Invariants: at most one sample data file per track is open (that of
+// currentUsedSection); track_end_time is negative whenever it is not known.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "model/AudioSection.h"
+#include "model/CodingBase.h"
+
+namespace wavomer {
+
+class AudioTrack : public CodingBase {
+public:
+    AudioTrack();
+    ~AudioTrack() override;
+
+    const SectionArray& sectionArray() const { return sectionArray_; }
+    // Replaces the whole list; the caches are cleared first.
+    void setSectionArray(SectionArray sections);
+
+    void clearTrackCache();
+    double trackEndTime();
+
+    float readSamplePointAtOffset(int64_t frameOffset);
+    float readWavePointAtOffset(int64_t frameOffset);
+
+    const SectionPtr& currentUsedSection() const { return currentUsedSection_; }
+    const SectionPtr& lastWaveSection() const { return lastWaveSection_; }
+
+    // Set by the window; never archived.
+    void* waveView = nullptr;
+
+    // CodingBase
+    std::string coderClassName() const override { return "AudioTrack"; }
+    std::vector<std::string> allCoderKeys() const override { return {"sectionArray"}; }
+    CoderValue valueForKey(const std::string& key) const override;
+    void setValueForKey(const std::string& key, const CoderValue& value) override;
+
+private:
+    // The section covering time t: the cached one if it covers t, else the first in
+    // list order; nullptr when none does.
+    const SectionPtr* findSection(double t, const SectionPtr& cached) const;
+
+    SectionArray sectionArray_;
+    SectionPtr currentUsedSection_;
+    SectionPtr lastWaveSection_;
+    double track_end_time = -1.0;
+};
+
+using TrackPtr = std::shared_ptr<AudioTrack>;
+
+}  // namespace wavomer

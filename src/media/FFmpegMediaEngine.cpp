@@ -1,0 +1,401 @@
+#include "FFmpegMediaEngine.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace wavomer {
+
+namespace {
+
+constexpr int kOutputRate = 44100;
+// A file that keeps failing to decode is given up on after this many damaged
+// packets in a row, so a corrupt file can never keep the import busy forever.
+constexpr int kMaxConsecutiveErrors = 1000;
+
+struct FormatCloser {
+    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+};
+using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
+
+FormatPtr openFormat(const std::string& path, std::string* error) {
+    AVFormatContext* raw = nullptr;
+    int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+    if (rc < 0) {
+        if (error) *error = ffmpegErrorText(rc);
+        return nullptr;
+    }
+    FormatPtr format(raw);
+    rc = avformat_find_stream_info(format.get(), nullptr);
+    if (rc < 0) {
+        if (error) *error = ffmpegErrorText(rc);
+        return nullptr;
+    }
+    return format;
+}
+
+bool isEncrypted(const AVStream* stream) {
+    size_t size = 0;
+    if (av_stream_get_side_data(stream, AV_PKT_DATA_ENCRYPTION_INIT_INFO, &size)) return true;
+    if (av_stream_get_side_data(stream, AV_PKT_DATA_ENCRYPTION_INFO, &size)) return true;
+    uint32_t tag = stream->codecpar->codec_tag;
+    return tag == MKTAG('d', 'r', 'm', 's') || tag == MKTAG('d', 'r', 'm', 'i') || tag == MKTAG('e', 'n', 'c', 'a') ||
+           tag == MKTAG('e', 'n', 'c', 'v');
+}
+
+class FFMovie;
+
+class FFAudioStream : public TSAudioStream {
+public:
+    FFAudioStream(TSMedia& media, int formatIndex, int channels)
+        : media_(media), formatIndex_(formatIndex), channels_(channels), resampleChannels_(channels) {}
+    TSMedia& media() override { return media_; }
+    int32_t channels() const override { return channels_; }
+    void setAudioResampleChannels(int32_t channels) override { resampleChannels_ = channels; }
+    int formatIndex() const { return formatIndex_; }
+    int32_t resampleChannels() const { return resampleChannels_; }
+
+private:
+    TSMedia& media_;
+    int formatIndex_;
+    int32_t channels_;
+    int32_t resampleChannels_;
+};
+
+class FFMedia : public TSMedia {
+public:
+    explicit FFMedia(FFMovie& movie) : movie_(movie) {}
+    std::vector<TSAudioStream*> audios() override;
+    int32_t indexOfStream(const TSAudioStream* stream) const override {
+        for (size_t i = 0; i < streams_.size(); ++i)
+            if (streams_[i].get() == stream) return static_cast<int32_t>(i);
+        return -1;
+    }
+    void setSelectStreams(const std::set<int32_t>& indexes) override { pending_ = indexes; }
+    void updateSelectStreams() override;
+    TSFFMovie& movie() override;
+
+    void addStream(int formatIndex, int channels, bool audio) {
+        streams_.push_back(std::make_unique<FFAudioStream>(*this, formatIndex, channels));
+        isAudio_ = audio;
+    }
+    bool empty() const { return streams_.empty(); }
+    FFAudioStream* selected() const {
+        if (selected_.empty()) return nullptr;
+        int32_t index = *selected_.begin();
+        return index >= 0 && index < static_cast<int32_t>(streams_.size()) ? streams_[index].get() : nullptr;
+    }
+    const std::vector<std::unique_ptr<FFAudioStream>>& streams() const { return streams_; }
+
+private:
+    FFMovie& movie_;
+    std::vector<std::unique_ptr<FFAudioStream>> streams_;
+    std::set<int32_t> pending_;
+    std::set<int32_t> selected_;
+    bool isAudio_ = true;
+};
+
+class FFMovie : public TSFFMovie {
+public:
+    FFMovie(AVFormatContext* format, std::string path) : format_(format), path_(std::move(path)), audio_(*this), video_(*this) {
+        for (unsigned i = 0; i < format_->nb_streams; ++i) {
+            AVStream* st = format_->streams[i];
+            AVCodecParameters* par = st->codecpar;
+            if (par->codec_type == AVMEDIA_TYPE_AUDIO && par->codec_id != AV_CODEC_ID_NONE &&
+                avcodec_find_decoder(par->codec_id))
+                audio_.addStream(static_cast<int>(i), par->ch_layout.nb_channels, true);
+            else if (par->codec_type == AVMEDIA_TYPE_VIDEO && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+                video_.addStream(static_cast<int>(i), 0, false);
+        }
+        frame_ = av_frame_alloc();
+        packet_ = av_packet_alloc();
+    }
+    ~FFMovie() override {
+        closeDecoder();
+        av_frame_free(&frame_);
+        av_packet_free(&packet_);
+        swr_free(&swr_);
+        if (reopened_) avformat_close_input(&format_);
+    }
+
+    std::vector<TSMedia*> audios() override {
+        if (audio_.empty()) return {};
+        return {&audio_};
+    }
+    std::vector<TSMedia*> videos() override {
+        if (video_.empty()) return {};
+        return {&video_};
+    }
+    int64_t duration() const override {
+        if (format_->duration == AV_NOPTS_VALUE || format_->duration <= 0) return 0;
+        return av_rescale(format_->duration, ts_default_time_base(), AV_TIME_BASE);
+    }
+    void setDisableVideo(bool disable) override { disableVideo_ = disable; }
+    void setExportMovie(bool exportMovie) override { exportMovie_ = exportMovie; }
+
+    void setCurrentTime(int64_t time) override {
+        if (!packetsRead_ && time == 0) return;
+        int64_t target = av_rescale(time, AV_TIME_BASE, ts_default_time_base());
+        if (av_seek_frame(format_, -1, target, AVSEEK_FLAG_BACKWARD) < 0 && time == 0) reopen();
+        packetsRead_ = false;
+    }
+
+    void flushOperation() override {
+        closeDecoder();
+        swr_free(&swr_);
+        fifo_.clear();
+        fifoHead_ = 0;
+        demuxEnded_ = false;
+        decoderDrained_ = false;
+        finished_ = false;
+        consecutiveErrors_ = 0;
+    }
+
+    void selectStream(FFAudioStream* stream) {
+        selectedStream_ = stream;
+        for (unsigned i = 0; i < format_->nb_streams; ++i)
+            format_->streams[i]->discard =
+                stream && static_cast<int>(i) == stream->formatIndex() ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+        closeDecoder();
+    }
+
+    int32_t readAudioStream(TSAudioStream& stream, float* data, int32_t frames) override {
+        auto* ff = static_cast<FFAudioStream*>(&stream);
+        if (ff != selectedStream_ || frames <= 0) return 0;
+        const int32_t channels = ff->resampleChannels();
+        if (channels <= 0) return 0;
+        if (channels != outChannels_) {
+            swr_free(&swr_);
+            fifo_.clear();
+            fifoHead_ = 0;
+            outChannels_ = channels;
+        }
+        while (fifoFrames() < frames && !finished_) pump(*ff);
+        int32_t n = static_cast<int32_t>(std::min<int64_t>(frames, fifoFrames()));
+        std::memcpy(data, fifo_.data() + fifoHead_, static_cast<size_t>(n) * channels * sizeof(float));
+        fifoHead_ += static_cast<size_t>(n) * channels;
+        if (fifoHead_ > (1u << 16) && fifoHead_ * 2 > fifo_.size()) {
+            fifo_.erase(fifo_.begin(), fifo_.begin() + static_cast<std::ptrdiff_t>(fifoHead_));
+            fifoHead_ = 0;
+        }
+        return n;
+    }
+
+    std::string decodeProblems() const override {
+        std::string text;
+        if (damaged_ > 0) text = std::to_string(damaged_) + " damaged packet(s) skipped";
+        if (!readError_.empty()) text += (text.empty() ? "" : "; ") + ("read stopped early: " + readError_);
+        return text;
+    }
+
+private:
+    int64_t fifoFrames() const {
+        return outChannels_ > 0 ? static_cast<int64_t>((fifo_.size() - fifoHead_) / outChannels_) : 0;
+    }
+
+    void reopen() {
+        std::string error;
+        FormatPtr fresh = openFormat(path_, &error);
+        if (!fresh) return;
+        if (reopened_) avformat_close_input(&format_);
+        format_ = fresh.release();
+        reopened_ = true;  // the source still owns the first context; this one is ours
+        selectStream(selectedStream_);
+    }
+
+    bool openDecoder(FFAudioStream& stream) {
+        AVStream* st = format_->streams[stream.formatIndex()];
+        const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
+        if (!codec) return false;
+        decoder_ = avcodec_alloc_context3(codec);
+        if (!decoder_ || avcodec_parameters_to_context(decoder_, st->codecpar) < 0) return false;
+        decoder_->pkt_timebase = st->time_base;
+        if (avcodec_open2(decoder_, codec, nullptr) < 0) {
+            avcodec_free_context(&decoder_);
+            return false;
+        }
+        return true;
+    }
+
+    void closeDecoder() { avcodec_free_context(&decoder_); }
+
+    bool setUpResampler(const AVFrame* frame) {
+        swr_free(&swr_);
+        AVChannelLayout in{};
+        if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || frame->ch_layout.nb_channels <= 0)
+            av_channel_layout_default(&in, frame->ch_layout.nb_channels > 0 ? frame->ch_layout.nb_channels : 1);
+        else
+            av_channel_layout_copy(&in, &frame->ch_layout);
+        AVChannelLayout out{};
+        // Same channel count: keep the source's own layout so that channels pass
+        // through one to one instead of being remixed.
+        if (in.nb_channels == outChannels_) av_channel_layout_copy(&out, &in);
+        else av_channel_layout_default(&out, outChannels_);
+        int rc = swr_alloc_set_opts2(&swr_, &out, AV_SAMPLE_FMT_FLT, kOutputRate, &in,
+                                     static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
+        av_channel_layout_uninit(&in);
+        av_channel_layout_uninit(&out);
+        if (rc < 0 || swr_init(swr_) < 0) {
+            swr_free(&swr_);
+            return false;
+        }
+        swrRate_ = frame->sample_rate;
+        swrFormat_ = frame->format;
+        swrChannels_ = frame->ch_layout.nb_channels;
+        return true;
+    }
+
+    void appendConverted(const uint8_t** input, int inputFrames) {
+        int room = swr_get_out_samples(swr_, inputFrames);
+        if (room <= 0) return;
+        size_t old = fifo_.size();
+        fifo_.resize(old + static_cast<size_t>(room) * outChannels_);
+        uint8_t* out[] = {reinterpret_cast<uint8_t*>(fifo_.data() + old)};
+        int got = swr_convert(swr_, out, room, input, inputFrames);
+        fifo_.resize(old + static_cast<size_t>(std::max(got, 0)) * outChannels_);
+    }
+
+    void finish() {
+        if (swr_) appendConverted(nullptr, 0);
+        finished_ = true;
+    }
+
+    // Moves the decoder one step: one frame out, or one packet in.
+    void pump(FFAudioStream& stream) {
+        if (!decoder_ && !openDecoder(stream)) {
+            if (readError_.empty()) readError_ = "no decoder for the stream";
+            finished_ = true;
+            return;
+        }
+        if (consecutiveErrors_ >= kMaxConsecutiveErrors) {
+            finish();
+            return;
+        }
+        int rc = avcodec_receive_frame(decoder_, frame_);
+        if (rc == 0) {
+            consecutiveErrors_ = 0;
+            if (frame_->sample_rate > 0 && frame_->nb_samples > 0) {
+                bool changed = !swr_ || frame_->sample_rate != swrRate_ || frame_->format != swrFormat_ ||
+                               frame_->ch_layout.nb_channels != swrChannels_;
+                if (changed) {
+                    if (swr_) appendConverted(nullptr, 0);
+                    if (!setUpResampler(frame_)) ++damaged_;
+                }
+                if (swr_) appendConverted(const_cast<const uint8_t**>(frame_->extended_data), frame_->nb_samples);
+            }
+            av_frame_unref(frame_);
+            return;
+        }
+        if (rc == AVERROR_EOF) {
+            finish();
+            return;
+        }
+        if (rc != AVERROR(EAGAIN)) {
+            ++damaged_;
+            ++consecutiveErrors_;
+            return;
+        }
+        if (demuxEnded_) {
+            // The decoder wants input but there is none left and it is not draining.
+            if (avcodec_send_packet(decoder_, nullptr) < 0) finish();
+            return;
+        }
+        rc = av_read_frame(format_, packet_);
+        if (rc < 0) {
+            if (rc != AVERROR_EOF && readError_.empty()) readError_ = ffmpegErrorText(rc);
+            demuxEnded_ = true;
+            avcodec_send_packet(decoder_, nullptr);
+            return;
+        }
+        packetsRead_ = true;
+        if (packet_->stream_index == stream.formatIndex()) {
+            int sent = avcodec_send_packet(decoder_, packet_);
+            if (sent < 0 && sent != AVERROR(EAGAIN)) {
+                ++damaged_;
+                ++consecutiveErrors_;
+            }
+        }
+        av_packet_unref(packet_);
+    }
+
+    AVFormatContext* format_;
+    std::string path_;
+    bool reopened_ = false;
+    FFMedia audio_;
+    FFMedia video_;
+    FFAudioStream* selectedStream_ = nullptr;
+    AVCodecContext* decoder_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    SwrContext* swr_ = nullptr;
+    int swrRate_ = 0;
+    int swrFormat_ = -1;
+    int swrChannels_ = 0;
+    int32_t outChannels_ = 0;
+    std::vector<float> fifo_;
+    size_t fifoHead_ = 0;
+    bool packetsRead_ = false;
+    bool demuxEnded_ = false;
+    bool decoderDrained_ = false;
+    bool finished_ = false;
+    bool disableVideo_ = false;
+    bool exportMovie_ = false;
+    int consecutiveErrors_ = 0;
+    int64_t damaged_ = 0;
+    std::string readError_;
+};
+
+std::vector<TSAudioStream*> FFMedia::audios() {
+    std::vector<TSAudioStream*> list;
+    if (!isAudio_) return list;
+    for (auto& s : streams_) list.push_back(s.get());
+    return list;
+}
+
+void FFMedia::updateSelectStreams() {
+    selected_ = pending_;
+    movie_.selectStream(selected());
+}
+
+TSFFMovie& FFMedia::movie() { return movie_; }
+
+class FFMediaSource : public TSMediaSource {
+public:
+    FFMediaSource(FormatPtr format, std::string path) : format_(std::move(format)), path_(std::move(path)) {}
+    bool isDRM() const override {
+        for (unsigned i = 0; i < format_->nb_streams; ++i)
+            if (isEncrypted(format_->streams[i])) return true;
+        return false;
+    }
+    std::unique_ptr<TSFFMovie> createMovie() override { return std::make_unique<FFMovie>(format_.get(), path_); }
+
+private:
+    FormatPtr format_;
+    std::string path_;
+};
+
+}  // namespace
+
+std::string ffmpegErrorText(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {0};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+FFmpegMediaEngine::FFmpegMediaEngine() { av_log_set_level(AV_LOG_QUIET); }
+
+std::unique_ptr<TSMediaSource> FFmpegMediaEngine::mediaWithPath(const std::string& path, std::string* error) {
+    FormatPtr format = openFormat(path, error);
+    if (!format) return nullptr;
+    return std::make_unique<FFMediaSource>(std::move(format), path);
+}
+
+}  // namespace wavomer

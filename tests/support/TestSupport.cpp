@@ -1,0 +1,105 @@
+#include "support/TestSupport.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace wavomer::test {
+
+ScratchDir::ScratchDir() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/wavomer-test-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = buf.data();
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+}
+
+namespace {
+void put16(std::ofstream& f, uint16_t v) { f.write(reinterpret_cast<const char*>(&v), 2); }
+void put32(std::ofstream& f, uint32_t v) { f.write(reinterpret_cast<const char*>(&v), 4); }
+
+void writeWavHeader(std::ofstream& f, int channels, int sampleRate, int bits, int format, uint32_t dataBytes) {
+    f.write("RIFF", 4);
+    put32(f, 36 + dataBytes);
+    f.write("WAVEfmt ", 8);
+    put32(f, 16);
+    put16(f, static_cast<uint16_t>(format));
+    put16(f, static_cast<uint16_t>(channels));
+    put32(f, static_cast<uint32_t>(sampleRate));
+    put32(f, static_cast<uint32_t>(sampleRate * channels * bits / 8));
+    put16(f, static_cast<uint16_t>(channels * bits / 8));
+    put16(f, static_cast<uint16_t>(bits));
+    f.write("data", 4);
+    put32(f, dataBytes);
+}
+}  // namespace
+
+void writeWavFloat(const std::string& path, int channels, int sampleRate, const std::vector<float>& interleaved) {
+    std::ofstream f(path, std::ios::binary);
+    writeWavHeader(f, channels, sampleRate, 32, 3, static_cast<uint32_t>(interleaved.size() * 4));
+    f.write(reinterpret_cast<const char*>(interleaved.data()), static_cast<std::streamsize>(interleaved.size() * 4));
+}
+
+void writeWav16(const std::string& path, int channels, int sampleRate, const std::vector<float>& interleaved) {
+    std::ofstream f(path, std::ios::binary);
+    writeWavHeader(f, channels, sampleRate, 16, 1, static_cast<uint32_t>(interleaved.size() * 2));
+    for (float v : interleaved) {
+        float c = v > 1.0f ? 1.0f : (v < -1.0f ? -1.0f : v);
+        put16(f, static_cast<uint16_t>(static_cast<int16_t>(c * 32767.0f)));
+    }
+}
+
+std::string shellQuote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) {
+        if (c == '\'') out += "'\\''";
+        else out += c;
+    }
+    return out + "'";
+}
+
+int runCommand(const std::string& command, std::string* out, std::string* err) {
+    std::string full = command;
+    std::string errFile;
+    if (err) {
+        char name[] = "/tmp/wavomer-err-XXXXXX";
+        int fd = mkstemp(name);
+        if (fd >= 0) close(fd);
+        errFile = name;
+        full += " 2>" + shellQuote(errFile);
+    }
+    FILE* pipe = popen(full.c_str(), "r");
+    if (!pipe) return -1;
+    std::string collected;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) collected.append(buf, n);
+    int status = pclose(pipe);
+    if (out) *out = collected;
+    if (err) {
+        std::ifstream f(errFile);
+        err->assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+        std::remove(errFile.c_str());
+    }
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    return -1;
+}
+
+bool ffmpeg(const std::string& arguments) {
+    return runCommand("ffmpeg -nostdin -v error -y " + arguments) == 0;
+}
+
+}  // namespace wavomer::test

@@ -1,0 +1,37 @@
+// Helpers shared by the tests: scratch folders, WAV files written by our own code,
+// media encoded with the ffmpeg command, and running commands.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace wavomer::test {
+
+// A fresh folder under the system temporary folder, removed when the object goes.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Writes a 16-bit or 32-bit-float PCM WAV file with the given interleaved samples.
+void writeWavFloat(const std::string& path, int channels, int sampleRate, const std::vector<float>& interleaved);
+void writeWav16(const std::string& path, int channels, int sampleRate, const std::vector<float>& interleaved);
+
+// Runs a shell command; answers its exit status and fills out with standard output.
+int runCommand(const std::string& command, std::string* out = nullptr, std::string* err = nullptr);
+
+// Encodes media with the ffmpeg command (arguments after "ffmpeg -v error -y").
+bool ffmpeg(const std::string& arguments);
+
+std::string shellQuote(const std::string& s);
+
+}  // namespace wavomer::test
