@@ -124,6 +124,10 @@ bool AudioSampleData::closeData() {
         Header header{kMagic, nb_channels_streams, frame_per_channels, sample_rate, sample_points_per_second};
         if (transferAll(false, fd_for_path, &header, kHeaderBytes, 0) != kHeaderBytes) noteWriteError("cannot write the header");
         int64_t total = kPageSize + int64_t(nb_channels_streams) * (exact + waveDataSizePerChannel());
+        if (nb_channels_streams > 0) {
+            int32_t last = nb_channels_streams - 1;
+            total = std::max(total, offsetForChannel(last, kWaveData) + 4 * wavePointsOfChannel(last));
+        }
         if (::ftruncate(fd_for_path, total) != 0) noteWriteError("cannot size the file");
     }
     if (::close(fd_for_path) != 0 && !isReadMode_) noteWriteError("cannot close the file");
@@ -226,12 +230,21 @@ int32_t AudioSampleData::readWave(float* buffer, int32_t channel, int32_t frames
     if (frames <= 0) return 0;
     std::fill(buffer, buffer + frames, 0.0f);
     if (channel < 0 || channel >= nb_channels_streams) return 0;
-    int64_t points = waveDataSizePerChannel() / 4;
+    int64_t points = wavePointsOfChannel(channel);
     int64_t first = std::max<int64_t>(offset, 0);
     int64_t last = std::min<int64_t>(offset + frames, points);
     if (first >= last) return 0;
     return read_or_write(true, buffer + (first - offset), channel, static_cast<int32_t>(last - first), first,
                          kWaveData);
+}
+
+int64_t AudioSampleData::wavePointsOfChannel(int32_t channel) const {
+    int64_t capacity = waveDataSizePerChannel() / 4;
+    if (channel != nb_channels_streams - 1 || sample_rate <= 0) return capacity;
+    // The last channel's points past its plane were written after the planes and
+    // are its own; every other channel's would be the next channel's points.
+    int64_t seconds = (frame_per_channels + sample_rate - 1) / sample_rate;
+    return std::max(capacity, seconds * sample_points_per_second);
 }
 
 float AudioSampleData::sampleWaveAtTime(double time, int32_t channel) {
@@ -271,7 +284,6 @@ void AudioSampleData::generateSampleWavePoints() {
     if (rate <= 0 || points <= 0 || fd_for_path < 0) return;
     const double step = static_cast<double>(rate) / points;
     const int32_t count = static_cast<int32_t>(step);
-    const int64_t capacity = waveDataSizePerChannel() / 4;
     std::vector<float> second(static_cast<size_t>(rate));
     std::vector<float> levels(static_cast<size_t>(points));
     for (int32_t c = 0; c < nb_channels_streams; ++c) {
@@ -282,11 +294,11 @@ void AudioSampleData::generateSampleWavePoints() {
                 int32_t start = static_cast<int32_t>(step * j);
                 levels[j] = findSampleLevel(second.data() + start, std::min(count, rate - start));
             }
-            // A started second always yields its points, but the plane holds whole
-            // seconds only: points beyond it would land in the next channel's plane.
-            int64_t fit = std::min<int64_t>(points, capacity - q);
-            if (fit > 0)
-                read_or_write(false, levels.data(), c, static_cast<int32_t>(fit), q, kWaveData);
+            // A started second always yields its points even where the plane holds
+            // whole seconds only: the excess runs on into the next channel's plane
+            // (which that channel's own pass overwrites) or, for the last channel,
+            // past the planes; readWave knows which of those points are real.
+            read_or_write(false, levels.data(), c, points, q, kWaveData);
         }
     }
 }

@@ -12,7 +12,7 @@
 // Invariants: a file is opened for reading or for writing, never both. A written
 // file is complete (envelope and header) only after closeData(); if any write
 // failed, closeData() removes the file and answers false. Reads outside a
-// channel's frames (or envelope points) give 0.0.
+// channel's frames (or its envelope points) give 0.0.
 #pragma once
 
 #include <cstdint>
@@ -91,6 +91,9 @@ public:
 private:
     AudioSampleData() = default;
     int64_t samplePlaneStride() const;
+    // Envelope points that belong to the channel (its plane, and for the last
+    // channel the points of a started last second written past the planes).
+    int64_t wavePointsOfChannel(int32_t channel) const;
     bool movePlanes(int64_t oldStride, int64_t newStride, int32_t channelsWithData);
     void noteWriteError(const char* what);
 

@@ -1,0 +1,72 @@
+// Steady-state cost of one timeline read through a track: the cached section's
+// range test plus an index into its read-ahead block (refills included, once
+// every 2048 frames).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "data/AudioSampleData.h"
+#include "model/AudioTrack.h"
+
+using namespace wavomer;
+
+namespace {
+
+std::string makeSource(int64_t frames) {
+    char name[] = "/tmp/wavomer-bench-XXXXXX";
+    int fd = mkstemp(name);
+    close(fd);
+    auto data = AudioSampleData::dataForWritingAtPath(name);
+    data->setFramePerChannel(frames);
+    data->setChannels(1);
+    std::vector<float> block(1024);
+    for (int64_t p = 0; p < frames; p += 1024) {
+        for (int i = 0; i < 1024; ++i) block[i] = static_cast<float>((p + i) % 977) / 977.0f;
+        data->writeSample(block.data(), 0, 1024, p);
+    }
+    data->closeData();
+    return name;
+}
+
+void BM_ReadSamplePointAtOffset(benchmark::State& state) {
+    const int64_t frames = 44100 * 30;
+    static std::string path = makeSource(frames);
+    AudioTrack track;
+    auto section = AudioSection::sectionWithPath(path);
+    section->trackStartTime = 0.0;
+    section->trackEndTime = section->endTime;
+    section->volumeValue = 0.8;
+    track.setSectionArray({section});
+    int64_t f = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(track.readSamplePointAtOffset(f));
+        if (++f == frames) f = 0;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ReadSamplePointAtOffset)->Repetitions(9)->ReportAggregatesOnly(true);
+
+void BM_ReadSamplePointWithFade(benchmark::State& state) {
+    const int64_t frames = 44100 * 30;
+    static std::string path = makeSource(frames);
+    AudioTrack track;
+    auto section = AudioSection::sectionWithPath(path);
+    section->trackEndTime = section->endTime;
+    section->fadeMode = 1;
+    section->fadeDuration = section->endTime;
+    track.setSectionArray({section});
+    int64_t f = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(track.readSamplePointAtOffset(f));
+        if (++f == frames) f = 0;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ReadSamplePointWithFade)->Repetitions(9)->ReportAggregatesOnly(true);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,405 @@
+// Sections and tracks: kinds, copies, sampling with volume and fades, the noise
+// loop, read-ahead blocks and the per-track section cache.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cmath>
+
+#include "data/AudioWaveData.h"
+#include "model/AudioTrack.h"
+#include "model/MarkerItem.h"
+#include "support/SampleFiles.h"
+#include "support/TestSupport.h"
+
+using namespace wavomer;
+using wavomer::test::ScratchDir;
+using wavomer::test::staircase;
+
+namespace {
+
+constexpr double kRate = 44100.0;
+
+class SectionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AudioWaveDataCache::share().removeAll();
+        constantPath = dir.file("const.data");
+        wavomer::test::writeSampleFile(constantPath, 1, 44100 * 60, [](int, int64_t) { return 0.5f; });
+        stairPath = dir.file("stairs.data");
+        wavomer::test::writeSampleFile(stairPath, 2, 44100 * 3, staircase);
+    }
+    void TearDown() override { AudioWaveDataCache::share().removeAll(); }
+
+    SectionPtr placed(const std::string& path, double start, double end, double trackStart, int channel = 0) {
+        auto s = AudioSection::sectionWithPath(path);
+        s->channel = channel;
+        s->startTime = start;
+        s->endTime = end;
+        s->trackStartTime = trackStart;
+        s->trackEndTime = trackStart + (end - start);
+        return s;
+    }
+
+    ScratchDir dir;
+    std::string constantPath;
+    std::string stairPath;
+};
+
+}  // namespace
+
+TEST_F(SectionTest, ASectionMadeFromAPathSpansTheWholeSource) {
+    auto s = AudioSection::sectionWithPath(stairPath);
+    ASSERT_TRUE(s->audioPath);
+    EXPECT_EQ(*s->audioPath, stairPath);
+    EXPECT_EQ(s->startTime, 0.0);
+    EXPECT_EQ(s->endTime, 3.0);
+    EXPECT_EQ(s->trackStartTime, 0.0);
+    EXPECT_EQ(s->trackEndTime, 0.0);
+    EXPECT_FALSE(s->isAudioSampleDataLoaded());
+    EXPECT_FALSE(s->audioSampleData());
+    EXPECT_TRUE(s->audioWaveData());
+    EXPECT_EQ(s->sectionDuration(), 3.0);
+}
+
+TEST_F(SectionTest, TheDefaultsAreThoseOfAFreshSection) {
+    auto s = AudioSection::section();
+    EXPECT_FALSE(s->audioPath);
+    EXPECT_EQ(s->channel, 0);
+    EXPECT_EQ(s->customFadeStart, 1.0);
+    EXPECT_EQ(s->customFadeStop, 1.0);
+    EXPECT_EQ(s->fadeDuration, 1.0);
+    EXPECT_EQ(s->volumeValue, 1.0);
+    EXPECT_FALSE(s->effectDic);
+    EXPECT_EQ(s->allCoderKeys().size(), 16u);
+    EXPECT_EQ(s->allCoderKeys().front(), "audioPath");
+    EXPECT_EQ(s->allCoderKeys().back(), "isNoiseSection");
+}
+
+TEST_F(SectionTest, BlankAndMuteSectionsAreSilentWhateverElseTheyHold) {
+    auto blank = AudioSection::blankSectionWithTrackStartTime(1.0, 3.5);
+    EXPECT_TRUE(blank->isBlankSection);
+    EXPECT_EQ(blank->startTime, 1.0);
+    EXPECT_EQ(blank->endTime, 3.5);
+    EXPECT_EQ(blank->sectionDuration(), 2.5);
+    blank->audioPath = constantPath;
+    blank->volumeValue = 3.0;
+    blank->fadeMode = 1;
+    EXPECT_EQ(blank->getAudioSamleWithTimeInTrack(2.0, false), 0.0f);
+
+    auto mute = placed(constantPath, 0.0, 2.0, 0.0);
+    mute->isMute = true;
+    mute->loadAudioSampleData();
+    EXPECT_EQ(mute->getAudioSamleWithTimeInTrack(1.0, false), 0.0f);
+    EXPECT_EQ(mute->getAudioSamleWithTimeInTrack(1.0, true), 0.0f);
+}
+
+TEST_F(SectionTest, SamplingMapsTimelineTimeToTheSourceFrameAndAppliesVolume) {
+    auto s = placed(stairPath, 1.0, 2.0, 5.0, 1);
+    s->loadAudioSampleData();
+    EXPECT_EQ(s->getAudioSamleWithTimeInTrack(5.0, false), staircase(1, 44100));
+    EXPECT_EQ(s->getAudioSamleWithTimeInTrack(5.0 + 100 / kRate, false), staircase(1, 44100 + 100));
+    s->volumeValue = 0.5;
+    float v = s->getAudioSamleWithTimeInTrack(5.5, false);
+    EXPECT_EQ(v, static_cast<float>(static_cast<double>(staircase(1, 44100 + 22050)) * 0.5));
+}
+
+TEST_F(SectionTest, TheReadAheadBlockIs2048FramesOr20480WithAnEffect) {
+    auto s = placed(stairPath, 0.0, 3.0, 0.0);
+    s->loadAudioSampleData();
+    s->getSampleValueWithTime(0.25, false);
+    EXPECT_EQ(s->cacheData().size(), 2048u);
+    EXPECT_EQ(s->cacheOffset(), 11025);
+    EXPECT_EQ(s->getSampleValueWithTime((11025 + 2047) / kRate, false), staircase(0, 11025 + 2047));
+    EXPECT_EQ(s->cacheOffset(), 11025);
+    EXPECT_EQ(s->getSampleValueWithTime((11025 + 2048) / kRate, false), staircase(0, 11025 + 2048));
+    EXPECT_EQ(s->cacheOffset(), 11025 + 2048);
+
+    s->effectDic = EffectDic{{"name", CoderValue("Low Pass")}};
+    s->getSampleValueWithTime(0.0, false);
+    EXPECT_EQ(s->cacheData().size(), 20480u);
+    // Until effect units exist, samples pass unprocessed.
+    EXPECT_EQ(s->getSampleValueWithTime(20000 / kRate, false), staircase(0, 20000));
+}
+
+TEST_F(SectionTest, ASectionWhoseFileCannotBeOpenedPlaysSilence) {
+    auto s = placed(stairPath, 0.0, 3.0, 0.0);
+    s->updateRecordSectionWithNewPath(dir.file("gone.data"));
+    s->channel = 1;
+    s->updateRecordSectionWithNewPath(dir.file("gone.data"));
+    EXPECT_EQ(s->channel, 0);
+    s->loadAudioSampleData();
+    EXPECT_TRUE(s->isAudioSampleDataLoaded());
+    EXPECT_EQ(s->getAudioSamleWithTimeInTrack(1.0, false), 0.0f);
+    EXPECT_TRUE(s->isAudioSampleDataLoaded());
+}
+
+TEST_F(SectionTest, FadesFollowTheirCurvesAndFloorTheDuration) {
+    auto s = placed(constantPath, 0.0, 10.0, 0.0);
+    s->loadAudioSampleData();
+    s->fadeMode = 1;
+    s->fadeDuration = 2.0;
+    EXPECT_NEAR(s->getAudioSamleWithTimeInTrack(0.0, false), 0.0f, 1e-7);
+    EXPECT_NEAR(s->getAudioSamleWithTimeInTrack(1.0, false), 0.5 * std::sin(M_PI / 4), 1e-6);
+    EXPECT_NEAR(s->getAudioSamleWithTimeInTrack(2.0, false), 0.5f, 1e-6);
+    s->fadeMode = 2;
+    EXPECT_NEAR(s->getAudioSamleWithTimeInTrack(0.0, false), 0.5f, 1e-7);
+    EXPECT_NEAR(s->getAudioSamleWithTimeInTrack(2.0, false), 0.0f, 1e-6);
+    s->fadeMode = 7;  // unknown modes leave the value alone
+    EXPECT_EQ(s->getAudioSamleWithTimeInTrack(1.0, false), 0.5f);
+
+    // A zero duration behaves as 0.001 s: the angle at 0.0005 s is pi/4.
+    s->fadeMode = 1;
+    s->fadeDuration = 0.0;
+    float expected = static_cast<float>(0.5 * std::sin(1.5707963267948966 * 0.0005 / static_cast<double>(0.001f)));
+    EXPECT_EQ(s->getAudioSamleWithTimeInTrack(0.0005, false), expected);
+    s->fadeDuration = std::nan("");
+    EXPECT_EQ(s->getAudioSamleWithTimeInTrack(0.0005, false), expected);
+}
+
+TEST_F(SectionTest, AFadeSplitAcrossTwoSectionsIsContinuousAtTheJoin) {
+    auto first = placed(constantPath, 0.0, 1.0, 0.0);
+    auto second = placed(constantPath, 1.0, 2.0, 1.0);
+    for (auto& s : {first, second}) {
+        s->fadeMode = 1;
+        s->fadeDuration = 2.0;
+        s->loadAudioSampleData();
+    }
+    second->fadeStartTimeOffset = 1.0;
+    float fromFirst = first->getAudioSamleWithTimeInTrack(1.0, false);
+    float fromSecond = second->getAudioSamleWithTimeInTrack(1.0, false);
+    EXPECT_NEAR(fromFirst / 0.5f, 0.70710678f, 1e-6);
+    EXPECT_EQ(fromFirst, fromSecond);
+}
+
+TEST_F(SectionTest, CustomFadesRunFromTheirStartLevelToTheirStopLevel) {
+    auto s = placed(constantPath, 0.0, 10.0, 0.0);
+    s->loadAudioSampleData();
+    s->fadeMode = 3;
+    s->fadeDuration = 4.0;
+    s->customFadeStart = 1.0;
+    s->customFadeStop = 0.0;
+    EXPECT_NEAR(s->getAudioSamleWithTimeInTrack(0.0, false), 0.5, 1e-7);
+    EXPECT_NEAR(s->getAudioSamleWithTimeInTrack(2.0, false), 0.5 * 0.70710678, 1e-6);
+    EXPECT_NEAR(s->getAudioSamleWithTimeInTrack(4.0, false), 0.0, 1e-6);
+    s->customFadeStart = 0.2;
+    s->customFadeStop = 0.8;
+    for (double t : {0.0, 1.0, 2.0, 3.0, 4.0}) {
+        double a = 1.5707963267948966 * t / 4.0;
+        EXPECT_NEAR(s->getAudioSamleWithTimeInTrack(t, false), 0.5 * (0.2 + 0.6 * std::sin(a)), 1e-6) << t;
+    }
+}
+
+TEST_F(SectionTest, NoiseLoopsEveryFiftyOneSeconds) {
+    std::string noisePath = dir.file("noise.data");
+    wavomer::test::writeSampleFile(noisePath, 1, 44100 * 52, staircase);
+    auto noise = AudioSection::sectionWithPath(noisePath);
+    noise->isNoiseSection = true;
+    noise->startTime = 0.0;
+    noise->endTime = 60.0;
+    noise->trackStartTime = 10.0;
+    noise->trackEndTime = 70.0;
+    noise->loadAudioSampleData();
+    EXPECT_EQ(noise->getAudioSamleWithTimeInTrack(10.0 + 51.0, false), staircase(0, 0));
+    EXPECT_EQ(noise->getAudioSamleWithTimeInTrack(10.0 + 52.0, false), staircase(0, 44100));
+    EXPECT_EQ(noise->getAudioSamleWithTimeInTrack(10.0 + 50.0, false), staircase(0, 44100 * 50));
+}
+
+TEST_F(SectionTest, ACopyHasTheSameValuesButNoOpenFileOrBlock) {
+    auto s = placed(stairPath, 0.5, 1.5, 2.0, 1);
+    s->isMute = true;
+    s->fadeMode = 3;
+    s->customFadeStart = 0.3;
+    s->customFadeStop = 0.6;
+    s->fadeStartTimeOffset = 0.25;
+    s->fadeDuration = 4.0;
+    s->volumeValue = 0.7;
+    s->effectDic = EffectDic{{"name", CoderValue("Low Pass")}, {"Cutoff Frequency", CoderValue(2000.0)}};
+    s->isNoiseSection = true;
+    s->loadAudioSampleData();
+    s->getSampleValueWithTime(0.6, false);
+    auto c = s->copy();
+    for (const auto& key : s->allCoderKeys()) {
+        CoderValue a = s->valueForKey(key);
+        CoderValue b = c->valueForKey(key);
+        EXPECT_EQ(a.value.index(), b.value.index()) << key;
+        if (auto d = a.asDictionary()) {
+            ASSERT_TRUE(b.asDictionary());
+            EXPECT_EQ(d->size(), b.asDictionary()->size());
+        } else if (!a.isNull()) {
+            double x = 0, y = 0;
+            std::string sx, sy;
+            if (a.asDouble(x)) {
+                b.asDouble(y);
+                EXPECT_EQ(x, y) << key;
+            } else {
+                a.asString(sx);
+                b.asString(sy);
+                EXPECT_EQ(sx, sy) << key;
+            }
+        }
+    }
+    EXPECT_EQ(c->audioWaveData(), s->audioWaveData());
+    EXPECT_FALSE(c->isAudioSampleDataLoaded());
+    EXPECT_FALSE(c->audioSampleData());
+    EXPECT_TRUE(c->cacheData().empty());
+    EXPECT_EQ(c->cacheOffset(), 0);
+    EXPECT_TRUE(s->audioSampleData());
+}
+
+TEST_F(SectionTest, KeyedValuesRoundTripAndToleratePlatformShapes) {
+    auto s = AudioSection::section();
+    s->setValueForKey("channel", CoderValue(int64_t(3)));
+    s->setValueForKey("startTime", CoderValue(int32_t(2)));  // a whole double stored as an integer
+    s->setValueForKey("isMute", CoderValue(int64_t(1)));
+    s->setValueForKey("volumeValue", CoderValue("loud"));  // wrong type: ignored
+    s->setValueForKey("unknownKey", CoderValue(1.0));
+    EXPECT_EQ(s->channel, 3);
+    EXPECT_EQ(s->startTime, 2.0);
+    EXPECT_TRUE(s->isMute);
+    EXPECT_EQ(s->volumeValue, 1.0);
+    s->setValueForKey("audioPath", CoderValue(stairPath));
+    s->didDecode();
+    EXPECT_TRUE(s->audioWaveData());
+}
+
+TEST_F(SectionTest, MissingSourcesAreLookedUpInTheProjectsAudiosFolder) {
+    ScratchDir project;
+    std::string audios = project.path() + "/Audios";
+    ASSERT_EQ(::mkdir(audios.c_str(), 0755), 0);
+    wavomer::test::writeSampleFile(audios + "/moved.data", 1, 44100, [](int, int64_t) { return 0.25f; });
+    auto kept = AudioSection::sectionWithPath(constantPath);
+    kept->updateAudioPathWithDocumentPath(project.path());
+    EXPECT_EQ(*kept->audioPath, constantPath);
+
+    auto moved = AudioSection::section();
+    moved->audioPath = dir.file("gone/moved.data");
+    moved->updateAudioPathWithDocumentPath(project.path());
+    EXPECT_EQ(*moved->audioPath, project.path() + "/Audios/moved.data");
+    ASSERT_TRUE(moved->audioWaveData());
+    EXPECT_NEAR(moved->getSampleWaveAtTime(0.5), 0.25f, 1e-6);
+
+    auto blank = AudioSection::blankSectionWithTrackStartTime(0, 1);
+    blank->updateAudioPathWithDocumentPath(project.path());
+    EXPECT_FALSE(blank->audioPath);
+}
+
+TEST_F(SectionTest, TheWaveformShowsVolumeAndFadeAsTheyAreHeard) {
+    auto s = placed(constantPath, 0.0, 10.0, 0.0);
+    s->volumeValue = 0.5;
+    s->fadeMode = 2;
+    s->fadeDuration = 10.0;
+    float envelope = s->getSampleWaveAtTime(5.0);
+    EXPECT_NEAR(envelope, 0.5f, 1e-6);
+    double a = 1.5707963267948966 * 5.0 / 10.0;
+    float expected = static_cast<float>(static_cast<double>(static_cast<float>(envelope * 0.5)) * std::cos(a));
+    EXPECT_EQ(s->getAudioSamleWithTimeInTrack(5.0, true), expected);
+}
+
+TEST_F(SectionTest, TrackEndTimeSumsTheSectionsAndIsCachedUntilCleared) {
+    AudioTrack track;
+    EXPECT_EQ(track.trackEndTime(), 0.0);
+    auto a = placed(constantPath, 0.0, 10.0, 0.0);
+    auto b = placed(constantPath, 20.0, 25.0, 10.0);
+    track.setSectionArray({a, b});
+    EXPECT_EQ(track.trackEndTime(), 15.0);
+    b->endTime = 30.0;  // changed in place: the cached end stays
+    EXPECT_EQ(track.trackEndTime(), 15.0);
+    track.clearTrackCache();
+    EXPECT_EQ(track.trackEndTime(), 20.0);
+}
+
+TEST_F(SectionTest, TrackReadsFindTheCoveringSectionAndKeepOneFileOpen) {
+    AudioTrack track;
+    auto a = placed(stairPath, 0.0, 1.0, 0.0, 0);
+    auto gap = AudioSection::blankSectionWithTrackStartTime(1.0, 1.5);
+    auto b = placed(stairPath, 2.0, 3.0, 1.5, 1);
+    track.setSectionArray({a, gap, b});
+    EXPECT_EQ(track.readSamplePointAtOffset(100), staircase(0, 100));
+    EXPECT_EQ(track.currentUsedSection(), a);
+    EXPECT_TRUE(a->audioSampleData());
+    EXPECT_EQ(track.readSamplePointAtOffset(44100 + 100), 0.0f);
+    EXPECT_FALSE(a->audioSampleData());
+    EXPECT_EQ(track.readSamplePointAtOffset(66150 + 10), staircase(1, 88200 + 10));
+    EXPECT_EQ(track.currentUsedSection(), b);
+    EXPECT_FALSE(a->isAudioSampleDataLoaded());
+    EXPECT_TRUE(b->audioSampleData());
+    // Past the end of every section: silence.
+    EXPECT_EQ(track.readSamplePointAtOffset(44100 * 10), 0.0f);
+
+    // Waveform reads use their own cached section and open no file.
+    track.readWavePointAtOffset(100);
+    EXPECT_EQ(track.lastWaveSection(), a);
+    EXPECT_FALSE(a->audioSampleData());
+    EXPECT_EQ(track.currentUsedSection(), b);
+
+    // A new list clears the caches and closes the open file.
+    track.setSectionArray({a});
+    EXPECT_FALSE(track.currentUsedSection());
+    EXPECT_FALSE(track.lastWaveSection());
+    EXPECT_FALSE(b->audioSampleData());
+}
+
+TEST_F(SectionTest, AtABoundaryTheSectionInUseWinsOtherwiseTheEarlierOne) {
+    AudioTrack track;
+    auto a = placed(stairPath, 0.0, 1.0, 0.0, 0);
+    auto b = placed(stairPath, 0.0, 1.0, 1.0, 1);
+    track.setSectionArray({a, b});
+    track.readSamplePointAtOffset(44100 + 5);
+    ASSERT_EQ(track.currentUsedSection(), b);
+    EXPECT_EQ(track.readSamplePointAtOffset(44100), staircase(1, 0));
+    EXPECT_EQ(track.currentUsedSection(), b);
+    track.clearTrackCache();
+    EXPECT_EQ(track.readSamplePointAtOffset(44100), staircase(0, 44100));
+    EXPECT_EQ(track.currentUsedSection(), a);
+}
+
+TEST_F(SectionTest, ReadingEveryFrameThroughATrackGivesTheSourceInOrder) {
+    AudioTrack track;
+    auto a = placed(stairPath, 0.5, 1.25, 0.0, 1);
+    auto b = placed(stairPath, 0.0, 0.5, 0.75, 0);
+    track.setSectionArray({a, b});
+    const int64_t aFrames = static_cast<int64_t>(0.75 * kRate);
+    for (int64_t f = 0; f < aFrames; ++f) ASSERT_EQ(track.readSamplePointAtOffset(f), staircase(1, 22050 + f)) << f;
+    for (int64_t f = aFrames + 1; f < aFrames + 22050; ++f)
+        ASSERT_EQ(track.readSamplePointAtOffset(f), staircase(0, f - aFrames)) << f;
+}
+
+TEST_F(SectionTest, TrackArchiveKeysHoldTheSectionList) {
+    AudioTrack track;
+    auto a = placed(stairPath, 0.0, 1.0, 0.0);
+    track.setSectionArray({a});
+    CoderValue value = track.valueForKey("sectionArray");
+    ASSERT_TRUE(value.asList());
+    ASSERT_EQ(value.asList()->size(), 1u);
+    AudioTrack other;
+    CoderList mixed = *value.asList();
+    mixed.push_back(CoderValue("not a section"));
+    other.setValueForKey("sectionArray", CoderValue(mixed));
+    ASSERT_EQ(other.sectionArray().size(), 1u);
+    EXPECT_EQ(other.sectionArray()[0], a);
+}
+
+TEST(MarkerOrdering, MarkersSortByTimeAndEqualTimesStayDistinct) {
+    std::vector<MarkerPtr> markers = {MarkerItem::createMarkerWithTime(3.0), MarkerItem::createMarkerWithTime(1.0),
+                                      MarkerItem::createMarkerWithTime(2.0), MarkerItem::createMarkerWithTime(1.0)};
+    sortMarkers(markers);
+    ASSERT_EQ(markers.size(), 4u);
+    EXPECT_EQ(markers[0]->markerTime, 1.0);
+    EXPECT_EQ(markers[1]->markerTime, 1.0);
+    EXPECT_NE(markers[0], markers[1]);
+    EXPECT_EQ(markers[2]->markerTime, 2.0);
+    EXPECT_EQ(markers[3]->markerTime, 3.0);
+    EXPECT_EQ(sortMarkArray(*markers[3], *markers[0]), 1);
+    EXPECT_EQ(sortMarkArray(*markers[0], *markers[3]), -1);
+    EXPECT_EQ(sortMarkArray(*markers[0], *markers[1]), 0);
+    // No tolerance: a millionth of a second apart is apart.
+    auto a = MarkerItem::createMarkerWithTime(1.0);
+    auto b = MarkerItem::createMarkerWithTime(1.000001);
+    EXPECT_EQ(sortMarkArray(*a, *b), -1);
+    EXPECT_EQ(a->itemView, nullptr);
+    EXPECT_EQ(a->allCoderKeys(), std::vector<std::string>{"markerTime"});
+    MarkerItem decoded;
+    decoded.setValueForKey("markerTime", CoderValue(int32_t(4)));
+    EXPECT_EQ(decoded.markerTime, 4.0);
+}

@@ -1,0 +1,113 @@
+// The shared waveform envelope and its cache.
+#include <gtest/gtest.h>
+
+#include "data/AudioWaveData.h"
+#include "model/AudioSection.h"
+#include "support/SampleFiles.h"
+#include "support/TestSupport.h"
+
+using namespace wavomer;
+using wavomer::test::ScratchDir;
+
+namespace {
+
+class WaveDataTest : public ::testing::Test {
+protected:
+    void SetUp() override { AudioWaveDataCache::share().removeAll(); }
+    void TearDown() override { AudioWaveDataCache::share().removeAll(); }
+    ScratchDir dir;
+};
+
+// Channel c is the constant 0.1 * (c + 1) for the whole file.
+std::string writeLevels(const ScratchDir& dir, const std::string& name, int channels, int64_t frames) {
+    std::string path = dir.file(name);
+    wavomer::test::writeSampleFile(path, channels, frames, [](int c, int64_t) { return 0.1f * (c + 1); });
+    return path;
+}
+
+}  // namespace
+
+TEST_F(WaveDataTest, EverySectionOfASourceSharesOneEnvelope) {
+    std::string path = writeLevels(dir, "a.data", 2, 44100 * 2);
+    auto first = AudioSection::sectionWithPath(path);
+    auto second = AudioSection::sectionWithPath(path);
+    ASSERT_TRUE(first->audioWaveData());
+    EXPECT_EQ(first->audioWaveData(), second->audioWaveData());
+    EXPECT_EQ(first->copy()->audioWaveData(), first->audioWaveData());
+    EXPECT_EQ(AudioWaveDataCache::share().count(), 1u);
+}
+
+TEST_F(WaveDataTest, TheEnvelopeStaysWhileAnyHolderHoldsIt) {
+    std::string path = writeLevels(dir, "a.data", 1, 44100);
+    auto creator = AudioWaveData::waveDataWithPath(path);
+    {
+        auto other = AudioWaveData::waveDataWithPath(path);
+        ASSERT_EQ(other, creator);
+        EXPECT_TRUE(other->beginContentAccess());
+        other->endContentAccess();
+    }
+    EXPECT_FALSE(creator->isContentDiscarded());
+    EXPECT_NEAR(creator->sampleWaveAtTime(0.5, 0), 0.1f, 1e-6);
+    EXPECT_EQ(AudioWaveData::waveDataWithPath(path), creator);
+}
+
+TEST_F(WaveDataTest, ADiscardedEnvelopeAnswersZeroAndLeavesTheCache) {
+    std::string path = writeLevels(dir, "a.data", 1, 44100);
+    auto wave = std::make_shared<AudioWaveData>();
+    wave->loadWaveDataWithPath(path);
+    ASSERT_TRUE(wave->hasData());
+    AudioWaveDataCache::share().addWaveData(wave);
+    wave->discardContentIfPossible();  // held by the cache and by us: kept
+    EXPECT_FALSE(wave->isContentDiscarded());
+    AudioWaveDataCache::share().removeAll();
+    EXPECT_TRUE(wave->beginContentAccess());
+    wave->endContentAccess();  // the last access of the only holder
+    EXPECT_TRUE(wave->isContentDiscarded());
+    EXPECT_EQ(wave->sampleWaveAtTime(0.5, 0), 0.0f);
+    auto fresh = AudioWaveData::waveDataWithPath(path);
+    ASSERT_TRUE(fresh);
+    EXPECT_NE(fresh, wave);
+    EXPECT_NEAR(fresh->sampleWaveAtTime(0.5, 0), 0.1f, 1e-6);
+}
+
+TEST_F(WaveDataTest, ShortSourcesGetAtLeastOneHundredPoints) {
+    std::string path = writeLevels(dir, "short.data", 1, static_cast<int64_t>(0.2 * 44100));
+    auto wave = AudioWaveData::waveDataWithPath(path);
+    ASSERT_TRUE(wave);
+    EXPECT_EQ(wave->frames_per_channel(), 100);
+    EXPECT_EQ(wave->channels(), 1);
+    EXPECT_EQ(wave->wave_per_second(), 200);
+    EXPECT_NEAR(wave->sampleWaveAtTime(0.1, 0), 0.1f, 1e-6);  // 40 of the points cover the audio
+    EXPECT_EQ(wave->sampleWaveAtTime(0.3, 0), 0.0f);
+}
+
+TEST_F(WaveDataTest, ReadsStayInsideTheAskedChannel) {
+    std::string path = writeLevels(dir, "two.data", 2, 44100);
+    auto wave = AudioWaveData::waveDataWithPath(path);
+    ASSERT_TRUE(wave);
+    ASSERT_EQ(wave->frames_per_channel(), 200);
+    EXPECT_EQ(wave->sampleWaveAtTime(-0.01, 0), 0.0f);
+    EXPECT_NEAR(wave->sampleWaveAtTime(0.5, 0), 0.1f, 1e-6);
+    EXPECT_NEAR(wave->sampleWaveAtTime(0.5, 1), 0.2f, 1e-6);
+    // Past channel 0's last point: nothing, not channel 1's first points.
+    EXPECT_EQ(wave->sampleWaveAtTime(1.2, 0), 0.0f);
+    EXPECT_EQ(wave->sampleWaveAtTime(-0.5, 1), 0.0f);
+    EXPECT_EQ(wave->sampleWaveAtTime(1.2, 1), 0.0f);
+    EXPECT_EQ(wave->sampleWaveAtTime(0.5, 2), 0.0f);
+    EXPECT_EQ(wave->sampleWaveAtTime(0.5, -1), 0.0f);
+}
+
+TEST_F(WaveDataTest, PathsAreComparedExactly) {
+    std::string path = writeLevels(dir, "a.data", 1, 44100);
+    auto first = AudioWaveData::waveDataWithPath(path);
+    std::string redundant = dir.path() + "/./a.data";
+    auto second = AudioWaveData::waveDataWithPath(redundant);
+    ASSERT_TRUE(second);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(AudioWaveDataCache::share().count(), 2u);
+}
+
+TEST_F(WaveDataTest, AnUnreadableFileGivesNoEnvelope) {
+    EXPECT_FALSE(AudioWaveData::waveDataWithPath(dir.file("missing.data")));
+    EXPECT_EQ(AudioWaveDataCache::share().count(), 0u);
+}
