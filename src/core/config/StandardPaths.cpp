@@ -1,0 +1,323 @@
+#include "config/StandardPaths.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <random>
+#include <vector>
+
+#include "config/AppIdentity.h"
+
+namespace wavomer::FileManagerExtention {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+bool isAbsolute(const std::string& path) { return !path.empty() && path.front() == '/'; }
+
+// Anything at the path, a dangling symbolic link included.
+bool somethingExistsAt(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string randomHex(int digits) {
+    static std::mutex mutex;
+    static std::mt19937_64 generator{std::random_device{}()};
+    std::lock_guard lock(mutex);
+    static const char* const hex = "0123456789abcdef";
+    std::string out;
+    uint64_t bits = generator();
+    for (int i = 0; i < digits; ++i) {
+        if (i % 16 == 0 && i > 0) bits = generator();
+        out.push_back(hex[bits & 0xF]);
+        bits >>= 4;
+    }
+    return out;
+}
+
+// A created folder is answered with its symbolic links resolved as far as it exists;
+// if it could not be made, the path as built.
+std::string resolvedPath(const std::string& path) {
+    std::error_code ec;
+    fs::path resolved = fs::weakly_canonical(path, ec);
+    if (ec || resolved.empty()) return path;
+    return resolved.string();
+}
+
+std::string createdAndResolved(const std::string& path) {
+    createDirectoryAtPathIfCan(path);
+    return resolvedPath(path);
+}
+
+// Reads one entry of user-dirs.dirs: lines of the form XDG_MUSIC_DIR="$HOME/Music".
+// The value is "$HOME" followed by a path, or an absolute path; anything else is
+// not a folder we can use and counts as absent.
+std::string xdgUserDirectory(const std::string& key) {
+    std::ifstream file(xdgConfigHome() + "/user-dirs.dirs");
+    if (!file) return {};
+    std::string result;
+    std::string line;
+    while (std::getline(file, line)) {
+        size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line[start] == '#') continue;
+        size_t equals = line.find('=', start);
+        if (equals == std::string::npos || line.compare(start, equals - start, key) != 0 ||
+            equals - start != key.size())
+            continue;
+        std::string raw = line.substr(equals + 1);
+        while (!raw.empty() && (raw.back() == ' ' || raw.back() == '\t' || raw.back() == '\r')) raw.pop_back();
+        std::string value;
+        if (raw.size() >= 2 && raw.front() == '"' && raw.back() == '"') {
+            for (size_t i = 1; i + 1 < raw.size(); ++i) {
+                if (raw[i] == '\\' && i + 2 < raw.size()) ++i;
+                value.push_back(raw[i]);
+            }
+        } else {
+            value = raw;
+        }
+        std::string expanded;
+        if (value.rfind("${HOME}", 0) == 0) {
+            expanded = homeDirectory() + value.substr(7);
+        } else if (value.rfind("$HOME", 0) == 0) {
+            expanded = homeDirectory() + value.substr(5);
+        } else {
+            expanded = value;
+        }
+        while (expanded.size() > 1 && expanded.back() == '/') expanded.pop_back();
+        // The last matching line wins, as when the file is sourced by a shell.
+        result = isAbsolute(expanded) ? expanded : std::string();
+    }
+    return result;
+}
+
+struct ProcessImportName {
+    std::mutex mutex;
+    pid_t pid = 0;
+    std::string name;
+};
+
+ProcessImportName& processImportName() {
+    static ProcessImportName state;
+    return state;
+}
+
+std::string processImportFolderName() {
+    ProcessImportName& state = processImportName();
+    std::lock_guard lock(state.mutex);
+    pid_t pid = ::getpid();
+    if (state.name.empty() || state.pid != pid) {
+        state.pid = pid;
+        state.name = std::to_string(pid) + "-" + randomHex(8);
+    }
+    return state.name;
+}
+
+}  // namespace
+
+// --- base locations ----------------------------------------------------------------
+
+std::string homeDirectory() {
+    std::string home = environmentValue("HOME");
+    if (!home.empty()) return home;
+    std::vector<char> buffer(16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir)
+        return found->pw_dir;
+    return "/";
+}
+
+std::string xdgConfigHome() {
+    std::string value = environmentValue("XDG_CONFIG_HOME");
+    return isAbsolute(value) ? value : homeDirectory() + "/.config";
+}
+
+std::string xdgCacheHome() {
+    std::string value = environmentValue("XDG_CACHE_HOME");
+    return isAbsolute(value) ? value : homeDirectory() + "/.cache";
+}
+
+std::string xdgMusicDirectory() {
+    std::string value = xdgUserDirectory("XDG_MUSIC_DIR");
+    return value.empty() ? homeDirectory() + "/Music" : value;
+}
+
+std::string xdgVideosDirectory() {
+    std::string value = xdgUserDirectory("XDG_VIDEOS_DIR");
+    return value.empty() ? homeDirectory() + "/Videos" : value;
+}
+
+std::string systemTemporaryDirectory() {
+    std::string value = environmentValue("TMPDIR");
+    while (value.size() > 1 && value.back() == '/') value.pop_back();
+    return isAbsolute(value) ? value : "/tmp";
+}
+
+// --- the standard folders ----------------------------------------------------------
+
+std::string defaultOutputPath() { return createdAndResolved(musicPath()); }
+
+std::string defaultImportConvertedPath() {
+    return createdAndResolved(xdgCacheHome() + "/" + kBundleIdentifier + "/ImportDir");
+}
+
+std::string processImportFolder() {
+    return createdAndResolved(defaultImportConvertedPath() + "/" + processImportFolderName());
+}
+
+bool removeProcessImportFolder() {
+    std::string importFolder = resolvedPath(xdgCacheHome() + "/" + kBundleIdentifier + "/ImportDir");
+    std::error_code ec;
+    fs::remove_all(importFolder + "/" + processImportFolderName(), ec);
+    bool removed = !ec;
+    // Only succeeds when no other instance has a subfolder left in it.
+    ::rmdir(importFolder.c_str());
+    return removed;
+}
+
+std::string defaultRecordPath() { return defaultOutputPath() + "/RecordWavePath.mov"; }
+
+std::string defaultSaveDocumentPath() {
+    return createdAndResolved(xdgVideosDirectory() + "/" + kBundleIdentifier);
+}
+
+std::string projectPath() { return createdAndResolved(defaultSaveDocumentPath() + "/project"); }
+
+std::string libraryPath() { return createdAndResolved(defaultSaveDocumentPath() + "/library"); }
+
+std::string musicPath() { return xdgMusicDirectory() + "/" + kBundleIdentifier; }
+
+std::string applicationSupportPath() { return xdgConfigHome() + "/" + kBundleIdentifier; }
+
+std::string tempFileDirectory(const std::string& name) {
+    std::string folder = stringByAppendingPathComponent(systemTemporaryDirectory() + "/" + kBundleIdentifier, name);
+    createDirectoryAtPathIfCan(folder);
+    return folder;
+}
+
+std::string tempFilePath(const std::string& name) {
+    std::string folder = tempFileDirectory(name);
+    for (;;) {
+        std::string candidate = folder + "/" + name + randomHex(16);
+        if (!somethingExistsAt(candidate)) return candidate;
+    }
+}
+
+// --- helpers -----------------------------------------------------------------------
+
+bool isDirectoryAtPath(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isSymbolicLinkFileAtPath(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool createDirectoryAtPathIfCan(const std::string& path) {
+    if (path.empty()) return false;
+    if (!somethingExistsAt(path)) {
+        std::error_code ec;
+        fs::create_directories(path, ec);
+    }
+    return isDirectoryAtPath(path);
+}
+
+void prepareForCreateFilePath(const std::string& path) {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+    std::string folder = stringByDeletingLastPathComponent(path);
+    if (!folder.empty()) fs::create_directories(folder, ec);
+}
+
+void removeTempFiles() {
+    std::error_code ec;
+    fs::remove_all(systemTemporaryDirectory() + "/" + kBundleIdentifier, ec);
+}
+
+void removeTempFile(const std::string& name) {
+    std::error_code ec;
+    fs::remove_all(stringByAppendingPathComponent(systemTemporaryDirectory() + "/" + kBundleIdentifier, name), ec);
+}
+
+void removeAllRecordFiles() { tempFileDirectory("defaultRecordPath"); }
+
+std::string fullPathWithNumberIncreaseIfExist(const std::string& path) {
+    std::string extension = pathExtension(path);
+    if (extension.empty()) extension = "mov";
+    const std::string folder = stringByDeletingLastPathComponent(path);
+    const std::string name = stringByDeletingPathExtension(lastPathComponent(path));
+    std::string candidate = path;
+    for (unsigned long long n = 1; somethingExistsAt(candidate); ++n)
+        candidate = stringByAppendingPathComponent(folder, name + std::to_string(n) + "." + extension);
+    return candidate;
+}
+
+// --- path pieces -------------------------------------------------------------------
+
+namespace {
+
+std::string withoutTrailingSlashes(const std::string& path) {
+    std::string out = path;
+    while (out.size() > 1 && out.back() == '/') out.pop_back();
+    return out;
+}
+
+}  // namespace
+
+std::string lastPathComponent(const std::string& path) {
+    std::string trimmed = withoutTrailingSlashes(path);
+    if (trimmed == "/") return trimmed;
+    size_t slash = trimmed.rfind('/');
+    return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+std::string stringByDeletingLastPathComponent(const std::string& path) {
+    std::string trimmed = withoutTrailingSlashes(path);
+    if (trimmed == "/") return trimmed;
+    size_t slash = trimmed.rfind('/');
+    if (slash == std::string::npos) return {};
+    if (slash == 0) return "/";
+    std::string folder = trimmed.substr(0, slash);
+    return withoutTrailingSlashes(folder);
+}
+
+std::string pathExtension(const std::string& path) {
+    std::string last = lastPathComponent(path);
+    size_t dot = last.rfind('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == last.size()) return {};
+    return last.substr(dot + 1);
+}
+
+std::string stringByDeletingPathExtension(const std::string& path) {
+    std::string trimmed = withoutTrailingSlashes(path);
+    std::string extension = pathExtension(trimmed);
+    if (extension.empty()) return trimmed;
+    return trimmed.substr(0, trimmed.size() - extension.size() - 1);
+}
+
+std::string stringByAppendingPathComponent(const std::string& folder, const std::string& component) {
+    size_t first = component.find_first_not_of('/');
+    std::string piece = first == std::string::npos ? std::string() : component.substr(first);
+    if (folder.empty()) return piece;
+    std::string base = withoutTrailingSlashes(folder);
+    if (piece.empty()) return base;
+    if (base == "/") return "/" + piece;
+    return base + "/" + piece;
+}
+
+}  // namespace wavomer::FileManagerExtention

@@ -1,0 +1,244 @@
+#include "config/UserConfig.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+
+#include "archive/KeyedArchive.h"
+#include "config/StandardPaths.h"
+#include "util/Log.h"
+
+namespace wavomer {
+
+namespace {
+
+const char* const kRootKey = "root";
+
+// The record a file is decoded into: a copy of the current values, so that keys the
+// file lacks keep them, which remembers every stored key that came with a value of
+// the wrong type. Nothing reaches the live object unless the whole file is usable.
+class DecodingUserConfig : public UserConfig {
+public:
+    explicit DecodingUserConfig(const UserConfig& current) : UserConfig(current) {}
+
+    void setValueForKey(const std::string& key, const CoderValue& value) override {
+        if (!assignStoredValue(key, value)) rejectedKeys.push_back(key);
+    }
+
+    std::vector<std::string> rejectedKeys;
+};
+
+bool assignOptionalString(std::optional<std::string>& property, const CoderValue& value) {
+    if (value.isNull()) {
+        property.reset();
+        return true;
+    }
+    std::string text;
+    if (!value.asString(text)) return false;
+    property = std::move(text);
+    return true;
+}
+
+bool assignOptionalList(std::optional<CoderList>& property, const CoderValue& value) {
+    if (value.isNull()) {
+        property.reset();
+        return true;
+    }
+    const CoderList* list = value.asList();
+    if (!list) return false;
+    property = *list;
+    return true;
+}
+
+// A scalar given as none counts as absent: the property keeps its value.
+template <typename Read>
+bool assignScalar(const CoderValue& value, Read read) {
+    return value.isNull() || read();
+}
+
+}  // namespace
+
+UserConfig& UserConfig::share() {
+    static UserConfig* const instance = [] {
+        auto* config = new UserConfig();
+        config->lastLoadResult_ = config->load();
+        if (config->lastLoadResult_.status == LoadResult::Status::unreadable)
+            logLine("user.config unreadable, defaults kept: %s", config->lastLoadResult_.reason.c_str());
+        return config;
+    }();
+    return *instance;
+}
+
+UserConfig::UserConfig() : UserConfig(FileManagerExtention::applicationSupportPath() + "/user.config") {}
+
+UserConfig::UserConfig(std::string savePath) : savePath_(std::move(savePath)) {
+    recordOutputPath = FileManagerExtention::defaultOutputPath();
+}
+
+CoderColor UserConfig::defaultWaveColor() {
+    return CoderColor{0.054901960784313725, 0.5490196078431373, 0.5882352941176471, 1.0};
+}
+
+CoderDictionary UserConfig::defaultFormatDic() const {
+    if (defaultFormat) return *defaultFormat;
+    return CoderDictionary{{"FormatName", CoderValue(kFallbackFormatName)}};
+}
+
+void UserConfig::setDefaultFormatDic(CoderDictionary format) { defaultFormat = std::move(format); }
+
+std::vector<std::string> UserConfig::allCoderKeys() const {
+    return {"version",
+            "defaultFormat",
+            "audioDeviceName",
+            "computerAudioDeviceName",
+            "micAudioRecorderEnable",
+            "computerAudioRecorderEnable",
+            "micAudioRecorderVolume",
+            "computerAudioRecorderVolume",
+            "recordAudioSources",
+            "recordSources",
+            "autoFilter",
+            "defaultFilterSeconds",
+            "autoSplit",
+            "defaultSplitMilliSeconds",
+            "waveColor"};
+}
+
+CoderValue UserConfig::valueForKey(const std::string& key) const {
+    auto optionalString = [](const std::optional<std::string>& s) { return s ? CoderValue(*s) : CoderValue(); };
+    auto optionalList = [](const std::optional<CoderList>& l) { return l ? CoderValue(*l) : CoderValue(); };
+    if (key == "version") return CoderValue(version);
+    if (key == "defaultFormat") return defaultFormat ? CoderValue(*defaultFormat) : CoderValue();
+    if (key == "audioDeviceName") return optionalString(audioDeviceName);
+    if (key == "computerAudioDeviceName") return optionalString(computerAudioDeviceName);
+    if (key == "micAudioRecorderEnable") return CoderValue(micAudioRecorderEnable);
+    if (key == "computerAudioRecorderEnable") return CoderValue(computerAudioRecorderEnable);
+    if (key == "micAudioRecorderVolume") return CoderValue(micAudioRecorderVolume);
+    if (key == "computerAudioRecorderVolume") return CoderValue(computerAudioRecorderVolume);
+    if (key == "recordAudioSources") return optionalList(recordAudioSources);
+    if (key == "recordSources") return optionalList(recordSources);
+    if (key == "autoFilter") return CoderValue(autoFilter);
+    if (key == "defaultFilterSeconds") return CoderValue(defaultFilterSeconds);
+    if (key == "autoSplit") return CoderValue(autoSplit);
+    if (key == "defaultSplitMilliSeconds") return CoderValue(defaultSplitMilliSeconds);
+    if (key == "waveColor") return CoderValue(waveColor);
+    return {};
+}
+
+void UserConfig::setValueForKey(const std::string& key, const CoderValue& value) { assignStoredValue(key, value); }
+
+bool UserConfig::assignStoredValue(const std::string& key, const CoderValue& value) {
+    if (key == "version") {
+        return assignScalar(value, [&] { return value.asString(version); });
+    }
+    if (key == "defaultFormat") {
+        if (value.isNull()) {
+            defaultFormat.reset();
+            return true;
+        }
+        const CoderDictionary* format = value.asDictionary();
+        if (!format) return false;
+        defaultFormat = *format;
+        return true;
+    }
+    if (key == "audioDeviceName") return assignOptionalString(audioDeviceName, value);
+    if (key == "computerAudioDeviceName") return assignOptionalString(computerAudioDeviceName, value);
+    if (key == "micAudioRecorderEnable")
+        return assignScalar(value, [&] { return value.asBool(micAudioRecorderEnable); });
+    if (key == "computerAudioRecorderEnable")
+        return assignScalar(value, [&] { return value.asBool(computerAudioRecorderEnable); });
+    if (key == "micAudioRecorderVolume")
+        return assignScalar(value, [&] { return value.asDouble(micAudioRecorderVolume); });
+    if (key == "computerAudioRecorderVolume")
+        return assignScalar(value, [&] { return value.asDouble(computerAudioRecorderVolume); });
+    if (key == "recordAudioSources") return assignOptionalList(recordAudioSources, value);
+    if (key == "recordSources") return assignOptionalList(recordSources, value);
+    if (key == "autoFilter") return assignScalar(value, [&] { return value.asBool(autoFilter); });
+    if (key == "defaultFilterSeconds")
+        return assignScalar(value, [&] { return value.asInt32(defaultFilterSeconds); });
+    if (key == "autoSplit") return assignScalar(value, [&] { return value.asBool(autoSplit); });
+    if (key == "defaultSplitMilliSeconds")
+        return assignScalar(value, [&] { return value.asInt32(defaultSplitMilliSeconds); });
+    if (key == "waveColor") {
+        return assignScalar(value, [&] {
+            const CoderColor* color = value.asColor();
+            if (!color) return false;
+            waveColor = *color;
+            return true;
+        });
+    }
+    return true;
+}
+
+UserConfig::SaveResult UserConfig::save() const {
+    SaveResult result;
+    const std::string folder = FileManagerExtention::stringByDeletingLastPathComponent(savePath_);
+    if (!folder.empty() && !FileManagerExtention::createDirectoryAtPathIfCan(folder)) {
+        result.reason = "cannot create the folder " + folder;
+        return result;
+    }
+    // The archive holds the object by shared pointer; this one is owned elsewhere.
+    CoderObject self(const_cast<UserConfig*>(this), [](CodingBase*) {});
+    std::vector<uint8_t> bytes = archive::encodeKeyedArchive({{kRootKey, CoderValue(self)}});
+    std::string error;
+    if (!archive::writeFileAtomically(savePath_, bytes, &error)) {
+        result.reason = error;
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+UserConfig::LoadResult UserConfig::load() {
+    LoadResult result;
+    struct stat st;
+    if (::stat(savePath_.c_str(), &st) != 0 && errno == ENOENT) {
+        result.status = LoadResult::Status::missing;
+        return result;
+    }
+    result.status = LoadResult::Status::unreadable;
+
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!archive::readWholeFile(savePath_, bytes, &error)) {
+        result.reason = error;
+        return result;
+    }
+
+    const UserConfig& current = *this;
+    archive::ClassFactory factory = [&current](const std::string& className) -> CoderObject {
+        if (className == "UserConfig") return std::make_shared<DecodingUserConfig>(current);
+        return nullptr;
+    };
+    archive::DecodeResult decoded = archive::decodeKeyedArchive(bytes.data(), bytes.size(), factory);
+    if (!decoded.ok) {
+        result.reason = decoded.error;
+        return result;
+    }
+
+    // The root object is stored under "root"; an archive with a single root entry of
+    // another name is taken too.
+    const CoderValue* root = nullptr;
+    for (const auto& [key, value] : decoded.root)
+        if (key == kRootKey) root = &value;
+    if (!root && decoded.root.size() == 1) root = &decoded.root.front().second;
+    if (!root) {
+        result.reason = "the archive holds no root object";
+        return result;
+    }
+    const CoderObject* object = root->asObject();
+    auto* stored = object ? dynamic_cast<DecodingUserConfig*>(object->get()) : nullptr;
+    if (!stored) {
+        result.reason = "the root object is not a UserConfig record";
+        return result;
+    }
+    if (!stored->rejectedKeys.empty()) {
+        result.reason = "the value of \"" + stored->rejectedKeys.front() + "\" has the wrong type";
+        return result;
+    }
+
+    for (const std::string& key : allCoderKeys()) assignStoredValue(key, stored->valueForKey(key));
+    result.status = LoadResult::Status::loaded;
+    return result;
+}
+
+}  // namespace wavomer

@@ -1,0 +1,115 @@
+// UserConfig: the user's settings that outlive a project (recording device and
+// output folder, recording sources and levels, auto filter and auto split, the default
+// output format, the waveform colour) and the output format catalogue. One object per
+// process (share()); it is read from "user.config" in the application-support folder
+// when first used and written back when the program quits.
+//
+// Threads: the main thread changes it; other threads may read it while no window
+// changes it (the export thread reads the catalogue). share() itself is safe from any
+// thread.
+//
+// Invariants: allCoderKeys() lists exactly the 15 stored keys, in their fixed order;
+// the other properties (recordOutputPath, recentUsedFormat, showRingtoneFile, the
+// catalogue) are never written. load() assigns either every key the file holds or
+// nothing: an unreadable or malformed file leaves every value as it was.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/CodingBase.h"
+
+namespace wavomer {
+
+class UserConfig : public CodingBase {
+public:
+    struct LoadResult {
+        enum class Status {
+            loaded,      // the file was read and its values are in place
+            missing,     // no file (first run): the defaults stay
+            unreadable,  // the file exists but could not be used: the values stay as they were
+        };
+        Status status = Status::missing;
+        std::string reason;  // why, when unreadable
+        bool ok() const { return status == Status::loaded; }
+    };
+
+    struct SaveResult {
+        bool ok = false;
+        std::string reason;  // why, when !ok
+    };
+
+    // The process-wide configuration: defaults, then the stored file over them. Made on
+    // first use and never released. If the file was unreadable, lastLoadResult() says why.
+    static UserConfig& share();
+
+    // The defaults, saving to applicationSupportPath() + "/user.config". Reads nothing.
+    UserConfig();
+    // The defaults, saving to and loading from the given file instead.
+    explicit UserConfig(std::string savePath);
+
+    // --- stored -------------------------------------------------------------------
+    std::string version = "1";
+    std::optional<CoderDictionary> defaultFormat;
+    std::optional<std::string> audioDeviceName;
+    std::optional<std::string> computerAudioDeviceName;
+    bool micAudioRecorderEnable = true;
+    bool computerAudioRecorderEnable = false;
+    double micAudioRecorderVolume = 1.0;
+    double computerAudioRecorderVolume = 1.0;
+    std::optional<CoderList> recordAudioSources;
+    std::optional<CoderList> recordSources;
+    bool autoFilter = false;
+    int32_t defaultFilterSeconds = 5;
+    bool autoSplit = true;
+    int32_t defaultSplitMilliSeconds = 150;
+    CoderColor waveColor = defaultWaveColor();
+
+    // --- not stored ---------------------------------------------------------------
+    std::string recordOutputPath;  // the default output folder
+    std::optional<CoderList> recentUsedFormat;
+    bool showRingtoneFile = false;
+    CoderDictionary formatList;  // the catalogue's "FormatData"
+    CoderDictionary formatData;  // the catalogue's "FormatInfo"
+
+    // The waveform colour on first run: 14, 140, 150 of 255, opaque.
+    static CoderColor defaultWaveColor();
+    // The name of the format used when no default format was ever chosen.
+    static constexpr const char* kFallbackFormatName = "MP3 - MPEG Layer-3 Audio(*.mp3)";
+
+    // defaultFormat, or the settings of the MP3 format when none is stored. Until the
+    // catalogue is loaded those settings are only {"FormatName": kFallbackFormatName}.
+    CoderDictionary defaultFormatDic() const;
+    void setDefaultFormatDic(CoderDictionary format);
+
+    const std::string& savePath() const { return savePath_; }
+    void setSavePath(std::string path) { savePath_ = std::move(path); }
+
+    // Writes the stored keys to savePath() atomically, creating its folder if needed.
+    SaveResult save() const;
+    // Reads savePath() over the current values (see the invariants above).
+    LoadResult load();
+    // The result of the load share() did on first use.
+    const LoadResult& lastLoadResult() const { return lastLoadResult_; }
+
+    std::string coderClassName() const override { return "UserConfig"; }
+    std::vector<std::string> allCoderKeys() const override;
+    // Unknown keys answer none.
+    CoderValue valueForKey(const std::string& key) const override;
+    // Unknown keys and values of the wrong type are ignored; none clears an optional
+    // property and leaves any other as it is.
+    void setValueForKey(const std::string& key, const CoderValue& value) override;
+
+protected:
+    // Sets one stored key; false when the key is stored but the value has a type it
+    // cannot take (true for unknown keys, which are simply ignored).
+    bool assignStoredValue(const std::string& key, const CoderValue& value);
+
+private:
+    std::string savePath_;
+    LoadResult lastLoadResult_;
+};
+
+}  // namespace wavomer
