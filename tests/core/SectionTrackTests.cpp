@@ -122,6 +122,20 @@ TEST_F(SectionTest, TheReadAheadBlockIs2048FramesOr20480WithAnEffect) {
     EXPECT_EQ(s->getSampleValueWithTime(20000 / kRate, false), staircase(0, 20000));
 }
 
+TEST_F(SectionTest, SourceTimesRoundToTheNearestFrameWithHalvesAwayFromZero) {
+    auto s = placed(stairPath, 0.0, 3.0, 0.0);
+    s->loadAudioSampleData();
+    uint32_t seed = 99;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        double frame = (seed % 130000) + (i % 4 == 0 ? 0.5 : (seed >> 20) / 4096.0);
+        double time = frame / kRate;
+        int64_t expected = std::llround(kRate * time);
+        ASSERT_EQ(s->getSampleValueWithTime(time, false), staircase(0, expected)) << frame;
+    }
+    EXPECT_EQ(s->getSampleValueWithTime(std::nan(""), false), 0.0f);
+}
+
 TEST_F(SectionTest, ASectionWhoseFileCannotBeOpenedPlaysSilence) {
     auto s = placed(stairPath, 0.0, 3.0, 0.0);
     s->updateRecordSectionWithNewPath(dir.file("gone.data"));

@@ -32,6 +32,7 @@ class AudioChannelsGenerator {
 public:
     static constexpr int32_t kBlockFrames = 1024;
     static constexpr int32_t kSampleRate = 44100;
+    static constexpr int32_t kBatchFrames = kBlockFrames * 64;
 
     explicit AudioChannelsGenerator(MediaEngine& engine) : engine_(engine) {}
 

@@ -137,8 +137,11 @@ float AudioSection::getAudioSamleWithTimeInTrack(double t, bool isDrawWave) {
 float AudioSection::getSampleValueWithTime(double s, bool isDrawWave) {
     if (isDrawWave) return getSampleWaveAtTime(s);
     double scaled = kFramesPerSecond * s;
-    if (!std::isfinite(scaled) || std::fabs(scaled) > 9.0e15) return 0.0f;
-    int64_t i = std::llround(scaled);
+    if (!(std::fabs(scaled) < 9.0e15)) return 0.0f;  // NaN, infinite or beyond any file
+    // round() to nearest, halves away from zero, done inline: x - trunc(x) is exact.
+    double whole = std::trunc(scaled);
+    double fraction = scaled - whole;
+    int64_t i = static_cast<int64_t>(whole) + (fraction >= 0.5 ? 1 : (fraction <= -0.5 ? -1 : 0));
     int64_t index = i - cacheOffset_;
     if (index >= 0 && index < static_cast<int64_t>(cacheData_.size())) return cacheData_[static_cast<size_t>(index)];
     refillReadAhead(i);
