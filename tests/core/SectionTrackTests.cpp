@@ -115,10 +115,11 @@ TEST_F(SectionTest, TheReadAheadBlockIs2048FramesOr20480WithAnEffect) {
     EXPECT_EQ(s->getSampleValueWithTime((11025 + 2048) / kRate, false), staircase(0, 11025 + 2048));
     EXPECT_EQ(s->cacheOffset(), 11025 + 2048);
 
-    s->effectDic = EffectDic{{"name", CoderValue("Low Pass")}};
+    // An effect that cannot run here still reads ahead in effect-sized blocks and
+    // plays its samples unprocessed.
+    s->effectDic = EffectDic{{"name", CoderValue("Net Send")}};
     s->getSampleValueWithTime(0.0, false);
     EXPECT_EQ(s->cacheData().size(), 20480u);
-    // Until effect units exist, samples pass unprocessed.
     EXPECT_EQ(s->getSampleValueWithTime(20000 / kRate, false), staircase(0, 20000));
 }
 
