@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages that building, testing and benchmarking Wavomer need.
 # Only packages that are missing are installed; safe to run again.
 set -eu
-PACKAGES="build-essential cmake ninja-build pkg-config clang
+PACKAGES="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
 libavformat-dev libavcodec-dev libswresample-dev libavutil-dev ffmpeg
 libplist-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
 python3 time"

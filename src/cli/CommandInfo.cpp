@@ -4,6 +4,7 @@
 
 #include "Commands.h"
 #include "Json.h"
+#include "ProjectInfo.h"
 #include "data/AudioSampleData.h"
 
 namespace wavomer::cli {
@@ -44,10 +45,7 @@ int runInfo(const Arguments& args) {
         std::fputs("usage: wavomer-cli info FILE.data | PROJECT.wvmp\n", stderr);
         return 2;
     }
-    if (isProjectPath(args[0])) {
-        reportFailure(args[0], "reading projects is not available in this build");
-        return 1;
-    }
+    if (isProjectPath(args[0])) return runProjectInfo(args[0]);
     return sampleDataInfo(args[0]);
 }
 

@@ -21,6 +21,11 @@
 
 namespace wavomer::archive {
 
+// Inputs larger than this are refused as absurd; so are archives nested deeper
+// than kMaxArchiveNesting records, lists or dictionaries.
+constexpr size_t kMaxArchiveBytes = size_t{64} << 20;
+constexpr int kMaxArchiveNesting = 256;
+
 // Makes an empty record for a "$classname", or nullptr for a class the caller
 // does not know (the record then decodes as an absent value).
 using ClassFactory = std::function<CoderObject(const std::string& className)>;
@@ -40,6 +45,19 @@ struct DecodeResult {
 
 // Decodes a binary or XML keyed archive.
 DecodeResult decodeKeyedArchive(const uint8_t* bytes, size_t size, const ClassFactory& factory);
+
+// Looks at each value before it is set on a decoded record (className, key, value)
+// and answers why the archive is unreadable when the value has the wrong shape, or
+// an empty string when it is fine. Lets a caller refuse an archive instead of
+// letting setValueForKey drop a value it cannot take.
+using ValueCheck =
+    std::function<std::string(const std::string& className, const std::string& key, const CoderValue& value)>;
+
+DecodeResult decodeKeyedArchive(const uint8_t* bytes, size_t size, const ClassFactory& factory,
+                                const ValueCheck& check);
+
+// The value stored under key among the root entries, or nullptr.
+const CoderValue* findRootValue(const RootEntries& root, const std::string& key);
 
 // Writes bytes to path atomically: a temporary file in the same folder, flushed
 // to disk, then renamed over the old file. Answers false with a reason on failure,

@@ -1,6 +1,7 @@
 #include "model/AudioSection.h"
 
 #include <cmath>
+#include <string_view>
 
 #include "effects/AudioEffectProcessor.h"
 #include "util/PathUtil.h"
@@ -170,7 +171,9 @@ std::vector<std::string> AudioSection::allCoderKeys() const {
     return std::vector<std::string>(std::begin(kCoderKeys), std::end(kCoderKeys));
 }
 
-CoderValue AudioSection::valueForKey(const std::string& key) const {
+CoderValue AudioSection::valueForKey(const std::string& keyString) const {
+    // Compared as views: the length check comes first, which keeps archiving fast.
+    std::string_view key = keyString;
     if (key == "audioPath") return audioPath ? CoderValue(*audioPath) : CoderValue();
     if (key == "channel") return CoderValue(channel);
     if (key == "startTime") return CoderValue(startTime);
@@ -190,7 +193,8 @@ CoderValue AudioSection::valueForKey(const std::string& key) const {
     return {};
 }
 
-void AudioSection::setValueForKey(const std::string& key, const CoderValue& value) {
+void AudioSection::setValueForKey(const std::string& keyString, const CoderValue& value) {
+    std::string_view key = keyString;
     if (key == "audioPath") {
         std::string path;
         if (value.asString(path)) audioPath = path;

@@ -1,0 +1,138 @@
+// Reading and writing whole archive files. A write goes to a temporary file beside
+// the target, is flushed to disk and only then renamed over the old file, so a
+// crash or a full disk leaves either the old file or the new one, never a torn one.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "archive/KeyedArchive.h"
+
+namespace wavomer::archive {
+
+namespace {
+
+std::string describe(const std::string& what, const std::string& path, int error) {
+    return what + " " + path + ": " + std::strerror(error);
+}
+
+// The permissions a newly created file gets under the process's umask. Read from
+// /proc because umask() itself can only be read by changing it.
+mode_t defaultFileMode() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0) return 0666 & ~static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+    }
+    return 0644;
+}
+
+bool writeAll(int fd, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string temporary = (folder == "/" ? "" : folder) + "/." + name + ".XXXXXX";
+    int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        if (error) *error = describe("cannot create a temporary file for", path, errno);
+        return false;
+    }
+    auto abandon = [&](const char* what) {
+        const int saved = errno;
+        if (fd >= 0) ::close(fd);
+        ::unlink(temporary.c_str());
+        if (error) *error = describe(what, path, saved);
+        return false;
+    };
+    struct stat old {};
+    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : defaultFileMode();
+    if (::fchmod(fd, mode) != 0) return abandon("cannot set the permissions of");
+    if (!writeAll(fd, bytes.data(), bytes.size())) return abandon("cannot write");
+    if (::fsync(fd) != 0) return abandon("cannot flush");
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0) return abandon("cannot write");
+    if (::rename(temporary.c_str(), path.c_str()) != 0) return abandon("cannot replace");
+    // The rename itself is durable only once the folder is flushed.
+    int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
+    }
+    return true;
+}
+
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
+    bytes.clear();
+    // Non-blocking so that a named pipe in the file's place cannot hang the open.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (error) *error = describe("cannot open", path, errno);
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        if (error) *error = "cannot read " + path + ": not a regular file";
+        return false;
+    }
+    if (static_cast<uint64_t>(info.st_size) > kMaxArchiveBytes) {
+        ::close(fd);
+        if (error) *error = "cannot read " + path + ": larger than 64 MiB";
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(info.st_size));
+    size_t filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) {
+            // The file may have grown since fstat; read on, within the limit.
+            if (bytes.size() > kMaxArchiveBytes) break;
+            bytes.resize(bytes.size() + 4096);
+        }
+        ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int saved = errno;
+            ::close(fd);
+            bytes.clear();
+            if (error) *error = describe("cannot read", path, saved);
+            return false;
+        }
+        if (n == 0) break;
+        filled += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    bytes.resize(filled);
+    if (filled > kMaxArchiveBytes) {
+        bytes.clear();
+        if (error) *error = "cannot read " + path + ": larger than 64 MiB";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace wavomer::archive

@@ -1,0 +1,195 @@
+#include "archive/ProjectArchive.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace wavomer::archive {
+
+namespace {
+
+bool isNumber(const CoderValue& value) {
+    double ignored = 0.0;
+    return !std::holds_alternative<std::string>(value.value) && value.asDouble(ignored);
+}
+
+template <typename Model>
+bool isListOf(const CoderValue& value) {
+    const CoderList* list = value.asList();
+    if (!list) return false;
+    return std::all_of(list->begin(), list->end(), [](const CoderValue& item) {
+        const CoderObject* object = item.asObject();
+        return object && std::dynamic_pointer_cast<Model>(*object);
+    });
+}
+
+template <typename Model>
+std::vector<std::shared_ptr<Model>> listOf(const CoderValue& value) {
+    std::vector<std::shared_ptr<Model>> out;
+    for (const CoderValue& item : *value.asList()) out.push_back(std::dynamic_pointer_cast<Model>(*item.asObject()));
+    return out;
+}
+
+enum class SectionField { Path, Integer, Number, Boolean, Effect, Other };
+
+// The kind of an AudioSection key; called for every value of every section, so it
+// tells the keys apart by length before comparing any text.
+SectionField sectionField(std::string_view key) {
+    switch (key.size()) {
+    case 6: return key == "isMute" ? SectionField::Boolean : SectionField::Other;
+    case 7: return key == "channel" ? SectionField::Integer : key == "endTime" ? SectionField::Number : SectionField::Other;
+    case 8: return key == "fadeMode" ? SectionField::Integer : SectionField::Other;
+    case 9:
+        if (key == "audioPath") return SectionField::Path;
+        if (key == "startTime") return SectionField::Number;
+        return key == "effectDic" ? SectionField::Effect : SectionField::Other;
+    case 11: return key == "volumeValue" ? SectionField::Number : SectionField::Other;
+    case 12: return key == "trackEndTime" || key == "fadeDuration" ? SectionField::Number : SectionField::Other;
+    case 14:
+        if (key == "trackStartTime" || key == "customFadeStop") return SectionField::Number;
+        return key == "isBlankSection" || key == "isNoiseSection" ? SectionField::Boolean : SectionField::Other;
+    case 15: return key == "customFadeStart" ? SectionField::Number : SectionField::Other;
+    case 19: return key == "fadeStartTimeOffset" ? SectionField::Number : SectionField::Other;
+    default: return SectionField::Other;
+    }
+}
+
+std::string wrongType(std::string_view className, std::string_view key, const char* wanted) {
+    return std::string(className) + "." + std::string(key) + " is not " + wanted;
+}
+
+std::string checkSectionValue(const std::string& key, const CoderValue& value) {
+    constexpr std::string_view cls = "AudioSection";
+    switch (sectionField(key)) {
+    case SectionField::Path:
+        return std::holds_alternative<std::string>(value.value) ? std::string() : wrongType(cls, key, "a string");
+    case SectionField::Integer: {
+        int32_t ignored = 0;
+        return !std::holds_alternative<std::string>(value.value) && value.asInt32(ignored)
+                   ? std::string()
+                   : wrongType(cls, key, "a 32-bit integer");
+    }
+    case SectionField::Number: return isNumber(value) ? std::string() : wrongType(cls, key, "a number");
+    case SectionField::Boolean: return isNumber(value) ? std::string() : wrongType(cls, key, "a boolean");
+    case SectionField::Effect: {
+        const CoderDictionary* dictionary = value.asDictionary();
+        if (!dictionary) return wrongType(cls, key, "a dictionary");
+        for (const auto& [name, setting] : *dictionary) {
+            if (name == "name") {
+                if (!std::holds_alternative<std::string>(setting.value))
+                    return wrongType(cls, "effectDic.name", "a string");
+            } else if (!isNumber(setting)) {
+                return wrongType(cls, "effectDic." + name, "a number");
+            }
+        }
+        return std::string();
+    }
+    case SectionField::Other: return std::string();
+    }
+    return std::string();
+}
+
+}  // namespace
+
+ClassFactory modelClassFactory(ClassFactory extra) {
+    return [extra = std::move(extra)](const std::string& className) -> CoderObject {
+        if (className == "AudioSection") return AudioSection::section();
+        if (className == "AudioTrack") return std::make_shared<AudioTrack>();
+        if (className == "MarkerItem") return std::make_shared<MarkerItem>();
+        return extra ? extra(className) : nullptr;
+    };
+}
+
+std::string checkModelValue(const std::string& className, const std::string& key, const CoderValue& value) {
+    if (value.isNull()) return std::string();
+    const std::string_view cls = className;
+    if (cls == "AudioSection") return checkSectionValue(key, value);
+    if (cls == "AudioTrack" && std::string_view(key) == "sectionArray")
+        return isListOf<AudioSection>(value) ? std::string()
+                                             : "AudioTrack.sectionArray is not a list of AudioSection records";
+    if (cls == "MarkerItem" && std::string_view(key) == "markerTime")
+        return isNumber(value) ? std::string() : wrongType(cls, key, "a number");
+    return std::string();
+}
+
+std::vector<uint8_t> encodeProject(const std::vector<TrackPtr>& tracks, const std::vector<MarkerPtr>& markers) {
+    CoderList trackList(tracks.begin(), tracks.end());
+    CoderList markerList(markers.begin(), markers.end());
+    return encodeKeyedArchive({{kTrackArrayKey, std::move(trackList)}, {kMarkArrayKey, std::move(markerList)}});
+}
+
+ProjectDecodeResult decodeProject(const uint8_t* bytes, size_t size) {
+    ProjectDecodeResult result;
+    DecodeResult decoded = decodeKeyedArchive(bytes, size, modelClassFactory(), checkModelValue);
+    if (!decoded.ok) {
+        result.error = decoded.error;
+        return result;
+    }
+    const CoderValue* tracks = findRootValue(decoded.root, kTrackArrayKey);
+    const CoderValue* markers = findRootValue(decoded.root, kMarkArrayKey);
+    if (tracks && !tracks->isNull() && !isListOf<AudioTrack>(*tracks)) {
+        result.error = "\"audioTrackArray\" is not a list of AudioTrack records";
+        return result;
+    }
+    if (markers && !markers->isNull() && !isListOf<MarkerItem>(*markers)) {
+        result.error = "\"markArray\" is not a list of MarkerItem records";
+        return result;
+    }
+    // An absent value under a root key reads as an empty list, as the platform's
+    // unarchiver hands back nil for it.
+    result.hasTracks = tracks != nullptr;
+    result.hasMarkers = markers != nullptr;
+    if (tracks && !tracks->isNull()) result.tracks = listOf<AudioTrack>(*tracks);
+    if (markers && !markers->isNull()) result.markers = listOf<MarkerItem>(*markers);
+    result.ok = true;
+    return result;
+}
+
+std::string projectArchivePath(const std::string& projectFolder) {
+    if (!projectFolder.empty() && projectFolder.back() == '/') return projectFolder + "project.plist";
+    return projectFolder + "/project.plist";
+}
+
+ProjectDecodeResult readProjectFile(const std::string& archivePath) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!readWholeFile(archivePath, bytes, &error)) {
+        ProjectDecodeResult result;
+        result.error = error;
+        return result;
+    }
+    ProjectDecodeResult result = decodeProject(bytes.data(), bytes.size());
+    if (!result.ok) result.error = archivePath + ": " + result.error;
+    return result;
+}
+
+bool writeProjectFile(const std::string& archivePath, const std::vector<TrackPtr>& tracks,
+                      const std::vector<MarkerPtr>& markers, std::string* error) {
+    return writeFileAtomically(archivePath, encodeProject(tracks, markers), error);
+}
+
+std::vector<uint8_t> encodeClipboardPayload(const std::vector<SectionArray>& payload) {
+    CoderList entries;
+    entries.reserve(payload.size());
+    for (const SectionArray& sections : payload) entries.emplace_back(CoderList(sections.begin(), sections.end()));
+    return encodeKeyedArchive({{kClipboardRootKey, std::move(entries)}});
+}
+
+ClipboardDecodeResult decodeClipboardPayload(const uint8_t* bytes, size_t size) {
+    ClipboardDecodeResult result;
+    DecodeResult decoded = decodeKeyedArchive(bytes, size, modelClassFactory(), checkModelValue);
+    if (!decoded.ok) {
+        result.error = decoded.error;
+        return result;
+    }
+    const CoderValue* root = findRootValue(decoded.root, kClipboardRootKey);
+    const CoderList* entries = root ? root->asList() : nullptr;
+    if (!entries || !std::all_of(entries->begin(), entries->end(), isListOf<AudioSection>)) {
+        result.error = "the clipboard payload is not a list of lists of AudioSection records";
+        return result;
+    }
+    for (const CoderValue& entry : *entries) result.payload.push_back(listOf<AudioSection>(entry));
+    result.ok = true;
+    return result;
+}
+
+}  // namespace wavomer::archive
