@@ -1,5 +1,5 @@
 // wavomer-cli: the headless front end. It drives the same core as the window:
-// imports media into sample data files and prints what files hold.
+// imports media into sample data files, prints what files hold, and edits projects.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,7 +13,8 @@ void usage() {
         "usage: wavomer-cli COMMAND [ARGS]\n"
         "  import MEDIA -o OUT.data   convert a media file into a sample data file\n"
         "  info FILE.data             print a sample data file's header as JSON\n"
-        "  info PROJECT.wvmp          print a project's tracks, sections and markers as JSON\n",
+        "  info PROJECT.wvmp          print a project's tracks, sections and markers as JSON\n"
+        "  edit [PROJECT.wvmp] SCRIPT run an edit script (a file, or - for standard input)\n",
         stderr);
 }
 
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     wavomer::cli::Arguments args(argv + 2, argv + argc);
     if (command == "import") return wavomer::cli::runImport(args);
     if (command == "info") return wavomer::cli::runInfo(args);
+    if (command == "edit") return wavomer::cli::runEdit(args);
     std::fprintf(stderr, "wavomer-cli: unknown command \"%s\"\n", command.c_str());
     usage();
     return 2;

@@ -1,0 +1,300 @@
+// wavomer-cli edit [PROJECT.wvmp] SCRIPT: runs an edit script against a new project
+// or a project folder. One line is one user event and one undo step.
+#include <cerrno>
+#include <cmath>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "CliEngineHost.h"
+#include "Commands.h"
+#include "EngineJson.h"
+#include "FFmpegMediaEngine.h"
+#include "config/StandardPaths.h"
+#include "effects/EffectCatalogue.h"
+#include "engine/EditActions.h"
+
+namespace wavomer::cli {
+
+namespace {
+
+struct ScriptError {
+    std::string message;
+};
+
+// Splits a line into words: blanks separate, double quotes group, '#' outside
+// quotes starts a comment.
+std::vector<std::string> splitWords(const std::string& line) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (char c : line) {
+        if (quoted) {
+            if (c == '"') quoted = false;
+            else word += c;
+            continue;
+        }
+        if (c == '#') break;
+        if (c == '"') {
+            quoted = true;
+            inWord = true;
+        } else if (c == ' ' || c == '\t' || c == '\r') {
+            if (inWord) words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (quoted) throw ScriptError{"unterminated quotes"};
+    if (inWord) words.push_back(word);
+    return words;
+}
+
+double number(const std::string& text) {
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value)) throw ScriptError{"not a number: \"" + text + "\""};
+    return value;
+}
+
+size_t index(const std::string& text) {
+    size_t value = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end) throw ScriptError{"not an index: \"" + text + "\""};
+    return value;
+}
+
+class ScriptRunner {
+public:
+    ScriptRunner(std::string projectPath)
+        : projectPath_(std::move(projectPath)), engine_(host_, clipboard_, scheduler_, undo_) {
+        engine_.mediaEngine = &media_;
+    }
+
+    bool open(std::string* error) {
+        EngineResult result = engine_.readDataFromProject(projectPath_);
+        drain();
+        if (!result.ok) *error = result.error;
+        return result.ok;
+    }
+
+    void run(const std::vector<std::string>& words) {
+        undo_.beginEvent();
+        try {
+            dispatch(words);
+        } catch (...) {
+            drain();
+            undo_.endEvent();
+            throw;
+        }
+        drain();
+        undo_.endEvent();
+    }
+
+private:
+    void drain() {
+        scheduler_.drain([this] { return engine_.importInProgress(); });
+    }
+
+    void expect(const std::vector<std::string>& words, size_t count) {
+        if (words.size() != count)
+            throw ScriptError{"\"" + words[0] + "\" takes " + std::to_string(count - 1) + " argument(s)"};
+    }
+
+    void dispatch(const std::vector<std::string>& w) {
+        const std::string& command = w[0];
+        WaveEditViewController& e = engine_;
+        if (command == "import") {
+            expect(w, 2);
+            EngineResult outcome;
+            bool finished = false;
+            e.addDragInFileToWave(w[1], [&](EngineResult r) {
+                outcome = r;
+                finished = true;
+            });
+            drain();
+            if (!finished) throw ScriptError{"the import of " + w[1] + " did not finish"};
+            if (!outcome.ok) throw ScriptError{outcome.error};
+        } else if (command == "select-tracks") {
+            expect(w, 3);
+            size_t first = index(w[1]), last = index(w[2]);
+            if (first > last || last >= e.audioTrackArray.size())
+                throw ScriptError{"no tracks " + w[1] + " to " + w[2] + " (the project has " +
+                                  std::to_string(e.audioTrackArray.size()) + ")"};
+            e.selectTracks(first, last);
+        } else if (command == "select") {
+            expect(w, 3);
+            e.setSelection(number(w[1]), number(w[2]));
+        } else if (command == "cursor") {
+            expect(w, 2);
+            e.updateCurrentTimelineTime(number(w[1]));
+            e.host().seekPlayerCurrentTime(e.currentTimelineTime);
+        } else if (command == "select-all") {
+            expect(w, 1);
+            e.selectAllAction();
+        } else if (command == "delete") {
+            expect(w, 1);
+            EditActions::deleteKeyAction(e);
+        } else if (command == "cut") {
+            expect(w, 1);
+            e.cutSectionsAction();
+        } else if (command == "copy") {
+            expect(w, 1);
+            e.copySectionsAction();
+        } else if (command == "paste") {
+            expect(w, 1);
+            e.pasteSectionsAction();
+        } else if (command == "insert-silence" || command == "insert-noise") {
+            expect(w, 2);
+            double seconds = number(w[1]);
+            if (seconds < 0) throw ScriptError{"a duration cannot be negative"};
+            if (seconds != 0) {
+                EngineResult r = e.insertMute(command == "insert-silence", seconds);
+                if (!r.ok) throw ScriptError{r.error};
+            }
+        } else if (command == "mute") {
+            expect(w, 1);
+            EditActions::muteButtonAction(e);
+        } else if (command == "fade-in") {
+            expect(w, 1);
+            EditActions::fadeInButtonAction(e);
+        } else if (command == "fade-out") {
+            expect(w, 1);
+            EditActions::fadeOutButtonAction(e);
+        } else if (command == "custom-fade") {
+            expect(w, 3);
+            EditActions::saveCustomFadeToSections(e, number(w[1]), number(w[2]));
+        } else if (command == "volume") {
+            expect(w, 2);
+            EditActions::applyVolumeFactor(e, number(w[1]));
+        } else if (command == "effect") {
+            if (w.size() < 2) throw ScriptError{"\"effect\" needs an effect name"};
+            if (w[1] == "None") {
+                if (w.size() > 2) throw ScriptError{"\"effect None\" takes no settings"};
+                EditActions::applyEffect(e, std::nullopt);
+                return;
+            }
+            std::vector<std::pair<std::string, double>> settings;
+            for (size_t i = 2; i < w.size(); ++i) {
+                size_t eq = w[i].rfind('=');
+                if (eq == std::string::npos || eq == 0) throw ScriptError{"expected KEY=VALUE, got \"" + w[i] + "\""};
+                settings.emplace_back(w[i].substr(0, eq), number(w[i].substr(eq + 1)));
+            }
+            CoderDictionary dic;
+            std::string error;
+            if (!effectDicWithDefaults(w[1], settings, dic, error)) throw ScriptError{error};
+            EditActions::applyEffect(e, dic);
+        } else if (command == "add-track") {
+            expect(w, 1);
+            EditActions::addTrackFunction(e);
+        } else if (command == "delete-tracks") {
+            expect(w, 1);
+            EditActions::deleteTrackFunction(e);
+        } else if (command == "add-marker") {
+            expect(w, 1);
+            EditActions::addMarkAction(e);
+        } else if (command == "select-marker") {
+            expect(w, 2);
+            if (w[1] == "none") {
+                e.updateSelectedMarker(nullptr);
+            } else {
+                size_t i = index(w[1]);
+                if (i >= e.markArray.size())
+                    throw ScriptError{"no marker " + w[1] + " (the project has " + std::to_string(e.markArray.size()) + ")"};
+                e.updateSelectedMarker(e.markArray[i]);
+            }
+        } else if (command == "next-marker") {
+            expect(w, 1);
+            EditActions::nextMarkAction(e);
+        } else if (command == "previous-marker") {
+            expect(w, 1);
+            EditActions::lastMarkAction(e);
+        } else if (command == "delete-marker") {
+            expect(w, 1);
+            if (!EditActions::deleteSelectedMarker(e)) throw ScriptError{"no marker is selected"};
+        } else if (command == "undo") {
+            expect(w, 1);
+            undo_.undo();
+        } else if (command == "redo") {
+            expect(w, 1);
+            undo_.redo();
+        } else if (command == "save") {
+            if (w.size() > 2) throw ScriptError{"\"save\" takes at most one argument"};
+            std::string path = w.size() == 2 ? w[1] : projectPath_;
+            if (path.empty()) throw ScriptError{"a new project needs a path to save to"};
+            EngineResult r = e.saveProjectItemToPath(path);
+            if (!r.ok) throw ScriptError{r.error};
+            if (projectPath_.empty()) projectPath_ = path;
+        } else if (command == "print") {
+            expect(w, 1);
+            std::string json = engineStateJson(e);
+            std::printf("%s\n", json.c_str());
+            std::fflush(stdout);
+        } else {
+            throw ScriptError{"unknown command \"" + command + "\""};
+        }
+    }
+
+    std::string projectPath_;
+    CliEngineHost host_;
+    InProcessClipboard clipboard_;
+    CliScheduler scheduler_;
+    UndoManager undo_;
+    FFmpegMediaEngine media_;
+    WaveEditViewController engine_;
+};
+
+}  // namespace
+
+int runEdit(const Arguments& args) {
+    if (args.empty() || args.size() > 2) {
+        std::fputs("usage: wavomer-cli edit [PROJECT.wvmp] SCRIPT|-\n", stderr);
+        return 2;
+    }
+    std::string project = args.size() == 2 ? args[0] : "";
+    std::string scriptPath = args.back();
+    std::ifstream file;
+    std::istream* input = &std::cin;
+    if (scriptPath != "-") {
+        file.open(scriptPath);
+        if (!file) {
+            reportFailure(scriptPath, std::strerror(errno));
+            return 1;
+        }
+        input = &file;
+    }
+    int status = 0;
+    {
+        ScriptRunner runner(project);
+        std::string error;
+        if (!runner.open(&error)) {
+            reportFailure(project, error);
+            status = 1;
+        } else {
+            std::string line;
+            for (int number = 1; std::getline(*input, line); ++number) {
+                try {
+                    std::vector<std::string> words = splitWords(line);
+                    if (words.empty()) continue;
+                    runner.run(words);
+                } catch (const ScriptError& failure) {
+                    std::fprintf(stderr, "wavomer-cli: %s:%d: %s\n", scriptPath.c_str(), number, failure.message.c_str());
+                    status = 1;
+                    break;
+                }
+            }
+        }
+    }
+    FileManagerExtention::removeProcessImportFolder();
+    return status;
+}
+
+}  // namespace wavomer::cli

@@ -1,0 +1,90 @@
+#include "EngineJson.h"
+
+#include <algorithm>
+
+#include "Json.h"
+
+namespace wavomer::cli {
+
+namespace {
+
+std::string valueJson(const CoderValue& value) {
+    double number = 0.0;
+    std::string text;
+    if (value.isNull()) return "null";
+    if (auto b = std::get_if<bool>(&value.value)) return *b ? "true" : "false";
+    if (value.asString(text)) return jsonString(text);
+    if (value.asDouble(number)) return jsonNumber(number);
+    if (auto dic = value.asDictionary()) {
+        JsonObject object;
+        for (const auto& [key, item] : *dic) object.raw(key, valueJson(item));
+        return object.str();
+    }
+    return "null";
+}
+
+template <typename Items, typename Format>
+std::string array(const Items& items, Format format) {
+    std::string out = "[";
+    bool first = true;
+    for (const auto& item : items) {
+        if (!first) out += ", ";
+        out += format(item);
+        first = false;
+    }
+    return out + "]";
+}
+
+}  // namespace
+
+std::string sectionJson(const AudioSection& section) {
+    JsonObject json;
+    if (section.audioPath) json.add("audioPath", *section.audioPath);
+    else json.addNull("audioPath");
+    json.add("channel", static_cast<int64_t>(section.channel));
+    json.add("startTime", section.startTime);
+    json.add("endTime", section.endTime);
+    json.add("trackStartTime", section.trackStartTime);
+    json.add("trackEndTime", section.trackEndTime);
+    json.add("isMute", section.isMute);
+    json.add("fadeMode", static_cast<int64_t>(section.fadeMode));
+    json.add("customFadeStart", section.customFadeStart);
+    json.add("customFadeStop", section.customFadeStop);
+    json.add("fadeStartTimeOffset", section.fadeStartTimeOffset);
+    json.add("fadeDuration", section.fadeDuration);
+    json.add("volumeValue", section.volumeValue);
+    json.raw("effectDic", section.effectDic ? valueJson(CoderValue(*section.effectDic)) : "null");
+    json.add("isBlankSection", section.isBlankSection);
+    json.add("isNoiseSection", section.isNoiseSection);
+    return json.str();
+}
+
+std::string engineStateJson(const WaveEditViewController& engine) {
+    JsonObject json;
+    json.add("length", engine.farestTrackEndTime());
+    json.add("cursor", engine.currentTimelineTime);
+    json.raw("selection", "[" + jsonNumber(engine.selectedTimelineStartTime) + ", " +
+                              jsonNumber(engine.selectedTimelineEndTime) + "]");
+    std::vector<int64_t> selected;
+    for (const auto& track : engine.timelineTrackArray) {
+        auto at = std::find(engine.audioTrackArray.begin(), engine.audioTrackArray.end(), track);
+        if (at != engine.audioTrackArray.end()) selected.push_back(at - engine.audioTrackArray.begin());
+    }
+    json.raw("selectedTracks", array(selected, [](int64_t i) { return std::to_string(i); }));
+    json.raw("tracks", array(engine.audioTrackArray, [](const TrackPtr& track) {
+                 JsonObject object;
+                 object.raw("sections", array(track->sectionArray(), [](const SectionPtr& s) { return sectionJson(*s); }));
+                 return object.str();
+             }));
+    json.raw("markers", array(engine.markArray, [](const MarkerPtr& m) { return jsonNumber(m->markerTime); }));
+    auto selectedMarker = std::find(engine.markArray.begin(), engine.markArray.end(), engine.selectedMarkItem);
+    if (engine.selectedMarkItem && selectedMarker != engine.markArray.end())
+        json.add("selectedMarker", static_cast<int64_t>(selectedMarker - engine.markArray.begin()));
+    else
+        json.addNull("selectedMarker");
+    json.add("canUndo", const_cast<WaveEditViewController&>(engine).undoManager().canUndo());
+    json.add("canRedo", const_cast<WaveEditViewController&>(engine).undoManager().canRedo());
+    return json.str();
+}
+
+}  // namespace wavomer::cli

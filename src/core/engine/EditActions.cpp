@@ -1,0 +1,168 @@
+#include "engine/EditActions.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace wavomer::EditActions {
+
+namespace {
+
+// The selected range in time order: a selection made from right to left fades
+// the same way as one made from left to right.
+std::pair<double, double> selectedRange(const WaveEditViewController& engine) {
+    return {std::min(engine.selectedTimelineStartTime, engine.selectedTimelineEndTime),
+            std::max(engine.selectedTimelineStartTime, engine.selectedTimelineEndTime)};
+}
+
+template <typename Apply>
+void forEachSelectedSection(WaveEditViewController& engine, Apply apply) {
+    auto selected = engine.getSelectedSectionsArray();
+    if (!selected) return;
+    for (const auto& sections : *selected)
+        for (const auto& section : sections) apply(section);
+}
+
+void setFade(WaveEditViewController& engine, int32_t mode, std::optional<std::pair<double, double>> customLevels) {
+    auto [start, end] = selectedRange(engine);
+    const double duration = end - start;
+    forEachSelectedSection(engine, [&](const SectionPtr& section) {
+        engine.audioSectionFadeMode(section, mode);
+        // The shape is recorded for undo too, so undo gives back the whole old fade.
+        double customStart = customLevels ? customLevels->first : section->customFadeStart;
+        double customStop = customLevels ? customLevels->second : section->customFadeStop;
+        engine.audioSectionFadeShape(section, section->trackStartTime - start, duration, customStart, customStop);
+    });
+    engine.host().reloadContainerView();
+    engine.host().flushButtonStates();
+}
+
+}  // namespace
+
+void muteButtonAction(WaveEditViewController& engine) {
+    forEachSelectedSection(engine, [&](const SectionPtr& section) { engine.audioSectionIsMute(section, true); });
+    engine.host().reloadContainerView();
+    engine.host().flushButtonStates();
+}
+
+void fadeInButtonAction(WaveEditViewController& engine) { setFade(engine, 1, std::nullopt); }
+
+void fadeOutButtonAction(WaveEditViewController& engine) { setFade(engine, 2, std::nullopt); }
+
+void saveCustomFadeToSections(WaveEditViewController& engine, double startValue, double stopValue) {
+    auto clampLevel = [](double v) {
+        float f = std::min(static_cast<float>(v), 1.0f);
+        return static_cast<double>(std::max(f, 0.0f));
+    };
+    setFade(engine, 3, std::make_pair(clampLevel(startValue), clampLevel(stopValue)));
+}
+
+void applyVolumeFactor(WaveEditViewController& engine, double factor) {
+    forEachSelectedSection(engine, [&](const SectionPtr& section) {
+        engine.audioSectionVolumeValue(section, section->volumeValue * factor);
+    });
+    engine.host().reloadContainerView();
+    engine.host().flushButtonStates();
+}
+
+void applyEffect(WaveEditViewController& engine, const std::optional<EffectDic>& effectDic) {
+    forEachSelectedSection(engine, [&](const SectionPtr& section) { engine.audioSectionEffectDic(section, effectDic); });
+    engine.host().reloadContainerView();
+    engine.host().flushButtonStates();
+}
+
+MarkerPtr addMarkAction(WaveEditViewController& engine) {
+    engine.resetSelectedTimelineStartEndTime();
+    MarkerPtr marker = MarkerItem::createMarkerWithTime(engine.currentTimelineTime);
+    std::vector<MarkerPtr> markers = engine.markArray;
+    markers.push_back(marker);
+    engine.waveEditControllerUndoMarkerArray(markers);
+    sortMarkers(engine.markArray);
+    if (!engine.host().isPlaying()) engine.selectedMarkItem = marker;
+    engine.host().redrawEditView();
+    engine.host().flushTimeline();
+    engine.host().flushButtonStates();
+    engine.host().updateMarkerWindowShow();
+    return marker;
+}
+
+namespace {
+void moveToMarker(WaveEditViewController& engine, bool next) {
+    if (engine.host().isRecording()) return;
+    const double cursor = engine.currentTimelineTime;
+    std::vector<MarkerPtr> points = engine.getMarkArrayWihtTrackStartEndTime();
+    sortMarkers(points);
+    size_t target = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+        double t = points[i]->markerTime;
+        if (!next && t >= cursor) {
+            target = i == 0 ? 0 : i - 1;
+            break;
+        }
+        if (next && (t > cursor || (i + 1 == points.size() && std::abs(t - cursor) < WaveEditViewController::kTolerance))) {
+            target = i;
+            break;
+        }
+    }
+    if (points.empty()) return;
+    engine.updateSelectedMarker(points[target]);
+    if (!engine.selectedMarkItem) {
+        engine.updateCurrentTimelineTime(points[target]->markerTime);
+        engine.host().seekPlayerCurrentTime(engine.currentTimelineTime);
+    }
+    engine.host().flushButtonStates();
+}
+}  // namespace
+
+void lastMarkAction(WaveEditViewController& engine) { moveToMarker(engine, false); }
+
+void nextMarkAction(WaveEditViewController& engine) { moveToMarker(engine, true); }
+
+bool deleteSelectedMarker(WaveEditViewController& engine) {
+    MarkerPtr selected = engine.selectedMarkItem;
+    if (!selected) return false;
+    std::vector<MarkerPtr> markers;
+    for (const auto& marker : engine.markArray)
+        if (marker != selected) markers.push_back(marker);
+    engine.host().removeMarkerView(*selected);
+    engine.waveEditControllerUndoMarkerArray(markers);
+    engine.updateSelectedMarker(nullptr);
+    engine.host().flushButtonStates();
+    return true;
+}
+
+void deleteKeyAction(WaveEditViewController& engine) {
+    if (deleteSelectedMarker(engine)) return;
+    if (engine.hasSelectedSection()) engine.deleteSectionsAction();
+}
+
+void addTrackFunction(WaveEditViewController& engine) {
+    engine.addNewTrack();
+    if (engine.timelineTrackArray.empty() && !engine.audioTrackArray.empty())
+        engine.timelineTrackArray = engine.audioTrackArray;
+    engine.fixAllTracks();
+    engine.reloadWave();
+}
+
+bool deleteTrackFunction(WaveEditViewController& engine) {
+    if (engine.audioTrackArray.empty() || engine.timelineTrackArray.empty()) return false;
+    auto indexOf = [&](const TrackPtr& track) {
+        auto at = std::find(engine.audioTrackArray.begin(), engine.audioTrackArray.end(), track);
+        return static_cast<int64_t>(at - engine.audioTrackArray.begin());
+    };
+    int64_t first = indexOf(engine.timelineTrackArray.front());
+    int64_t last = indexOf(engine.timelineTrackArray.back());
+    if (!engine.host().confirmDeleteTracks(first + 1, last + 1)) return false;
+    std::vector<TrackPtr> remaining;
+    for (const auto& track : engine.audioTrackArray)
+        if (std::find(engine.timelineTrackArray.begin(), engine.timelineTrackArray.end(), track) ==
+            engine.timelineTrackArray.end())
+            remaining.push_back(track);
+    engine.timelineTrackArray.clear();
+    if (!remaining.empty()) engine.timelineTrackArray.push_back(remaining.front());
+    engine.audioEditControllerUndoTrackArray(remaining);
+    engine.fixAllTracks();
+    engine.reloadWave();
+    return true;
+}
+
+}  // namespace wavomer::EditActions

@@ -1,0 +1,39 @@
+// The model-level halves of the main window's commands and of the OK buttons of the
+// fade, volume and effect panels: the window and the command-line tool call these
+// same functions, so both edit the project the same way. Each is one user event.
+//
+// Threads: main thread only.
+#pragma once
+
+#include <optional>
+
+#include "engine/WaveEditViewController.h"
+
+namespace wavomer::EditActions {
+
+// Mutes every selected section (it does not toggle).
+void muteButtonAction(WaveEditViewController& engine);
+// Fade mode 1 or 2 over the selected range on every selected section.
+void fadeInButtonAction(WaveEditViewController& engine);
+void fadeOutButtonAction(WaveEditViewController& engine);
+// The custom fade panel's OK: mode 3 from startValue to stopValue over the range.
+void saveCustomFadeToSections(WaveEditViewController& engine, double startValue, double stopValue);
+// The volume panel's OK: every selected section's volume times factor.
+void applyVolumeFactor(WaveEditViewController& engine, double factor);
+// The effect panel's OK: every selected section gets effectDic (none removes).
+void applyEffect(WaveEditViewController& engine, const std::optional<EffectDic>& effectDic);
+
+// A marker at the cursor; it becomes the selected marker unless playing.
+MarkerPtr addMarkAction(WaveEditViewController& engine);
+void lastMarkAction(WaveEditViewController& engine);
+void nextMarkAction(WaveEditViewController& engine);
+// The Delete key with a marker selected: removes it and clears the selection.
+bool deleteSelectedMarker(WaveEditViewController& engine);
+// The Delete key: the selected marker if there is one, otherwise the selected range.
+void deleteKeyAction(WaveEditViewController& engine);
+
+void addTrackFunction(WaveEditViewController& engine);
+// Deletes the selected tracks once the host confirms; false when nothing happened.
+bool deleteTrackFunction(WaveEditViewController& engine);
+
+}  // namespace wavomer::EditActions

@@ -1,0 +1,58 @@
+#include "engine/UndoManager.h"
+
+#include <utility>
+
+namespace wavomer {
+
+void UndoManager::beginEvent() { ++eventDepth_; }
+
+void UndoManager::endEvent() {
+    if (eventDepth_ > 0) --eventDepth_;
+    if (eventDepth_ == 0) closeOpenGroup();
+}
+
+void UndoManager::closeOpenGroup() {
+    if (openGroup_.empty()) return;
+    undoSteps_.push_back(std::move(openGroup_));
+    openGroup_.clear();
+}
+
+void UndoManager::registerUndo(Action inverse) {
+    if (replayTarget_) {
+        // Replaying a step: the inverse recorded now belongs to the opposite step.
+        replayTarget_->push_back(std::move(inverse));
+        return;
+    }
+    redoSteps_.clear();
+    openGroup_.push_back(std::move(inverse));
+}
+
+void UndoManager::replay(std::vector<Step>& from, bool undoing) {
+    closeOpenGroup();
+    if (from.empty()) return;
+    Step step = std::move(from.back());
+    from.pop_back();
+    Step opposite;
+    replayTarget_ = &opposite;
+    undoing_ = undoing;
+    redoing_ = !undoing;
+    for (auto it = step.rbegin(); it != step.rend(); ++it) (*it)();
+    replayTarget_ = nullptr;
+    undoing_ = false;
+    redoing_ = false;
+    if (opposite.empty()) return;
+    if (undoing) redoSteps_.push_back(std::move(opposite));
+    else undoSteps_.push_back(std::move(opposite));
+}
+
+void UndoManager::undo() { replay(undoSteps_, true); }
+
+void UndoManager::redo() { replay(redoSteps_, false); }
+
+void UndoManager::removeAllActions() {
+    undoSteps_.clear();
+    redoSteps_.clear();
+    openGroup_.clear();
+}
+
+}  // namespace wavomer

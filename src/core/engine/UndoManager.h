@@ -1,0 +1,52 @@
+// UndoManager: records the inverse of every model change as a call to replay, groups
+// the calls made while one user event is handled into one undo step, and replays a
+// step's calls in reverse order. A call replayed during undo records its own inverse
+// again, which becomes the redo step (and the other way round), so undo and redo are
+// symmetric without any snapshot of the project.
+//
+// Threads: main thread only.
+//
+// Invariants: an event's group with no actions leaves no step; a new change made
+// outside undo or redo clears the redo steps.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+namespace wavomer {
+
+class UndoManager {
+public:
+    using Action = std::function<void()>;
+
+    // The user events: every action registered between begin and end is one step.
+    // Registering outside an event opens a group that the next endEvent closes.
+    void beginEvent();
+    void endEvent();
+
+    void registerUndo(Action inverse);
+
+    bool canUndo() const { return !undoSteps_.empty(); }
+    bool canRedo() const { return !redoSteps_.empty(); }
+    void undo();
+    void redo();
+    bool isUndoing() const { return undoing_; }
+    bool isRedoing() const { return redoing_; }
+    void removeAllActions();
+    size_t undoStepCount() const { return undoSteps_.size(); }
+
+private:
+    using Step = std::vector<Action>;
+    void closeOpenGroup();
+    void replay(std::vector<Step>& from, bool undoing);
+
+    std::vector<Step> undoSteps_;
+    std::vector<Step> redoSteps_;
+    Step openGroup_;
+    int eventDepth_ = 0;
+    bool undoing_ = false;
+    bool redoing_ = false;
+    Step* replayTarget_ = nullptr;
+};
+
+}  // namespace wavomer

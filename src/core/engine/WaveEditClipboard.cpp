@@ -1,0 +1,149 @@
+// Cut, copy and paste of whole sections through the clipboard.
+#include <algorithm>
+#include <cmath>
+
+#include "archive/ProjectArchive.h"
+#include "engine/WaveEditViewController.h"
+
+namespace wavomer {
+
+namespace {
+double payloadDuration(const SectionArray& firstEntry) {
+    double duration = 0.0;
+    for (const auto& section : firstEntry) duration += section->sectionDuration();
+    return duration;
+}
+}  // namespace
+
+bool WaveEditViewController::canPaste() const { return clipboard_.hasType(kClipboardType); }
+
+void WaveEditViewController::cutSectionsAction() {
+    if (!hasSelectedSection()) return;
+    double lo = std::min(selectedTimelineStartTime, selectedTimelineEndTime);
+    double hi = std::max(selectedTimelineStartTime, selectedTimelineEndTime);
+    std::vector<SectionArray> payload;
+    std::vector<TrackPtr> tracks = timelineTrackArray;
+    for (const auto& track : tracks) {
+        updateNewSectionsInTrack(track, selectedTimelineStartTime, selectedTimelineEndTime);
+        auto run = locateRun(track, lo, hi);
+        if (!run) continue;
+        SectionArray sections = track->sectionArray();
+        double removed = sections[run->second]->trackEndTime - sections[run->first]->trackStartTime;
+        moveSections(sections, run->second + 1, -removed);
+        payload.emplace_back(sections.begin() + static_cast<std::ptrdiff_t>(run->first),
+                             sections.begin() + static_cast<std::ptrdiff_t>(run->second) + 1);
+        sections.erase(sections.begin() + static_cast<std::ptrdiff_t>(run->first),
+                       sections.begin() + static_cast<std::ptrdiff_t>(run->second) + 1);
+        audioTrackSectionArray(track, sections);
+    }
+    if (!payload.empty()) clipboard_.clearAndSet(kClipboardType, archive::encodeClipboardPayload(payload));
+    makeAllTrackEndTheSameTime();
+    fixAllTracks();
+    updateCurrentTimelineTime(lo);
+    resetSelectedTimelineStartEndTime();
+    reloadWave();
+}
+
+void WaveEditViewController::copySectionsAction() {
+    if (!hasSelectedSection()) return;
+    double lo = std::min(selectedTimelineStartTime, selectedTimelineEndTime);
+    double hi = std::max(selectedTimelineStartTime, selectedTimelineEndTime);
+    std::vector<SectionArray> payload;
+    std::vector<TrackPtr> tracks = timelineTrackArray;
+    for (const auto& track : tracks) {
+        updateNewSectionsInTrack(track, selectedTimelineStartTime, selectedTimelineEndTime);
+        auto run = locateRun(track, lo, hi);
+        if (!run) continue;
+        const SectionArray& sections = track->sectionArray();
+        SectionArray copies;
+        for (size_t i = run->first; i <= run->second; ++i) copies.push_back(sections[i]->copy());
+        payload.push_back(std::move(copies));
+    }
+    if (!payload.empty()) clipboard_.clearAndSet(kClipboardType, archive::encodeClipboardPayload(payload));
+}
+
+void WaveEditViewController::pasteSectionsAction() {
+    if (!canPaste()) return;
+    auto bytes = clipboard_.dataForType(kClipboardType);
+    if (!bytes) return;
+    archive::ClipboardDecodeResult decoded = archive::decodeClipboardPayload(bytes->data(), bytes->size());
+    if (!decoded.ok || decoded.payload.empty()) return;
+    std::vector<SectionArray> payload = std::move(decoded.payload);
+
+    if (hasSelectedSection()) {
+        if (std::fabs(currentTimelineTime - selectedTimelineStartTime) < kTolerance ||
+            std::fabs(currentTimelineTime - selectedTimelineEndTime) < kTolerance) {
+            deleteSections();
+        } else {
+            resetSelectedTimelineStartEndTime();
+            host_.redrawEditView();
+        }
+    }
+    const double pastePosition = currentTimelineTime;
+    const double farthest = farestTrackEndTime();
+    const double duration = payloadDuration(payload.front());
+    const size_t entries = payload.size();
+
+    // With no track selected the material goes into the first tracks.
+    if (timelineTrackArray.empty()) {
+        for (size_t i = 0; i < std::min(entries, audioTrackArray.size()); ++i)
+            timelineTrackArray.push_back(audioTrackArray[i]);
+    }
+    size_t selected = timelineTrackArray.size();
+    size_t firstIndex = 0;
+    if (!timelineTrackArray.empty()) {
+        auto at = std::find(audioTrackArray.begin(), audioTrackArray.end(), timelineTrackArray.front());
+        firstIndex = at == audioTrackArray.end() ? 0 : static_cast<size_t>(at - audioTrackArray.begin());
+    }
+    if (selected < entries) {
+        for (size_t j = selected; j < entries; ++j)
+            insertTrackWithBlankSectionDuration(pastePosition != 0.0 ? farthest : 0.0, firstIndex + j);
+    } else if (selected > entries) {
+        for (size_t j = entries; j < selected; ++j)
+            payload.push_back({AudioSection::blankSectionWithTrackStartTime(0.0, duration)});
+    }
+    const size_t count = payload.size();
+    timelineTrackArray.clear();
+    for (size_t i = 0; i < count && firstIndex + i < audioTrackArray.size(); ++i)
+        timelineTrackArray.push_back(audioTrackArray[firstIndex + i]);
+
+    std::vector<TrackPtr> targets = timelineTrackArray;
+    for (const auto& track : targets) updateNewSectionsInTrack(track, pastePosition, pastePosition);
+
+    for (size_t i = 0; i < targets.size() && i < payload.size(); ++i) {
+        const TrackPtr& track = targets[i];
+        SectionArray sections = track->sectionArray();
+        std::optional<size_t> insertAt;
+        if (std::fabs(pastePosition - farthest) < kTolerance) {
+            insertAt = sections.size();
+        } else if (std::fabs(pastePosition) < kTolerance) {
+            insertAt = 0;
+        } else {
+            for (size_t k = 0; k < sections.size(); ++k)
+                if (std::fabs(sections[k]->trackStartTime - pastePosition) < kTolerance) {
+                    insertAt = k;
+                    break;
+                }
+        }
+        if (!insertAt) continue;
+        moveSections(sections, *insertAt, duration);
+        double position = pastePosition;
+        for (const auto& section : payload[i]) {
+            // The duration is taken before the section moves: a blank section's
+            // length is its own timeline span.
+            double length = section->sectionDuration();
+            audioSectionTrackStartTime(section, position);
+            audioSectionTrackEndTime(section, position + length);
+            position += length;
+        }
+        sections.insert(sections.begin() + static_cast<std::ptrdiff_t>(*insertAt), payload[i].begin(), payload[i].end());
+        audioTrackSectionArray(track, sections);
+    }
+    selectedTimelineStartTime = pastePosition;
+    selectedTimelineEndTime = pastePosition + duration;
+    makeAllTrackEndTheSameTime();
+    fixAllTracks();
+    reloadWave();
+}
+
+}  // namespace wavomer

@@ -1,0 +1,49 @@
+// Markers: trimming to the project length, cut points, and the selected marker.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/WaveEditViewController.h"
+
+namespace wavomer {
+
+void WaveEditViewController::removeUnnecessaryMarks() {
+    double farthest = farestTrackEndTime();
+    std::vector<MarkerPtr> kept;
+    bool removedSelected = false;
+    for (const auto& marker : markArray) {
+        if (marker->markerTime > farthest) {
+            host_.removeMarkerView(*marker);
+            if (marker == selectedMarkItem) removedSelected = true;
+        } else {
+            kept.push_back(marker);
+        }
+    }
+    if (removedSelected) updateSelectedMarker(nullptr);
+    waveEditControllerUndoMarkerArray(kept);
+}
+
+std::vector<MarkerPtr> WaveEditViewController::getMarkArrayWihtTrackStartEndTime() const {
+    std::vector<MarkerPtr> points = markArray;
+    double farthest = farestTrackEndTime();
+    auto near = [](double a, double b) { return std::fabs(a - b) < kTolerance; };
+    if (std::none_of(points.begin(), points.end(), [&](const MarkerPtr& m) { return near(m->markerTime, 0.0); }))
+        points.insert(points.begin(), MarkerItem::createMarkerWithTime(0.0));
+    if (std::none_of(points.begin(), points.end(), [&](const MarkerPtr& m) { return near(m->markerTime, farthest); }))
+        points.push_back(MarkerItem::createMarkerWithTime(farthest));
+    return points;
+}
+
+void WaveEditViewController::updateSelectedMarker(const MarkerPtr& marker) {
+    if (marker && std::find(markArray.begin(), markArray.end(), marker) != markArray.end()) {
+        selectedMarkItem = marker;
+        updateCurrentTimelineTime(marker->markerTime);
+        host_.seekPlayerCurrentTime(currentTimelineTime);
+    } else if (selectedMarkItem) {
+        selectedMarkItem.reset();
+    }
+    host_.updateMarkerWindowShow();
+    host_.redrawEditView();
+    host_.flushTimeline();
+}
+
+}  // namespace wavomer

@@ -1,0 +1,97 @@
+// Recording into the timeline: the live level preview and the placement of the
+// recorded file at the record start on every selected track.
+#include <algorithm>
+#include <cmath>
+
+#include "data/AudioChannelsGenerator.h"
+#include "engine/WaveEditViewController.h"
+
+namespace wavomer {
+
+namespace {
+int64_t roundHalfAway(double x) { return static_cast<int64_t>(std::llround(x)); }
+}  // namespace
+
+void WaveEditViewController::initRecordSectionArray() {
+    recordStartTime = currentTimelineTime;
+    recordEndTime = recordStartTime;
+    recordWaveData.reset();
+    recordWaveTime = 0.0;
+    host_.redrawRows();
+}
+
+void WaveEditViewController::saveRecordAudioLevelToCurrentTime(float level, double duration) {
+    if (!recordWaveData) recordWaveData.emplace();
+    recordWaveTime = duration;
+    int64_t target = std::isfinite(duration) ? roundHalfAway(200.0 * duration) : 0;
+    int64_t have = static_cast<int64_t>(recordWaveData->size());
+    int64_t add = std::min<int64_t>(target - have, 10);
+    for (int64_t i = 0; i < add; ++i) recordWaveData->push_back(level);
+}
+
+float WaveEditViewController::readRecordAudioLevelWithTime(double time) const {
+    if (!recordWaveData || !std::isfinite(time)) return 0.0f;
+    int64_t i = roundHalfAway(200.0 * time);
+    if (i > 0 && i < static_cast<int64_t>(recordWaveData->size())) return (*recordWaveData)[static_cast<size_t>(i)];
+    return 0.0f;
+}
+
+void WaveEditViewController::doRecordWithRecordDurationChange(double duration) {
+    recordEndTime = recordStartTime + duration;
+    host_.recordingDurationChanged(duration);
+    updateCurrentTimelineTime(recordEndTime);
+    host_.seekPlayerCurrentTime(currentTimelineTime);
+    autoChangeScrollviewContentWhenPlayToRightEdge();
+    host_.flushTimeline();
+}
+
+EngineResult WaveEditViewController::insertRecordSectionsToTrackWhenRecordFinish(const std::string& recordedPath) {
+    recordSectionsArray.clear();
+    const double farthest = farestTrackEndTime();
+    std::vector<TrackPtr> tracks = timelineTrackArray;
+    for (const auto& track : tracks) {
+        updateNewSectionsInTrack(track, recordStartTime, recordStartTime);
+        SectionArray sections = track->sectionArray();
+        size_t insertAt = 0;
+        if (std::fabs(recordStartTime - farthest) < kTolerance) {
+            insertAt = sections.size();
+        } else {
+            for (size_t k = 0; k < sections.size(); ++k)
+                if (std::fabs(sections[k]->trackStartTime - recordStartTime) < kTolerance) {
+                    insertAt = k;
+                    break;
+                }
+        }
+        SectionPtr recorded = AudioSection::blankSectionWithTrackStartTime(recordStartTime, recordEndTime);
+        recorded->isBlankSection = false;
+        recorded->startTime = 0.0;
+        recorded->endTime = recordEndTime - recordStartTime;
+        sections.insert(sections.begin() + static_cast<std::ptrdiff_t>(insertAt), recorded);
+        audioTrackSectionArray(track, sections);
+        moveSections(sections, insertAt + 1, recorded->endTime);
+        recordSectionsArray.push_back(recorded);
+    }
+    host_.openImportWindow();
+    EngineResult result;
+    for (const auto& section : recordSectionsArray) {
+        // Each section plays its own decoded copy of the recording.
+        std::string error;
+        std::string path = convertForTimeline(recordedPath, &error);
+        if (path.empty() && result.ok) result = EngineResult::failure(error);
+        if (!path.empty()) section->updateRecordSectionWithNewPath(path);
+    }
+    makeAllTrackEndTheSameTime();
+    reloadWave();
+    clearRecordDicArrayWhenFinish();
+    host_.closeImportWindow();
+    return result;
+}
+
+void WaveEditViewController::clearRecordDicArrayWhenFinish() {
+    recordWaveData.reset();
+    recordWaveTime = 0.0;
+    updateCurrentTimelineTime(recordEndTime);
+    host_.seekPlayerCurrentTime(currentTimelineTime);
+}
+
+}  // namespace wavomer

@@ -1,0 +1,129 @@
+// Timeline geometry, the cursor and the selection.
+#include <algorithm>
+#include <cmath>
+
+#include "config/StandardPaths.h"
+#include "engine/WaveEditViewController.h"
+
+namespace wavomer {
+
+WaveEditViewController::WaveEditViewController(EngineHost& host, Clipboard& clipboard,
+                                               MainThreadScheduler& scheduler, UndoManager& undoManager,
+                                               int defaultTrackCount, double zoomValue)
+    : host_(host), clipboard_(clipboard), scheduler_(scheduler), undo_(undoManager), alive_(std::make_shared<bool>(true)) {
+    zoomViewFloatValue = zoomValue;
+    currentPixelPerSecond = pixelPerSecondForZoom(zoomValue);
+    initTrack(defaultTrackCount);
+    currentTimelineTime = 0.0;
+    timelineTrackArray = audioTrackArray;
+    markArray.clear();
+}
+
+WaveEditViewController::~WaveEditViewController() { *alive_ = false; }
+
+double WaveEditViewController::pixelPerSecondForZoom(double zoomValue) {
+    float grown = std::pow(1.1f, static_cast<float>(zoomValue));
+    return 0.1 + (static_cast<double>(grown) - 1.0) * 0.11428571428571428;
+}
+
+double WaveEditViewController::farestTrackEndTime() const {
+    double farthest = 0.0;
+    for (const auto& track : audioTrackArray) farthest = std::max(farthest, track->trackEndTime());
+    return farthest;
+}
+
+double WaveEditViewController::timeFromPointX(double x) const {
+    double time = x / currentPixelPerSecond;
+    double farthest = farestTrackEndTime();
+    if (!(time <= farthest)) time = farthest;  // also turns NaN into the project length
+    if (!(time >= 0.0)) time = 0.0;
+    return time;
+}
+
+float WaveEditViewController::waveTrackCurrentHeight() const {
+    size_t rows = std::max<size_t>(audioTrackArray.size(), 1);
+    return static_cast<float>(host_.visibleRegion().height / static_cast<double>(rows));
+}
+
+TrackPtr WaveEditViewController::trackOfPointY(double y) const {
+    double row = std::trunc(y / waveTrackCurrentHeight());
+    if (!(row >= 0.0) || row >= static_cast<double>(audioTrackArray.size())) return nullptr;
+    return audioTrackArray[static_cast<size_t>(row)];
+}
+
+double WaveEditViewController::contentWidth() const {
+    return std::max(longestTrackWidth(), host_.visibleRegion().width);
+}
+
+void WaveEditViewController::updateCurrentTimelineTime(double time) {
+    currentTimelineTime = time;
+    host_.flushTimeline();
+    host_.flushPlayerTimeString();
+}
+
+void WaveEditViewController::resetSelectedTimelineStartEndTime() {
+    selectedTimelineStartTime = currentTimelineTime;
+    selectedTimelineEndTime = currentTimelineTime;
+    host_.flushTimeline();
+}
+
+double WaveEditViewController::timeFor50Pixel() const {
+    float scale = std::max(static_cast<float>(currentPixelPerSecond), 0.001f);
+    return 50.0f / scale;
+}
+
+bool WaveEditViewController::isCurrentTimelineTimeVisisbleContentRect() const {
+    VisibleRegion region = host_.visibleRegion();
+    double left = timeFromPointX(region.originX);
+    double right = timeFromPointX(region.originX + region.width);
+    return left <= currentTimelineTime && currentTimelineTime <= right;
+}
+
+void WaveEditViewController::updateCurrentMiddleCenterTime() {
+    VisibleRegion region = host_.visibleRegion();
+    currentMiddleCenterTime = timeFromPointX(region.originX + 0.5 * region.width);
+}
+
+void WaveEditViewController::keepCurrentMiddleTimeWhenWaveScrollWheel() {
+    VisibleRegion region = host_.visibleRegion();
+    float x = static_cast<float>(timeToPointX(currentMiddleCenterTime) - 0.5 * region.width);
+    x = std::max(x, 0.0f);
+    x = std::min(x, static_cast<float>(contentWidth() - region.width));
+    host_.setVisibleOriginX(x);
+    host_.redrawRows();
+}
+
+void WaveEditViewController::autoChangeScrollviewContentWhenPlayToRightEdge() {
+    VisibleRegion region = host_.visibleRegion();
+    double p = timeToPointX(currentTimelineTime);
+    double left = region.originX;
+    double width = region.width;
+    if (!(p >= left + width - 50.0 && p <= left + width + 20.0)) return;
+    float x = static_cast<float>(p - width + 50.0);
+    x = std::max(x, 0.0f);
+    x = std::min(x, static_cast<float>(contentWidth() - width));
+    if (static_cast<double>(x) == left) return;
+    host_.setVisibleOriginX(x);
+    host_.redrawRows();
+}
+
+void WaveEditViewController::reloadWave() {
+    updateCurrentTimelineTime(std::min(currentTimelineTime, farestTrackEndTime()));
+    host_.reloadContainerView();
+    host_.flushButtonStates();
+}
+
+void WaveEditViewController::selectTracks(size_t first, size_t last) {
+    timelineTrackArray.clear();
+    if (audioTrackArray.empty()) return;
+    last = std::min(last, audioTrackArray.size() - 1);
+    for (size_t i = first; i <= last; ++i) timelineTrackArray.push_back(audioTrackArray[i]);
+}
+
+void WaveEditViewController::setSelection(double start, double end) {
+    selectedTimelineStartTime = start;
+    selectedTimelineEndTime = end;
+    host_.redrawEditView();
+}
+
+}  // namespace wavomer

@@ -1,0 +1,157 @@
+// The undoable operations: each records its own inverse with the undo manager,
+// then applies the change. Replaying an inverse during undo records the redo.
+#include "engine/WaveEditViewController.h"
+
+namespace wavomer {
+
+std::atomic<bool> gWaveViewRefreshScheduled{false};
+
+namespace {
+// GCC 12 at -O2 dropped a plain float cast here; going through memory keeps it.
+double singlePrecision(double value) {
+    volatile float narrowed = static_cast<float>(value);
+    return narrowed;
+}
+}  // namespace
+
+void WaveEditViewController::audioEditControllerUndoTrackArray(const std::vector<TrackPtr>& tracks) {
+    std::vector<TrackPtr> current = audioTrackArray;
+    undo_.registerUndo([this, current] { audioEditControllerUndoTrackArray(current); });
+    for (const auto& track : tracks) track->clearTrackCache();
+    bool grew = current.size() < tracks.size();
+    audioTrackArray = tracks;
+    updateTimelineArrayAndSelectStartStopTimeWhenTrackArrayChanged(grew);
+    if (currentIsInUndoRedo()) waveViewNeedUpdate();
+}
+
+void WaveEditViewController::waveEditControllerUndoMarkerArray(const std::vector<MarkerPtr>& markers) {
+    std::vector<MarkerPtr> current = markArray;
+    undo_.registerUndo([this, current] { waveEditControllerUndoMarkerArray(current); });
+    markArray = markers;
+    host_.updateMarkerWindowShow();
+    if (currentIsInUndoRedo()) waveViewNeedUpdate();
+}
+
+void WaveEditViewController::audioTrackSectionArray(const TrackPtr& track, const SectionArray& sections) {
+    SectionArray current = track->sectionArray();
+    undo_.registerUndo([this, track, current] { audioTrackSectionArray(track, current); });
+    track->setSectionArray(sections);
+    if (!currentIsInUndoRedo()) {
+        SelectionRecord record = getacurrentAudioTrackSelection();
+        undo_.registerUndo([this, record] { audioTrackSelection(record); });
+    } else {
+        waveViewNeedUpdate();
+    }
+}
+
+SelectionRecord WaveEditViewController::getacurrentAudioTrackSelection() const {
+    return SelectionRecord{timelineTrackArray, selectedTimelineStartTime, selectedTimelineEndTime};
+}
+
+void WaveEditViewController::audioTrackSelection(const std::optional<SelectionRecord>& record) {
+    SelectionRecord current = getacurrentAudioTrackSelection();
+    undo_.registerUndo([this, current] { audioTrackSelection(current); });
+    if (!record) return;
+    timelineTrackArray = record->timeline;
+    // The record keeps the bounds as numbers that are read back in single precision.
+    selectedTimelineStartTime = singlePrecision(record->start);
+    selectedTimelineEndTime = singlePrecision(record->end);
+    updateCurrentTimelineTime(selectedTimelineStartTime);
+    host_.redrawRows();
+}
+
+template <typename Value>
+void WaveEditViewController::setSectionField(const SectionPtr& section, Value AudioSection::*field, Value value,
+                                             void (WaveEditViewController::*setter)(const SectionPtr&, Value),
+                                             bool refresh) {
+    Value current = (*section).*field;
+    undo_.registerUndo([this, section, current, setter] { (this->*setter)(section, current); });
+    (*section).*field = value;
+    if (refresh && currentIsInUndoRedo()) waveViewNeedUpdate();
+}
+
+void WaveEditViewController::audioSectionStartTime(const SectionPtr& section, double value) {
+    setSectionField<double>(section, &AudioSection::startTime, value, &WaveEditViewController::audioSectionStartTime,
+                            false);
+}
+
+void WaveEditViewController::audioSectionEndTime(const SectionPtr& section, double value) {
+    setSectionField<double>(section, &AudioSection::endTime, value, &WaveEditViewController::audioSectionEndTime, false);
+}
+
+void WaveEditViewController::audioSectionTrackStartTime(const SectionPtr& section, double value) {
+    setSectionField<double>(section, &AudioSection::trackStartTime, value,
+                            &WaveEditViewController::audioSectionTrackStartTime, true);
+}
+
+void WaveEditViewController::audioSectionTrackEndTime(const SectionPtr& section, double value) {
+    setSectionField<double>(section, &AudioSection::trackEndTime, value,
+                            &WaveEditViewController::audioSectionTrackEndTime, true);
+}
+
+void WaveEditViewController::audioSectionIsMute(const SectionPtr& section, bool value) {
+    setSectionField<bool>(section, &AudioSection::isMute, value, &WaveEditViewController::audioSectionIsMute, true);
+}
+
+void WaveEditViewController::audioSectionFadeMode(const SectionPtr& section, int32_t value) {
+    setSectionField<int32_t>(section, &AudioSection::fadeMode, value, &WaveEditViewController::audioSectionFadeMode,
+                             true);
+}
+
+void WaveEditViewController::audioSectionVolumeValue(const SectionPtr& section, double value) {
+    setSectionField<double>(section, &AudioSection::volumeValue, value,
+                            &WaveEditViewController::audioSectionVolumeValue, true);
+}
+
+void WaveEditViewController::audioSectionEffectDic(const SectionPtr& section, const std::optional<EffectDic>& value) {
+    std::optional<EffectDic> current = section->effectDic;
+    undo_.registerUndo([this, section, current] { audioSectionEffectDic(section, current); });
+    section->effectDic = value;
+    if (currentIsInUndoRedo()) waveViewNeedUpdate();
+}
+
+void WaveEditViewController::audioSectionFadeShape(const SectionPtr& section, double offset, double duration,
+                                                   double customStart, double customStop) {
+    double oldOffset = section->fadeStartTimeOffset;
+    double oldDuration = section->fadeDuration;
+    double oldStart = section->customFadeStart;
+    double oldStop = section->customFadeStop;
+    undo_.registerUndo([this, section, oldOffset, oldDuration, oldStart, oldStop] {
+        audioSectionFadeShape(section, oldOffset, oldDuration, oldStart, oldStop);
+    });
+    section->fadeStartTimeOffset = offset;
+    section->fadeDuration = duration;
+    section->customFadeStart = customStart;
+    section->customFadeStop = customStop;
+    if (currentIsInUndoRedo()) waveViewNeedUpdate();
+}
+
+void WaveEditViewController::waveViewNeedUpdate() {
+    if (gWaveViewRefreshScheduled.exchange(true)) return;
+    std::weak_ptr<bool> alive = alive_;
+    scheduler_.postAfter(0.1, [this, alive] {
+        auto flag = alive.lock();
+        if (!flag || !*flag) {
+            gWaveViewRefreshScheduled = false;
+            return;
+        }
+        reloadWaveForUndoRedo();
+    });
+}
+
+void WaveEditViewController::reloadWaveForUndoRedo() {
+    reloadWave();
+    gWaveViewRefreshScheduled = false;
+    isImporting = false;
+}
+
+void WaveEditViewController::audioEditControllerUndoCurrentPixelPerSecond(double zoomValue) {
+    zoomViewFloatValue = zoomValue;
+    currentPixelPerSecond = pixelPerSecondForZoom(zoomValue);
+    isImporting = false;
+    reloadWave();
+    keepCurrentMiddleTimeWhenWaveScrollWheel();
+    if (host_.isRecording()) doRecordWithRecordDurationChange(recordEndTime - recordStartTime);
+}
+
+}  // namespace wavomer

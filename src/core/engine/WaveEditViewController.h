@@ -1,0 +1,211 @@
+// WaveEditViewController: the editing engine of one project. It owns the tracks, the
+// markers, the selection (a run of adjacent tracks and a time range) and the cursor,
+// maps timeline time to pixels, and performs every edit: splits, ripple delete, cut,
+// copy and paste, padding and trimming, insert silence or noise, markers, import
+// placement, recording placement, and the project folder. Every model change goes
+// through the undoable operations (WaveEditUndo.cpp), each recording its inverse
+// first, so one user event is one undo step.
+//
+// The members are defined by concern in WaveEdit*.cpp: timeline, splitting,
+// clipboard, tracks, markers, undo, recording, import and project.
+//
+// Threads: main thread only. An import converts on a background thread and hands
+// the placement back through the host's scheduler.
+//
+// Invariants after every completed command: each track's sections touch from 0.0;
+// every track ends at the project length; the project does not end in blank
+// material; no marker lies beyond the end; the selected tracks are adjacent.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/EngineHost.h"
+#include "engine/UndoManager.h"
+#include "model/AudioTrack.h"
+#include "model/MarkerItem.h"
+
+namespace wavomer {
+
+class MediaEngine;
+
+// What audioTrackSelection restores: the selected tracks and the selection bounds.
+struct SelectionRecord {
+    std::vector<TrackPtr> timeline;
+    double start = 0.0;
+    double end = 0.0;
+};
+
+// The outcome of an operation that can fail (import, save, load).
+struct EngineResult {
+    bool ok = true;
+    std::string error;
+    static EngineResult failure(std::string reason) { return {false, std::move(reason)}; }
+};
+
+class WaveEditViewController {
+public:
+    static constexpr double kTolerance = 0.001;
+    static constexpr const char* kClipboardType = "WVMAudioEditDataType";
+    static constexpr const char* kClipboardDeclaredType = "WVMAudioEditDataPboardType";
+
+    WaveEditViewController(EngineHost& host, Clipboard& clipboard, MainThreadScheduler& scheduler,
+                           UndoManager& undoManager, int defaultTrackCount = 2, double zoomValue = 11.0);
+    ~WaveEditViewController();
+
+    // --- state ---------------------------------------------------------------------
+    std::vector<TrackPtr> audioTrackArray;
+    std::vector<TrackPtr> timelineTrackArray;
+    double currentTimelineTime = 0.0;
+    double selectedTimelineStartTime = 0.0;
+    double selectedTimelineEndTime = 0.0;
+    double currentPixelPerSecond = 0.0;
+    double currentMiddleCenterTime = 0.0;
+    std::vector<MarkerPtr> markArray;
+    MarkerPtr selectedMarkItem;
+    bool isImporting = false;
+    std::string dragInPath;
+
+    // Recording state.
+    double recordStartTime = 0.0;
+    double recordEndTime = 0.0;
+    std::optional<std::vector<float>> recordWaveData;
+    double recordWaveTime = 0.0;
+    SectionArray recordSectionsArray;
+
+    // Where converted imports, noise and recordings go; the media engine that decodes.
+    std::string importFolder;
+    MediaEngine* mediaEngine = nullptr;
+
+    UndoManager& undoManager() { return undo_; }
+    EngineHost& host() { return host_; }
+
+    // --- timeline geometry and selection -------------------------------------------
+    static double pixelPerSecondForZoom(double zoomValue);
+    double timeToPointX(double time) const { return time * currentPixelPerSecond; }
+    double timeToLength(double duration) const { return duration * currentPixelPerSecond; }
+    double timeFromPointX(double x) const;
+    TrackPtr trackOfPointY(double y) const;
+    double farestTrackEndTime() const;
+    double longestTrackWidth() const { return farestTrackEndTime() * currentPixelPerSecond; }
+    float waveTrackCurrentHeight() const;
+    double contentWidth() const;
+    void updateCurrentTimelineTime(double time);
+    void resetSelectedTimelineStartEndTime();
+    double timeFor50Pixel() const;
+    bool isCurrentTimelineTimeVisisbleContentRect() const;
+    void updateCurrentMiddleCenterTime();
+    void keepCurrentMiddleTimeWhenWaveScrollWheel();
+    void autoChangeScrollviewContentWhenPlayToRightEdge();
+    void reloadWave();
+    void reloadWaveWithoutChangeWavePoint() { reloadWave(); }
+    // Click and drag in the edit view: the selection the view makes.
+    void selectTracks(size_t first, size_t last);
+    void setSelection(double start, double end);
+
+    // --- splitting and deletion ----------------------------------------------------
+    bool hasSelectedSection() const;
+    void updateNewSectionsInTrack(const TrackPtr& track, double timeOne, double timeTwo);
+    SectionPtr createNewSectionWithOldSection(const SectionPtr& section, double newStartTime);
+    void changeOldAudioSection(const SectionPtr& section, double newEndTime);
+    void insertAudioSection(const SectionPtr& newSection, const SectionPtr& afterSection, const TrackPtr& track);
+    // The run of whole sections between lo and hi in a split track: [first, last]
+    // indexes, or nullopt when the track has none.
+    std::optional<std::pair<size_t, size_t>> locateRun(const TrackPtr& track, double lo, double hi) const;
+    std::optional<std::vector<SectionArray>> getSelectedSectionsArray();
+    void deleteSections();
+    void deleteSectionsAction();
+    void selectAllAction();
+
+    // --- cut, copy, paste ----------------------------------------------------------
+    void cutSectionsAction();
+    void copySectionsAction();
+    void pasteSectionsAction();
+    bool canPaste() const;
+
+    // --- tracks, insert silence and noise -------------------------------------------
+    void initTrack(int defaultTrackCount);
+    TrackPtr addNewTrack();
+    TrackPtr insertTrackWithBlankSectionDuration(double duration, size_t index);
+    void makeAllTrackEndTheSameTime();
+    void removeBlankSectionsAtEnd();
+    void fixAllTracks();
+    void updateTimelineArrayAndSelectStartStopTimeWhenTrackArrayChanged(bool grew);
+    EngineResult insertMute(bool mute, double duration);
+
+    // --- markers ---------------------------------------------------------------------
+    void removeUnnecessaryMarks();
+    std::vector<MarkerPtr> getMarkArrayWihtTrackStartEndTime() const;
+    void updateSelectedMarker(const MarkerPtr& marker);
+
+    // --- undoable operations ------------------------------------------------------------
+    bool currentIsInUndoRedo() const { return undo_.isUndoing() || undo_.isRedoing(); }
+    void audioEditControllerUndoTrackArray(const std::vector<TrackPtr>& tracks);
+    void waveEditControllerUndoMarkerArray(const std::vector<MarkerPtr>& markers);
+    void audioTrackSectionArray(const TrackPtr& track, const SectionArray& sections);
+    void audioTrackSelection(const std::optional<SelectionRecord>& record);
+    SelectionRecord getacurrentAudioTrackSelection() const;
+    void audioSectionStartTime(const SectionPtr& section, double value);
+    void audioSectionEndTime(const SectionPtr& section, double value);
+    void audioSectionTrackStartTime(const SectionPtr& section, double value);
+    void audioSectionTrackEndTime(const SectionPtr& section, double value);
+    void audioSectionIsMute(const SectionPtr& section, bool value);
+    void audioSectionFadeMode(const SectionPtr& section, int32_t value);
+    void audioSectionVolumeValue(const SectionPtr& section, double value);
+    void audioSectionEffectDic(const SectionPtr& section, const std::optional<EffectDic>& value);
+    // The fade fields that the fade commands also record, so undo restores a whole fade.
+    void audioSectionFadeShape(const SectionPtr& section, double offset, double duration, double customStart,
+                               double customStop);
+    void waveViewNeedUpdate();
+    void reloadWaveForUndoRedo();
+    void audioEditControllerUndoCurrentPixelPerSecond(double zoomValue);
+    double zoomViewFloatValue = 11.0;
+
+    // --- recording into the timeline --------------------------------------------------
+    void initRecordSectionArray();
+    void saveRecordAudioLevelToCurrentTime(float level, double duration);
+    float readRecordAudioLevelWithTime(double time) const;
+    void doRecordWithRecordDurationChange(double duration);
+    EngineResult insertRecordSectionsToTrackWhenRecordFinish(const std::string& recordedPath);
+    void clearRecordDicArrayWhenFinish();
+
+    // --- import ----------------------------------------------------------------------
+    // Converts media on a background thread, then places it through the scheduler;
+    // done runs on the main thread when the import has ended, with its outcome.
+    void addDragInFileToWave(const std::string& mediaPath, std::function<void(EngineResult)> done = nullptr);
+    // The placement step for an already converted sample data file.
+    EngineResult placeConvertedFile(const std::string& sampleDataPath);
+    bool importInProgress() const { return importThreads_.load() > 0; }
+
+    // --- the project folder --------------------------------------------------------------
+    EngineResult saveProjectItemToPath(const std::string& folder);
+    // Loads a project folder (or starts a new project when folder is empty).
+    EngineResult readDataFromProject(const std::string& folder);
+
+private:
+    template <typename Value>
+    void setSectionField(const SectionPtr& section, Value AudioSection::*field, Value value,
+                         void (WaveEditViewController::*setter)(const SectionPtr&, Value), bool refresh);
+    void moveSections(const SectionArray& sections, size_t from, double delta);
+    TrackPtr makeTrack();
+    void growWindowForNewTrack();
+    std::string newNoiseSampleFile(std::string* error);
+    std::string convertForTimeline(const std::string& mediaPath, std::string* error);
+
+    EngineHost& host_;
+    Clipboard& clipboard_;
+    MainThreadScheduler& scheduler_;
+    UndoManager& undo_;
+    std::atomic<int> importThreads_{0};
+    std::shared_ptr<bool> alive_;
+};
+
+// Set while a deferred rebuild after undo or redo is scheduled (shared by all projects).
+extern std::atomic<bool> gWaveViewRefreshScheduled;
+
+}  // namespace wavomer

@@ -1,0 +1,167 @@
+// wavomer-cli edit, end to end: scripts run against new and saved projects on
+// media made by the test.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/TestSupport.h"
+
+using wavomer::test::runCommand;
+using wavomer::test::ScratchDir;
+using wavomer::test::shellQuote;
+
+namespace {
+
+class CliEdit : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wav = dir.file("tone.wav");
+        std::vector<float> frames;
+        for (int i = 0; i < 44100 * 4; ++i) {
+            frames.push_back(0.25f);
+            frames.push_back(-0.25f);
+        }
+        wavomer::test::writeWav16(wav, 2, 44100, frames);
+        env = "XDG_CACHE_HOME=" + shellQuote(dir.file("cache")) + " ";
+    }
+
+    int edit(const std::string& script, std::string* out, std::string* err, const std::string& project = "") {
+        std::string path = dir.file("script.txt");
+        std::ofstream(path) << script;
+        std::string command = env + shellQuote(WAVOMER_CLI_PATH) + " edit ";
+        if (!project.empty()) command += shellQuote(project) + " ";
+        return runCommand(command + shellQuote(path), out, err);
+    }
+
+    // The value printed after "key": in the JSON line (up to the next comma or bracket).
+    static std::string field(const std::string& json, const std::string& key) {
+        size_t at = json.find("\"" + key + "\": ");
+        if (at == std::string::npos) return "<missing>";
+        at += key.size() + 4;
+        size_t end = at;
+        int depth = 0;
+        while (end < json.size()) {
+            char c = json[end];
+            if (c == '[' || c == '{') ++depth;
+            if ((c == ']' || c == '}') && depth-- == 0) break;
+            if (c == ',' && depth == 0) break;
+            ++end;
+        }
+        return json.substr(at, end - at);
+    }
+
+    static std::vector<std::string> lines(const std::string& text) {
+        std::vector<std::string> result;
+        std::string line;
+        for (char c : text) {
+            if (c == '\n') {
+                result.push_back(line);
+                line.clear();
+            } else {
+                line += c;
+            }
+        }
+        return result;
+    }
+
+    ScratchDir dir;
+    std::string wav;
+    std::string env;
+};
+
+}  // namespace
+
+TEST_F(CliEdit, AScriptEditsAndPrintsTheProjectState) {
+    std::string out, err;
+    std::string script = "# a comment line\n"
+                         "import \"" + wav + "\"\n"
+                         "select 1 2   # cut one second\n"
+                         "cut\n"
+                         "print\n"
+                         "cursor 3\n"
+                         "paste\n"
+                         "print\n"
+                         "undo\n"
+                         "print\n";
+    ASSERT_EQ(edit(script, &out, &err), 0) << err;
+    auto printed = lines(out);
+    ASSERT_EQ(printed.size(), 3u);
+    EXPECT_EQ(field(printed[0], "length"), "3");
+    EXPECT_EQ(field(printed[0], "cursor"), "1");
+    EXPECT_EQ(field(printed[0], "selectedTracks"), "[0, 1]");
+    EXPECT_EQ(field(printed[0], "canUndo"), "true");
+    EXPECT_EQ(field(printed[1], "length"), "4");
+    EXPECT_EQ(field(printed[1], "selection"), "[3, 4]");
+    EXPECT_EQ(field(printed[2], "length"), "3");
+    EXPECT_EQ(field(printed[2], "canRedo"), "true");
+    EXPECT_NE(printed[0].find("\"isBlankSection\": false"), std::string::npos);
+}
+
+TEST_F(CliEdit, EffectsTakeTheCatalogueDefaultsUnlessGiven) {
+    std::string out, err;
+    std::string script = "import \"" + wav + "\"\nselect 0 1\neffect \"Low Pass\" \"Cutoff Frequency=2000\"\nprint\n";
+    ASSERT_EQ(edit(script, &out, &err), 0) << err;
+    EXPECT_NE(out.find("\"Cutoff Frequency\": 2000"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"Resonance\": 0"), std::string::npos);
+    EXPECT_NE(out.find("\"name\": \"Low Pass\""), std::string::npos);
+    script = "import \"" + wav + "\"\nselect 0 1\neffect Nonsense\nprint\n";
+    EXPECT_NE(edit(script, &out, &err), 0);
+    EXPECT_NE(err.find(":3:"), std::string::npos) << err;
+}
+
+TEST_F(CliEdit, ABadLineStopsTheRunWithItsNumberAndWritesNothingAfterIt) {
+    std::string out, err;
+    std::string project = dir.file("never.wvmp");
+    std::string script = "import \"" + wav + "\"\nselect 0 1\nfrobnicate now\nsave " + project + "\n";
+    EXPECT_EQ(edit(script, &out, &err), 1);
+    EXPECT_NE(err.find("script.txt:3: unknown command \"frobnicate\""), std::string::npos) << err;
+    EXPECT_FALSE(std::filesystem::exists(project));
+    EXPECT_NE(edit("select one two\n", &out, &err), 0);
+    EXPECT_NE(err.find(":1:"), std::string::npos);
+    EXPECT_NE(edit("import " + dir.file("missing.wav") + "\n", &out, &err), 0);
+    EXPECT_NE(err.find("missing.wav"), std::string::npos);
+    EXPECT_NE(edit("save\n", &out, &err), 0);  // a new project has no path yet
+    EXPECT_NE(edit("select-tracks 0 5\n", &out, &err), 0);
+}
+
+TEST_F(CliEdit, ASavedProjectReopensFromItsAudiosFolderAfterTheRunEnds) {
+    std::string out, err;
+    std::string project = dir.file("song.wvmp");
+    std::string script = "import \"" + wav + "\"\nadd-marker\ncursor 2\nadd-marker\nsave " + project + "\nprint\n";
+    ASSERT_EQ(edit(script, &out, &err), 0) << err;
+    EXPECT_TRUE(std::filesystem::exists(project + "/project.plist"));
+    // The run's own import files are gone; the project still plays from "Audios".
+    EXPECT_FALSE(std::filesystem::exists(dir.file("cache") + "/org.wavomer.Wavomer/ImportDir"));
+    std::string reopened;
+    ASSERT_EQ(edit("print\nselect-marker 1\ndelete\nprint\nsave\n", &reopened, &err, project), 0) << err;
+    auto printed = lines(reopened);
+    ASSERT_EQ(printed.size(), 2u);
+    EXPECT_EQ(field(printed[0], "markers"), "[0, 2]");
+    EXPECT_EQ(field(printed[0], "canUndo"), "false");
+    EXPECT_NE(printed[0].find(project + "/Audios/ImportAudio_"), std::string::npos);
+    EXPECT_EQ(field(printed[1], "markers"), "[0]");
+    ASSERT_EQ(edit("print\n", &reopened, &err, project), 0);
+    EXPECT_EQ(field(reopened, "markers"), "[0]");
+    EXPECT_NE(edit("print\n", &out, &err, dir.file("absent.wvmp")), 0);
+}
+
+TEST_F(CliEdit, TheScriptCanComeFromStandardInput) {
+    std::string out, err;
+    std::string command = "printf 'add-track\\nprint\\n' | " + env + shellQuote(WAVOMER_CLI_PATH) + " edit -";
+    ASSERT_EQ(runCommand(command, &out, &err), 0) << err;
+    EXPECT_NE(out.find("\"tracks\": [{\"sections\": []}, {\"sections\": []}, {\"sections\": []}]"), std::string::npos)
+        << out;
+}
+
+TEST_F(CliEdit, InsertedNoiseAndSilenceAreOneUndoStepEach) {
+    std::string out, err;
+    std::string script = "import \"" + wav + "\"\ncursor 1\ninsert-noise 2\ninsert-silence 1\nprint\nundo\nundo\nprint\n";
+    ASSERT_EQ(edit(script, &out, &err), 0) << err;
+    auto printed = lines(out);
+    ASSERT_EQ(printed.size(), 2u);
+    EXPECT_EQ(field(printed[0], "length"), "7");
+    EXPECT_NE(printed[0].find("\"isNoiseSection\": true"), std::string::npos);
+    EXPECT_NE(printed[0].find("\"isMute\": true"), std::string::npos);
+    EXPECT_EQ(field(printed[1], "length"), "4");
+}

@@ -1,0 +1,229 @@
+// The editing engine with real media: import placement, recordings, and the
+// project folder (save, reopen, redirect to "Audios").
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "FFmpegMediaEngine.h"
+#include "archive/ProjectArchive.h"
+#include "support/EngineFixture.h"
+#include "util/Log.h"
+
+using namespace wavomer;
+using namespace wavomer::test;
+
+namespace {
+
+class ProjectTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        setLogEnabled(false);
+        engine->mediaEngine = &media;
+        engine->importFolder = dir.path() + "/import";
+        std::filesystem::create_directories(engine->importFolder);
+        stereo = dir.file("stereo.wav");
+        std::vector<float> frames;
+        for (int i = 0; i < 44100 * 2; ++i) {
+            frames.push_back(0.25f);
+            frames.push_back(-0.5f);
+        }
+        writeWavFloat(stereo, 2, 44100, frames);
+        mono = dir.file("mono.wav");
+        writeWavFloat(mono, 1, 44100, std::vector<float>(44100, 0.125f));
+    }
+    void TearDown() override {
+        setLogEnabled(true);
+        EngineTest::TearDown();
+    }
+
+    EngineResult importNow(const std::string& path) {
+        EngineResult outcome = EngineResult::failure("never finished");
+        undo.beginEvent();
+        engine->addDragInFileToWave(path, [&](EngineResult r) { outcome = r; });
+        for (int i = 0; i < 2000 && engine->importInProgress(); ++i) {
+            scheduler.runAll();
+            if (engine->importInProgress()) ::usleep(5000);
+        }
+        scheduler.runAll();
+        undo.endEvent();
+        return outcome;
+    }
+
+    FFmpegMediaEngine media;
+    std::string stereo;
+    std::string mono;
+};
+
+size_t filesIn(const std::string& folder) {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(ProjectTest, AStereoImportIntoOneTrackAddsASecondTrackAndIsOneUndoStep) {
+    engine->audioTrackArray.resize(1);
+    engine->timelineTrackArray = engine->audioTrackArray;
+    ASSERT_TRUE(importNow(stereo).ok);
+    ASSERT_EQ(engine->audioTrackArray.size(), 2u);
+    auto left = engine->audioTrackArray[0]->sectionArray();
+    auto right = engine->audioTrackArray[1]->sectionArray();
+    ASSERT_EQ(left.size(), 1u);
+    ASSERT_EQ(right.size(), 1u);
+    EXPECT_EQ(left[0]->channel, 0);
+    EXPECT_EQ(right[0]->channel, 1);
+    EXPECT_DOUBLE_EQ(left[0]->trackStartTime, 0.0);
+    EXPECT_DOUBLE_EQ(left[0]->trackEndTime, 2.0);
+    EXPECT_EQ(engine->audioTrackArray[0]->readSamplePointAtOffset(100), 0.25f);
+    EXPECT_EQ(engine->audioTrackArray[1]->readSamplePointAtOffset(100), -0.5f);
+    EXPECT_EQ(undo.undoStepCount(), 1u);
+    undo.undo();
+    EXPECT_EQ(engine->audioTrackArray.size(), 1u);
+    EXPECT_EQ(engine->farestTrackEndTime(), 0.0);
+}
+
+TEST_F(ProjectTest, AMonoImportLandsOnTheFirstTrackAtTheProjectEndWithSilenceBelow) {
+    engine->audioTrackArray.push_back(std::make_shared<AudioTrack>());
+    ASSERT_TRUE(importNow(stereo).ok);
+    ASSERT_TRUE(importNow(mono).ok);
+    ASSERT_EQ(engine->audioTrackArray.size(), 3u);
+    auto first = engine->audioTrackArray[0]->sectionArray();
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_DOUBLE_EQ(first[1]->trackStartTime, 2.0);
+    EXPECT_DOUBLE_EQ(first[1]->trackEndTime, 3.0);
+    // The third track was padded to 2 s and then got a blank second like the second.
+    for (size_t t = 1; t < 3; ++t) EXPECT_TRUE(engine->audioTrackArray[t]->sectionArray().back()->isBlankSection);
+    expectTidy(*engine);
+}
+
+TEST_F(ProjectTest, ImportingTheSameFileTwiceMakesTwoConvertedFiles) {
+    ASSERT_TRUE(importNow(mono).ok);
+    ASSERT_TRUE(importNow(mono).ok);
+    auto sections = engine->audioTrackArray[0]->sectionArray();
+    ASSERT_EQ(sections.size(), 2u);
+    EXPECT_NE(*sections[0]->audioPath, *sections[1]->audioPath);
+    EXPECT_EQ(filesIn(engine->importFolder), 2u);
+}
+
+TEST_F(ProjectTest, AFileThatCannotBeConvertedIsReportedAndPlacesNothing) {
+    std::string text = dir.file("notes.txt");
+    std::ofstream(text) << "not audio";
+    EngineResult r = importNow(text);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("notes.txt"), std::string::npos);
+    EXPECT_EQ(engine->farestTrackEndTime(), 0.0);
+    EXPECT_FALSE(undo.canUndo());
+    EXPECT_FALSE(engine->isImporting);
+}
+
+TEST_F(ProjectTest, ARecordingIsInsertedAtItsStartOnEverySelectedTrackFromItsOwnCopy) {
+    engine->audioTrackArray.push_back(std::make_shared<AudioTrack>());
+    ASSERT_TRUE(importNow(stereo).ok);
+    engine->audioTrackArray.resize(3);
+    engine->audioTrackArray[2]->setSectionArray({AudioSection::blankSectionWithTrackStartTime(0, 2)});
+    undo.beginEvent();
+    engine->selectTracks(0, 2);
+    engine->updateCurrentTimelineTime(1.0);
+    engine->initRecordSectionArray();
+    engine->doRecordWithRecordDurationChange(1.0);
+    undo.endEvent();
+    undo.beginEvent();
+    EngineResult r = engine->insertRecordSectionsToTrackWhenRecordFinish(mono);
+    undo.endEvent();
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(engine->recordSectionsArray.size(), 3u);
+    std::set<std::string> paths;
+    for (const auto& s : engine->recordSectionsArray) {
+        EXPECT_DOUBLE_EQ(s->trackStartTime, 1.0);
+        EXPECT_DOUBLE_EQ(s->trackEndTime, 2.0);
+        EXPECT_EQ(s->channel, 0);
+        paths.insert(*s->audioPath);
+    }
+    EXPECT_EQ(paths.size(), 3u);
+    EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 3.0);
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 2.0);
+    EXPECT_EQ(engine->audioTrackArray[0]->readSamplePointAtOffset(44100 + 10), 0.125f);
+    EXPECT_EQ(engine->audioTrackArray[0]->readSamplePointAtOffset(2 * 44100 + 10), 0.25f);  // moved right
+    undo.undo();
+    EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 2.0);
+}
+
+TEST_F(ProjectTest, SavingLinksEachSourceOnceAndReopeningRedirectsToAudios) {
+    ASSERT_TRUE(importNow(stereo).ok);
+    engine->markArray = {MarkerItem::createMarkerWithTime(1.5)};
+    std::string project = dir.file("song.wvmp");
+    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok);
+    EXPECT_EQ(filesIn(project + "/Audios"), 1u);  // both channels use one file
+    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok);  // again: kept, archive rewritten
+    EXPECT_EQ(filesIn(project + "/Audios"), 1u);
+    std::string original = *engine->audioTrackArray[0]->sectionArray()[0]->audioPath;
+
+    // Opening while the import folder still exists keeps the stored paths.
+    {
+        UndoManager otherUndo;
+        WaveEditViewController reopened(host, clipboard, scheduler, otherUndo);
+        ASSERT_TRUE(reopened.readDataFromProject(project).ok);
+        EXPECT_EQ(*reopened.audioTrackArray[0]->sectionArray()[0]->audioPath, original);
+        EXPECT_FALSE(otherUndo.canUndo());
+    }
+    std::filesystem::remove_all(engine->importFolder);
+    AudioWaveDataCache::share().removeAll();
+    UndoManager otherUndo;
+    WaveEditViewController reopened(host, clipboard, scheduler, otherUndo);
+    ASSERT_TRUE(reopened.readDataFromProject(project).ok);
+    ASSERT_EQ(reopened.audioTrackArray.size(), 2u);
+    auto section = reopened.audioTrackArray[1]->sectionArray()[0];
+    EXPECT_EQ(*section->audioPath, project + "/Audios/" + std::filesystem::path(original).filename().string());
+    EXPECT_EQ(reopened.audioTrackArray[1]->readSamplePointAtOffset(500), -0.5f);
+    EXPECT_TRUE(section->audioWaveData());
+    ASSERT_EQ(reopened.markArray.size(), 1u);
+    EXPECT_DOUBLE_EQ(reopened.markArray[0]->markerTime, 1.5);
+    EXPECT_FALSE(otherUndo.canUndo());
+}
+
+TEST_F(ProjectTest, AMissingOrUnreadableProjectIsAnErrorAndNothingIsOpened) {
+    ASSERT_TRUE(importNow(mono).ok);
+    auto before = engine->audioTrackArray;
+    EngineResult r = engine->readDataFromProject(dir.file("nothing.wvmp"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(engine->audioTrackArray, before);
+    std::string broken = dir.file("broken.wvmp");
+    std::filesystem::create_directories(broken);
+    std::ofstream(broken + "/project.plist") << "bplist00 but not really";
+    r = engine->readDataFromProject(broken);
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.error.empty());
+    EXPECT_EQ(engine->audioTrackArray, before);
+}
+
+TEST_F(ProjectTest, ASaveThatCannotWriteReportsFailureAndKeepsTheOldArchive) {
+    ASSERT_TRUE(importNow(mono).ok);
+    std::string project = dir.file("keep.wvmp");
+    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok);
+    std::ifstream in(project + "/project.plist", std::ios::binary);
+    std::string oldBytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (::geteuid() != 0) {
+        ::chmod(project.c_str(), 0500);
+        EXPECT_FALSE(engine->saveProjectItemToPath(project).ok);
+        ::chmod(project.c_str(), 0700);
+    }
+    // A source that is gone can be neither linked nor copied.
+    auto lost = AudioSection::section();
+    lost->audioPath = dir.file("vanished.data");
+    lost->endTime = 1.0;
+    lost->trackStartTime = 1.0;
+    lost->trackEndTime = 2.0;
+    auto sections = engine->audioTrackArray[0]->sectionArray();
+    sections.push_back(lost);
+    engine->audioTrackArray[0]->setSectionArray(sections);
+    EngineResult r = engine->saveProjectItemToPath(dir.file("other.wvmp"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("vanished.data"), std::string::npos);
+    std::ifstream again(project + "/project.plist", std::ios::binary);
+    std::string nowBytes((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(oldBytes, nowBytes);
+}
