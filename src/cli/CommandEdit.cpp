@@ -14,7 +14,6 @@
 #include "EngineJson.h"
 #include "FFmpegMediaEngine.h"
 #include "config/StandardPaths.h"
-#include "effects/EffectCatalogue.h"
 #include "engine/EditActions.h"
 
 namespace wavomer::cli {
@@ -188,9 +187,9 @@ private:
                 if (eq == std::string::npos || eq == 0) throw ScriptError{"expected KEY=VALUE, got \"" + w[i] + "\""};
                 settings.emplace_back(w[i].substr(0, eq), number(w[i].substr(eq + 1)));
             }
-            CoderDictionary dic;
+            EffectDic dic;
             std::string error;
-            if (!effectDicWithDefaults(w[1], settings, dic, error)) throw ScriptError{error};
+            if (!EditActions::effectDicFromPanel(w[1], settings, dic, error)) throw ScriptError{error};
             EditActions::applyEffect(e, dic);
         } else if (command == "add-track") {
             expect(w, 1);

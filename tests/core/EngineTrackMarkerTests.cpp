@@ -419,3 +419,23 @@ TEST_F(TrackTest, RecordingLevelsCatchUpTenValuesAtATime) {
     EXPECT_DOUBLE_EQ(engine->recordEndTime, 2.5);
     EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 2.5);
 }
+
+TEST(EffectPanel, ValuesAreHeldAsTheSliderRowsShowThem) {
+    EXPECT_EQ(EditActions::effectRowValue(10, 20000, "Hz", 1234.567), 1235.0);
+    EXPECT_EQ(EditActions::effectRowValue(-20, 40, "dB", 12.345), 12.3);
+    EXPECT_EQ(EditActions::effectRowValue(-20, 40, "dB", 1.2345), 1.23);
+    EXPECT_EQ(EditActions::effectRowValue(0, 1, "Genr", 0.28456), 0.285);
+    EXPECT_EQ(EditActions::effectRowValue(0.001, 0.03, "Secs", 0.012345), 0.0123);
+    EXPECT_EQ(EditActions::effectRowValue(0, 2, "index", 1.4), 1.0);
+    EXPECT_EQ(EditActions::effectRowValue(10, 20000, "Hz", 30000), 20000.0);
+    EffectDic dic;
+    std::string error;
+    ASSERT_TRUE(EditActions::effectDicFromPanel("Low Pass", {{"Cutoff Frequency", 2000.4}}, dic, error)) << error;
+    double cutoff = 0, resonance = -1;
+    dic.at("Cutoff Frequency").asDouble(cutoff);
+    dic.at("Resonance").asDouble(resonance);
+    EXPECT_EQ(cutoff, 2000.0);
+    EXPECT_EQ(resonance, 0.0);
+    EXPECT_FALSE(EditActions::effectDicFromPanel("Low Pass", {{"Wobble", 1}}, dic, error));
+    EXPECT_FALSE(EditActions::effectDicFromPanel("Nope", {}, dic, error));
+}

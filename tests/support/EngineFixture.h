@@ -130,7 +130,9 @@ inline void expectTidy(const WaveEditViewController& engine) {
             EXPECT_GT(s->trackEndTime - s->trackStartTime, 0.0009) << "sliver on track " << t;
             at = s->trackEndTime;
         }
-        if (!sections.empty()) EXPECT_NEAR(at, length, 0.001) << "track " << t;
+        if (!sections.empty()) {
+            EXPECT_NEAR(at, length, 0.001) << "track " << t;
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 #include "engine/EditActions.h"
 
+#include "effects/EffectCatalogue.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -68,6 +70,32 @@ void applyEffect(WaveEditViewController& engine, const std::optional<EffectDic>&
     forEachSelectedSection(engine, [&](const SectionPtr& section) { engine.audioSectionEffectDic(section, effectDic); });
     engine.host().reloadContainerView();
     engine.host().flushButtonStates();
+}
+
+double effectRowValue(double minimum, double maximum, const std::string& unit, double value) {
+    double magnitude = std::fabs(value);
+    double scale = 1.0;
+    if (unit == "index" || magnitude >= 100) scale = 1.0;
+    else if (magnitude >= 10) scale = 10.0;
+    else if (magnitude >= 1) scale = 100.0;
+    else if (magnitude >= 0.1) scale = 1000.0;
+    else scale = 10000.0;
+    double rounded = std::round(value * scale) / scale;
+    return std::clamp(rounded, std::min(minimum, maximum), std::max(minimum, maximum));
+}
+
+bool effectDicFromPanel(const std::string& name, const std::vector<std::pair<std::string, double>>& overrides,
+                        EffectDic& out, std::string& error) {
+    EffectDic dic;
+    if (!effectDicWithDefaults(name, overrides, dic, error)) return false;
+    for (const auto& setting : getEffectSettingsByName(name)) {
+        auto at = dic.find(setting.name);
+        double value = 0.0;
+        if (at != dic.end() && at->second.asDouble(value))
+            at->second = CoderValue(effectRowValue(setting.min, setting.max, setting.unit, value));
+    }
+    out = std::move(dic);
+    return true;
 }
 
 MarkerPtr addMarkAction(WaveEditViewController& engine) {

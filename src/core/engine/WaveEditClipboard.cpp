@@ -20,22 +20,11 @@ bool WaveEditViewController::canPaste() const { return clipboard_.hasType(kClipb
 void WaveEditViewController::cutSectionsAction() {
     if (!hasSelectedSection()) return;
     double lo = std::min(selectedTimelineStartTime, selectedTimelineEndTime);
-    double hi = std::max(selectedTimelineStartTime, selectedTimelineEndTime);
     std::vector<SectionArray> payload;
     std::vector<TrackPtr> tracks = timelineTrackArray;
-    for (const auto& track : tracks) {
-        updateNewSectionsInTrack(track, selectedTimelineStartTime, selectedTimelineEndTime);
-        auto run = locateRun(track, lo, hi);
-        if (!run) continue;
-        SectionArray sections = track->sectionArray();
-        double removed = sections[run->second]->trackEndTime - sections[run->first]->trackStartTime;
-        moveSections(sections, run->second + 1, -removed);
-        payload.emplace_back(sections.begin() + static_cast<std::ptrdiff_t>(run->first),
-                             sections.begin() + static_cast<std::ptrdiff_t>(run->second) + 1);
-        sections.erase(sections.begin() + static_cast<std::ptrdiff_t>(run->first),
-                       sections.begin() + static_cast<std::ptrdiff_t>(run->second) + 1);
-        audioTrackSectionArray(track, sections);
-    }
+    for (const auto& track : tracks)
+        if (auto run = splitAndLocateRun(track, selectedTimelineStartTime, selectedTimelineEndTime))
+            payload.push_back(rippleRemoveRun(track, *run));
     if (!payload.empty()) clipboard_.clearAndSet(kClipboardType, archive::encodeClipboardPayload(payload));
     makeAllTrackEndTheSameTime();
     fixAllTracks();
@@ -46,13 +35,10 @@ void WaveEditViewController::cutSectionsAction() {
 
 void WaveEditViewController::copySectionsAction() {
     if (!hasSelectedSection()) return;
-    double lo = std::min(selectedTimelineStartTime, selectedTimelineEndTime);
-    double hi = std::max(selectedTimelineStartTime, selectedTimelineEndTime);
     std::vector<SectionArray> payload;
     std::vector<TrackPtr> tracks = timelineTrackArray;
     for (const auto& track : tracks) {
-        updateNewSectionsInTrack(track, selectedTimelineStartTime, selectedTimelineEndTime);
-        auto run = locateRun(track, lo, hi);
+        auto run = splitAndLocateRun(track, selectedTimelineStartTime, selectedTimelineEndTime);
         if (!run) continue;
         const SectionArray& sections = track->sectionArray();
         SectionArray copies;

@@ -78,13 +78,10 @@ void WaveEditViewController::moveSections(const SectionArray& sections, size_t f
 
 std::optional<std::vector<SectionArray>> WaveEditViewController::getSelectedSectionsArray() {
     if (!hasSelectedSection()) return std::nullopt;
-    double lo = std::min(selectedTimelineStartTime, selectedTimelineEndTime);
-    double hi = std::max(selectedTimelineStartTime, selectedTimelineEndTime);
     std::vector<SectionArray> result;
     std::vector<TrackPtr> tracks = timelineTrackArray;
     for (const auto& track : tracks) {
-        updateNewSectionsInTrack(track, selectedTimelineStartTime, selectedTimelineEndTime);
-        auto run = locateRun(track, lo, hi);
+        auto run = splitAndLocateRun(track, selectedTimelineStartTime, selectedTimelineEndTime);
         if (!run) continue;
         const SectionArray& sections = track->sectionArray();
         result.emplace_back(sections.begin() + static_cast<std::ptrdiff_t>(run->first),
@@ -93,21 +90,30 @@ std::optional<std::vector<SectionArray>> WaveEditViewController::getSelectedSect
     return result;
 }
 
+std::optional<std::pair<size_t, size_t>> WaveEditViewController::splitAndLocateRun(const TrackPtr& track, double splitOne,
+                                                                                   double splitTwo) {
+    updateNewSectionsInTrack(track, splitOne, splitTwo);
+    return locateRun(track, std::min(splitOne, splitTwo), std::max(splitOne, splitTwo));
+}
+
+SectionArray WaveEditViewController::rippleRemoveRun(const TrackPtr& track, std::pair<size_t, size_t> run) {
+    SectionArray sections = track->sectionArray();
+    double removed = sections[run.second]->trackEndTime - sections[run.first]->trackStartTime;
+    moveSections(sections, run.second + 1, -removed);
+    SectionArray taken(sections.begin() + static_cast<std::ptrdiff_t>(run.first),
+                       sections.begin() + static_cast<std::ptrdiff_t>(run.second) + 1);
+    sections.erase(sections.begin() + static_cast<std::ptrdiff_t>(run.first),
+                   sections.begin() + static_cast<std::ptrdiff_t>(run.second) + 1);
+    audioTrackSectionArray(track, sections);
+    return taken;
+}
+
 void WaveEditViewController::deleteSections() {
     double lo = std::min(selectedTimelineStartTime, selectedTimelineEndTime);
     double hi = std::max(selectedTimelineStartTime, selectedTimelineEndTime);
     std::vector<TrackPtr> tracks = timelineTrackArray;
-    for (const auto& track : tracks) {
-        updateNewSectionsInTrack(track, lo, hi);
-        auto run = locateRun(track, lo, hi);
-        if (!run) continue;
-        SectionArray sections = track->sectionArray();
-        double removed = sections[run->second]->trackEndTime - sections[run->first]->trackStartTime;
-        moveSections(sections, run->second + 1, -removed);
-        sections.erase(sections.begin() + static_cast<std::ptrdiff_t>(run->first),
-                       sections.begin() + static_cast<std::ptrdiff_t>(run->second) + 1);
-        audioTrackSectionArray(track, sections);
-    }
+    for (const auto& track : tracks)
+        if (auto run = splitAndLocateRun(track, lo, hi)) rippleRemoveRun(track, *run);
     updateCurrentTimelineTime(lo);
     resetSelectedTimelineStartEndTime();
 }

@@ -192,6 +192,10 @@ private:
     void setSectionField(const SectionPtr& section, Value AudioSection::*field, Value value,
                          void (WaveEditViewController::*setter)(const SectionPtr&, Value), bool refresh);
     void moveSections(const SectionArray& sections, size_t from, double delta);
+    // Splits a track at two times and locates the run of whole sections between them.
+    std::optional<std::pair<size_t, size_t>> splitAndLocateRun(const TrackPtr& track, double splitOne, double splitTwo);
+    // Takes a run out of its track, moving the later sections left; answers the run.
+    SectionArray rippleRemoveRun(const TrackPtr& track, std::pair<size_t, size_t> run);
     TrackPtr makeTrack();
     void growWindowForNewTrack();
     std::string newNoiseSampleFile(std::string* error);
