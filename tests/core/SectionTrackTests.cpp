@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "data/AudioWaveData.h"
+#include "effects/AudioEffectProcessor.h"
 #include "model/AudioTrack.h"
 #include "model/MarkerItem.h"
 #include "support/SampleFiles.h"
@@ -417,4 +418,47 @@ TEST(MarkerOrdering, MarkersSortByTimeAndEqualTimesStayDistinct) {
     MarkerItem decoded;
     decoded.setValueForKey("markerTime", CoderValue(int32_t(4)));
     EXPECT_EQ(decoded.markerTime, 4.0);
+}
+
+TEST_F(SectionTest, AnEffectRunsOnAcrossReadAheadBlocksAsIfTheSectionWereProcessedAtOnce) {
+    std::string path = dir.file("sine.data");
+    const int64_t frames = 44100 * 3;
+    wavomer::test::writeSampleFile(path, 1, frames, [](int, int64_t k) {
+        return static_cast<float>(0.5 * std::sin(2 * M_PI * 3000.0 * k / 44100.0) + 0.3 * std::sin(2 * M_PI * 200.0 * k / 44100.0));
+    });
+    EffectDic lowPass{{"name", CoderValue("Low Pass")}, {"Cutoff Frequency", CoderValue(800.0)}, {"Resonance", CoderValue(0.0)}};
+    for (const char* effect : {"Low Pass", "Matrix Reverb", "Peak Limiter"}) {
+        EffectDic dic = std::string(effect) == "Low Pass" ? lowPass : EffectDic{{"name", CoderValue(effect)}};
+        // The whole section through one processor in one go.
+        std::vector<float> source(static_cast<size_t>(frames));
+        {
+            auto data = AudioSampleData::dataForReadingAtPath(path);
+            data->readSample(source.data(), 0, static_cast<int32_t>(frames), 0);
+        }
+        auto processor = effectAudioWithInfo(dic);
+        ASSERT_TRUE(processor) << effect;
+        std::vector<float> whole(source.size());
+        ASSERT_TRUE(processor->processAudioChannelSamples(source.data(), static_cast<int32_t>(frames), whole.data()));
+
+        AudioTrack track;
+        auto s = AudioSection::sectionWithPath(path);
+        s->endTime = 3.0;
+        s->trackEndTime = 3.0;
+        s->effectDic = dic;
+        track.setSectionArray({s});
+        double worst = 0.0;
+        for (int64_t f = 0; f < frames; ++f)
+            worst = std::max(worst, std::fabs(double(track.readSamplePointAtOffset(f)) - whole[static_cast<size_t>(f)]));
+        EXPECT_LT(worst, 1e-5) << effect;
+
+        // A jump back starts a fresh stream from the new frame.
+        const int64_t jump = 44100;
+        auto fresh = effectAudioWithInfo(dic);
+        std::vector<float> tail(static_cast<size_t>(frames - jump));
+        ASSERT_TRUE(fresh->processAudioChannelSamples(source.data() + jump, static_cast<int32_t>(tail.size()), tail.data()));
+        worst = 0.0;
+        for (int64_t f = jump; f < jump + 30000; ++f)
+            worst = std::max(worst, std::fabs(double(track.readSamplePointAtOffset(f)) - tail[static_cast<size_t>(f - jump)]));
+        EXPECT_LT(worst, 1e-5) << effect;
+    }
 }

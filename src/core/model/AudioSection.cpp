@@ -1,9 +1,11 @@
 #include "model/AudioSection.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 
 #include "effects/AudioEffectProcessor.h"
+#include "effects/EffectCatalogue.h"
 #include "util/PathUtil.h"
 
 namespace wavomer {
@@ -17,6 +19,22 @@ const char* const kCoderKeys[] = {
     "fadeStartTimeOffset", "fadeDuration", "volumeValue", "effectDic",        "isBlankSection",
     "isNoiseSection"};
 }  // namespace
+
+class SampleDataEffectInput final : public EffectInputSource {
+public:
+    SampleDataEffectInput(AudioSampleData* data, int32_t channel, int64_t firstFrame)
+        : data_(data), channel_(channel), next_(firstFrame) {}
+    void readNextFrames(float* into, int32_t frames) noexcept override {
+        if (data_) data_->readSample(into, channel_, frames, next_);
+        else std::fill(into, into + frames, 0.0f);
+        next_ += frames;
+    }
+
+private:
+    AudioSampleData* data_;
+    int32_t channel_;
+    int64_t next_;
+};
 
 AudioSection::AudioSection() = default;
 AudioSection::~AudioSection() = default;
@@ -102,8 +120,15 @@ void AudioSection::loadAudioSampleData() {
 }
 
 void AudioSection::clearAudioSampleData() {
+    dropEffectStream();
     audioDataLoadState = false;
     audioSampleData_.reset();
+}
+
+void AudioSection::dropEffectStream() {
+    effectProcessor_.reset();
+    effectInput_.reset();
+    effectNextFrame_ = -1;
 }
 
 double AudioSection::sectionDuration() const {
@@ -149,18 +174,40 @@ float AudioSection::getSampleValueWithTime(double s, bool isDrawWave) {
     return cacheData_[0];
 }
 
+void AudioSection::readUnprocessed(int64_t frameIndex, int64_t frames) {
+    cacheData_.assign(static_cast<size_t>(frames), 0.0f);
+    if (audioSampleData_) audioSampleData_->readSample(cacheData_.data(), channel, static_cast<int32_t>(frames), frameIndex);
+}
+
 void AudioSection::refillReadAhead(int64_t frameIndex) {
-    const int64_t n = effectDic ? kEffectReadAheadFrames : kReadAheadFrames;
-    cacheData_.assign(static_cast<size_t>(n), 0.0f);
-    if (audioSampleData_) audioSampleData_->readSample(cacheData_.data(), channel, static_cast<int32_t>(n), frameIndex);
-    if (effectDic) {
-        if (auto processor = effectAudioWithInfo(*effectDic)) {
-            effectScratch_.assign(static_cast<size_t>(n), 0.0f);
-            if (processor->processAudioChannelSamples(cacheData_.data(), static_cast<int32_t>(n), effectScratch_.data()))
-                cacheData_.swap(effectScratch_);
-        }
-    }
     cacheOffset_ = frameIndex;
+    if (!effectDic) {
+        dropEffectStream();
+        readUnprocessed(frameIndex, kReadAheadFrames);
+        return;
+    }
+    const int64_t n = kEffectReadAheadFrames;
+    bool continuing = effectProcessor_ && frameIndex == effectNextFrame_ &&
+                      sameEffectSettings(*effectDic, effectProcessorDic_);
+    if (!continuing) {
+        // A jump or new settings: a fresh processor, fed from this frame on.
+        dropEffectStream();
+        effectProcessor_ = effectAudioWithInfo(*effectDic);
+        if (!effectProcessor_) {
+            readUnprocessed(frameIndex, n);
+            return;
+        }
+        effectProcessorDic_ = *effectDic;
+        effectInput_ = std::make_unique<SampleDataEffectInput>(audioSampleData_.get(), channel, frameIndex);
+    }
+    cacheData_.assign(static_cast<size_t>(n), 0.0f);
+    if (!effectProcessor_->processContinuing(*effectInput_, static_cast<int32_t>(n), cacheData_.data())) {
+        // The effect failed: the block plays unprocessed and the next one starts anew.
+        dropEffectStream();
+        readUnprocessed(frameIndex, n);
+        return;
+    }
+    effectNextFrame_ = frameIndex + n;
 }
 
 float AudioSection::getSampleWaveAtTime(double s) const {

@@ -27,6 +27,9 @@ namespace wavomer {
 
 class AudioEffectProcessor;
 
+// Feeds an effect stream from one channel of a sample data file, frame after frame.
+class SampleDataEffectInput;
+
 // A section's effect settings: "name" (a string) plus the effect's parameters (numbers).
 using EffectDic = CoderDictionary;
 
@@ -97,13 +100,21 @@ public:
 
 private:
     void refillReadAhead(int64_t frameIndex);
+    void readUnprocessed(int64_t frameIndex, int64_t frames);
+    void dropEffectStream();
 
     bool audioDataLoadState = false;
     std::unique_ptr<AudioSampleData> audioSampleData_;
     std::shared_ptr<AudioWaveData> audioWaveData_;
     std::vector<float> cacheData_;
     int64_t cacheOffset_ = 0;
-    std::vector<float> effectScratch_;
+    // The effect stream of consecutive read-ahead blocks: it goes on while reads
+    // continue where the last block ended with the same settings, so filters and
+    // reverb tails run across block boundaries instead of restarting.
+    std::unique_ptr<AudioEffectProcessor> effectProcessor_;
+    std::unique_ptr<SampleDataEffectInput> effectInput_;
+    EffectDic effectProcessorDic_;
+    int64_t effectNextFrame_ = -1;
 };
 
 using SectionPtr = std::shared_ptr<AudioSection>;
