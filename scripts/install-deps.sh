@@ -4,7 +4,8 @@
 set -eu
 PACKAGES="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
 libavformat-dev libavcodec-dev libswresample-dev libavutil-dev ffmpeg
-libplist-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
+libplist-dev libtag1-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
+libpulse-dev pulseaudio pulseaudio-utils
 python3 time"
 missing=""
 for p in $PACKAGES; do

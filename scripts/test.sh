@@ -1,11 +1,32 @@
 #!/bin/sh
-# Builds Wavomer and runs every test: the release tree, then the core tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then a minute of fuzzing the archive reader.
+# Builds Wavomer and runs every test: the release tree (with a private PulseAudio daemon for
+# the playback tests), then the core tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then the tests that play while editing under ThreadSanitizer, then a minute of fuzzing the
+# archive reader.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh release
+
+# The sound tests capture the monitor of this daemon's null sink; without one they start
+# their own, and skip only when no daemon can be started at all.
+pulse_dir="${TMPDIR:-/tmp}/wavomer-test-pulse-$$"
+trap 'scripts/stop-pulse.sh "$pulse_dir"' EXIT
+if server="$(scripts/start-pulse.sh "$pulse_dir")"; then
+  export PULSE_SERVER="$server"
+else
+  echo "test.sh: no PulseAudio daemon; the sound tests will try their own" >&2
+fi
+
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 scripts/build.sh asan
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -L core
+
+# ThreadSanitizer over the tests whose threads meet: the player's audio thread against edits,
+# seeks and the position tick, and the sound server adapter.
+thread_tests='^(PlaybackFold|TimelineProviderTest|ProjectLockTest|PlayerTest|WrapTest|ControllerTest|PlaybackUnderEdits|SilentOutputGraph|SilentPlayback|PulsePlayback|PulseOutputGraphFallback)\.'
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAVOMER_TSAN=ON -DWAVOMER_BENCH=OFF >/dev/null
+cmake --build build-tsan -j"$(nproc)" --target wavomer_core_tests wavomer_sound_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/sound/tsan-libpulse.supp" \
+  ctest --test-dir build-tsan --output-on-failure -j"$(nproc)" -R "$thread_tests"
 scripts/fuzz.sh 60

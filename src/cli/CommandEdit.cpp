@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <mutex>
 #include <sstream>
 
 #include "CliEngineHost.h"
@@ -79,6 +80,7 @@ public:
     }
 
     bool open(std::string* error) {
+        std::scoped_lock guard(engine_.projectLock);
         EngineResult result = engine_.readDataFromProject(projectPath_);
         drain();
         if (!result.ok) *error = result.error;
@@ -86,6 +88,7 @@ public:
     }
 
     void run(const std::vector<std::string>& words) {
+        std::scoped_lock guard(engine_.projectLock);
         undo_.beginEvent();
         try {
             dispatch(words);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "PlayCommand.h"
 
 namespace {
 
@@ -14,7 +15,9 @@ void usage() {
         "  import MEDIA -o OUT.data   convert a media file into a sample data file\n"
         "  info FILE.data             print a sample data file's header as JSON\n"
         "  info PROJECT.wvmp          print a project's tracks, sections and markers as JSON\n"
-        "  edit [PROJECT.wvmp] SCRIPT run an edit script (a file, or - for standard input)\n",
+        "  edit [PROJECT.wvmp] SCRIPT run an edit script (a file, or - for standard input)\n"
+        "  play PROJECT.wvmp [--from S] [--loop START END] [--seconds N] [--silent]\n"
+        "                             play a project, printing the position every 0.08 s\n",
         stderr);
 }
 
@@ -30,6 +33,7 @@ int main(int argc, char** argv) {
     if (command == "import") return wavomer::cli::runImport(args);
     if (command == "info") return wavomer::cli::runInfo(args);
     if (command == "edit") return wavomer::cli::runEdit(args);
+    if (command == "play") return wavomer::cli::runPlay(args);
     std::fprintf(stderr, "wavomer-cli: unknown command \"%s\"\n", command.c_str());
     usage();
     return 2;

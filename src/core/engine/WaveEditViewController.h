@@ -29,6 +29,7 @@
 #include "engine/UndoManager.h"
 #include "model/AudioTrack.h"
 #include "model/MarkerItem.h"
+#include "render/ProjectLock.h"
 
 namespace wavomer {
 
@@ -81,6 +82,10 @@ public:
     // Where converted imports, noise and recordings go; the media engine that decodes.
     std::string importFolder;
     MediaEngine* mediaEngine = nullptr;
+
+    // Held by the main thread around every user event that changes the model, and
+    // try-locked by the readers (playback, export) for each block they render.
+    ProjectLock projectLock;
 
     UndoManager& undoManager() { return undo_; }
     EngineHost& host() { return host_; }

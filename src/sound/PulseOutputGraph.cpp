@@ -1,0 +1,317 @@
+#include "PulseOutputGraph.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <chrono>
+
+#include "util/Log.h"
+
+namespace wavomer {
+
+namespace {
+
+// Set while the silent device's thread runs the delegate, so the delegate's calls
+// back into this graph reach the queue of the device that is calling.
+thread_local bool tInFallback = false;
+
+constexpr int64_t kScratchFrames = 4096;
+constexpr size_t kBytesPerFrame = sizeof(float) * OutputAudioGraph::kChannels;
+
+}  // namespace
+
+class PulseOutputGraph::FallbackBridge final : public OutputAudioGraphDelegate {
+public:
+    explicit FallbackBridge(PulseOutputGraph& graph) : graph_(graph) {}
+    void decodeMoreAudioDataToAudioOutput() noexcept override {
+        OutputAudioGraphDelegate* delegate = graph_.delegate_.load();
+        if (!delegate) return;
+        tInFallback = true;
+        delegate->decodeMoreAudioDataToAudioOutput();
+        tInFallback = false;
+    }
+
+private:
+    PulseOutputGraph& graph_;
+};
+
+PulseOutputGraph::PulseOutputGraph(std::string applicationName, std::string server)
+    : applicationName_(std::move(applicationName)),
+      server_(std::move(server)),
+      scratch_(static_cast<size_t>(kScratchFrames) * kChannels),
+      bridge_(std::make_unique<FallbackBridge>(*this)) {
+    fallback_.setDelegate(bridge_.get());
+    worker_ = std::thread([this] { work(); });
+}
+
+PulseOutputGraph::~PulseOutputGraph() {
+    post(&Pending::quit);
+    worker_.join();
+    fallback_.stop();
+    teardown();
+}
+
+void PulseOutputGraph::setDelegate(OutputAudioGraphDelegate* delegate) { delegate_.store(delegate); }
+
+void PulseOutputGraph::post(bool Pending::*flag) {
+    {
+        std::lock_guard guard(workerMutex_);
+        pending_.*flag = true;
+    }
+    workerWake_.notify_all();
+}
+
+std::string PulseOutputGraph::lastError() const {
+    std::lock_guard guard(workerMutex_);
+    return error_;
+}
+
+bool PulseOutputGraph::waitUntilSettled(double seconds) {
+    std::unique_lock guard(workerMutex_);
+    settled_.wait_for(guard, std::chrono::duration<double>(seconds),
+                      [this] { return connection_.load() != Connection::Connecting; });
+    return connection_.load() == Connection::Ready;
+}
+
+// --- control, main thread -------------------------------------------------------------
+
+void PulseOutputGraph::clearBuffer() {
+    std::lock_guard guard(controlMutex_);
+    clearRequested_.store(true);
+    fallback_.clearBuffer();
+    if (connection_.load() == Connection::Ready && stream_) {
+        pa_threaded_mainloop_lock(mainloop_);
+        if (pa_operation* op = pa_stream_flush(stream_, nullptr, nullptr)) pa_operation_unref(op);
+        pa_threaded_mainloop_unlock(mainloop_);
+    }
+}
+
+void PulseOutputGraph::start() {
+    std::lock_guard guard(controlMutex_);
+    started_.store(true);
+    switch (connection_.load()) {
+        case Connection::Ready:
+            useFallback_.store(false);
+            pa_threaded_mainloop_lock(mainloop_);
+            if (pa_operation* op = pa_stream_cork(stream_, 0, nullptr, nullptr)) pa_operation_unref(op);
+            pa_threaded_mainloop_unlock(mainloop_);
+            break;
+        case Connection::Failed:
+            switchToFallbackLocked();
+            post(&Pending::connect);  // the server may have come up since
+            break;
+        case Connection::Connecting:
+            break;  // the worker starts the stream or the fallback when it knows
+    }
+}
+
+void PulseOutputGraph::stop() {
+    std::lock_guard guard(controlMutex_);
+    started_.store(false);
+    fallback_.stop();
+    if (connection_.load() == Connection::Ready && stream_) {
+        pa_threaded_mainloop_lock(mainloop_);
+        if (pa_operation* op = pa_stream_cork(stream_, 1, nullptr, nullptr)) pa_operation_unref(op);
+        if (pa_operation* op = pa_stream_flush(stream_, nullptr, nullptr)) pa_operation_unref(op);
+        pa_threaded_mainloop_unlock(mainloop_);
+    }
+}
+
+void PulseOutputGraph::switchToFallbackLocked() {
+    useFallback_.store(true);
+    fallback_.clearBuffer();
+    if (started_.load()) fallback_.start();
+}
+
+// --- the delegate's calls ----------------------------------------------------------------
+
+int64_t PulseOutputGraph::bufferFrames() const noexcept {
+    return tInFallback ? fallback_.bufferFrames() : queue_.frames();
+}
+
+void PulseOutputGraph::streamWriteSample(int32_t stream, const float* interleaved, int32_t frames) noexcept {
+    if (tInFallback) {
+        fallback_.streamWriteSample(stream, interleaved, frames);
+        return;
+    }
+    if (stream != 0 || frames <= 0) return;
+    queue_.push(interleaved, frames);
+}
+
+// --- the worker ------------------------------------------------------------------------------
+
+void PulseOutputGraph::work() {
+    std::unique_lock guard(workerMutex_);
+    while (true) {
+        workerWake_.wait(guard, [this] { return pending_.quit || pending_.connect || pending_.serverLost; });
+        if (pending_.quit) return;
+        const bool lost = pending_.serverLost;
+        const bool connectAgain = pending_.connect;
+        pending_.serverLost = false;
+        pending_.connect = false;
+        guard.unlock();
+
+        if (lost) {
+            logLine("sound server lost: playing silently");
+            std::lock_guard control(controlMutex_);
+            teardown();
+            connection_.store(Connection::Failed);
+            switchToFallbackLocked();
+        }
+        if (connectAgain && connection_.load() != Connection::Ready) {
+            std::string error;
+            const bool ok = connect(&error);
+            if (!ok) teardown();
+            std::lock_guard control(controlMutex_);
+            if (ok) {
+                loggedError_.clear();
+                connection_.store(Connection::Ready);
+                // A start made while connecting plays on the server; a run already on
+                // the silent device stays there until the next start.
+                if (started_.load() && !useFallback_.load()) {
+                    pa_threaded_mainloop_lock(mainloop_);
+                    if (pa_operation* op = pa_stream_cork(stream_, 0, nullptr, nullptr)) pa_operation_unref(op);
+                    pa_threaded_mainloop_unlock(mainloop_);
+                }
+            } else {
+                // A retry at each start would repeat the same line; say it once per cause.
+                if (error != loggedError_) logLine("sound server unavailable: %s", error.c_str());
+                loggedError_ = error;
+                connection_.store(Connection::Failed);
+                if (started_.load()) switchToFallbackLocked();
+            }
+        }
+        guard.lock();
+        if (connectAgain) settled_.notify_all();
+    }
+}
+
+bool PulseOutputGraph::connect(std::string* error) {
+    auto fail = [&](const std::string& what) {
+        *error = what;
+        std::lock_guard guard(workerMutex_);
+        error_ = what;
+        return false;
+    };
+    mainloop_ = pa_threaded_mainloop_new();
+    if (!mainloop_) return fail("cannot make a main loop");
+    context_ = pa_context_new(pa_threaded_mainloop_get_api(mainloop_), applicationName_.c_str());
+    if (!context_) return fail("cannot make a context");
+    pa_context_set_state_callback(context_, &PulseOutputGraph::contextState, this);
+    if (pa_threaded_mainloop_start(mainloop_) < 0) return fail("cannot start the main loop");
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kConnectDeadlineSeconds);
+    pa_threaded_mainloop_lock(mainloop_);
+    // Waits (unlocked) for the server to answer, checking every 10 ms until the deadline.
+    auto waitFor = [&](auto isReady, auto isBroken) {
+        while (!isReady()) {
+            if (isBroken() || std::chrono::steady_clock::now() > deadline) return false;
+            pa_threaded_mainloop_unlock(mainloop_);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            pa_threaded_mainloop_lock(mainloop_);
+        }
+        return true;
+    };
+    std::string problem;
+    if (pa_context_connect(context_, server_.empty() ? nullptr : server_.c_str(), PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        problem = pa_strerror(pa_context_errno(context_));
+    } else if (!waitFor([&] { return pa_context_get_state(context_) == PA_CONTEXT_READY; },
+                        [&] { return !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); })) {
+        const int code = pa_context_errno(context_);
+        problem = code ? pa_strerror(code) : "the server did not answer within the deadline";
+    } else {
+        pa_sample_spec spec{};
+        spec.format = PA_SAMPLE_FLOAT32LE;
+        spec.rate = kSampleRate;
+        spec.channels = kChannels;
+        stream_ = pa_stream_new(context_, "Playback", &spec, nullptr);
+        if (!stream_) {
+            problem = pa_strerror(pa_context_errno(context_));
+        } else {
+            pa_stream_set_state_callback(stream_, &PulseOutputGraph::streamState, this);
+            pa_stream_set_write_callback(stream_, &PulseOutputGraph::streamWrite, this);
+            pa_buffer_attr attr;
+            attr.maxlength = static_cast<uint32_t>(-1);
+            attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(kServerBufferSeconds * 1e6), &spec));
+            attr.prebuf = static_cast<uint32_t>(-1);
+            attr.minreq = static_cast<uint32_t>(-1);
+            attr.fragsize = static_cast<uint32_t>(-1);
+            const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+            if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0) {
+                problem = pa_strerror(pa_context_errno(context_));
+            } else if (!waitFor([&] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
+                                [&] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)); })) {
+                const int code = pa_context_errno(context_);
+                problem = code ? pa_strerror(code) : "the playback stream did not open within the deadline";
+            }
+        }
+    }
+    pa_threaded_mainloop_unlock(mainloop_);
+    if (!problem.empty()) return fail(problem);
+    std::lock_guard guard(workerMutex_);
+    error_.clear();
+    return true;
+}
+
+void PulseOutputGraph::teardown() {
+    if (!mainloop_) return;
+    pa_threaded_mainloop_lock(mainloop_);
+    if (stream_) {
+        pa_stream_set_state_callback(stream_, nullptr, nullptr);
+        pa_stream_set_write_callback(stream_, nullptr, nullptr);
+        pa_stream_disconnect(stream_);
+        pa_stream_unref(stream_);
+        stream_ = nullptr;
+    }
+    if (context_) {
+        pa_context_set_state_callback(context_, nullptr, nullptr);
+        pa_context_disconnect(context_);
+        pa_context_unref(context_);
+        context_ = nullptr;
+    }
+    pa_threaded_mainloop_unlock(mainloop_);
+    pa_threaded_mainloop_stop(mainloop_);
+    pa_threaded_mainloop_free(mainloop_);
+    mainloop_ = nullptr;
+}
+
+// --- the main-loop thread --------------------------------------------------------------------
+
+void PulseOutputGraph::contextState(pa_context* context, void* self) {
+    auto* graph = static_cast<PulseOutputGraph*>(self);
+    if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context)) && graph->connection_.load() == Connection::Ready)
+        graph->post(&Pending::serverLost);
+}
+
+void PulseOutputGraph::streamState(pa_stream* stream, void* self) {
+    auto* graph = static_cast<PulseOutputGraph*>(self);
+    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)) && graph->connection_.load() == Connection::Ready)
+        graph->post(&Pending::serverLost);
+}
+
+void PulseOutputGraph::streamWrite(pa_stream* stream, size_t bytes, void* self) {
+    static_cast<PulseOutputGraph*>(self)->fill(stream, bytes);
+}
+
+void PulseOutputGraph::fill(pa_stream* stream, size_t bytes) noexcept {
+    if (clearRequested_.exchange(false)) queue_.clear();
+    int64_t remaining = static_cast<int64_t>(bytes / kBytesPerFrame);
+    OutputAudioGraphDelegate* delegate = started_.load() && !useFallback_.load() ? delegate_.load() : nullptr;
+    while (remaining > 0) {
+        const int64_t want = std::min(remaining, kScratchFrames);
+        // The delegate tops the queue up by a block whenever it holds less than one.
+        for (int round = 0; delegate && round < 4 && queue_.frames() < want; ++round) {
+            const int64_t before = queue_.frames();
+            delegate->decodeMoreAudioDataToAudioOutput();
+            if (queue_.frames() == before) break;
+        }
+        int64_t got = queue_.pop(scratch_.data(), want);
+        if (got == 0) {
+            got = want;
+            std::fill_n(scratch_.data(), static_cast<size_t>(got) * kChannels, 0.0f);
+        }
+        pa_stream_write(stream, scratch_.data(), static_cast<size_t>(got) * kBytesPerFrame, nullptr, 0, PA_SEEK_RELATIVE);
+        remaining -= got;
+    }
+}
+
+}  // namespace wavomer
