@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "ExportCommand.h"
 #include "PlayCommand.h"
 
 namespace {
@@ -17,7 +18,14 @@ void usage() {
         "  info PROJECT.wvmp          print a project's tracks, sections and markers as JSON\n"
         "  edit [PROJECT.wvmp] SCRIPT run an edit script (a file, or - for standard input)\n"
         "  play PROJECT.wvmp [--from S] [--loop START END] [--seconds N] [--silent]\n"
-        "                             play a project, printing the position every 0.08 s\n",
+        "                             play a project, printing the position every 0.08 s\n"
+        "  export PROJECT.wvmp -d DIR [--format TITLE] [--sample-rate SHOW] [--bit-rate SHOW]\n"
+        "         [--channels tracks|stereo|mono] [--split-at-markers] [--title T] [--artist A]\n"
+        "         [--album A] [--year N] [--track N/M] [--disc N/M] [--genre G] [--comment C]\n"
+        "         [--composer C] [--group G] [--bpm N] [--cover IMAGE.png]\n"
+        "                             export the project, printing each written path\n"
+        "  formats PROJECT.wvmp [--channels tracks|stereo|mono]\n"
+        "                             list the offered formats as JSON lines\n",
         stderr);
 }
 
@@ -34,6 +42,8 @@ int main(int argc, char** argv) {
     if (command == "info") return wavomer::cli::runInfo(args);
     if (command == "edit") return wavomer::cli::runEdit(args);
     if (command == "play") return wavomer::cli::runPlay(args);
+    if (command == "export") return wavomer::cli::runExport(args);
+    if (command == "formats") return wavomer::cli::runFormats(args);
     std::fprintf(stderr, "wavomer-cli: unknown command \"%s\"\n", command.c_str());
     usage();
     return 2;

@@ -5,6 +5,7 @@
 
 #include "archive/KeyedArchive.h"
 #include "config/StandardPaths.h"
+#include "export/FormatCatalogue.h"
 #include "util/Log.h"
 
 namespace wavomer {
@@ -72,6 +73,8 @@ UserConfig::UserConfig() : UserConfig(FileManagerExtention::applicationSupportPa
 
 UserConfig::UserConfig(std::string savePath) : savePath_(std::move(savePath)) {
     recordOutputPath = FileManagerExtention::defaultOutputPath();
+    formatData = FormatCatalogue::builtIn().formatInfo();
+    formatList = FormatCatalogue::builtIn().formatData();
 }
 
 CoderColor UserConfig::defaultWaveColor() {
@@ -80,7 +83,7 @@ CoderColor UserConfig::defaultWaveColor() {
 
 CoderDictionary UserConfig::defaultFormatDic() const {
     if (defaultFormat) return *defaultFormat;
-    return CoderDictionary{{"FormatName", CoderValue(kFallbackFormatName)}};
+    return FormatCatalogue(formatData, formatList, {}).getFormatDicWithdefaultFormat(kFallbackFormatName);
 }
 
 void UserConfig::setDefaultFormatDic(CoderDictionary format) { defaultFormat = std::move(format); }

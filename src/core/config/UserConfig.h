@@ -79,8 +79,8 @@ public:
     // The name of the format used when no default format was ever chosen.
     static constexpr const char* kFallbackFormatName = "MP3 - MPEG Layer-3 Audio(*.mp3)";
 
-    // defaultFormat, or the settings of the MP3 format when none is stored. Until the
-    // catalogue is loaded those settings are only {"FormatName": kFallbackFormatName}.
+    // defaultFormat, or the settings of the MP3 format when none is stored (from the
+    // catalogue in formatData, which the constructor fills from the compiled-in one).
     CoderDictionary defaultFormatDic() const;
     void setDefaultFormatDic(CoderDictionary format);
 

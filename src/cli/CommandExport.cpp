@@ -1,0 +1,304 @@
+// wavomer-cli export / formats: loads a project folder into an editing engine, builds
+// the export options the window would show, and runs the project exporter on its
+// background thread while this thread draws progress and watches for Ctrl-C.
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "CliEngineHost.h"
+#include "ExportCommand.h"
+#include "FFmpegMediaEngine.h"
+#include "FFmpegMovieFileOutput.h"
+#include "Json.h"
+#include "TagLibTagWriter.h"
+#include "engine/WaveEditViewController.h"
+#include "export/FormatCatalogue.h"
+#include "export/ProjectExporter.h"
+
+namespace wavomer::cli {
+
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+void onInterrupt(int) { gInterrupted = 1; }
+
+struct UsageError {
+    std::string message;
+};
+
+struct ExportArguments {
+    std::string project;
+    std::string folder;
+    std::string format;
+    std::string sampleRate;
+    std::string bitRate;
+    int64_t channelType = 0;
+    bool splitAtMarkers = false;
+    std::string coverPath;
+    std::shared_ptr<ID3TagInfo> tags = std::make_shared<ID3TagInfo>();
+};
+
+uint32_t number(const std::string& option, const std::string& text) {
+    uint32_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        throw UsageError{option + " takes a whole number, not \"" + text + "\""};
+    return value;
+}
+
+// "N" or "N/M".
+std::pair<uint32_t, uint32_t> numberOfTotal(const std::string& option, const std::string& text) {
+    size_t slash = text.find('/');
+    if (slash == std::string::npos) return {number(option, text), 0};
+    return {number(option, text.substr(0, slash)), number(option, text.substr(slash + 1))};
+}
+
+int64_t channelType(const std::string& text) {
+    if (text == "tracks") return 0;
+    if (text == "stereo") return 1;
+    if (text == "mono") return 2;
+    throw UsageError{"--channels takes tracks, stereo or mono, not \"" + text + "\""};
+}
+
+ExportArguments parse(const Arguments& args, bool forExport) {
+    ExportArguments a;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) throw UsageError{arg + " needs a value"};
+            return args[++i];
+        };
+        if (arg == "--channels") a.channelType = channelType(value());
+        else if (!forExport && !arg.empty() && arg[0] == '-') throw UsageError{"unknown option " + arg};
+        else if (!forExport) {
+            if (!a.project.empty()) throw UsageError{"one project only"};
+            a.project = arg;
+        }
+        else if (arg == "-d") a.folder = value();
+        else if (arg == "--format") a.format = value();
+        else if (arg == "--sample-rate") a.sampleRate = value();
+        else if (arg == "--bit-rate") a.bitRate = value();
+        else if (arg == "--split-at-markers") a.splitAtMarkers = true;
+        else if (arg == "--title") a.tags->title = value();
+        else if (arg == "--artist") a.tags->artist = value();
+        else if (arg == "--album") a.tags->album = value();
+        else if (arg == "--year") a.tags->year = number(arg, value());
+        else if (arg == "--track") std::tie(a.tags->track, a.tags->totalTrack) = numberOfTotal(arg, value());
+        else if (arg == "--disc") std::tie(a.tags->disc, a.tags->totalDisc) = numberOfTotal(arg, value());
+        else if (arg == "--genre") a.tags->genre = value();
+        else if (arg == "--comment") a.tags->comment = value();
+        else if (arg == "--composer") a.tags->composer = value();
+        else if (arg == "--group") a.tags->group = value();
+        else if (arg == "--bpm") a.tags->bpm = number(arg, value());
+        else if (arg == "--cover") a.coverPath = value();
+        else if (!arg.empty() && arg[0] == '-') throw UsageError{"unknown option " + arg};
+        else {
+            if (!a.project.empty()) throw UsageError{"one project only"};
+            a.project = arg;
+        }
+    }
+    if (a.project.empty()) throw UsageError{"no project given"};
+    if (forExport && a.folder.empty()) throw UsageError{"no output folder given (-d DIR)"};
+    return a;
+}
+
+// A popup title typed as the popup shows it ("192 kbps") or as its number ("192").
+bool selectTitle(const PopupModel& popup, const std::string& typed, std::string& title) {
+    for (const std::string& candidate : popup.titles)
+        if (candidate == typed) return title = candidate, true;
+    for (const std::string& candidate : popup.titles)
+        if (std::to_string(leadingIntegerValue(candidate)) == typed) return title = candidate, true;
+    return false;
+}
+
+std::string choicesText(const PopupModel& popup) {
+    std::string text;
+    for (const std::string& title : popup.titles) text += (text.empty() ? "" : ", ") + title;
+    return text;
+}
+
+// The project as the window would hold it after opening.
+class LoadedProject {
+public:
+    LoadedProject() : engine_(host_, clipboard_, scheduler_, undo_) { engine_.mediaEngine = &media_; }
+    EngineResult open(const std::string& folder) {
+        EngineResult result = engine_.readDataFromProject(folder);
+        scheduler_.drain([] { return false; });
+        return result;
+    }
+    WaveEditViewController& engine() { return engine_; }
+
+private:
+    CliEngineHost host_;
+    InProcessClipboard clipboard_;
+    CliScheduler scheduler_;
+    UndoManager undo_;
+    FFmpegMediaEngine media_;
+    WaveEditViewController engine_;
+};
+
+void drawProgress(float value, bool done) {
+    const int width = 40;
+    int filled = static_cast<int>(value * width + 0.5f);
+    filled = std::max(0, std::min(width, filled));
+    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<size_t>(filled), '#').c_str(),
+                 std::string(static_cast<size_t>(width - filled), ' ').c_str(), static_cast<int>(value * 100 + 0.5f));
+    if (done) std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+bool isPng(const std::vector<uint8_t>& data) {
+    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', 0x0d, 0x0a, 0x1a, 0x0a};
+    return data.size() > 8 && std::equal(signature, signature + 8, data.begin());
+}
+
+}  // namespace
+
+int runExport(const Arguments& args) {
+    ExportArguments a;
+    try {
+        a = parse(args, true);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "wavomer-cli export: %s\n", e.message.c_str());
+        return 2;
+    }
+    if (!a.coverPath.empty()) {
+        std::ifstream in(a.coverPath, std::ios::binary);
+        std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!in.good() && !in.eof()) {
+            reportFailure(a.coverPath, "cannot be read");
+            return 1;
+        }
+        if (!isPng(data)) {
+            reportFailure(a.coverPath, "the cover must be a PNG image");
+            return 1;
+        }
+        a.tags->image = std::move(data);
+    }
+
+    LoadedProject project;
+    EngineResult loaded = project.open(a.project);
+    if (!loaded.ok) {
+        reportFailure(a.project, loaded.error);
+        return 1;
+    }
+    WaveEditViewController& engine = project.engine();
+
+    FFmpegMediaWriterEngine writerEngine;
+    ExportOptionsModel options(FormatCatalogue::builtIn(), &writerEngine);
+    options.setTrackCount(engine.audioTrackArray.size());
+    options.exportChannelTypeChanged(a.channelType);
+    try {
+        if (!a.format.empty() && !options.formatChangedAction(a.format))
+            throw UsageError{"the format \"" + a.format + "\" is not offered for this project (see wavomer-cli formats)"};
+        if (options.formatButton().titles.empty()) throw UsageError{"no format can hold this project's channels"};
+        std::string title;
+        if (!a.sampleRate.empty()) {
+            if (!selectTitle(options.sampleRateButton(), a.sampleRate, title))
+                throw UsageError{"sample rate \"" + a.sampleRate + "\" is not one of: " +
+                                 choicesText(options.sampleRateButton())};
+            options.selectSampleRate(title);
+        }
+        if (!a.bitRate.empty()) {
+            if (!selectTitle(options.bitRateButton(), a.bitRate, title))
+                throw UsageError{"bit rate \"" + a.bitRate + "\" is not one of: " + choicesText(options.bitRateButton())};
+            options.selectBitRate(title);
+        }
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "wavomer-cli export: %s\n", e.message.c_str());
+        return 2;
+    }
+
+    ExportRequest request;
+    request.outputFolder = a.folder;
+    request.format = options.encoderSettings();
+    request.exportChannelType = a.channelType;
+    request.convertUseMarker = a.splitAtMarkers;
+    request.tags = a.tags;
+    ExportSnapshot snapshot = ExportSnapshot::take(engine.audioTrackArray, engine.getMarkArrayWihtTrackStartEndTime(),
+                                                   engine.farestTrackEndTime());
+
+    TagLibTagWriter tagWriter;
+    ProjectExporter exporter(writerEngine, &tagWriter);
+    std::atomic<bool> finished{false};
+    ExportOutcome outcome;
+    gInterrupted = 0;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    exporter.start(std::move(request), std::move(snapshot), [&](const ExportOutcome& o) {
+        outcome = o;
+        finished = true;
+    });
+    const bool showProgress = ::isatty(STDERR_FILENO);
+    bool cancelled = false;
+    while (!finished) {
+        if (gInterrupted && !cancelled) {
+            exporter.cancel();
+            cancelled = true;
+        }
+        if (showProgress) drawProgress(exporter.progressValue(), false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    exporter.wait();
+    std::signal(SIGINT, previous);
+    if (showProgress) drawProgress(outcome.ok() ? 1.0f : exporter.progressValue(), true);
+
+    for (const std::string& path : outcome.writtenPaths) std::printf("%s\n", path.c_str());
+    std::fflush(stdout);
+    for (const std::string& warning : outcome.warnings) std::fprintf(stderr, "wavomer-cli: %s\n", warning.c_str());
+    switch (outcome.status) {
+    case ExportOutcome::Status::finished: return 0;
+    case ExportOutcome::Status::cancelled: std::fprintf(stderr, "wavomer-cli: export cancelled\n"); return 130;
+    case ExportOutcome::Status::failed: std::fprintf(stderr, "wavomer-cli: %s\n", outcome.error.c_str()); return 1;
+    }
+    return 1;
+}
+
+int runFormats(const Arguments& args) {
+    ExportArguments a;
+    try {
+        a = parse(args, false);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "wavomer-cli formats: %s\n", e.message.c_str());
+        return 2;
+    }
+    LoadedProject project;
+    EngineResult loaded = project.open(a.project);
+    if (!loaded.ok) {
+        reportFailure(a.project, loaded.error);
+        return 1;
+    }
+    FFmpegMediaWriterEngine writerEngine;
+    ExportOptionsModel options(FormatCatalogue::builtIn(), &writerEngine);
+    options.setTrackCount(project.engine().audioTrackArray.size());
+    options.exportChannelTypeChanged(a.channelType);
+    auto list = [](const PopupModel& popup) {
+        std::string json = "[";
+        for (size_t i = 0; i < popup.titles.size(); ++i) json += (i ? "," : "") + jsonString(popup.titles[i]);
+        return json + "]";
+    };
+    const std::vector<std::string> titles = options.formatButton().titles;
+    for (const std::string& title : titles) {
+        options.formatChangedAction(title);
+        JsonObject json;
+        json.add("title", title);
+        json.add("extension", options.catalogue().pathExtention(title));
+        json.add("menu", formatMenuName(options.currentMenu()));
+        json.raw("sampleRates", list(options.sampleRateButton()));
+        json.add("sampleRate", options.sampleRateButton().selectedTitle().value_or(""));
+        json.raw("bitRates", list(options.bitRateButton()));
+        json.add("bitRate", options.bitRateButton().selectedTitle().value_or(""));
+        std::printf("%s\n", json.str().c_str());
+    }
+    return 0;
+}
+
+}  // namespace wavomer::cli

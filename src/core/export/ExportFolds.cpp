@@ -1,0 +1,54 @@
+#include "export/ExportFolds.h"
+
+#include <algorithm>
+
+namespace wavomer {
+
+namespace {
+
+float* planesFor(std::vector<float>& scratch, int64_t channels, int32_t frames) {
+    const size_t needed = static_cast<size_t>(channels) * static_cast<size_t>(frames);
+    if (scratch.size() < needed) scratch.resize(needed);
+    std::fill_n(scratch.begin(), needed, 0.0f);
+    return scratch.data();
+}
+
+}  // namespace
+
+void readSourcePlanes(SourceChannelProvider& provider, int64_t channels, float* planes, int32_t frames,
+                      int64_t offset) {
+    for (int64_t i = 0; i < channels; ++i)
+        provider.readSample(planes + i * frames, static_cast<int32_t>(i), frames, offset);
+}
+
+void exportFoldUnmixed(SourceChannelProvider& provider, float* out, int32_t frames, int32_t outputChannels,
+                       int64_t offset, std::vector<float>& scratch) {
+    const int64_t tracks = provider.audioSampleChannels();
+    if (tracks <= 0 || frames <= 0) return;
+    float* planes = planesFor(scratch, tracks, frames);
+    readSourcePlanes(provider, tracks, planes, frames, offset);
+    const int64_t written = std::min<int64_t>(tracks, outputChannels);
+    for (int64_t i = 0; i < written; ++i) {
+        const float* plane = planes + i * frames;
+        for (int32_t j = 0; j < frames; ++j) out[static_cast<int64_t>(j) * outputChannels + i] = plane[j];
+    }
+}
+
+void exportFoldMixed(SourceChannelProvider& provider, float* out, int32_t frames, int32_t outputChannels,
+                     int64_t offset, std::vector<float>& scratch) {
+    const int64_t tracks = provider.audioSampleChannels();
+    if (tracks <= 0 || frames <= 0 || outputChannels <= 0) return;
+    float* planes = planesFor(scratch, tracks, frames);
+    readSourcePlanes(provider, tracks, planes, frames, offset);
+    const float divisor = static_cast<float>(tracks);
+    for (int32_t j = 0; j < frames; ++j) {
+        // The same additions, in the same order, as summing the interleaved frame.
+        float sum = 0.0f;
+        for (int64_t i = 0; i < tracks; ++i) sum += planes[i * frames + j];
+        const float mono = sum / divisor;
+        float* frame = out + static_cast<int64_t>(j) * outputChannels;
+        for (int32_t o = 0; o < outputChannels; ++o) frame[o] = mono;
+    }
+}
+
+}  // namespace wavomer

@@ -1,0 +1,34 @@
+// The two export folds: how the K source channels (one per track) become the
+// interleaved blocks an export writes.
+//
+//   unmixed: out[j × K + i] := track i at frame offset + j (one output channel per track);
+//   mixed:   mono[j] := (sum over i, in track order, in single precision) / K, copied
+//            to each of the m output channels: out[j × m + o] := mono[j].
+//
+// Threads: run on the export thread. The scratch belongs to the caller and is grown,
+// never shrunk, so a long export allocates only for its first block.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "render/SourceChannelProvider.h"
+
+namespace wavomer {
+
+// Fills K planes of frames floats, plane i from source channel i.
+void readSourcePlanes(SourceChannelProvider& provider, int64_t channels, float* planes, int32_t frames,
+                      int64_t offset);
+
+// Unmixed fold into an interleaved buffer of frames × outputChannels floats. When the
+// output has fewer channels than there are tracks the extra tracks are not written; when
+// it has more, the extra channels are left as they are.
+void exportFoldUnmixed(SourceChannelProvider& provider, float* out, int32_t frames, int32_t outputChannels,
+                       int64_t offset, std::vector<float>& scratch);
+
+// Mixed fold into an interleaved buffer of frames × outputChannels floats. A provider
+// without channels leaves the buffer as it is.
+void exportFoldMixed(SourceChannelProvider& provider, float* out, int32_t frames, int32_t outputChannels,
+                     int64_t offset, std::vector<float>& scratch);
+
+}  // namespace wavomer

@@ -1,0 +1,112 @@
+#include "export/MusicConverter.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "config/StandardPaths.h"
+#include "export/MusicDataOutput.h"
+#include "media/MediaEngine.h"
+
+namespace wavomer {
+
+namespace {
+
+int64_t mediaTimeInSinglePrecision(float seconds) {
+    const float base = static_cast<float>(ts_default_time_base());
+    return static_cast<int64_t>(std::trunc(seconds * base));
+}
+
+}  // namespace
+
+MusicConverter::MusicConverter(MediaWriterEngine& engine) : engine_(engine) { movieFormat = defaultFormat(); }
+
+TSFFMovieFileOutputFormat MusicConverter::defaultFormat() const {
+    TSFFMovieFileOutputFormat format{};
+    format.channel_layout = engine_.channelLayoutByName("stereo");
+    format.sample_rate = 44100;
+    format.audio_bit_rate = 192000;
+    return format;
+}
+
+ConvertResult MusicConverter::startConverterMusic(ConverterSampleSource& source, float leftTrimTime,
+                                                  float rightTrimTime, float fadeInTime, float fadeOutTime,
+                                                  const std::string& exportPath) {
+    ExportSourceItem item;
+    item.movie = &source;
+    item.trimStart = mediaTimeInSinglePrecision(leftTrimTime);
+    item.trimStop = mediaTimeInSinglePrecision(rightTrimTime);
+    item.fadeIn = mediaTimeInSinglePrecision(fadeInTime);
+    item.fadeOut = mediaTimeInSinglePrecision(fadeOutTime);
+    return exportMovies({item}, exportPath);
+}
+
+ConvertResult MusicConverter::exportMovies(const std::vector<ExportSourceItem>& items, const std::string& path) {
+    return exportToFile(path, [&](TSFFMovieFileOutput& writer) {
+        for (const ExportSourceItem& item : items) {
+            const TSFFAudioFormat input = writer.audioInputFormat();
+            const int32_t rate = input.sample_rate;
+            const int32_t channels = engine_.channelLayoutChannels(input.channel_layout);
+            const int64_t total = static_cast<int64_t>(std::trunc(ts_ff_time_to_double(item.trimDuration()) * rate));
+            if (!item.movie) continue;
+            item.movie->configOutputFormat(input);
+            std::vector<float> buffer(static_cast<size_t>(kBlockFrames) * std::max(channels, 1), 0.0f);
+            item.movie->setCurrentTime(item.trimStart);
+            int64_t done = 0;
+            while (!isCancelled() && done < total) {
+                readMovie(item, buffer.data(), kBlockFrames, done, total);
+                if (!writer.writeAudioData(buffer.data(), kBlockFrames)) return false;
+                done += kBlockFrames;
+                convertingTime_.store(static_cast<double>(done) / rate, std::memory_order_relaxed);
+                // The last whole block runs past the total; the fraction stops at 1.
+                progress_.store(std::min(1.0, static_cast<double>(done) / std::max<int64_t>(total, 1)),
+                                std::memory_order_relaxed);
+            }
+            const int64_t gapBlocks = static_cast<int64_t>(std::trunc(gap * rate)) / kBlockFrames;
+            if (gapBlocks > 0) {
+                std::fill(buffer.begin(), buffer.end(), 0.0f);
+                for (int64_t b = 0; b < gapBlocks && !isCancelled(); ++b)
+                    if (!writer.writeAudioData(buffer.data(), kBlockFrames)) return false;
+            }
+            item.movie->setCurrentTime(0);
+        }
+        return true;
+    });
+}
+
+ConvertResult MusicConverter::exportToFile(const std::string& path,
+                                           const std::function<bool(TSFFMovieFileOutput&)>& dataAction) {
+    FileManagerExtention::createDirectoryAtPathIfCan(FileManagerExtention::stringByDeletingLastPathComponent(path));
+    progress_.store(0.0, std::memory_order_relaxed);
+    convertingTime_.store(0.0, std::memory_order_relaxed);
+    cancel_.store(false, std::memory_order_relaxed);
+
+    std::unique_ptr<TSFFMovieFileOutput> writer = engine_.newMovieFileOutput();
+    writer->setPath(path);
+    writer->setMovieFormat(movieFormat);
+    if (supportMutilChannels) {
+        TSFFAudioFormat input = writer->audioInputFormat();
+        input.channel_layout = movieFormat.channel_layout;
+        writer->setAudioInputFormat(input);
+    }
+    auto failed = [&]() {
+        ConvertResult result{ConvertResult::Status::failed, writer->lastError()};
+        if (result.error.empty()) result.error = path + ": the file could not be written";
+        writer->abortOutput();
+        return result;
+    };
+    if (!writer->openAudio() || !writer->isAudioOpen() || !writer->startOutput()) return failed();
+    if (!dataAction(*writer)) return failed();
+    if (isCancelled()) {
+        writer->abortOutput();
+        return ConvertResult{ConvertResult::Status::cancelled, {}};
+    }
+    if (!writer->stopOutput()) return failed();
+    return ConvertResult{};
+}
+
+bool MusicConverter::readMovie(const ExportSourceItem& item, float* sample, int32_t frame, int64_t hasRead,
+                               int64_t total) {
+    return item.movie->readSample(sample, frame);
+}
+
+}  // namespace wavomer

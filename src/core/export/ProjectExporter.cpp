@@ -1,0 +1,189 @@
+#include "export/ProjectExporter.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "config/StandardPaths.h"
+#include "export/MusicDataOutput.h"
+#include "export/TagWriter.h"
+#include "media/MediaWriter.h"
+#include "util/Log.h"
+
+namespace wavomer {
+
+namespace {
+
+constexpr double kMarkerTolerance = 0.001;
+
+// The window's side of the sample source: the snapshot's tracks and the channel type.
+class SnapshotDelegate final : public MusicDataOutputDelegate {
+public:
+    SnapshotDelegate(TrackSnapshot& tracks, int64_t exportChannelType)
+        : tracks_(tracks), exportChannelType_(exportChannelType) {}
+    int64_t audioSampleChannels() override { return tracks_.audioSampleChannels(); }
+    int32_t readSample(float* buffer, int32_t channel, int32_t frames, int64_t offset) override {
+        return tracks_.readSample(buffer, channel, frames, offset);
+    }
+    bool forceMixOutputAudio() override { return exportChannelType_ != 0; }
+
+private:
+    TrackSnapshot& tracks_;
+    int64_t exportChannelType_;
+};
+
+bool existsAtPath(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+ExportSnapshot ExportSnapshot::take(const std::vector<TrackPtr>& audioTrackArray,
+                                    const std::vector<MarkerPtr>& markArrayWithTrackStartEndTime,
+                                    double farestTrackEndTime) {
+    ExportSnapshot snapshot;
+    snapshot.tracks = TrackSnapshot::take(audioTrackArray);
+    for (const MarkerPtr& marker : markArrayWithTrackStartEndTime) snapshot.markerTimes.push_back(marker->markerTime);
+    snapshot.endTime = farestTrackEndTime;
+    return snapshot;
+}
+
+ProjectExporter::ProjectExporter(MediaWriterEngine& engine, TagWriter* tagWriter)
+    : engine_(engine), tagWriter_(tagWriter), converter_(std::make_unique<MusicConverter>(engine)) {
+    converter_->operationCancelled = &operationCancelled_;
+}
+
+ProjectExporter::~ProjectExporter() {
+    cancel();
+    wait();
+}
+
+bool ProjectExporter::start(ExportRequest request, ExportSnapshot snapshot,
+                            std::function<void(const ExportOutcome&)> finished) {
+    if (running_.exchange(true)) return false;
+    if (thread_.joinable()) thread_.join();
+    operationCancelled_ = false;
+    finishedCount_ = 0;
+    totalConvertCount_ = request.convertUseMarker ? 0 : 1;
+    thread_ = std::thread([this, request = std::move(request), snapshot = std::move(snapshot),
+                           finished = std::move(finished)]() mutable {
+        ExportOutcome outcome = run(request, snapshot);
+        running_ = false;
+        if (finished) finished(outcome);
+    });
+    return true;
+}
+
+void ProjectExporter::wait() {
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+void ProjectExporter::cancel() {
+    operationCancelled_ = true;
+    converter_->cancel();
+}
+
+float ProjectExporter::progressValue() const {
+    const double progress = converter_->progress();
+    if (!splitting_.load()) return static_cast<float>(progress);
+    // After the last segment the finished count already includes the current file; the
+    // bar never shows more than full.
+    const double value = (finishedCount_.load() + progress) / std::max(totalConvertCount_.load(), 1);
+    return static_cast<float>(std::min(value, 1.0));
+}
+
+std::string ProjectExporter::getOutputPath(const std::string& folder, const std::string& baseName,
+                                           const std::string& extension) {
+    auto taken = [&](const std::string& path) {
+        return existsAtPath(path) || std::find(usedPaths_.begin(), usedPaths_.end(), path) != usedPaths_.end();
+    };
+    std::string candidate = FileManagerExtention::stringByAppendingPathComponent(folder, baseName + "." + extension);
+    for (int k = 1; taken(candidate); ++k)
+        candidate = FileManagerExtention::stringByAppendingPathComponent(
+            folder, baseName + "_" + std::to_string(k) + "." + extension);
+    usedPaths_.push_back(candidate);
+    return candidate;
+}
+
+ExportOutcome ProjectExporter::run(const ExportRequest& request, ExportSnapshot& snapshot) {
+    std::lock_guard<std::mutex> guard(runLock_);
+    return runLocked(request, snapshot);
+}
+
+ExportOutcome ProjectExporter::runLocked(const ExportRequest& request, ExportSnapshot& snapshot) {
+    ExportOutcome outcome;
+    outcome.useITunesFormat = request.format.useITunesFormat;
+    usedPaths_.clear();
+    finishedCount_ = 0;
+    splitting_ = request.convertUseMarker;
+
+    // The output format: the catalogue's values, the channel layout from the channel
+    // type (one channel per track, or the stereo or mono mix).
+    const int32_t tracks = static_cast<int32_t>(snapshot.tracks.audioSampleChannels());
+    int32_t channels = tracks;
+    if (request.exportChannelType == 1) channels = 2;
+    if (request.exportChannelType == 2) channels = 1;
+    TSFFMovieFileOutputFormat format = engine_.defaultMovieFileOutputFormat();
+    format.sample_rate = request.format.sampleRate;
+    format.audio_bit_rate = request.format.bitRate;
+    format.audio_codec_id = engine_.codecIdByName(request.format.codecName);
+    format.channel_layout = engine_.defaultChannelLayout(channels);
+    converter_->movieFormat = format;
+    converter_->supportMutilChannels = true;
+
+    SnapshotDelegate delegate(snapshot.tracks, request.exportChannelType);
+    MusicDataOutput audioDataOutput(engine_);
+    audioDataOutput.delegate = &delegate;
+
+    auto exportSegment = [&](double from, double to) {
+        const std::string path = getOutputPath(request.outputFolder, request.baseName, request.format.pathExtention);
+        ConvertResult result = converter_->startConverterMusic(audioDataOutput, static_cast<float>(from),
+                                                               static_cast<float>(to), 0.0f, 0.0f, path);
+        if (result.ok()) {
+            outcome.writtenPaths.push_back(path);
+        } else if (result.status == ConvertResult::Status::cancelled) {
+            outcome.status = ExportOutcome::Status::cancelled;
+        } else {
+            outcome.status = ExportOutcome::Status::failed;
+            outcome.error = result.error;
+        }
+        return result.ok();
+    };
+
+    if (operationCancelled_) {
+        outcome.status = ExportOutcome::Status::cancelled;
+    } else if (!request.convertUseMarker) {
+        totalConvertCount_ = 1;
+        if (exportSegment(0.0, snapshot.endTime)) finishedCount_ = 1;
+    } else {
+        const std::vector<double>& marks = snapshot.markerTimes;
+        totalConvertCount_ = static_cast<int32_t>(marks.size() > 0 ? marks.size() - 1 : 0);
+        for (size_t i = 0; i + 1 < marks.size(); ++i) {
+            const double a = marks[i], b = marks[i + 1];
+            if (std::fabs(a - b) < kMarkerTolerance) break;
+            if (operationCancelled_) {
+                outcome.status = ExportOutcome::Status::cancelled;
+                break;
+            }
+            if (!exportSegment(a, b)) break;
+            finishedCount_ = static_cast<int32_t>(i + 1);
+        }
+    }
+    tagAll(request, outcome);
+    return outcome;
+}
+
+void ProjectExporter::tagAll(const ExportRequest& request, ExportOutcome& outcome) {
+    if (!tagWriter_ || !request.tags) return;
+    for (const std::string& path : outcome.writtenPaths) {
+        TagWriteResult result = tagWriter_->setId3InfoToOutputPath(path, *request.tags);
+        if (!result.ok()) {
+            logLine("tag err %s", result.error.c_str());
+            outcome.warnings.push_back(result.error);
+        }
+    }
+}
+
+}  // namespace wavomer

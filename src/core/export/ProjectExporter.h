@@ -1,0 +1,112 @@
+// ProjectExporter: one export of a project, as the window's Export command and the
+// command-line tool run it. On a background thread it renders every track (as one
+// channel per track, or averaged to stereo or mono) from 0 to the end of the longest
+// track into one file, or into one file per marker segment; names the files
+// Audio.EXT, Audio_1.EXT, ... never over an existing file; tags each written file;
+// and reports progress, which files exist and what failed.
+//
+// Threads: start(), cancel(), progressValue() and the counters are for the main
+// thread (or any thread); the work and the finished callback run on the export
+// thread. The snapshot is taken on the main thread before start() (see
+// TrackSnapshot), so the export never reads the live model.
+//
+// Invariants: every path in the outcome names a complete file. A failure ends the
+// export with a message naming the file; a cancel deletes the file in progress and
+// ends the remaining segments; files finished before either stay and are tagged.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "export/FormatCatalogue.h"
+#include "export/MusicConverter.h"
+#include "export/TrackSnapshot.h"
+#include "model/ID3TagInfo.h"
+#include "model/MarkerItem.h"
+
+namespace wavomer {
+
+class MediaWriterEngine;
+class TagWriter;
+
+struct ExportRequest {
+    std::string outputFolder;           // selectedOutputDir
+    std::string baseName = "Audio";     // the localized "Audio"
+    FormatEncoderSettings format;       // from the export options
+    int64_t exportChannelType = 0;      // 0 one channel per track, 1 stereo mix, 2 mono mix
+    bool convertUseMarker = false;      // split at the markers
+    std::shared_ptr<const ID3TagInfo> tags;  // written into every file; none writes no tags
+};
+
+// What the export renders, taken on the main thread.
+struct ExportSnapshot {
+    TrackSnapshot tracks;
+    // getMarkArrayWihtTrackStartEndTime: 0, the markers in list order, the end.
+    std::vector<double> markerTimes;
+    double endTime = 0.0;  // farestTrackEndTime
+
+    static ExportSnapshot take(const std::vector<TrackPtr>& audioTrackArray,
+                               const std::vector<MarkerPtr>& markArrayWithTrackStartEndTime, double farestTrackEndTime);
+};
+
+struct ExportOutcome {
+    enum class Status { finished, cancelled, failed };
+    Status status = Status::finished;
+    std::vector<std::string> writtenPaths;  // complete files, in segment order
+    std::string error;                      // "PATH: reason" when failed
+    std::vector<std::string> warnings;      // tags that could not be written
+    bool useITunesFormat = false;           // open the files in the audio player instead of revealing them
+    bool ok() const { return status == Status::finished; }
+};
+
+class ProjectExporter {
+public:
+    ProjectExporter(MediaWriterEngine& engine, TagWriter* tagWriter);
+    ~ProjectExporter();  // cancels and waits
+
+    // Starts the export on a new thread; false when one is still running. finished
+    // runs on the export thread when it ends (post it to the main thread yourself).
+    bool start(ExportRequest request, ExportSnapshot snapshot, std::function<void(const ExportOutcome&)> finished);
+    // The same work on the calling thread.
+    ExportOutcome run(const ExportRequest& request, ExportSnapshot& snapshot);
+    // Waits for a started export to end.
+    void wait();
+    bool isRunning() const { return running_.load(); }
+
+    // The Cancel button: stops after the current block, deletes that file, writes no
+    // further segment.
+    void cancel();
+    // 0 to 1: the current file's progress, or (finished files + progress) / planned
+    // files when splitting.
+    float progressValue() const;
+    int32_t finishedCount() const { return finishedCount_.load(); }
+    int32_t totalConvertCount() const { return totalConvertCount_.load(); }
+
+    // folder/N.E, or folder/N_k.E for the first k = 1, 2, ... that neither exists nor
+    // was handed out in this export; remembered as handed out.
+    std::string getOutputPath(const std::string& folder, const std::string& baseName, const std::string& extension);
+
+private:
+    ExportOutcome runLocked(const ExportRequest& request, ExportSnapshot& snapshot);
+    void tagAll(const ExportRequest& request, ExportOutcome& outcome);
+
+    MediaWriterEngine& engine_;
+    TagWriter* tagWriter_;
+    std::mutex runLock_;  // one export at a time
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> operationCancelled_{false};
+    std::atomic<bool> splitting_{false};
+    std::atomic<int32_t> finishedCount_{0};
+    std::atomic<int32_t> totalConvertCount_{0};
+    std::unique_ptr<MusicConverter> converter_;  // made once, so the progress timer may always read it
+    std::vector<std::string> usedPaths_;
+};
+
+}  // namespace wavomer

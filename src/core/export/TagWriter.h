@@ -1,0 +1,37 @@
+// The tag writer as the export sees it: writes a tag set (title, artist, album, year,
+// track and disc numbers with totals, genre, comment, composer, grouping, BPM and the
+// cover picture as PNG) into a finished output file, in whatever tag format that
+// kind of file carries. TagLib implements it (src/tags).
+//
+// Threads: called on the export thread, one file at a time.
+//
+// Invariants: a number of 0 means "not set" and writes no value; a string that is
+// none writes nothing.
+#pragma once
+
+#include <string>
+
+#include "model/ID3TagInfo.h"
+
+namespace wavomer {
+
+struct TagWriteResult {
+    enum class Status {
+        written,
+        unsupported,  // a kind of file the tag writer does not tag (left as it is)
+        failed,
+    };
+    Status status = Status::written;
+    std::string error;  // "PATH: reason" when failed
+    bool ok() const { return status != Status::failed; }
+};
+
+class TagWriter {
+public:
+    virtual ~TagWriter() = default;
+    // Sets, in this order: total tracks, title, artist, album, genre, year, track,
+    // comment, picture, composer, grouping, disc, total discs, BPM; then saves.
+    virtual TagWriteResult setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags) = 0;
+};
+
+}  // namespace wavomer

@@ -1,0 +1,549 @@
+#include "FFmpegMovieFileOutput.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "FFmpegMediaEngine.h"
+
+namespace wavomer {
+
+namespace {
+
+constexpr int32_t kInputRate = 44100;
+// Encoders that take any frame count get the input in chunks of this many frames.
+constexpr int kVariableFrameSize = 4096;
+// Layout masks of the first n speaker positions serve channel counts the named
+// layouts stop at; a 64-bit mask cannot go further.
+constexpr int32_t kMaxChannels = 63;
+
+std::string baseName(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string folderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string extensionOf(const std::string& path) {
+    std::string name = baseName(path);
+    size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || dot == 0) return {};
+    std::string ext = name.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+// The container for a file extension. Ringtones are MPEG-4 audio under another name.
+const AVOutputFormat* containerForExtension(const std::string& extension) {
+    if (extension.empty()) return nullptr;
+    if (extension == "m4r") return av_guess_format("ipod", nullptr, nullptr);
+    return av_guess_format(nullptr, ("x." + extension).c_str(), nullptr);
+}
+
+bool layoutFromMask(AVChannelLayout& layout, int64_t mask) {
+    av_channel_layout_uninit(&layout);
+    return mask != 0 && av_channel_layout_from_mask(&layout, static_cast<uint64_t>(mask)) == 0;
+}
+
+bool sameLayout(const AVChannelLayout& a, const AVChannelLayout& b) { return av_channel_layout_compare(&a, &b) == 0; }
+
+// The layout the encoder gets for the requested one: the requested layout when the
+// encoder takes it, else another of the same channel count that it takes. Each
+// channel carries a track, so which speaker names the encoder uses does not matter;
+// only the count does.
+bool chooseEncoderLayout(const AVCodec* codec, const AVChannelLayout& requested, AVChannelLayout& out) {
+    if (!codec->ch_layouts) return av_channel_layout_copy(&out, &requested) == 0;
+    for (const AVChannelLayout* l = codec->ch_layouts; l->nb_channels; ++l)
+        if (sameLayout(*l, requested)) return av_channel_layout_copy(&out, l) == 0;
+    for (const AVChannelLayout* l = codec->ch_layouts; l->nb_channels; ++l)
+        if (l->nb_channels == requested.nb_channels) return av_channel_layout_copy(&out, l) == 0;
+    return false;
+}
+
+AVSampleFormat chooseSampleFormat(const AVCodec* codec) {
+    if (!codec->sample_fmts) return AV_SAMPLE_FMT_FLT;
+    for (AVSampleFormat preferred : {AV_SAMPLE_FMT_FLTP, AV_SAMPLE_FMT_FLT})
+        for (const AVSampleFormat* f = codec->sample_fmts; *f != AV_SAMPLE_FMT_NONE; ++f)
+            if (*f == preferred) return preferred;
+    return codec->sample_fmts[0];
+}
+
+bool takesSampleRate(const AVCodec* codec, int rate) {
+    if (!codec->supported_samplerates) return true;
+    for (const int* r = codec->supported_samplerates; *r; ++r)
+        if (*r == rate) return true;
+    return false;
+}
+
+// The rate used when the format leaves it at 0: the input's when the encoder takes
+// it, else the encoder's highest.
+int defaultRateFor(const AVCodec* codec) {
+    if (takesSampleRate(codec, kInputRate)) return kInputRate;
+    int best = 0;
+    for (const int* r = codec->supported_samplerates; *r; ++r) best = std::max(best, *r);
+    return best;
+}
+
+bool isLossless(const AVCodec* codec) {
+    const AVCodecDescriptor* d = avcodec_descriptor_get(codec->id);
+    return d && (d->props & AV_CODEC_PROP_LOSSLESS);
+}
+
+struct CodecContextFree {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
+
+// An opened encoder for a codec id, rate, layout and bit rate, or a reason.
+CodecContextPtr openEncoder(int32_t codecId, int32_t sampleRate, int64_t layoutMask, int32_t bitRate,
+                            const AVOutputFormat* container, std::string* reason) {
+    const AVCodec* codec = codecId ? avcodec_find_encoder(static_cast<AVCodecID>(codecId)) : nullptr;
+    if (!codec || codec->type != AVMEDIA_TYPE_AUDIO) {
+        *reason = "no audio encoder for codec id " + std::to_string(codecId);
+        return nullptr;
+    }
+    if (!container) {
+        *reason = "no container for this file name's extension";
+        return nullptr;
+    }
+    // 0 is a refusal; a negative answer means the container keeps no list (MP3), and
+    // then its header writing is the judge.
+    if (avformat_query_codec(container, codec->id, FF_COMPLIANCE_NORMAL) == 0) {
+        *reason = std::string("a ") + container->name + " file cannot hold " + codec->name + " audio";
+        return nullptr;
+    }
+    AVChannelLayout requested{};
+    if (!layoutFromMask(requested, layoutMask)) {
+        *reason = "no channel layout";
+        return nullptr;
+    }
+    CodecContextPtr context(avcodec_alloc_context3(codec));
+    if (!context) {
+        *reason = "out of memory";
+        return nullptr;
+    }
+    if (!chooseEncoderLayout(codec, requested, context->ch_layout)) {
+        *reason = std::string("the ") + codec->name + " encoder cannot take " +
+                  std::to_string(requested.nb_channels) + " channels";
+        av_channel_layout_uninit(&requested);
+        return nullptr;
+    }
+    av_channel_layout_uninit(&requested);
+    int rate = sampleRate > 0 ? sampleRate : defaultRateFor(codec);
+    if (rate <= 0 || !takesSampleRate(codec, rate)) {
+        *reason = std::string("the ") + codec->name + " encoder cannot take " + std::to_string(rate) + " Hz";
+        return nullptr;
+    }
+    context->sample_rate = rate;
+    context->sample_fmt = chooseSampleFormat(codec);
+    context->time_base = AVRational{1, rate};
+    if (bitRate > 0 && !isLossless(codec)) context->bit_rate = bitRate;
+    if (container->flags & AVFMT_GLOBALHEADER) context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int rc = avcodec_open2(context.get(), codec, nullptr);
+    if (rc < 0) {
+        *reason = std::string("the ") + codec->name + " encoder refuses " + std::to_string(rate) + " Hz, " +
+                  std::to_string(context->ch_layout.nb_channels) + " channels" +
+                  (bitRate > 0 ? ", " + std::to_string(bitRate / 1000) + " kbit/s" : std::string()) + ": " +
+                  ffmpegErrorText(rc);
+        return nullptr;
+    }
+    return context;
+}
+
+std::string randomSuffix() {
+    static thread_local std::mt19937_64 generator{std::random_device{}()};
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(generator()));
+    return text;
+}
+
+// Moves from to to unless something exists at to; errno tells why not.
+bool renameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // Filesystems without the no-replace rename: a hard link fails when to exists.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    if (errno == EEXIST) return false;
+    if (::access(to.c_str(), F_OK) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+}  // namespace
+
+class TSFFMovieFileOutputImpl {
+public:
+    TSFFMovieFileOutputImpl() {
+        movieFormat = ts_get_default_movie_file_ouput_format();
+        inputFormat.channel_layout = ts_get_channel_layout_by_name("stereo");
+    }
+    ~TSFFMovieFileOutputImpl() { abort(); }
+
+    bool open();
+    bool start();
+    bool write(const float* interleaved, int32_t frames);
+    bool stop();
+    void abort();
+
+    std::string path;
+    TSFFMovieFileOutputFormat movieFormat;
+    TSFFAudioFormat inputFormat;
+    std::string error;
+    bool audioOpen = false;
+
+private:
+    bool fail(const std::string& reason) {
+        if (error.empty()) error = path + ": " + reason;
+        failed_ = true;
+        return false;
+    }
+    bool convertInto(const float* interleaved, int32_t frames);
+    bool encodeFromFifo(bool flushing);
+    bool encodeFrame(AVFrame* frame);
+    void release();
+
+    CodecContextPtr encoder_;
+    const AVOutputFormat* container_ = nullptr;
+    AVFormatContext* output_ = nullptr;
+    AVStream* stream_ = nullptr;
+    SwrContext* resampler_ = nullptr;
+    AVAudioFifo* fifo_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    uint8_t** converted_ = nullptr;
+    int convertedCapacity_ = 0;
+    int frameSize_ = 0;
+    int inputChannels_ = 0;
+    int64_t nextPts_ = 0;
+    std::string temporaryPath_;
+    bool started_ = false;
+    bool failed_ = false;
+};
+
+bool TSFFMovieFileOutputImpl::open() {
+    if (audioOpen) return true;
+    if (path.empty()) return fail("no output path");
+    container_ = containerForExtension(extensionOf(path));
+    std::string reason;
+    encoder_ = openEncoder(movieFormat.audio_codec_id, movieFormat.sample_rate, movieFormat.channel_layout,
+                           movieFormat.audio_bit_rate, container_, &reason);
+    if (!encoder_) return fail(reason);
+
+    AVChannelLayout input{};
+    if (!layoutFromMask(input, inputFormat.channel_layout)) return fail("no input channel layout");
+    if (inputFormat.sample_fmt != kTSSampleFormatFloat) {
+        av_channel_layout_uninit(&input);
+        return fail("the input must be interleaved 32-bit float");
+    }
+    inputChannels_ = input.nb_channels;
+    // Equal counts mean one track per channel: no remixing between speaker names.
+    if (input.nb_channels == encoder_->ch_layout.nb_channels) {
+        av_channel_layout_uninit(&input);
+        av_channel_layout_copy(&input, &encoder_->ch_layout);
+    }
+    int rc = swr_alloc_set_opts2(&resampler_, &encoder_->ch_layout, encoder_->sample_fmt, encoder_->sample_rate,
+                                 &input, AV_SAMPLE_FMT_FLT, inputFormat.sample_rate > 0 ? inputFormat.sample_rate : kInputRate,
+                                 0, nullptr);
+    av_channel_layout_uninit(&input);
+    if (rc < 0 || (rc = swr_init(resampler_)) < 0) return fail("cannot convert the samples: " + ffmpegErrorText(rc));
+
+    frameSize_ = (encoder_->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || encoder_->frame_size <= 0
+                     ? kVariableFrameSize
+                     : encoder_->frame_size;
+    fifo_ = av_audio_fifo_alloc(encoder_->sample_fmt, encoder_->ch_layout.nb_channels, frameSize_ * 4);
+    frame_ = av_frame_alloc();
+    packet_ = av_packet_alloc();
+    if (!fifo_ || !frame_ || !packet_) return fail("out of memory");
+    frame_->format = encoder_->sample_fmt;
+    frame_->sample_rate = encoder_->sample_rate;
+    frame_->nb_samples = frameSize_;
+    av_channel_layout_copy(&frame_->ch_layout, &encoder_->ch_layout);
+    if ((rc = av_frame_get_buffer(frame_, 0)) < 0) return fail("out of memory: " + ffmpegErrorText(rc));
+    audioOpen = true;
+    return true;
+}
+
+bool TSFFMovieFileOutputImpl::start() {
+    if (failed_) return false;
+    if (!audioOpen) return fail("the encoder is not open");
+    if (started_) return true;
+    // A hidden sibling of the destination, created exclusively so that it can be
+    // neither an existing file nor somebody else's temporary file.
+    const std::string folder = folderOf(path);
+    for (int attempt = 0; attempt < 16 && temporaryPath_.empty(); ++attempt) {
+        std::string candidate = folder + "/." + baseName(path) + ".part-" + randomSuffix();
+        int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            temporaryPath_ = candidate;
+        } else if (errno != EEXIST) {
+            return fail(std::string("cannot create the file: ") + std::strerror(errno));
+        }
+    }
+    if (temporaryPath_.empty()) return fail("cannot create a temporary file");
+
+    int rc = avformat_alloc_output_context2(&output_, container_, nullptr, temporaryPath_.c_str());
+    if (rc < 0 || !output_) return fail("cannot make the container: " + ffmpegErrorText(rc));
+    stream_ = avformat_new_stream(output_, nullptr);
+    if (!stream_) return fail("out of memory");
+    stream_->time_base = encoder_->time_base;
+    if ((rc = avcodec_parameters_from_context(stream_->codecpar, encoder_.get())) < 0)
+        return fail("cannot describe the stream: " + ffmpegErrorText(rc));
+    if ((rc = avio_open(&output_->pb, temporaryPath_.c_str(), AVIO_FLAG_WRITE)) < 0)
+        return fail("cannot write the file: " + ffmpegErrorText(rc));
+    if ((rc = avformat_write_header(output_, nullptr)) < 0)
+        return fail("cannot write the file's header: " + ffmpegErrorText(rc));
+    started_ = true;
+    return true;
+}
+
+bool TSFFMovieFileOutputImpl::convertInto(const float* interleaved, int32_t frames) {
+    int capacity = swr_get_out_samples(resampler_, frames);
+    if (capacity < 0) return fail("cannot convert the samples");
+    if (capacity > convertedCapacity_) {
+        if (converted_) av_freep(&converted_[0]);
+        av_freep(&converted_);
+        int rc = av_samples_alloc_array_and_samples(&converted_, nullptr, encoder_->ch_layout.nb_channels,
+                                                    capacity, encoder_->sample_fmt, 0);
+        if (rc < 0) return fail("out of memory");
+        convertedCapacity_ = capacity;
+    }
+    const uint8_t* in[1] = {reinterpret_cast<const uint8_t*>(interleaved)};
+    int produced = swr_convert(resampler_, converted_, capacity, interleaved ? in : nullptr, frames);
+    if (produced < 0) return fail("cannot convert the samples: " + ffmpegErrorText(produced));
+    if (produced > 0 && av_audio_fifo_write(fifo_, reinterpret_cast<void**>(converted_), produced) < produced)
+        return fail("out of memory");
+    return true;
+}
+
+bool TSFFMovieFileOutputImpl::encodeFrame(AVFrame* frame) {
+    int rc = avcodec_send_frame(encoder_.get(), frame);
+    if (rc < 0) return fail("cannot encode: " + ffmpegErrorText(rc));
+    while (true) {
+        rc = avcodec_receive_packet(encoder_.get(), packet_);
+        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) return true;
+        if (rc < 0) return fail("cannot encode: " + ffmpegErrorText(rc));
+        av_packet_rescale_ts(packet_, encoder_->time_base, stream_->time_base);
+        packet_->stream_index = stream_->index;
+        rc = av_interleaved_write_frame(output_, packet_);
+        av_packet_unref(packet_);
+        if (rc < 0) return fail("cannot write the file: " + ffmpegErrorText(rc));
+    }
+}
+
+bool TSFFMovieFileOutputImpl::encodeFromFifo(bool flushing) {
+    while (av_audio_fifo_size(fifo_) >= frameSize_ || (flushing && av_audio_fifo_size(fifo_) > 0)) {
+        int available = av_audio_fifo_size(fifo_);
+        int take = std::min(available, frameSize_);
+        int rc = av_frame_make_writable(frame_);
+        if (rc < 0) return fail("out of memory");
+        frame_->nb_samples = frameSize_;
+        if (av_audio_fifo_read(fifo_, reinterpret_cast<void**>(frame_->data), take) < take)
+            return fail("cannot read the converted samples");
+        if (take < frameSize_) {
+            const bool shortFrameAllowed = encoder_->codec->capabilities &
+                                           (AV_CODEC_CAP_VARIABLE_FRAME_SIZE | AV_CODEC_CAP_SMALL_LAST_FRAME);
+            if (shortFrameAllowed) {
+                frame_->nb_samples = take;
+            } else {
+                av_samples_set_silence(frame_->data, take, frameSize_ - take, encoder_->ch_layout.nb_channels,
+                                       encoder_->sample_fmt);
+            }
+        }
+        frame_->pts = nextPts_;
+        nextPts_ += frame_->nb_samples;
+        if (!encodeFrame(frame_)) return false;
+    }
+    return true;
+}
+
+bool TSFFMovieFileOutputImpl::write(const float* interleaved, int32_t frames) {
+    if (failed_) return false;
+    if (!started_) return fail("the output is not started");
+    if (frames <= 0) return true;
+    return convertInto(interleaved, frames) && encodeFromFifo(false);
+}
+
+bool TSFFMovieFileOutputImpl::stop() {
+    if (failed_) {
+        abort();
+        return false;
+    }
+    if (!started_) return fail("the output is not started");
+    bool ok = convertInto(nullptr, 0) && encodeFromFifo(true) && encodeFrame(nullptr);
+    if (ok) {
+        int rc = av_write_trailer(output_);
+        if (rc < 0) ok = fail("cannot finish the file: " + ffmpegErrorText(rc));
+    }
+    if (ok && output_->pb->error < 0) ok = fail("cannot write the file: " + ffmpegErrorText(output_->pb->error));
+    if (ok) {
+        int rc = avio_closep(&output_->pb);
+        if (rc < 0) ok = fail("cannot write the file: " + ffmpegErrorText(rc));
+    }
+    if (ok && !renameWithoutReplacing(temporaryPath_, path))
+        ok = fail(errno == EEXIST ? std::string("a file of that name appeared meanwhile")
+                                  : std::string("cannot name the file: ") + std::strerror(errno));
+    if (!ok) {
+        abort();
+        return false;
+    }
+    temporaryPath_.clear();
+    release();
+    return true;
+}
+
+void TSFFMovieFileOutputImpl::abort() {
+    release();
+    if (!temporaryPath_.empty()) {
+        ::unlink(temporaryPath_.c_str());
+        temporaryPath_.clear();
+    }
+    failed_ = true;
+}
+
+void TSFFMovieFileOutputImpl::release() {
+    if (output_) {
+        if (output_->pb) avio_closep(&output_->pb);
+        avformat_free_context(output_);
+        output_ = nullptr;
+        stream_ = nullptr;
+    }
+    encoder_.reset();
+    swr_free(&resampler_);
+    if (fifo_) av_audio_fifo_free(fifo_);
+    fifo_ = nullptr;
+    av_frame_free(&frame_);
+    av_packet_free(&packet_);
+    if (converted_) av_freep(&converted_[0]);
+    av_freep(&converted_);
+    convertedCapacity_ = 0;
+    audioOpen = false;
+    started_ = false;
+}
+
+// --- the writer --------------------------------------------------------------------
+
+FFmpegMovieFileOutput::FFmpegMovieFileOutput() : impl_(std::make_unique<TSFFMovieFileOutputImpl>()) {}
+FFmpegMovieFileOutput::~FFmpegMovieFileOutput() = default;
+
+void FFmpegMovieFileOutput::setPath(const std::string& path) { impl_->path = path; }
+const std::string& FFmpegMovieFileOutput::path() const { return impl_->path; }
+void FFmpegMovieFileOutput::setMovieFormat(const TSFFMovieFileOutputFormat& format) { impl_->movieFormat = format; }
+const TSFFMovieFileOutputFormat& FFmpegMovieFileOutput::movieFormat() const { return impl_->movieFormat; }
+TSFFAudioFormat FFmpegMovieFileOutput::audioInputFormat() const { return impl_->inputFormat; }
+void FFmpegMovieFileOutput::setAudioInputFormat(const TSFFAudioFormat& format) { impl_->inputFormat = format; }
+bool FFmpegMovieFileOutput::openAudio() { return impl_->open(); }
+bool FFmpegMovieFileOutput::isAudioOpen() const { return impl_->audioOpen; }
+bool FFmpegMovieFileOutput::startOutput() { return impl_->start(); }
+bool FFmpegMovieFileOutput::writeAudioData(const float* interleaved, int32_t frames) {
+    return impl_->write(interleaved, frames);
+}
+bool FFmpegMovieFileOutput::stopOutput() { return impl_->stop(); }
+void FFmpegMovieFileOutput::abortOutput() { impl_->abort(); }
+const std::string& FFmpegMovieFileOutput::lastError() const { return impl_->error; }
+
+// --- the helpers --------------------------------------------------------------------
+
+TSFFMovieFileOutputFormat ts_get_default_movie_file_ouput_format() {
+    TSFFMovieFileOutputFormat format;
+    format.channel_layout = ts_get_channel_layout_by_name("stereo");
+    format.sample_rate = kInputRate;
+    return format;
+}
+
+int32_t ts_get_codec_id_by_name(const std::string& name) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
+    return codec ? static_cast<int32_t>(codec->id) : 0;
+}
+
+int64_t ts_get_channel_layout_by_name(const std::string& name) {
+    AVChannelLayout layout{};
+    if (av_channel_layout_from_string(&layout, name.c_str()) < 0) return 0;
+    int64_t mask = layout.order == AV_CHANNEL_ORDER_NATIVE ? static_cast<int64_t>(layout.u.mask) : 0;
+    av_channel_layout_uninit(&layout);
+    return mask;
+}
+
+int64_t ts_get_default_channel_layout(int32_t channels) {
+    if (channels <= 0 || channels > kMaxChannels) return 0;
+    AVChannelLayout layout{};
+    av_channel_layout_default(&layout, channels);
+    int64_t mask = layout.order == AV_CHANNEL_ORDER_NATIVE ? static_cast<int64_t>(layout.u.mask)
+                                                           : static_cast<int64_t>((uint64_t{1} << channels) - 1);
+    av_channel_layout_uninit(&layout);
+    return mask;
+}
+
+int32_t ts_get_channel_layout_nb_channels(int64_t layout) {
+    AVChannelLayout l{};
+    if (!layoutFromMask(l, layout)) return 0;
+    int32_t channels = l.nb_channels;
+    av_channel_layout_uninit(&l);
+    return channels;
+}
+
+// --- the engine ---------------------------------------------------------------------
+
+FFmpegMediaWriterEngine::FFmpegMediaWriterEngine() { av_log_set_level(AV_LOG_QUIET); }
+
+std::unique_ptr<TSFFMovieFileOutput> FFmpegMediaWriterEngine::newMovieFileOutput() {
+    return std::make_unique<FFmpegMovieFileOutput>();
+}
+
+TSFFMovieFileOutputFormat FFmpegMediaWriterEngine::defaultMovieFileOutputFormat() const {
+    return ts_get_default_movie_file_ouput_format();
+}
+int32_t FFmpegMediaWriterEngine::codecIdByName(const std::string& name) const { return ts_get_codec_id_by_name(name); }
+int64_t FFmpegMediaWriterEngine::channelLayoutByName(const std::string& name) const {
+    return ts_get_channel_layout_by_name(name);
+}
+int64_t FFmpegMediaWriterEngine::defaultChannelLayout(int32_t channels) const {
+    return ts_get_default_channel_layout(channels);
+}
+int32_t FFmpegMediaWriterEngine::channelLayoutChannels(int64_t layout) const {
+    return ts_get_channel_layout_nb_channels(layout);
+}
+
+bool FFmpegMediaWriterEngine::canEncode(const std::string& codecName, const std::string& extension,
+                                        int32_t sampleRate, int32_t channels) {
+    auto key = std::make_tuple(codecName, extension, sampleRate, channels);
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        auto known = known_.find(key);
+        if (known != known_.end()) return known->second;
+    }
+    std::string reason;
+    bool ok = static_cast<bool>(openEncoder(ts_get_codec_id_by_name(codecName), sampleRate,
+                                            ts_get_default_channel_layout(channels), 0,
+                                            containerForExtension(extension), &reason));
+    std::lock_guard<std::mutex> guard(lock_);
+    known_[key] = ok;
+    return ok;
+}
+
+}  // namespace wavomer

@@ -1,0 +1,361 @@
+// Exports through the FFmpeg writer, decoded back with the ffmpeg command: lengths in
+// whole blocks, channel counts per channel type, WAV samples against the fold, every
+// catalogue format at every channel count its menu offers, and the writer's promise
+// that a failed or cancelled file leaves nothing behind.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstring>
+#include <dirent.h>
+#include <fstream>
+
+#include "FFmpegMovieFileOutput.h"
+#include "data/AudioWaveData.h"
+#include "export/ExportFolds.h"
+#include "export/FormatCatalogue.h"
+#include "export/ProjectExporter.h"
+#include "support/SampleFiles.h"
+#include "support/TestSupport.h"
+
+using namespace wavomer;
+using wavomer::test::ScratchDir;
+using wavomer::test::runCommand;
+using wavomer::test::shellQuote;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct Decoded {
+    int channels = 0;
+    int sampleRate = 0;
+    std::vector<float> samples;  // interleaved
+    int64_t frames() const { return channels ? static_cast<int64_t>(samples.size()) / channels : 0; }
+};
+
+Decoded decode(const std::string& path) {
+    Decoded d;
+    std::string out;
+    runCommand("ffprobe -v error -select_streams a:0 -show_entries stream=channels,sample_rate -of csv=p=0 " +
+                   shellQuote(path),
+               &out);
+    std::sscanf(out.c_str(), "%d,%d", &d.sampleRate, &d.channels);
+    const std::string raw = path + ".raw";
+    if (runCommand("ffmpeg -v error -y -i " + shellQuote(path) + " -f f32le -acodec pcm_f32le " + shellQuote(raw)) != 0)
+        return d;
+    std::ifstream in(raw, std::ios::binary | std::ios::ate);
+    d.samples.resize(static_cast<size_t>(in.tellg()) / sizeof(float));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(d.samples.data()), static_cast<std::streamsize>(d.samples.size() * sizeof(float)));
+    std::remove(raw.c_str());
+    return d;
+}
+
+std::vector<std::string> folderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (dirent* entry = ::readdir(dir))
+            if (std::strcmp(entry->d_name, ".") && std::strcmp(entry->d_name, "..")) names.push_back(entry->d_name);
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+float toneValue(int track, int64_t frame) {
+    return static_cast<float>(0.3 * std::sin(2 * kPi * (220.0 * (track + 1)) * frame / 44100.0));
+}
+
+class MediaExportTest : public ::testing::Test {
+protected:
+    void SetUp() override { AudioWaveDataCache::share().removeAll(); }
+    void TearDown() override { AudioWaveDataCache::share().removeAll(); }
+
+    // Track t holds a tone of 220 × (t + 1) Hz for the given seconds.
+    std::vector<TrackPtr> toneTracks(int count, double seconds) {
+        std::vector<TrackPtr> tracks;
+        for (int t = 0; t < count; ++t) {
+            const std::string path = dir.file("tone" + std::to_string(sources_++) + ".data");
+            wavomer::test::writeSampleFile(path, 1, static_cast<int64_t>(seconds * 44100) + 4096,
+                                           [t](int, int64_t k) { return toneValue(t, k); });
+            auto section = AudioSection::sectionWithPath(path);
+            section->startTime = 0.0;
+            section->endTime = seconds;
+            section->trackStartTime = 0.0;
+            section->trackEndTime = seconds;
+            auto track = std::make_shared<AudioTrack>();
+            track->setSectionArray({section});
+            tracks.push_back(track);
+        }
+        return tracks;
+    }
+
+    ExportRequest requestFor(const std::string& title, int64_t channelType = 0, int32_t trackCount = 2) {
+        ExportOptionsModel options(FormatCatalogue::builtIn(), &engine);
+        options.setTrackCount(static_cast<size_t>(trackCount));
+        options.exportChannelTypeChanged(channelType);
+        EXPECT_TRUE(options.formatChangedAction(title)) << title << " is not offered";
+        ExportRequest r;
+        r.outputFolder = dir.file("out");
+        r.format = options.encoderSettings();
+        r.exportChannelType = channelType;
+        return r;
+    }
+
+    static ExportSnapshot snapshotOf(std::vector<TrackPtr> tracks, double end, std::vector<double> marks = {}) {
+        ExportSnapshot s;
+        s.tracks = TrackSnapshot(std::move(tracks));
+        s.endTime = end;
+        s.markerTimes = std::move(marks);
+        return s;
+    }
+
+    ScratchDir dir;
+    FFmpegMediaWriterEngine engine;
+    int sources_ = 0;
+};
+
+const char* const kWav = "WAV - Waveform Audio(*.wav)";
+
+}  // namespace
+
+// --- lengths, channels and samples -------------------------------------------------------
+
+TEST_F(MediaExportTest, TenSecondsBecome431WholeBlocksInTheFile) {
+    ProjectExporter exporter(engine, nullptr);
+    auto snapshot = snapshotOf(toneTracks(2, 10.0), 10.0);
+    ExportOutcome outcome = exporter.run(requestFor(kWav), snapshot);
+    ASSERT_TRUE(outcome.ok()) << outcome.error;
+    Decoded d = decode(outcome.writtenPaths.at(0));
+    EXPECT_EQ(d.channels, 2);
+    EXPECT_EQ(d.sampleRate, 44100);
+    EXPECT_EQ(d.frames(), 431 * 1024);
+}
+
+TEST_F(MediaExportTest, EachChannelTypeWritesItsChannelCount) {
+    const std::pair<int64_t, int> expected[] = {{0, 3}, {1, 2}, {2, 1}};
+    for (auto [type, channels] : expected) {
+        ProjectExporter exporter(engine, nullptr);
+        auto snapshot = snapshotOf(toneTracks(3, 0.5), 0.5);
+        ExportOutcome outcome = exporter.run(requestFor(kWav, type, 3), snapshot);
+        ASSERT_TRUE(outcome.ok()) << outcome.error;
+        EXPECT_EQ(decode(outcome.writtenPaths.at(0)).channels, channels) << "channel type " << type;
+    }
+}
+
+TEST_F(MediaExportTest, AWavExportHoldsTheFoldsSamplesTo16Bits) {
+    for (int64_t type : {0, 1}) {
+        auto tracks = toneTracks(2, 1.0);
+        ProjectExporter exporter(engine, nullptr);
+        auto snapshot = snapshotOf(tracks, 1.0);
+        ExportOutcome outcome = exporter.run(requestFor(kWav, type), snapshot);
+        ASSERT_TRUE(outcome.ok()) << outcome.error;
+        Decoded d = decode(outcome.writtenPaths.at(0));
+        ASSERT_EQ(d.channels, 2);
+        ASSERT_EQ(d.frames(), 44 * 1024);
+
+        TrackSnapshot reference(tracks);
+        std::vector<float> expected(static_cast<size_t>(d.frames()) * 2), scratch;
+        if (type == 0) exportFoldUnmixed(reference, expected.data(), static_cast<int32_t>(d.frames()), 2, 0, scratch);
+        else exportFoldMixed(reference, expected.data(), static_cast<int32_t>(d.frames()), 2, 0, scratch);
+        float worst = 0.0f;
+        for (size_t i = 0; i < expected.size(); ++i) worst = std::max(worst, std::fabs(expected[i] - d.samples[i]));
+        EXPECT_LE(worst, 1.0f / 32768) << "channel type " << type;
+    }
+}
+
+TEST_F(MediaExportTest, MarkerSegmentsAreWrittenWithTheirOwnLengths) {
+    ProjectExporter exporter(engine, nullptr);
+    auto r = requestFor(kWav);
+    r.convertUseMarker = true;
+    auto snapshot = snapshotOf(toneTracks(2, 10.0), 10.0, {0.0, 3.0, 6.0, 10.0});
+    ExportOutcome outcome = exporter.run(r, snapshot);
+    ASSERT_TRUE(outcome.ok()) << outcome.error;
+    ASSERT_EQ(outcome.writtenPaths.size(), 3u);
+    EXPECT_EQ(decode(outcome.writtenPaths[0]).frames(), 130 * 1024);
+    EXPECT_EQ(decode(outcome.writtenPaths[1]).frames(), 130 * 1024);
+    Decoded last = decode(outcome.writtenPaths[2]);
+    EXPECT_EQ(last.frames(), 173 * 1024);
+    // The third piece starts at 6 s exactly.
+    EXPECT_NEAR(last.samples[0], toneValue(0, 6 * 44100), 1.0 / 32768);
+    EXPECT_NEAR(last.samples[1], toneValue(1, 6 * 44100), 1.0 / 32768);
+}
+
+// --- every format -------------------------------------------------------------------------
+
+TEST_F(MediaExportTest, EveryOfferedFormatWritesAFileFfmpegDecodes) {
+    const FormatCatalogue& catalogue = FormatCatalogue::builtIn();
+    struct Case {
+        int tracks;
+        FormatMenuKind menu;
+    };
+    for (Case c : {Case{2, FormatMenuKind::formatMenu}, Case{1, FormatMenuKind::formatMenu},
+                   Case{6, FormatMenuKind::menuFor46Track}, Case{4, FormatMenuKind::menuFor46Track},
+                   Case{3, FormatMenuKind::menuForAll}, Case{5, FormatMenuKind::menuForAll}}) {
+        ExportOptionsModel options(catalogue, &engine);
+        options.setTrackCount(static_cast<size_t>(c.tracks));
+        ASSERT_EQ(options.currentMenu(), c.menu);
+        ASSERT_FALSE(options.formatButton().titles.empty());
+        for (const std::string& title : options.formatButton().titles) {
+            SCOPED_TRACE(title + " with " + std::to_string(c.tracks) + " tracks");
+            ProjectExporter exporter(engine, nullptr);
+            auto snapshot = snapshotOf(toneTracks(c.tracks, 1.0), 1.0);
+            ExportOutcome outcome = exporter.run(requestFor(title, 0, c.tracks), snapshot);
+            ASSERT_TRUE(outcome.ok()) << outcome.error;
+            Decoded d = decode(outcome.writtenPaths.at(0));
+            EXPECT_EQ(d.channels, c.tracks);
+            ASSERT_GT(d.sampleRate, 0);
+            const double seconds = static_cast<double>(d.frames()) / d.sampleRate;
+            EXPECT_NEAR(seconds, 44 * 1024 / 44100.0, 0.08);
+        }
+    }
+}
+
+TEST_F(MediaExportTest, TwoTracksAreOfferedEveryFormatOfTheCatalogue) {
+    ExportOptionsModel options(FormatCatalogue::builtIn(), &engine);
+    options.setTrackCount(2);
+    EXPECT_EQ(options.formatButton().titles, FormatCatalogue::builtIn().menu(FormatMenuKind::formatMenu));
+    options.setTrackCount(6);
+    EXPECT_EQ(options.formatButton().titles, FormatCatalogue::builtIn().menu(FormatMenuKind::menuFor46Track));
+    for (const std::string& title : FormatCatalogue::builtIn().menu(FormatMenuKind::formatMenu)) {
+        options.setTrackCount(2);
+        ASSERT_TRUE(options.formatChangedAction(title));
+        EXPECT_EQ(options.sampleRateButton().titles, FormatCatalogue::builtIn().showTitles("SampleRate", title))
+            << title << ": every listed rate is one the encoder takes";
+    }
+}
+
+TEST_F(MediaExportTest, OpusIsResampledTo48000Hz) {
+    ProjectExporter exporter(engine, nullptr);
+    auto snapshot = snapshotOf(toneTracks(2, 2.0), 2.0);
+    ExportOutcome outcome = exporter.run(requestFor("Opus - Opus Audio(*.opus)"), snapshot);
+    ASSERT_TRUE(outcome.ok()) << outcome.error;
+    Decoded d = decode(outcome.writtenPaths.at(0));
+    EXPECT_EQ(d.sampleRate, 48000);
+    EXPECT_NEAR(static_cast<double>(d.frames()) / 48000, 87 * 1024 / 44100.0, 0.03);
+}
+
+TEST_F(MediaExportTest, NineTracksAreOfferedOnlyUncompressedFormatsAndWriteNineChannels) {
+    ExportOptionsModel options(FormatCatalogue::builtIn(), &engine);
+    options.setTrackCount(9);
+    EXPECT_EQ(options.formatButton().titles,
+              (std::vector<std::string>{kWav, "AIFF - Audio Interchange File Format(*.aiff)"}));
+    ProjectExporter exporter(engine, nullptr);
+    auto snapshot = snapshotOf(toneTracks(9, 0.3), 0.3);
+    ExportOutcome outcome = exporter.run(requestFor(kWav, 0, 9), snapshot);
+    ASSERT_TRUE(outcome.ok()) << outcome.error;
+    EXPECT_EQ(decode(outcome.writtenPaths.at(0)).channels, 9);
+}
+
+// --- nothing partial, ever ---------------------------------------------------------------
+
+TEST_F(MediaExportTest, AFolderThatCannotBeCreatedFailsNamingTheFileAndLeavesNothing) {
+    std::ofstream(dir.file("blocker")) << "a file where the folder should be";
+    ProjectExporter exporter(engine, nullptr);
+    auto r = requestFor(kWav);
+    r.outputFolder = dir.file("blocker/out");
+    auto snapshot = snapshotOf(toneTracks(2, 1.0), 1.0);
+    ExportOutcome outcome = exporter.run(r, snapshot);
+    EXPECT_EQ(outcome.status, ExportOutcome::Status::failed);
+    EXPECT_NE(outcome.error.find(dir.file("blocker/out/Audio.wav")), std::string::npos) << outcome.error;
+    EXPECT_TRUE(outcome.writtenPaths.empty());
+}
+
+TEST_F(MediaExportTest, AnUnknownCodecFailsBeforeAnythingIsWritten) {
+    ProjectExporter exporter(engine, nullptr);
+    auto r = requestFor(kWav);
+    r.format.codecName = "no-such-codec";
+    auto snapshot = snapshotOf(toneTracks(1, 1.0), 1.0);
+    ExportOutcome outcome = exporter.run(r, snapshot);
+    EXPECT_EQ(outcome.status, ExportOutcome::Status::failed);
+    EXPECT_NE(outcome.error.find("Audio.wav"), std::string::npos) << outcome.error;
+    EXPECT_TRUE(folderEntries(dir.file("out")).empty());
+}
+
+TEST(MediaWriter, AFileAppearsUnderItsNameOnlyWhenItIsComplete) {
+    ScratchDir dir;
+    FFmpegMediaWriterEngine engine;
+    auto writer = engine.newMovieFileOutput();
+    TSFFMovieFileOutputFormat format = ts_get_default_movie_file_ouput_format();
+    format.audio_codec_id = ts_get_codec_id_by_name("flac");
+    writer->setPath(dir.file("a.flac"));
+    writer->setMovieFormat(format);
+    ASSERT_TRUE(writer->openAudio()) << writer->lastError();
+    ASSERT_TRUE(writer->startOutput()) << writer->lastError();
+    std::vector<float> block(2048, 0.25f);
+    for (int i = 0; i < 50; ++i) ASSERT_TRUE(writer->writeAudioData(block.data(), 1024));
+    std::vector<std::string> during = folderEntries(dir.path());
+    ASSERT_EQ(during.size(), 1u);
+    EXPECT_EQ(during[0].rfind(".a.flac.part-", 0), 0u) << during[0];
+    ASSERT_TRUE(writer->stopOutput()) << writer->lastError();
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"a.flac"});
+}
+
+TEST(MediaWriter, AnAbortedOrDroppedWriterLeavesNothing) {
+    ScratchDir dir;
+    FFmpegMediaWriterEngine engine;
+    TSFFMovieFileOutputFormat format = ts_get_default_movie_file_ouput_format();
+    format.audio_codec_id = ts_get_codec_id_by_name("libmp3lame");
+    format.audio_bit_rate = 128000;
+    std::vector<float> block(2048, 0.1f);
+    for (bool abort : {true, false}) {
+        auto writer = engine.newMovieFileOutput();
+        writer->setPath(dir.file("b.mp3"));
+        writer->setMovieFormat(format);
+        ASSERT_TRUE(writer->openAudio() && writer->startOutput()) << writer->lastError();
+        ASSERT_TRUE(writer->writeAudioData(block.data(), 1024));
+        if (abort) writer->abortOutput();
+        writer.reset();
+        EXPECT_TRUE(folderEntries(dir.path()).empty());
+    }
+}
+
+TEST(MediaWriter, AFileThatAppearsMeanwhileIsNeverOverwritten) {
+    ScratchDir dir;
+    FFmpegMediaWriterEngine engine;
+    auto writer = engine.newMovieFileOutput();
+    TSFFMovieFileOutputFormat format = ts_get_default_movie_file_ouput_format();
+    format.audio_codec_id = ts_get_codec_id_by_name("pcm_s16le");
+    writer->setPath(dir.file("c.wav"));
+    writer->setMovieFormat(format);
+    ASSERT_TRUE(writer->openAudio() && writer->startOutput());
+    std::ofstream(dir.file("c.wav")) << "the user's own";
+    std::vector<float> block(2048, 0.1f);
+    ASSERT_TRUE(writer->writeAudioData(block.data(), 1024));
+    EXPECT_FALSE(writer->stopOutput());
+    EXPECT_NE(writer->lastError().find("c.wav"), std::string::npos);
+    std::ifstream in(dir.file("c.wav"));
+    std::string text;
+    std::getline(in, text);
+    EXPECT_EQ(text, "the user's own");
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"c.wav"});
+}
+
+TEST(MediaWriter, TheHelpersNameLayoutsAndCodecs) {
+    EXPECT_EQ(ts_get_channel_layout_nb_channels(ts_get_channel_layout_by_name("mono")), 1);
+    EXPECT_EQ(ts_get_channel_layout_nb_channels(ts_get_channel_layout_by_name("stereo")), 2);
+    for (int n = 1; n <= 12; ++n) EXPECT_EQ(ts_get_channel_layout_nb_channels(ts_get_default_channel_layout(n)), n);
+    EXPECT_EQ(ts_get_default_channel_layout(0), 0);
+    EXPECT_NE(ts_get_codec_id_by_name("libmp3lame"), 0);
+    EXPECT_EQ(ts_get_codec_id_by_name("no-such-codec"), 0);
+    TSFFMovieFileOutputFormat format = ts_get_default_movie_file_ouput_format();
+    EXPECT_EQ(format.sample_rate, 44100);
+    EXPECT_EQ(format.channel_layout, ts_get_channel_layout_by_name("stereo"));
+}
+
+TEST_F(MediaExportTest, ACancelledExportLeavesNoFileAtAll) {
+    ProjectExporter exporter(engine, nullptr);
+    auto snapshot = snapshotOf(toneTracks(2, 20.0), 20.0);
+    std::atomic<bool> done{false};
+    ASSERT_TRUE(exporter.start(requestFor("FLAC - Free Lossless Audio Codec(*.flac)"), std::move(snapshot),
+                               [&](const ExportOutcome& o) {
+                                   EXPECT_EQ(o.status, ExportOutcome::Status::cancelled);
+                                   done = true;
+                               }));
+    while (exporter.progressValue() < 0.05f && exporter.isRunning()) std::this_thread::yield();
+    exporter.cancel();
+    exporter.wait();
+    EXPECT_TRUE(done);
+    EXPECT_TRUE(folderEntries(dir.file("out")).empty());
+}
