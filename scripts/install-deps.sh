@@ -6,7 +6,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
 libavformat-dev libavcodec-dev libswresample-dev libavutil-dev ffmpeg
 libplist-dev libtag1-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
 libpulse-dev pulseaudio pulseaudio-utils
-python3 time"
+python3 time sox"
 missing=""
 for p in $PACKAGES; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -7,6 +7,7 @@
 #include "Commands.h"
 #include "ExportCommand.h"
 #include "PlayCommand.h"
+#include "RenderCommand.h"
 
 namespace {
 
@@ -19,6 +20,8 @@ void usage() {
         "  edit [PROJECT.wvmp] SCRIPT run an edit script (a file, or - for standard input)\n"
         "  play PROJECT.wvmp [--from S] [--loop START END] [--seconds N] [--silent]\n"
         "                             play a project, printing the position every 0.08 s\n"
+        "  render PROJECT.wvmp -o OUT.f32 [--channels tracks|stereo|mono] [--from S] [--to E]\n"
+        "                             write the export fold as raw 32-bit float frames at 44100 Hz\n"
         "  export PROJECT.wvmp -d DIR [--format TITLE] [--sample-rate SHOW] [--bit-rate SHOW]\n"
         "         [--channels tracks|stereo|mono] [--split-at-markers] [--title T] [--artist A]\n"
         "         [--album A] [--year N] [--track N/M] [--disc N/M] [--genre G] [--comment C]\n"
@@ -42,6 +45,7 @@ int main(int argc, char** argv) {
     if (command == "info") return wavomer::cli::runInfo(args);
     if (command == "edit") return wavomer::cli::runEdit(args);
     if (command == "play") return wavomer::cli::runPlay(args);
+    if (command == "render") return wavomer::cli::runRender(args);
     if (command == "export") return wavomer::cli::runExport(args);
     if (command == "formats") return wavomer::cli::runFormats(args);
     std::fprintf(stderr, "wavomer-cli: unknown command \"%s\"\n", command.c_str());

@@ -462,3 +462,74 @@ TEST_F(SectionTest, AnEffectRunsOnAcrossReadAheadBlocksAsIfTheSectionWereProcess
         EXPECT_LT(worst, 1e-5) << effect;
     }
 }
+
+TEST_F(SectionTest, BlockReadsGiveExactlyTheFrameByFrameValuesOnRandomProjects) {
+    std::string noisePath = dir.file("noise.data");
+    wavomer::test::writeSampleFile(noisePath, 1, 44100 * 52, staircase);
+    uint32_t seed = 4242;
+    auto next = [&](uint32_t range) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % range;
+    };
+    for (int project = 0; project < 12; ++project) {
+        // A track of random pieces: audio of either channel, blank, mute and noise,
+        // with random volumes, fades and lengths (some far shorter than a block).
+        auto build = [&](uint32_t localSeed) {
+            uint32_t saved = seed;
+            seed = localSeed;
+            SectionArray sections;
+            double at = 0.0;
+            for (int k = 0; k < 14; ++k) {
+                double length = (1 + next(40000)) / 44100.0 + next(3) * 0.37;
+                SectionPtr s;
+                switch (next(5)) {
+                    case 0: s = AudioSection::blankSectionWithTrackStartTime(at, at + length); break;
+                    case 1: {
+                        s = AudioSection::blankSectionWithTrackStartTime(at, at + length);
+                        s->isMute = true;
+                        s->isBlankSection = false;
+                        break;
+                    }
+                    case 2: {
+                        s = AudioSection::sectionWithPath(noisePath);
+                        s->isNoiseSection = true;
+                        s->startTime = next(50);
+                        s->endTime = s->startTime + length;
+                        s->trackStartTime = at;
+                        s->trackEndTime = at + length;
+                        break;
+                    }
+                    default: {
+                        double start = next(100) / 100.0;
+                        s = placed(stairPath, start, start + std::min(length, 1.5), at, static_cast<int>(next(2)));
+                        length = s->trackEndTime - s->trackStartTime;
+                    }
+                }
+                s->volumeValue = next(4) * 0.4;
+                s->fadeMode = static_cast<int32_t>(next(5));
+                s->fadeDuration = next(3) * 0.8;
+                s->fadeStartTimeOffset = next(2) * 0.3;
+                s->customFadeStart = next(10) / 10.0;
+                s->customFadeStop = next(10) / 10.0;
+                sections.push_back(s);
+                at += length;
+            }
+            seed = saved;
+            return sections;
+        };
+        uint32_t projectSeed = next(1u << 30);
+        AudioTrack frameByFrame;
+        AudioTrack blocks;
+        frameByFrame.setSectionArray(build(projectSeed));
+        blocks.setSectionArray(build(projectSeed));
+        const int64_t total = static_cast<int64_t>(frameByFrame.trackEndTime() * 44100) + 500;
+        std::vector<float> block(5000);
+        for (int64_t f = 0; f < total;) {
+            int32_t n = static_cast<int32_t>(1 + next(4999));
+            blocks.readSamplesAtOffset(block.data(), n, f);
+            for (int32_t i = 0; i < n; ++i)
+                ASSERT_EQ(block[i], frameByFrame.readSamplePointAtOffset(f + i)) << "project " << project << " frame " << f + i;
+            f += n;
+        }
+    }
+}

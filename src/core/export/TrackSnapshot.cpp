@@ -25,7 +25,7 @@ int32_t TrackSnapshot::readSample(float* buffer, int32_t channel, int32_t frames
     }
     const int64_t last = static_cast<int64_t>(tracks_.size()) - 1;
     AudioTrack& track = *tracks_[static_cast<size_t>(std::clamp<int64_t>(channel, 0, last))];
-    for (int32_t i = 0; i < frames; ++i) buffer[i] = track.readSamplePointAtOffset(offset + i);
+    track.readSamplesAtOffset(buffer, frames, offset);
     return 0;
 }
 

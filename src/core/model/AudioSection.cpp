@@ -136,11 +136,11 @@ double AudioSection::sectionDuration() const {
     return endTime - startTime;
 }
 
-float AudioSection::getAudioSamleWithTimeInTrack(double t, bool isDrawWave) {
+[[gnu::always_inline]] inline float AudioSection::valueAt(double t, bool isDrawWave) {
     if (isBlankSection || isMute) return 0.0f;
     double s = t - trackStartTime + startTime;
     if (isNoiseSection) s = std::fmod(s, kNoiseLoopSeconds);
-    float v = getSampleValueWithTime(s, isDrawWave);
+    float v = rawValueAt(s, isDrawWave);
     v = static_cast<float>(static_cast<double>(v) * volumeValue);
     if (fadeMode == 0) return v;
     float d = static_cast<float>(fadeDuration);
@@ -160,7 +160,17 @@ float AudioSection::getAudioSamleWithTimeInTrack(double t, bool isDrawWave) {
     return static_cast<float>(static_cast<double>(v) * g);
 }
 
-float AudioSection::getSampleValueWithTime(double s, bool isDrawWave) {
+int32_t AudioSection::fillTrackSamples(float* out, int64_t firstFrame, int32_t frames) {
+    int32_t n = 0;
+    for (; n < frames; ++n) {
+        const double t = static_cast<double>(firstFrame + n) / kFramesPerSecond;
+        if (!(trackStartTime <= t && t <= trackEndTime)) break;
+        out[n] = valueAt(t, false);
+    }
+    return n;
+}
+
+[[gnu::always_inline]] inline float AudioSection::rawValueAt(double s, bool isDrawWave) {
     if (isDrawWave) return getSampleWaveAtTime(s);
     double scaled = kFramesPerSecond * s;
     if (!(std::fabs(scaled) < 9.0e15)) return 0.0f;  // NaN, infinite or beyond any file
@@ -209,6 +219,10 @@ void AudioSection::refillReadAhead(int64_t frameIndex) {
     }
     effectNextFrame_ = frameIndex + n;
 }
+
+float AudioSection::getAudioSamleWithTimeInTrack(double t, bool isDrawWave) { return valueAt(t, isDrawWave); }
+
+float AudioSection::getSampleValueWithTime(double s, bool isDrawWave) { return rawValueAt(s, isDrawWave); }
 
 float AudioSection::getSampleWaveAtTime(double s) const {
     return audioWaveData_ ? audioWaveData_->sampleWaveAtTime(s, channel) : 0.0f;

@@ -79,6 +79,10 @@ public:
     float getAudioSamleWithTimeInTrack(double t, bool isDrawWave);
     float getSampleValueWithTime(double s, bool isDrawWave);
     float getSampleWaveAtTime(double s) const;
+    // The audio values of consecutive timeline frames from firstFrame on, for as
+    // long as this section covers them (at most frames): each value exactly as
+    // getAudioSamleWithTimeInTrack gives it. Answers how many were filled.
+    int32_t fillTrackSamples(float* out, int64_t firstFrame, int32_t frames);
 
     const std::shared_ptr<AudioWaveData>& audioWaveData() const { return audioWaveData_; }
     void setAudioWaveData(std::shared_ptr<AudioWaveData> data) { audioWaveData_ = std::move(data); }
@@ -99,6 +103,9 @@ public:
     static constexpr int64_t kEffectReadAheadFrames = 20480;
 
 private:
+    // The bodies of the two sampling calls, inlined into the block fill.
+    float valueAt(double t, bool isDrawWave);
+    float rawValueAt(double s, bool isDrawWave);
     void refillReadAhead(int64_t frameIndex);
     void readUnprocessed(int64_t frameIndex, int64_t frames);
     void dropEffectStream();

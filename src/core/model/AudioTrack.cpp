@@ -54,6 +54,18 @@ float AudioTrack::readSamplePointAtOffset(int64_t frameOffset) {
     return section->getAudioSamleWithTimeInTrack(t, false);
 }
 
+void AudioTrack::readSamplesAtOffset(float* out, int32_t frames, int64_t frameOffset) {
+    int32_t i = 0;
+    while (i < frames) {
+        // One frame the per-frame way picks (and opens) the covering section; the
+        // rest of the run through that section is filled in one go.
+        out[i] = readSamplePointAtOffset(frameOffset + i);
+        ++i;
+        if (currentUsedSection_ && i < frames)
+            i += currentUsedSection_->fillTrackSamples(out + i, frameOffset + i, frames - i);
+    }
+}
+
 float AudioTrack::readWavePointAtOffset(int64_t frameOffset) {
     const double t = frameOffset / kFramesPerSecond;
     const SectionPtr* found = findSection(t, lastWaveSection_);

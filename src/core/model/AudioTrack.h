@@ -33,6 +33,9 @@ public:
 
     float readSamplePointAtOffset(int64_t frameOffset);
     float readWavePointAtOffset(int64_t frameOffset);
+    // out[i] = readSamplePointAtOffset(frameOffset + i) for i in [0, frames), walking
+    // the sections once per block instead of once per frame; the values are the same.
+    void readSamplesAtOffset(float* out, int32_t frames, int64_t frameOffset);
 
     const SectionPtr& currentUsedSection() const { return currentUsedSection_; }
     const SectionPtr& lastWaveSection() const { return lastWaveSection_; }

@@ -1,0 +1,116 @@
+// wavomer-cli render PROJECT.wvmp -o OUT.f32 [--channels tracks|stereo|mono] [--from S] [--to E]:
+// the export fold's output as raw little-endian 32-bit float frames at 44100 Hz.
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "CliEngineHost.h"
+#include "Commands.h"
+#include "Json.h"
+#include "RenderCommand.h"
+#include "engine/WaveEditViewController.h"
+#include "export/ExportFolds.h"
+#include "export/TrackSnapshot.h"
+
+namespace wavomer::cli {
+
+namespace {
+
+bool parseSeconds(const std::string& text, double& out) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, out);
+    return ec == std::errc() && ptr == end && std::isfinite(out) && out >= 0.0;
+}
+
+int usage() {
+    std::fputs("usage: wavomer-cli render PROJECT.wvmp -o OUT.f32 [--channels tracks|stereo|mono] [--from S] [--to E]\n",
+               stderr);
+    return 2;
+}
+
+}  // namespace
+
+int runRender(const Arguments& args) {
+    std::string project, output, channels = "tracks";
+    double from = 0.0, to = -1.0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        bool hasValue = i + 1 < args.size();
+        if (a == "-o" && hasValue) output = args[++i];
+        else if (a == "--channels" && hasValue) channels = args[++i];
+        else if (a == "--from" && hasValue) {
+            if (!parseSeconds(args[++i], from)) return usage();
+        } else if (a == "--to" && hasValue) {
+            if (!parseSeconds(args[++i], to)) return usage();
+        } else if (project.empty() && a[0] != '-') project = a;
+        else return usage();
+    }
+    if (project.empty() || output.empty() || (channels != "tracks" && channels != "stereo" && channels != "mono"))
+        return usage();
+
+    CliEngineHost host;
+    CliScheduler scheduler;
+    InProcessClipboard clipboard;
+    UndoManager undo;
+    WaveEditViewController engine(host, clipboard, scheduler, undo);
+    TrackSnapshot snapshot;
+    double length = 0.0;
+    {
+        std::scoped_lock guard(engine.projectLock);
+        EngineResult loaded = engine.readDataFromProject(project);
+        if (!loaded.ok) {
+            reportFailure(project, loaded.error);
+            return 1;
+        }
+        length = engine.farestTrackEndTime();
+        snapshot = TrackSnapshot::take(engine.audioTrackArray);
+    }
+    if (to < 0.0) to = length;
+    const int64_t first = static_cast<int64_t>(std::trunc(from * 44100.0));
+    const int64_t last = std::max(first, static_cast<int64_t>(std::trunc(to * 44100.0)));
+    const int64_t tracks = snapshot.audioSampleChannels();
+    const int32_t outChannels = channels == "tracks" ? static_cast<int32_t>(tracks) : (channels == "stereo" ? 2 : 1);
+
+    // Written under a temporary name and renamed when complete: a failed render
+    // never leaves a partial file behind under the asked name.
+    std::string temporary = output + ".partial";
+    FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) {
+        reportFailure(output, std::strerror(errno));
+        return 1;
+    }
+    constexpr int32_t kBlock = 1024;
+    std::vector<float> block(static_cast<size_t>(kBlock) * std::max(outChannels, 1));
+    std::vector<float> scratch;
+    bool ok = true;
+    for (int64_t at = first; at < last && ok; at += kBlock) {
+        int32_t n = static_cast<int32_t>(std::min<int64_t>(kBlock, last - at));
+        if (outChannels == 0) break;
+        std::fill(block.begin(), block.end(), 0.0f);
+        if (channels == "tracks") exportFoldUnmixed(snapshot, block.data(), n, outChannels, at, scratch);
+        else if (tracks > 0) exportFoldMixed(snapshot, block.data(), n, outChannels, at, scratch);
+        size_t count = static_cast<size_t>(n) * outChannels;
+        ok = std::fwrite(block.data(), sizeof(float), count, file) == count;
+    }
+    if (std::fflush(file) != 0 || ::fsync(fileno(file)) != 0) ok = false;
+    int saved = errno;
+    if (std::fclose(file) != 0) ok = false;
+    if (!ok || std::rename(temporary.c_str(), output.c_str()) != 0) {
+        if (ok) saved = errno;
+        std::remove(temporary.c_str());
+        reportFailure(output, std::strerror(saved ? saved : EIO));
+        return 1;
+    }
+    JsonObject json;
+    json.add("channels", static_cast<int64_t>(outChannels));
+    json.add("frames", outChannels == 0 ? int64_t(0) : last - first);
+    std::printf("%s\n", json.str().c_str());
+    return 0;
+}
+
+}  // namespace wavomer::cli
