@@ -20,7 +20,8 @@ fi
 
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 scripts/build.sh asan
-ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -L core
+LSAN_OPTIONS="suppressions=$PWD/tests/lsan-thirdparty.supp" \
+  ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -L core
 
 # ThreadSanitizer over the tests whose threads meet: the player's audio thread against edits,
 # seeks and the position tick, and the sound server adapter.
