@@ -1,6 +1,7 @@
 #include "export/ExportFolds.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace wavomer {
 
@@ -16,17 +17,24 @@ float* planesFor(std::vector<float>& scratch, int64_t channels, int32_t frames) 
 }  // namespace
 
 void readSourcePlanes(SourceChannelProvider& provider, int64_t channels, float* planes, int32_t frames,
-                      int64_t offset) {
-    for (int64_t i = 0; i < channels; ++i)
-        provider.readSample(planes + i * frames, static_cast<int32_t>(i), frames, offset);
+                      int64_t offset, int readThreads) {
+    const int64_t workers = std::clamp<int64_t>(readThreads, 1, std::max<int64_t>(channels, 1));
+    auto readShare = [&](int64_t worker) {
+        for (int64_t i = worker; i < channels; i += workers)
+            provider.readSample(planes + i * frames, static_cast<int32_t>(i), frames, offset);
+    };
+    std::vector<std::thread> helpers;
+    for (int64_t w = 1; w < workers; ++w) helpers.emplace_back(readShare, w);
+    readShare(0);
+    for (auto& helper : helpers) helper.join();
 }
 
 void exportFoldUnmixed(SourceChannelProvider& provider, float* out, int32_t frames, int32_t outputChannels,
-                       int64_t offset, std::vector<float>& scratch) {
+                       int64_t offset, std::vector<float>& scratch, int readThreads) {
     const int64_t tracks = provider.audioSampleChannels();
     if (tracks <= 0 || frames <= 0) return;
     float* planes = planesFor(scratch, tracks, frames);
-    readSourcePlanes(provider, tracks, planes, frames, offset);
+    readSourcePlanes(provider, tracks, planes, frames, offset, readThreads);
     const int64_t written = std::min<int64_t>(tracks, outputChannels);
     for (int64_t i = 0; i < written; ++i) {
         const float* plane = planes + i * frames;
@@ -35,11 +43,11 @@ void exportFoldUnmixed(SourceChannelProvider& provider, float* out, int32_t fram
 }
 
 void exportFoldMixed(SourceChannelProvider& provider, float* out, int32_t frames, int32_t outputChannels,
-                     int64_t offset, std::vector<float>& scratch) {
+                     int64_t offset, std::vector<float>& scratch, int readThreads) {
     const int64_t tracks = provider.audioSampleChannels();
     if (tracks <= 0 || frames <= 0 || outputChannels <= 0) return;
     float* planes = planesFor(scratch, tracks, frames);
-    readSourcePlanes(provider, tracks, planes, frames, offset);
+    readSourcePlanes(provider, tracks, planes, frames, offset, readThreads);
     const float divisor = static_cast<float>(tracks);
     for (int32_t j = 0; j < frames; ++j) {
         // The same additions, in the same order, as summing the interleaved frame.

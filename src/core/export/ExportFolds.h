@@ -16,19 +16,22 @@
 
 namespace wavomer {
 
-// Fills K planes of frames floats, plane i from source channel i.
+// Fills K planes of frames floats, plane i from source channel i. With readThreads
+// above 1 the planes are read by that many threads at once, each channel by one of
+// them: only for providers whose channels are independent of each other (a
+// TrackSnapshot, where every track is a copy of its own). The values are the same.
 void readSourcePlanes(SourceChannelProvider& provider, int64_t channels, float* planes, int32_t frames,
-                      int64_t offset);
+                      int64_t offset, int readThreads = 1);
 
 // Unmixed fold into an interleaved buffer of frames × outputChannels floats. When the
 // output has fewer channels than there are tracks the extra tracks are not written; when
 // it has more, the extra channels are left as they are.
 void exportFoldUnmixed(SourceChannelProvider& provider, float* out, int32_t frames, int32_t outputChannels,
-                       int64_t offset, std::vector<float>& scratch);
+                       int64_t offset, std::vector<float>& scratch, int readThreads = 1);
 
 // Mixed fold into an interleaved buffer of frames × outputChannels floats. A provider
 // without channels leaves the buffer as it is.
 void exportFoldMixed(SourceChannelProvider& provider, float* out, int32_t frames, int32_t outputChannels,
-                     int64_t offset, std::vector<float>& scratch);
+                     int64_t offset, std::vector<float>& scratch, int readThreads = 1);
 
 }  // namespace wavomer
