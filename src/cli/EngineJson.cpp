@@ -3,25 +3,11 @@
 #include <algorithm>
 
 #include "Json.h"
+#include "ModelJson.h"
 
 namespace wavomer::cli {
 
 namespace {
-
-std::string valueJson(const CoderValue& value) {
-    double number = 0.0;
-    std::string text;
-    if (value.isNull()) return "null";
-    if (auto b = std::get_if<bool>(&value.value)) return *b ? "true" : "false";
-    if (value.asString(text)) return jsonString(text);
-    if (value.asDouble(number)) return jsonNumber(number);
-    if (auto dic = value.asDictionary()) {
-        JsonObject object;
-        for (const auto& [key, item] : *dic) object.raw(key, valueJson(item));
-        return object.str();
-    }
-    return "null";
-}
 
 template <typename Items, typename Format>
 std::string array(const Items& items, Format format) {
@@ -36,28 +22,6 @@ std::string array(const Items& items, Format format) {
 }
 
 }  // namespace
-
-std::string sectionJson(const AudioSection& section) {
-    JsonObject json;
-    if (section.audioPath) json.add("audioPath", *section.audioPath);
-    else json.addNull("audioPath");
-    json.add("channel", static_cast<int64_t>(section.channel));
-    json.add("startTime", section.startTime);
-    json.add("endTime", section.endTime);
-    json.add("trackStartTime", section.trackStartTime);
-    json.add("trackEndTime", section.trackEndTime);
-    json.add("isMute", section.isMute);
-    json.add("fadeMode", static_cast<int64_t>(section.fadeMode));
-    json.add("customFadeStart", section.customFadeStart);
-    json.add("customFadeStop", section.customFadeStop);
-    json.add("fadeStartTimeOffset", section.fadeStartTimeOffset);
-    json.add("fadeDuration", section.fadeDuration);
-    json.add("volumeValue", section.volumeValue);
-    json.raw("effectDic", section.effectDic ? valueJson(CoderValue(*section.effectDic)) : "null");
-    json.add("isBlankSection", section.isBlankSection);
-    json.add("isNoiseSection", section.isNoiseSection);
-    return json.str();
-}
 
 std::string engineStateJson(const WaveEditViewController& engine) {
     JsonObject json;

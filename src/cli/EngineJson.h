@@ -7,7 +7,6 @@
 
 namespace wavomer::cli {
 
-std::string sectionJson(const AudioSection& section);
 std::string engineStateJson(const WaveEditViewController& engine);
 
 }  // namespace wavomer::cli
