@@ -22,6 +22,8 @@
 
 #include <string>
 
+#include "util/PathUtil.h"
+
 namespace wavomer::FileManagerExtention {
 
 // --- base locations (not created) -------------------------------------------------
@@ -96,17 +98,11 @@ void removeAllRecordFiles();
 // "mov". So a taken "Built-in.wav" gives "Built-in1.wav", then "Built-in2.wav".
 std::string fullPathWithNumberIncreaseIfExist(const std::string& path);
 
-// --- path pieces with the platform's rules (used above, handy for callers) ----------
-
-// "a/b.wav" → "wav"; "a/b" → ""; ".hidden" → ""; "a.b/c" → "".
-std::string pathExtension(const std::string& path);
-// The path without its extension and the dot before it.
-std::string stringByDeletingPathExtension(const std::string& path);
-// The path's last component ("a/b/c.wav" → "c.wav"); trailing slashes are ignored.
-std::string lastPathComponent(const std::string& path);
-// The path without its last component ("a/b/c" → "a/b", "c" → "", "/c" → "/").
-std::string stringByDeletingLastPathComponent(const std::string& path);
-// Joins two pieces with exactly one "/" between them; an empty folder gives component.
-std::string stringByAppendingPathComponent(const std::string& folder, const std::string& component);
+// --- path pieces with the platform's rules (util/PathUtil.h), here too for callers ---
+using wavomer::lastPathComponent;
+using wavomer::pathExtension;
+using wavomer::stringByAppendingPathComponent;
+using wavomer::stringByDeletingLastPathComponent;
+using wavomer::stringByDeletingPathExtension;
 
 }  // namespace wavomer::FileManagerExtention
