@@ -24,4 +24,20 @@ void CliScheduler::drain(const std::function<bool()>& busy) {
     }
 }
 
+CliProject::CliProject(std::unique_ptr<CliEngineHost> host)
+    : host_(std::move(host)), engine_(*host_, clipboard_, scheduler_, undo_) {
+    engine_.mediaEngine = &media_;
+}
+
+EngineResult CliProject::open(const std::string& folder) {
+    std::scoped_lock guard(engine_.projectLock);
+    EngineResult result = engine_.readDataFromProject(folder);
+    drain();
+    return result;
+}
+
+void CliProject::drain() {
+    scheduler_.drain([this] { return engine_.importInProgress(); });
+}
+
 }  // namespace wavomer::cli

@@ -6,9 +6,13 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <string>
 
+#include "FFmpegMediaEngine.h"
 #include "engine/EngineHost.h"
+#include "engine/WaveEditViewController.h"
 
 namespace wavomer::cli {
 
@@ -33,6 +37,31 @@ private:
     std::mutex lock_;
     std::condition_variable ready_;
     std::deque<std::function<void()>> queue_;
+};
+
+// A project as the tool holds it: the engine with its host, clipboard, scheduler,
+// undo manager and media engine, opened the way the window opens a project.
+class CliProject {
+public:
+    explicit CliProject(std::unique_ptr<CliEngineHost> host = std::make_unique<CliEngineHost>());
+
+    // Opens a project folder, or starts a new project when folder is empty, holding
+    // the project lock; nothing is opened in place of a project that cannot be read.
+    EngineResult open(const std::string& folder);
+    // Runs the work handed to the main thread, waiting for imports still converting.
+    void drain();
+
+    WaveEditViewController& engine() { return engine_; }
+    UndoManager& undo() { return undo_; }
+    CliEngineHost& host() { return *host_; }
+
+private:
+    std::unique_ptr<CliEngineHost> host_;
+    InProcessClipboard clipboard_;
+    CliScheduler scheduler_;
+    UndoManager undo_;
+    FFmpegMediaEngine media_;
+    WaveEditViewController engine_;
 };
 
 }  // namespace wavomer::cli

@@ -13,7 +13,6 @@
 #include "CliEngineHost.h"
 #include "Commands.h"
 #include "EngineJson.h"
-#include "FFmpegMediaEngine.h"
 #include "config/StandardPaths.h"
 #include "engine/EditActions.h"
 
@@ -74,15 +73,11 @@ size_t index(const std::string& text) {
 
 class ScriptRunner {
 public:
-    ScriptRunner(std::string projectPath)
-        : projectPath_(std::move(projectPath)), engine_(host_, clipboard_, scheduler_, undo_) {
-        engine_.mediaEngine = &media_;
-    }
+    explicit ScriptRunner(std::string projectPath)
+        : projectPath_(std::move(projectPath)), engine_(project_.engine()), undo_(project_.undo()) {}
 
     bool open(std::string* error) {
-        std::scoped_lock guard(engine_.projectLock);
-        EngineResult result = engine_.readDataFromProject(projectPath_);
-        drain();
+        EngineResult result = project_.open(projectPath_);
         if (!result.ok) *error = result.error;
         return result.ok;
     }
@@ -102,9 +97,7 @@ public:
     }
 
 private:
-    void drain() {
-        scheduler_.drain([this] { return engine_.importInProgress(); });
-    }
+    void drain() { project_.drain(); }
 
     void expect(const std::vector<std::string>& words, size_t count) {
         if (words.size() != count)
@@ -246,12 +239,9 @@ private:
     }
 
     std::string projectPath_;
-    CliEngineHost host_;
-    InProcessClipboard clipboard_;
-    CliScheduler scheduler_;
-    UndoManager undo_;
-    FFmpegMediaEngine media_;
-    WaveEditViewController engine_;
+    CliProject project_;
+    WaveEditViewController& engine_;
+    UndoManager& undo_;
 };
 
 }  // namespace

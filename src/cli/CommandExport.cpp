@@ -126,25 +126,6 @@ std::string choicesText(const PopupModel& popup) {
     return text;
 }
 
-// The project as the window would hold it after opening.
-class LoadedProject {
-public:
-    LoadedProject() : engine_(host_, clipboard_, scheduler_, undo_) { engine_.mediaEngine = &media_; }
-    EngineResult open(const std::string& folder) {
-        EngineResult result = engine_.readDataFromProject(folder);
-        scheduler_.drain([] { return false; });
-        return result;
-    }
-    WaveEditViewController& engine() { return engine_; }
-
-private:
-    CliEngineHost host_;
-    InProcessClipboard clipboard_;
-    CliScheduler scheduler_;
-    UndoManager undo_;
-    FFmpegMediaEngine media_;
-    WaveEditViewController engine_;
-};
 
 void drawProgress(float value, bool done) {
     const int width = 40;
@@ -185,7 +166,7 @@ int runExport(const Arguments& args) {
         a.tags->image = std::move(data);
     }
 
-    LoadedProject project;
+    CliProject project;
     EngineResult loaded = project.open(a.project);
     if (!loaded.ok) {
         reportFailure(a.project, loaded.error);
@@ -270,7 +251,7 @@ int runFormats(const Arguments& args) {
         std::fprintf(stderr, "wavomer-cli formats: %s\n", e.message.c_str());
         return 2;
     }
-    LoadedProject project;
+    CliProject project;
     EngineResult loaded = project.open(a.project);
     if (!loaded.ok) {
         reportFailure(a.project, loaded.error);

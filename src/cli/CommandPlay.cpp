@@ -100,20 +100,17 @@ void printTick(const WaveEditViewController& engine, const PlaybackController& p
 }
 
 int play(const PlayOptions& options) {
-    PlayHost host;
-    CliScheduler scheduler;
-    InProcessClipboard clipboard;
-    UndoManager undo;
-    WaveEditViewController engine(host, clipboard, scheduler, undo);
+    CliProject opened(std::make_unique<PlayHost>());
+    auto& host = static_cast<PlayHost&>(opened.host());
+    WaveEditViewController& engine = opened.engine();
     ProjectLock& lock = engine.projectLock;
+    EngineResult loaded = opened.open(options.project);
+    if (!loaded.ok) {
+        reportFailure(options.project, loaded.error);
+        return 1;
+    }
     {
         std::scoped_lock guard(lock);
-        EngineResult loaded = engine.readDataFromProject(options.project);
-        scheduler.drain([&] { return engine.importInProgress(); });
-        if (!loaded.ok) {
-            reportFailure(options.project, loaded.error);
-            return 1;
-        }
         if (!engine.audioTrackArray.empty()) engine.selectTracks(0, engine.audioTrackArray.size() - 1);
         if (options.loop) engine.setSelection(options.loop->first, options.loop->second);
         else engine.setSelection(0.0, 0.0);
@@ -139,7 +136,7 @@ int play(const PlayOptions& options) {
         next += period;
         std::this_thread::sleep_until(next);
         playback.updateWaveViewWhenPlay();
-        scheduler.drain([] { return false; });
+        opened.drain();
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
         if (options.seconds && elapsed >= *options.seconds && playback.isPlaying()) {
             playback.closePlayerTimer();

@@ -7,14 +7,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <thread>
 
 #include "CliEngineHost.h"
 #include "Commands.h"
 #include "Json.h"
 #include "RenderCommand.h"
-#include "engine/WaveEditViewController.h"
 #include "export/ExportFolds.h"
 #include "export/TrackSnapshot.h"
 
@@ -54,23 +52,14 @@ int runRender(const Arguments& args) {
     if (project.empty() || output.empty() || (channels != "tracks" && channels != "stereo" && channels != "mono"))
         return usage();
 
-    CliEngineHost host;
-    CliScheduler scheduler;
-    InProcessClipboard clipboard;
-    UndoManager undo;
-    WaveEditViewController engine(host, clipboard, scheduler, undo);
-    TrackSnapshot snapshot;
-    double length = 0.0;
-    {
-        std::scoped_lock guard(engine.projectLock);
-        EngineResult loaded = engine.readDataFromProject(project);
-        if (!loaded.ok) {
-            reportFailure(project, loaded.error);
-            return 1;
-        }
-        length = engine.farestTrackEndTime();
-        snapshot = TrackSnapshot::take(engine.audioTrackArray);
+    CliProject opened;
+    EngineResult loaded = opened.open(project);
+    if (!loaded.ok) {
+        reportFailure(project, loaded.error);
+        return 1;
     }
+    const double length = opened.engine().farestTrackEndTime();
+    TrackSnapshot snapshot = TrackSnapshot::take(opened.engine().audioTrackArray);
     if (to < 0.0) to = length;
     const int64_t first = static_cast<int64_t>(std::trunc(from * 44100.0));
     const int64_t last = std::max(first, static_cast<int64_t>(std::trunc(to * 44100.0)));
