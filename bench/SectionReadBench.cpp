@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -31,58 +32,63 @@ std::string makeSource(int64_t frames) {
     return name;
 }
 
-void BM_ReadSamplePointAtOffset(benchmark::State& state) {
-    const int64_t frames = 44100 * 30;
-    static std::string path = makeSource(frames);
-    AudioTrack track;
-    auto section = AudioSection::sectionWithPath(path);
-    section->trackStartTime = 0.0;
+constexpr int64_t kSourceFrames = 44100 * 30;
+
+// One 30-second source for every benchmark, removed when the program ends.
+const std::string& sharedSource() {
+    struct Source {
+        std::string path = makeSource(kSourceFrames);
+        ~Source() { std::remove(path.c_str()); }
+    };
+    static Source source;
+    return source.path;
+}
+
+// A track holding the whole source as one section, shaped by configure.
+void prepareTrack(AudioTrack& track, void (*configure)(AudioSection&)) {
+    auto section = AudioSection::sectionWithPath(sharedSource());
     section->trackEndTime = section->endTime;
-    section->volumeValue = 0.8;
+    configure(*section);
     track.setSectionArray({section});
+}
+
+void readFrameByFrame(benchmark::State& state, AudioTrack& track) {
     int64_t f = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(track.readSamplePointAtOffset(f));
-        if (++f == frames) f = 0;
+        if (++f == kSourceFrames) f = 0;
     }
     state.SetItemsProcessed(state.iterations());
+}
+
+void BM_ReadSamplePointAtOffset(benchmark::State& state) {
+    AudioTrack track;
+    prepareTrack(track, [](AudioSection& s) { s.volumeValue = 0.8; });
+    readFrameByFrame(state, track);
 }
 BENCHMARK(BM_ReadSamplePointAtOffset)->Repetitions(9)->ReportAggregatesOnly(true);
 
 void BM_ReadSamplePointWithFade(benchmark::State& state) {
-    const int64_t frames = 44100 * 30;
-    static std::string path = makeSource(frames);
     AudioTrack track;
-    auto section = AudioSection::sectionWithPath(path);
-    section->trackEndTime = section->endTime;
-    section->fadeMode = 1;
-    section->fadeDuration = section->endTime;
-    track.setSectionArray({section});
-    int64_t f = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(track.readSamplePointAtOffset(f));
-        if (++f == frames) f = 0;
-    }
-    state.SetItemsProcessed(state.iterations());
+    prepareTrack(track, [](AudioSection& s) {
+        s.fadeMode = 1;
+        s.fadeDuration = s.endTime;
+    });
+    readFrameByFrame(state, track);
 }
 BENCHMARK(BM_ReadSamplePointWithFade)->Repetitions(9)->ReportAggregatesOnly(true);
 
 // The block path the providers use: 2048 frames per call, per-frame cost reported.
 void BM_ReadSamplesAtOffsetBlock(benchmark::State& state) {
-    const int64_t frames = 44100 * 30;
-    static std::string path = makeSource(frames);
     AudioTrack track;
-    auto section = AudioSection::sectionWithPath(path);
-    section->trackEndTime = section->endTime;
-    section->volumeValue = 0.8;
-    track.setSectionArray({section});
+    prepareTrack(track, [](AudioSection& s) { s.volumeValue = 0.8; });
     std::vector<float> block(2048);
     int64_t f = 0;
     for (auto _ : state) {
         track.readSamplesAtOffset(block.data(), 2048, f);
         benchmark::DoNotOptimize(block.data());
         f += 2048;
-        if (f + 2048 >= frames) f = 0;
+        if (f + 2048 >= kSourceFrames) f = 0;
     }
     state.SetItemsProcessed(state.iterations() * 2048);
 }

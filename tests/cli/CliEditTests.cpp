@@ -7,6 +7,7 @@
 
 #include "support/TestSupport.h"
 
+using wavomer::test::lines;
 using wavomer::test::runCommand;
 using wavomer::test::ScratchDir;
 using wavomer::test::shellQuote;
@@ -49,20 +50,6 @@ protected:
             ++end;
         }
         return json.substr(at, end - at);
-    }
-
-    static std::vector<std::string> lines(const std::string& text) {
-        std::vector<std::string> result;
-        std::string line;
-        for (char c : text) {
-            if (c == '\n') {
-                result.push_back(line);
-                line.clear();
-            } else {
-                line += c;
-            }
-        }
-        return result;
     }
 
     ScratchDir dir;

@@ -7,6 +7,7 @@
 
 #include "support/TestSupport.h"
 
+using wavomer::test::lines;
 using wavomer::test::runCommand;
 using wavomer::test::ScratchDir;
 using wavomer::test::shellQuote;
@@ -43,20 +44,6 @@ protected:
 
     int cli(const std::string& arguments, std::string* out, std::string* err) {
         return runCommand(env + shellQuote(WAVOMER_CLI_PATH) + " " + arguments, out, err);
-    }
-
-    static std::vector<std::string> lines(const std::string& text) {
-        std::vector<std::string> result;
-        std::string line;
-        for (char c : text) {
-            if (c == '\n') {
-                result.push_back(line);
-                line.clear();
-            } else {
-                line += c;
-            }
-        }
-        return result;
     }
 
     static std::string probe(const std::string& path, const std::string& entries) {

@@ -10,6 +10,7 @@
 #include <numeric>
 
 #include "data/AudioSampleData.h"
+#include "support/SampleFiles.h"
 #include "support/TestSupport.h"
 
 using namespace wavomer;
@@ -17,21 +18,10 @@ using wavomer::test::ScratchDir;
 
 namespace {
 
-// Writes a file whose channel c holds frame k as the value c * 1e6 + k ("staircase"),
-// so that any read reveals which channel and frame it came from.
+// The staircase file: channel c holds frame k as the value c * 1e6 + k, so that
+// any read reveals which channel and frame it came from.
 void writeStaircase(const std::string& path, int channels, int64_t frames) {
-    auto data = AudioSampleData::dataForWritingAtPath(path);
-    ASSERT_TRUE(data);
-    data->setFramePerChannel(frames);
-    data->setChannels(channels);
-    std::vector<float> block(1024);
-    for (int c = 0; c < channels; ++c) {
-        for (int64_t p = 0; p < frames; p += 1024) {
-            for (int i = 0; i < 1024; ++i) block[i] = static_cast<float>(c * 1000000 + p + i);
-            data->writeSample(block.data(), c, 1024, p);
-        }
-    }
-    ASSERT_TRUE(data->closeData());
+    wavomer::test::writeSampleFile(path, channels, frames, wavomer::test::staircase);
 }
 
 int64_t fileSize(const std::string& path) {

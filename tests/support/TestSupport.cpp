@@ -98,6 +98,20 @@ int runCommand(const std::string& command, std::string* out, std::string* err) {
     return -1;
 }
 
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') {
+            result.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    return result;
+}
+
 bool ffmpeg(const std::string& arguments) {
     return runCommand("ffmpeg -nostdin -v error -y " + arguments) == 0;
 }

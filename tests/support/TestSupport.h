@@ -34,4 +34,7 @@ bool ffmpeg(const std::string& arguments);
 
 std::string shellQuote(const std::string& s);
 
+// The lines of a command's output, each without its newline.
+std::vector<std::string> lines(const std::string& text);
+
 }  // namespace wavomer::test
