@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "data/AudioWaveData.h"
 #include "effects/AudioEffectProcessor.h"
@@ -530,6 +531,69 @@ TEST_F(SectionTest, BlockReadsGiveExactlyTheFrameByFrameValuesOnRandomProjects) 
             for (int32_t i = 0; i < n; ++i)
                 ASSERT_EQ(block[i], frameByFrame.readSamplePointAtOffset(f + i)) << "project " << project << " frame " << f + i;
             f += n;
+        }
+    }
+}
+
+TEST_F(SectionTest, BlockReadsMatchFrameByFrameWhereverSectionsSitBetweenFrames) {
+    // How far (in frames) section edges miss the frame grid: on it, a quarter,
+    // a half and a hair either side of it (where each frame's rounding must be
+    // decided on its own), a little further off, nearly a whole frame.
+    const double misses[] = {0.5 - 1e-9, 0.25, 0.5, 0.0, 0.5 + 1e-9, 0.48, 0.52, 0.999999, 1e-12, -0.3};
+    // Where on the timeline: the start, three hours in, a month in, half a year
+    // in, and past 2^24 s.
+    const double origins[] = {0.0, 3 * 3600.0 + 0.123, 30 * 86400.0, 1.6e7, 2.0e7};
+    uint32_t seed = 77;
+    auto next = [&](uint32_t range) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % range;
+    };
+    auto bits = [](float v) {
+        uint32_t b;
+        std::memcpy(&b, &v, sizeof b);
+        return b;
+    };
+    for (double origin : origins) {
+        for (int k = 0; k < 11; ++k) {
+            auto build = [&] {
+                double trackStart = origin + (std::floor(origin * kRate) - origin * kRate + misses[k % 10]) / kRate;
+                if (k == 10) {
+                    // The last: of the neighbouring doubles, the one missing by a half
+                    // as nearly as this far along the timeline allows.
+                    double best = 1.0;
+                    for (double t = trackStart, i = 0; i < 4000; ++i, t = std::nextafter(t, 1e300)) {
+                        const double offset = kRate * (1000 / kRate - t);
+                        const double distance = std::fabs(std::fabs(offset - std::trunc(offset)) - 0.5);
+                        if (distance < best) best = distance, trackStart = t;
+                    }
+                }
+                // The first section reads from a whole frame, so its timeline miss is
+                // the whole offset; the second misses on both sides.
+                auto first = placed(stairPath, 1000 / kRate, 1000 / kRate + 0.3, trackStart, k % 2);
+                const double secondStart = (90001 + misses[(k * 7) % 10]) / kRate;
+                auto second = placed(stairPath, secondStart, secondStart + 0.2, first->trackEndTime);
+                first->fadeMode = k % 4;
+                first->fadeDuration = 0.2;
+                first->volumeValue = k % 3 == 0 ? 1.0 : 0.7;
+                second->volumeValue = 0.3;
+                SectionArray sections{AudioSection::blankSectionWithTrackStartTime(0.0, trackStart), first, second};
+                return sections;
+            };
+            AudioTrack frameByFrame, blocks;
+            frameByFrame.setSectionArray(build());
+            blocks.setSectionArray(build());
+            const int64_t from = static_cast<int64_t>(origin * kRate) - 50;
+            const int64_t to = static_cast<int64_t>(frameByFrame.trackEndTime() * kRate) + 50;
+            ASSERT_GT(to - from, 0.5 * kRate);
+            std::vector<float> block(6000);
+            for (int64_t f = from; f < to;) {
+                const int32_t n = static_cast<int32_t>(1 + next(5999));
+                blocks.readSamplesAtOffset(block.data(), n, f);
+                for (int32_t i = 0; i < n; ++i)
+                    ASSERT_EQ(bits(block[i]), bits(frameByFrame.readSamplePointAtOffset(f + i)))
+                        << "origin " << origin << " miss " << k << " frame " << f + i;
+                f += n;
+            }
         }
     }
 }

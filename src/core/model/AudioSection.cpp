@@ -142,6 +142,10 @@ double AudioSection::sectionDuration() const {
     if (isNoiseSection) s = std::fmod(s, kNoiseLoopSeconds);
     float v = rawValueAt(s, isDrawWave);
     v = static_cast<float>(static_cast<double>(v) * volumeValue);
+    return applyFade(v, t);
+}
+
+[[gnu::always_inline]] inline float AudioSection::applyFade(float v, double t) const {
     if (fadeMode == 0) return v;
     float d = static_cast<float>(fadeDuration);
     if (d < 0.001f || std::isnan(d)) d = 0.001f;
@@ -160,59 +164,99 @@ double AudioSection::sectionDuration() const {
     return static_cast<float>(static_cast<double>(v) * g);
 }
 
-int32_t AudioSection::fillTrackSamples(float* out, int64_t firstFrame, int32_t frames) {
-    // The section's fields are copied into locals: stores into out cannot change
-    // them, and the compiler need not reload them for every frame.
-    const double start = trackStartTime;
-    const double end = trackEndTime;
+namespace {
+
+// The timeline time of a frame, as every sampling call computes it.
+inline double frameTime(int64_t frame) { return static_cast<double>(frame) / kFramesPerSecond; }
+
+// How many frames from first on (at most frames) have their time within
+// [start, end]. Frame times never decrease as frames grow, so the covered
+// frames are one run: the end of it is estimated, then settled by the same
+// comparisons the per-frame read makes.
+int32_t coveredFrames(double start, double end, int64_t first, int32_t frames) {
+    if (frames <= 0) return 0;
+    const double firstTime = frameTime(first);
+    if (!(start <= firstTime && firstTime <= end)) return 0;
+    const int64_t lastAsked = first + frames - 1;
+    const double estimate = std::floor(end * kFramesPerSecond);
+    int64_t last = estimate < static_cast<double>(lastAsked) ? std::max<int64_t>(first, static_cast<int64_t>(estimate))
+                                                             : lastAsked;
+    while (last < lastAsked && frameTime(last + 1) <= end) ++last;
+    while (last > first && !(frameTime(last) <= end)) --last;
+    return static_cast<int32_t>(last - first + 1);
+}
+
+// Frame f of the timeline reads source frame round(44100 * (f / 44100 - trackStart
+// + sourceStart)). Exactly, that is f + 44100 * (sourceStart - trackStart). With
+// every time below 2^24 s the arithmetic errs by less than 1/500 of a frame, so
+// when that offset lies further than 1/64 of a frame from a half, no error can
+// carry a value across a half: every frame reads f plus the offset's nearest
+// whole number, the same frame the per-frame read finds. Otherwise (a section
+// placed almost exactly half a frame off, or absurd times) there is no shift.
+bool constantFrameShift(double trackStart, double sourceStart, int64_t first, int64_t last, int64_t& shift) {
+    constexpr double kLimit = 16777216.0;
+    if (!(std::fabs(trackStart) < kLimit && std::fabs(sourceStart) < kLimit)) return false;
+    if (!(std::fabs(frameTime(first)) < kLimit && std::fabs(frameTime(last)) < kLimit)) return false;
+    const double offset = kFramesPerSecond * (sourceStart - trackStart);
+    const double nearest = std::round(offset);
+    if (!(std::fabs(offset - nearest) < 0.5 - 1.0 / 64.0)) return false;
+    shift = static_cast<int64_t>(nearest);
+    return true;
+}
+
+}  // namespace
+
+template <class Shape>
+int32_t AudioSection::fillShifted(float* out, int64_t firstFrame, int32_t count, int64_t shift, Shape shape) {
+    int64_t source = firstFrame + shift;
     int32_t n = 0;
-    if (isBlankSection || isMute) {
-        for (; n < frames; ++n) {
-            const double t = static_cast<double>(firstFrame + n) / kFramesPerSecond;
-            if (!(start <= t && t <= end)) break;
-            out[n] = 0.0f;
+    while (n < count) {
+        int64_t index = source - cacheOffset_;
+        if (index < 0 || index >= static_cast<int64_t>(cacheData_.size())) {
+            refillReadAhead(source);
+            index = 0;
+            if (cacheData_.empty()) break;
         }
-        return n;
-    }
-    if (isNoiseSection || fadeMode != 0) {
-        for (; n < frames; ++n) {
-            const double t = static_cast<double>(firstFrame + n) / kFramesPerSecond;
-            if (!(start <= t && t <= end)) break;
-            out[n] = valueAt(t, false);
-        }
-        return n;
-    }
-    // The common case, plain audio at a volume: the same arithmetic as valueAt and
-    // rawValueAt, step for step, so every value is identical to a single read.
-    const double sourceStart = startTime;
-    const double volume = volumeValue;
-    const float* block = cacheData_.data();
-    int64_t blockStart = cacheOffset_;
-    int64_t blockLength = static_cast<int64_t>(cacheData_.size());
-    for (; n < frames; ++n) {
-        const double t = static_cast<double>(firstFrame + n) / kFramesPerSecond;
-        if (!(start <= t && t <= end)) break;
-        const double s = t - start + sourceStart;
-        const double scaled = kFramesPerSecond * s;
-        float v = 0.0f;
-        if (std::fabs(scaled) < 9.0e15) {
-            const double whole = std::trunc(scaled);
-            const double fraction = scaled - whole;
-            const int64_t i = static_cast<int64_t>(whole) + (fraction >= 0.5 ? 1 : (fraction <= -0.5 ? -1 : 0));
-            const int64_t index = i - blockStart;
-            if (index >= 0 && index < blockLength) {
-                v = block[index];
-            } else {
-                refillReadAhead(i);
-                block = cacheData_.data();
-                blockStart = cacheOffset_;
-                blockLength = static_cast<int64_t>(cacheData_.size());
-                v = block[0];
-            }
-        }
-        out[n] = static_cast<float>(static_cast<double>(v) * volume);
+        const int32_t run = static_cast<int32_t>(
+            std::min<int64_t>(count - n, static_cast<int64_t>(cacheData_.size()) - index));
+        shape(out + n, cacheData_.data() + index, run, firstFrame + n);
+        n += run;
+        source += run;
     }
     return n;
+}
+
+int32_t AudioSection::fillTrackSamples(float* out, int64_t firstFrame, int32_t frames) {
+    const int32_t count = coveredFrames(trackStartTime, trackEndTime, firstFrame, frames);
+    if (count == 0) return 0;
+    if (isBlankSection || isMute) {
+        std::fill(out, out + count, 0.0f);
+        return count;
+    }
+    int64_t shift = 0;
+    if (isNoiseSection || !constantFrameShift(trackStartTime, startTime, firstFrame, firstFrame + count - 1, shift)) {
+        for (int32_t n = 0; n < count; ++n) out[n] = valueAt(frameTime(firstFrame + n), false);
+        return count;
+    }
+    // Every value below is computed as valueAt computes it, so a block read gives
+    // exactly what reading its frames one by one gives.
+    const double volume = volumeValue;
+    if (fadeMode == 0) {
+        if (volume == 1.0)  // v * 1.0 is v: the samples are copied
+            return fillShifted(out, firstFrame, count, shift, [](float* to, const float* from, int32_t run, int64_t) {
+                std::copy(from, from + run, to);
+            });
+        return fillShifted(out, firstFrame, count, shift, [volume](float* to, const float* from, int32_t run, int64_t) {
+            for (int32_t k = 0; k < run; ++k) to[k] = static_cast<float>(static_cast<double>(from[k]) * volume);
+        });
+    }
+    auto faded = [this, volume](float* to, const float* from, int32_t run, int64_t frame) {
+        for (int32_t k = 0; k < run; ++k) {
+            const float v = static_cast<float>(static_cast<double>(from[k]) * volume);
+            to[k] = applyFade(v, frameTime(frame + k));
+        }
+    };
+    return fillShifted(out, firstFrame, count, shift, faded);
 }
 
 [[gnu::always_inline]] inline float AudioSection::rawValueAt(double s, bool isDrawWave) {
@@ -230,8 +274,10 @@ int32_t AudioSection::fillTrackSamples(float* out, int64_t firstFrame, int32_t f
 }
 
 void AudioSection::readUnprocessed(int64_t frameIndex, int64_t frames) {
-    cacheData_.assign(static_cast<size_t>(frames), 0.0f);
+    cacheData_.resize(static_cast<size_t>(frames));
+    // readSample writes every frame, zero where the file has none.
     if (audioSampleData_) audioSampleData_->readSample(cacheData_.data(), channel, static_cast<int32_t>(frames), frameIndex);
+    else std::fill(cacheData_.begin(), cacheData_.end(), 0.0f);
 }
 
 void AudioSection::refillReadAhead(int64_t frameIndex) {

@@ -106,6 +106,12 @@ private:
     // The bodies of the two sampling calls, inlined into the block fill.
     float valueAt(double t, bool isDrawWave);
     float rawValueAt(double s, bool isDrawWave);
+    // A sample already at volume, faded as the section's fade has it at timeline time t.
+    float applyFade(float v, double t) const;
+    // Fills count frames from firstFrame on, whose source frames are frame + shift,
+    // through the read-ahead block: shape(to, from, run, frame) writes run values.
+    template <class Shape>
+    int32_t fillShifted(float* out, int64_t firstFrame, int32_t count, int64_t shift, Shape shape);
     void refillReadAhead(int64_t frameIndex);
     void readUnprocessed(int64_t frameIndex, int64_t frames);
     void dropEffectStream();
