@@ -167,6 +167,59 @@ TEST(SampleDataReading, HeaderClaimingMoreThanTheFileHoldsReadsZerosPastItsEnd) 
     EXPECT_EQ(data->sampleWaveAtTime(0.5, 0), 0.0f);
 }
 
+TEST(SampleDataReading, ReadsOfAnySizeInAnyOrderGiveTheFileAsWritten) {
+    // Runs of consecutive reads (as read-ahead makes them) mixed with jumps, other
+    // channels, reads across a channel's end and before its start.
+    ScratchDir dir;
+    std::string path = dir.file("s.data");
+    writeStaircase(path, 3, 50000);
+    auto data = AudioSampleData::dataForReadingAtPath(path);
+    ASSERT_TRUE(data);
+    uint32_t seed = 5;
+    auto next = [&](uint32_t range) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<int64_t>((seed >> 8) % range);
+    };
+    std::vector<float> buffer(9000);
+    int64_t at = 0;
+    for (int read = 0; read < 3000; ++read) {
+        const int32_t channel = static_cast<int32_t>(next(3));
+        const int32_t frames = static_cast<int32_t>(next(8) == 0 ? 1 + next(9000) : 1 + next(2048));
+        if (next(6) == 0) at = next(52000) - 1000;  // a jump
+        data->readSample(buffer.data(), channel, frames, at);
+        for (int32_t i = 0; i < frames; ++i) {
+            const int64_t k = at + i;
+            const float expected = k < 0 || k >= 50000 ? 0.0f : static_cast<float>(channel * 1000000 + k);
+            ASSERT_EQ(buffer[i], expected) << "read " << read << " frame " << k;
+        }
+        at += frames;
+    }
+}
+
+TEST(SampleDataReading, BytesMissingAtOneReadAreReadAgainOnceTheFileHoldsThem) {
+    ScratchDir dir;
+    std::string path = dir.file("growing.data");
+    writeStaircase(path, 1, 44100);
+    std::string whole;
+    {
+        std::ifstream in(path, std::ios::binary);
+        whole.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    ASSERT_EQ(::truncate(path.c_str(), 4096 + 4 * 1000), 0);
+    auto data = AudioSampleData::dataForReadingAtPath(path);
+    ASSERT_TRUE(data);
+    std::vector<float> buffer(2048, -1.0f);
+    data->readSample(buffer.data(), 0, 2048, 0);
+    EXPECT_EQ(buffer[999], 999.0f);
+    EXPECT_EQ(buffer[1000], 0.0f);
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+        out.write(whole.data(), static_cast<std::streamsize>(whole.size()));
+    }
+    data->readSample(buffer.data(), 0, 2048, 500);
+    for (int i = 0; i < 2048; ++i) ASSERT_EQ(buffer[i], static_cast<float>(500 + i)) << i;
+}
+
 TEST(SampleDataReading, AbsurdHeaderIsNotTakenAtItsWord) {
     ScratchDir dir;
     std::string path = dir.file("huge.data");

@@ -81,7 +81,7 @@ void AudioSampleData::openData() {
     writeErrorText_.clear();
     reservedStride_ = -1;
     headerValid_ = false;
-    data_buffer.reset();
+    dropReadBuffers();
     if (path_.empty()) return;
     if (isReadMode_) {
         nb_channels_streams = 0;
@@ -132,7 +132,7 @@ bool AudioSampleData::closeData() {
     }
     if (::close(fd_for_path) != 0 && !isReadMode_) noteWriteError("cannot close the file");
     fd_for_path = -1;
-    data_buffer.reset();
+    dropReadBuffers();
     if (!isReadMode_ && writeError_) {
         ::unlink(path_.c_str());
         completed = false;
@@ -183,7 +183,7 @@ int32_t AudioSampleData::read_or_write_bytes(bool read, void* buffer, int64_t si
         int64_t got = moved < 0 ? 0 : moved;
         if (got < size) std::memset(static_cast<uint8_t*>(buffer) + got, 0, static_cast<size_t>(size - got));
     } else {
-        data_buffer.reset();  // the page cache may hold what was just overwritten
+        dropReadBuffers();  // they may hold what was just overwritten
         if (moved != size) noteWriteError("cannot write samples");
     }
     return 0;
@@ -202,16 +202,44 @@ int32_t AudioSampleData::buffer_read(void* buffer, int64_t len, int64_t position
         std::memcpy(buffer, data_buffer.get(), static_cast<size_t>(len));
         return 0;
     }
+    if (isReadMode_ && len <= kStreamWindowBytes / 4) {
+        // Reads of a few pages, one after another as the sections' read-ahead
+        // makes them, are served from a larger window: one system call for
+        // several blocks. Only bytes the file really held are kept in it.
+        bool inside = streamWindow_ && position >= streamWindowOffset_ &&
+                      position + len <= streamWindowOffset_ + streamWindowLength_;
+        if (!inside && fd_for_path >= 0 && position >= 0) {
+            if (!streamWindow_) streamWindow_.reset(new uint8_t[kStreamWindowBytes]);
+            streamWindowOffset_ = position;
+            const int64_t got = transferAll(true, fd_for_path, streamWindow_.get(), kStreamWindowBytes, position);
+            streamWindowLength_ = std::max<int64_t>(0, got);
+            inside = len <= streamWindowLength_;
+        }
+        if (inside) {
+            std::memcpy(buffer, streamWindow_.get() + (position - streamWindowOffset_), static_cast<size_t>(len));
+            return 0;
+        }
+    }
     return read_or_write_bytes(true, buffer, len, position);
+}
+
+void AudioSampleData::dropReadBuffers() {
+    data_buffer.reset();
+    streamWindow_.reset();
+    streamWindowLength_ = 0;
 }
 
 int32_t AudioSampleData::readSample(float* buffer, int32_t channel, int32_t frames, int64_t offset) {
     if (frames <= 0) return 0;
-    std::fill(buffer, buffer + frames, 0.0f);
-    if (channel < 0 || channel >= nb_channels_streams) return 0;
     int64_t first = std::max<int64_t>(offset, 0);
     int64_t last = std::min<int64_t>(offset + frames, frame_per_channels);
-    if (first >= last) return 0;
+    if (channel < 0 || channel >= nb_channels_streams || first >= last) {
+        std::fill(buffer, buffer + frames, 0.0f);
+        return 0;
+    }
+    // Frames before the first or past the last of the channel read as zero.
+    std::fill(buffer, buffer + (first - offset), 0.0f);
+    std::fill(buffer + (last - offset), buffer + frames, 0.0f);
     return read_or_write(true, buffer + (first - offset), channel, static_cast<int32_t>(last - first), first,
                          kSampleData);
 }
@@ -322,7 +350,7 @@ bool AudioSampleData::reserveFramesPerChannel(int64_t frames, int32_t channelsWi
 
 bool AudioSampleData::movePlanes(int64_t oldStride, int64_t newStride, int32_t channelsWithData) {
     if (oldStride == newStride || channelsWithData <= 1) return true;
-    data_buffer.reset();
+    dropReadBuffers();
     constexpr int64_t kChunk = 1 << 20;
     std::vector<uint8_t> chunk(kChunk);
     auto copyRange = [&](int64_t from, int64_t to, int64_t length) {

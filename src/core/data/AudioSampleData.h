@@ -106,6 +106,12 @@ private:
     int64_t frame_per_channels = 0;
     std::unique_ptr<uint8_t[]> data_buffer;
     int64_t data_buffer_offset = 0;
+    // Read mode: the window that serves consecutive reads of a few pages.
+    static constexpr int64_t kStreamWindowBytes = 64 * 1024;
+    std::unique_ptr<uint8_t[]> streamWindow_;
+    int64_t streamWindowOffset_ = 0;
+    int64_t streamWindowLength_ = 0;
+    void dropReadBuffers();
     int64_t reservedStride_ = -1;  // write mode: plane stride while the length grows
     bool headerValid_ = false;
     bool writeError_ = false;
