@@ -79,13 +79,14 @@ int runRender(const Arguments& args) {
     // block size.
     constexpr int32_t kBlock = 65536;
     const int readThreads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    std::vector<float> block(static_cast<size_t>(kBlock) * std::max(outChannels, 1));
+    // Zeroed once: with no tracks the mix writes nothing and the output is silence;
+    // otherwise the folds write every value of each block.
+    std::vector<float> block(static_cast<size_t>(kBlock) * std::max(outChannels, 1), 0.0f);
     std::vector<float> scratch;
     bool ok = true;
     for (int64_t at = first; at < last && ok; at += kBlock) {
         int32_t n = static_cast<int32_t>(std::min<int64_t>(kBlock, last - at));
         if (outChannels == 0) break;
-        std::fill(block.begin(), block.end(), 0.0f);
         if (channels == "tracks") exportFoldUnmixed(snapshot, block.data(), n, outChannels, at, scratch, readThreads);
         else if (tracks > 0) exportFoldMixed(snapshot, block.data(), n, outChannels, at, scratch, readThreads);
         size_t count = static_cast<size_t>(n) * outChannels;

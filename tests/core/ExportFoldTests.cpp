@@ -227,6 +227,42 @@ TEST(ExportFolds, AMonoMixIsTheSingleprecisionSumOfTheTracksDividedByTheirCount)
     }
 }
 
+TEST(ExportFolds, AMixMatchesSummingEachInterleavedFrameBitForBit) {
+    // Values of every scale and sign, negative zeros and infinities among them: the
+    // order of the additions and the zero they start from show in the bits.
+    class OddValues final : public SourceChannelProvider {
+    public:
+        int64_t audioSampleChannels() override { return 7; }
+        int32_t readSample(float* buffer, int32_t channel, int32_t frames, int64_t offset) override {
+            for (int32_t i = 0; i < frames; ++i) buffer[i] = value(channel, offset + i);
+            return 0;
+        }
+        static float value(int32_t channel, int64_t frame) {
+            if (frame % 13 == 0) return -0.0f;  // a frame of negative zeros mixes to +0
+            uint32_t h = static_cast<uint32_t>(frame * 2654435761u) ^ static_cast<uint32_t>(channel * 40503u);
+            switch (h % 11) {
+                case 0: return -0.0f;
+                case 1: return 0.0f;
+                case 2: return h % 3 == 0 ? INFINITY : 1e30f;
+                default: return std::ldexp(static_cast<float>(h % 2000) - 1000.0f, static_cast<int>(h % 40) - 30);
+            }
+        }
+    } source;
+    for (int32_t outputs : {1, 2, 3}) {
+        std::vector<float> out(static_cast<size_t>(777) * outputs), scratch;
+        exportFoldMixed(source, out.data(), 777, outputs, 123456, scratch);
+        for (int32_t j = 0; j < 777; ++j) {
+            float sum = 0.0f;
+            for (int32_t c = 0; c < 7; ++c) sum += OddValues::value(c, 123456 + j);
+            const float mono = sum / 7.0f;
+            for (int32_t o = 0; o < outputs; ++o)
+                ASSERT_EQ(std::bit_cast<uint32_t>(out[static_cast<size_t>(j) * outputs + o]),
+                          std::bit_cast<uint32_t>(mono))
+                    << "frame " << j << " of " << outputs;
+        }
+    }
+}
+
 TEST(ExportFolds, AStereoMixPutsTheSameAverageOnBothChannels) {
     StairProvider two(2, true);
     std::vector<float> out(2 * 64, 0.0f), scratch;

@@ -7,10 +7,11 @@ namespace wavomer {
 
 namespace {
 
+// Room for one plane per source channel. Providers fill every frame they are
+// asked for, so the planes need no clearing.
 float* planesFor(std::vector<float>& scratch, int64_t channels, int32_t frames) {
     const size_t needed = static_cast<size_t>(channels) * static_cast<size_t>(frames);
     if (scratch.size() < needed) scratch.resize(needed);
-    std::fill_n(scratch.begin(), needed, 0.0f);
     return scratch.data();
 }
 
@@ -49,11 +50,21 @@ void exportFoldMixed(SourceChannelProvider& provider, float* out, int32_t frames
     float* planes = planesFor(scratch, tracks, frames);
     readSourcePlanes(provider, tracks, planes, frames, offset, readThreads);
     const float divisor = static_cast<float>(tracks);
+    // The frames' sums are gathered in the first plane, one plane at a time: each
+    // frame still sees the same additions in the same order as summing its
+    // interleaved frame from 0, and the loops run over whole planes.
+    float* sums = planes;
+    for (int32_t j = 0; j < frames; ++j) sums[j] = 0.0f + sums[j];
+    for (int64_t i = 1; i < tracks; ++i) {
+        const float* plane = planes + i * frames;
+        for (int32_t j = 0; j < frames; ++j) sums[j] += plane[j];
+    }
+    if (outputChannels == 1) {
+        for (int32_t j = 0; j < frames; ++j) out[j] = sums[j] / divisor;
+        return;
+    }
     for (int32_t j = 0; j < frames; ++j) {
-        // The same additions, in the same order, as summing the interleaved frame.
-        float sum = 0.0f;
-        for (int64_t i = 0; i < tracks; ++i) sum += planes[i * frames + j];
-        const float mono = sum / divisor;
+        const float mono = sums[j] / divisor;
         float* frame = out + static_cast<int64_t>(j) * outputChannels;
         for (int32_t o = 0; o < outputChannels; ++o) frame[o] = mono;
     }
