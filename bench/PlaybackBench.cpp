@@ -91,7 +91,6 @@ void BM_PlaybackBlockWithLowPassPerTrack(benchmark::State& state) {
     DiscardingGraph& graph = *owned;
     AudioChannelsPlayer player(std::move(owned));
     player.setDelegate(&provider);
-    provider.setWillReadHook([&] { player.wrapSelectionIfNeeded(); });
     const int64_t lastStart = kSourceFrames - 2 * AudioChannelsPlayer::kBlockFrames;
     double rendering = 0.0;
     double worst = 0.0;

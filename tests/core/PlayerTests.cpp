@@ -16,19 +16,16 @@ namespace {
 
 using test::ManualOutputGraph;
 
-// Channel c, frame f holds (c + 1) * 1e6 + f; remembers where each read started, and
-// can run a hook before each read as the timeline provider does.
+// Channel c, frame f holds (c + 1) * 1e6 + f; remembers where each read started.
 class FrameSource : public SourceChannelProvider {
 public:
     explicit FrameSource(int64_t channels) : channels_(channels) {}
     int64_t audioSampleChannels() override { return channels_; }
     int32_t readSample(float* buffer, int32_t channel, int32_t frames, int64_t offset) override {
-        if (beforeRead) beforeRead();
         offsets.push_back(offset);
         for (int32_t i = 0; i < frames; ++i) buffer[i] = static_cast<float>((channel + 1) * 1e6 + static_cast<double>(offset + i));
         return 0;
     }
-    std::function<void()> beforeRead;
     std::vector<int64_t> offsets;
 
 private:
@@ -107,13 +104,11 @@ TEST_F(PlayerTest, ADelegateWithNoChannelsCountsAsOne) {
     EXPECT_EQ(player->audioSampleChannels(), 1);
 }
 
-// The wrap hook wired as the timeline provider wires it.
 class WrapTest : public PlayerTest {
 protected:
     FrameSource source{1};
     void SetUp() override {
         PlayerTest::SetUp();
-        source.beforeRead = [this] { player->wrapSelectionIfNeeded(); };
         player->setDelegate(&source);
     }
 };
@@ -130,9 +125,9 @@ TEST_F(WrapTest, PlaybackInsideASelectionJumpsBackToItsStartNearItsEndAndKeepsLo
         EXPECT_LT(read, 3.0);
         if (read < previous) {
             ++wraps;
-            // The block that jumped was read from before the jump (one channel: nothing
-            // after it in that block), so the next one goes on from the start's frame.
-            EXPECT_EQ(source.offsets.back(), 88200 + 2048);
+            // The block that jumped is read from the start's frame itself: nothing of
+            // the selection's start is skipped.
+            EXPECT_EQ(source.offsets.back(), 88200);
             const double before = previous;
             EXPECT_GE(before, 2.95 - 2048 / 44100.0) << "jumped too early";
         }
@@ -158,17 +153,19 @@ TEST_F(WrapTest, TheJumpHappensOnlyWithinFiftyMillisecondsStrictlyInsideTheSelec
     EXPECT_FALSE(player->wrapSelectionIfNeeded());
 }
 
-TEST_F(WrapTest, ChannelsReadAfterTheJumpInTheSameBlockComeFromTheSelectionsStart) {
-    FrameSource stereo(2);
-    stereo.beforeRead = [this] { player->wrapSelectionIfNeeded(); };
+TEST_F(WrapTest, EveryChannelOfTheBlockThatJumpsComesFromTheSelectionsStart) {
+    // Deciding the jump while the first channel was already being read would play
+    // that channel's block from the selection's end and skip its first 2048 frames.
+    FrameSource stereo(3);
     player->setDelegate(&stereo);
     player->setSelectionLoop(true, 2.0, 3.0);
     player->setCurrentTime(2.98);
     manual->pull();
-    ASSERT_EQ(stereo.offsets.size(), 2u);
-    EXPECT_EQ(stereo.offsets[0], static_cast<int64_t>(44100 * 2.98));
-    EXPECT_EQ(stereo.offsets[1], 88200);
+    ASSERT_EQ(stereo.offsets.size(), 3u);
+    for (int64_t offset : stereo.offsets) EXPECT_EQ(offset, 88200);
     EXPECT_EQ(player->offsetFrame(), 88200 + 2048);
+    manual->pull();
+    for (size_t k = 3; k < stereo.offsets.size(); ++k) EXPECT_EQ(stereo.offsets[k], 88200 + 2048);
 }
 
 // The controller over a real editing engine and a manual graph.

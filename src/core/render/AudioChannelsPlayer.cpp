@@ -88,6 +88,9 @@ void AudioChannelsPlayer::readSample(float* out, int32_t frames, int32_t channel
     if (channels <= 0) return;
     while (frames > 0) {
         const int32_t n = std::min(frames, kBlockFrames);
+        // The wrap is decided before any channel of the block is read, so every
+        // channel of the block comes from the same position.
+        wrapSelectionIfNeeded();
         playbackFold(*this, out, n, channels, plane_.data(), offset_frame);
         offset_frame.fetch_add(n, std::memory_order_acq_rel);
         audioOutputForwordSample(n);

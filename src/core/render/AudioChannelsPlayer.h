@@ -2,8 +2,8 @@
 // graph, keeps the play position as frame counts, and answers the graph's requests for
 // more audio by pulling 2048 frames from its delegate (a source-channel provider) and
 // folding them into stereo. It also carries the play-selection wrap: while a selection
-// loop is set, a position handed out within 0.05 s of the loop's end jumps back to its
-// start.
+// loop is set, a block that would start within 0.05 s of the loop's end starts at the
+// loop's start instead.
 //
 // Threads: start, stop, isStart, setDelegate and setSelectionLoop are called on the
 // main thread. decodeMoreAudioDataToAudioOutput, the fold and wrapSelectionIfNeeded run
@@ -55,8 +55,8 @@ public:
     int64_t playerFrame() const noexcept { return player_frame.load(std::memory_order_acquire); }
 
     // The play-selection wrap. The main thread publishes the loop (or none) whenever the
-    // selection may have changed; the timeline provider calls wrapSelectionIfNeeded at
-    // the start of every read. Answers whether it jumped.
+    // selection may have changed; the fold calls wrapSelectionIfNeeded before each block,
+    // ahead of reading any of its channels. Answers whether it jumped.
     void setSelectionLoop(bool active, double startSeconds, double endSeconds) noexcept;
     bool wrapSelectionIfNeeded() noexcept;
 

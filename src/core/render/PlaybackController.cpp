@@ -8,7 +8,6 @@ PlaybackController::PlaybackController(WaveEditViewController& engine, ProjectLo
       view_(view ? *view : defaultView_),
       provider_(engine.timelineTrackArray, lock),
       player_(std::move(graph)) {
-    provider_.setWillReadHook([this] { player_.wrapSelectionIfNeeded(); });
     player_.setDelegate(&provider_);
 }
 

@@ -5,8 +5,9 @@
 // on the left and track 1 on the right. Nothing is scaled or clipped.
 //
 // K is the provider's audioSampleChannels, read as 1 when it is 0 or less. The read
-// frame is loaded afresh before each source channel, so a jump made while one channel
-// is read (the play-selection wrap) applies to the channels read after it.
+// frame is loaded afresh before each source channel, so a seek made while one channel
+// is read applies to the channels read after it. (The play-selection wrap is decided
+// by the player before the fold starts, so it never splits a block.)
 //
 // Threads: runs on the caller's thread (the audio output thread); noexcept, allocates
 // nothing: the caller hands in one scratch plane of at least `frames` floats. The sums

@@ -18,7 +18,6 @@ int64_t TimelineProvider::audioSampleChannels() {
 }
 
 int32_t TimelineProvider::readSample(float* buffer, int32_t channel, int32_t frames, int64_t offset) {
-    if (willRead_) willRead_();
     if (frames <= 0) return 0;
     std::unique_lock guard(lock_, std::try_to_lock);
     if (!guard.owns_lock()) {

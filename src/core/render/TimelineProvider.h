@@ -15,7 +15,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "model/AudioTrack.h"
@@ -27,10 +26,6 @@ namespace wavomer {
 class TimelineProvider final : public SourceChannelProvider {
 public:
     TimelineProvider(const std::vector<TrackPtr>& tracks, ProjectLock& lock);
-
-    // Runs at the start of every readSample, before the lock is tried: the player's
-    // play-selection wrap. Must be noexcept in spirit: it runs on the audio thread.
-    void setWillReadHook(std::function<void()> hook) { willRead_ = std::move(hook); }
 
     int64_t audioSampleChannels() override;
     int32_t readSample(float* buffer, int32_t channel, int32_t frames, int64_t offset) override;
@@ -44,7 +39,6 @@ public:
 private:
     const std::vector<TrackPtr>& tracks_;
     ProjectLock& lock_;
-    std::function<void()> willRead_;
     std::atomic<int64_t> lastChannelCount_{0};
     std::atomic<int64_t> lockMisses_{0};
 };
