@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "data/AudioWaveData.h"
 #include "effects/AudioEffectProcessor.h"
@@ -594,6 +595,29 @@ TEST_F(SectionTest, BlockReadsMatchFrameByFrameWhereverSectionsSitBetweenFrames)
                         << "origin " << origin << " miss " << k << " frame " << f + i;
                 f += n;
             }
+        }
+    }
+}
+
+TEST_F(SectionTest, BlockReadsKeepEvenOddSampleBitsAsTheFrameByFrameReadGivesThem) {
+    // A damaged source may hold signalling NaNs and negative zeros: the block read
+    // must hand out the same bits as the frame-by-frame read, at full volume too.
+    std::string oddPath = dir.file("odd.data");
+    wavomer::test::writeSampleFile(oddPath, 1, 10000, [](int, int64_t k) {
+        if (k % 3 == 0) return std::numeric_limits<float>::signaling_NaN();
+        return k % 3 == 1 ? -0.0f : static_cast<float>(k);
+    });
+    for (double volume : {1.0, 0.5}) {
+        AudioTrack frameByFrame, blocks;
+        frameByFrame.setSectionArray({placed(oddPath, 0.0, 0.2, 0.0)});
+        blocks.setSectionArray({placed(oddPath, 0.0, 0.2, 0.0)});
+        frameByFrame.sectionArray()[0]->volumeValue = volume;
+        blocks.sectionArray()[0]->volumeValue = volume;
+        std::vector<float> block(8000);
+        blocks.readSamplesAtOffset(block.data(), 8000, 0);
+        for (int32_t i = 0; i < 8000; ++i) {
+            const float single = frameByFrame.readSamplePointAtOffset(i);
+            ASSERT_EQ(std::memcmp(&block[i], &single, sizeof single), 0) << "volume " << volume << " frame " << i;
         }
     }
 }

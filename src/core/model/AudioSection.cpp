@@ -242,10 +242,6 @@ int32_t AudioSection::fillTrackSamples(float* out, int64_t firstFrame, int32_t f
     // exactly what reading its frames one by one gives.
     const double volume = volumeValue;
     if (fadeMode == 0) {
-        if (volume == 1.0)  // v * 1.0 is v: the samples are copied
-            return fillShifted(out, firstFrame, count, shift, [](float* to, const float* from, int32_t run, int64_t) {
-                std::copy(from, from + run, to);
-            });
         return fillShifted(out, firstFrame, count, shift, [volume](float* to, const float* from, int32_t run, int64_t) {
             for (int32_t k = 0; k < run; ++k) to[k] = static_cast<float>(static_cast<double>(from[k]) * volume);
         });
