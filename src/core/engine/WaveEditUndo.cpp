@@ -6,14 +6,6 @@ namespace wavomer {
 
 std::atomic<bool> gWaveViewRefreshScheduled{false};
 
-namespace {
-// GCC 12 at -O2 dropped a plain float cast here; going through memory keeps it.
-double singlePrecision(double value) {
-    volatile float narrowed = static_cast<float>(value);
-    return narrowed;
-}
-}  // namespace
-
 void WaveEditViewController::audioEditControllerUndoTrackArray(const std::vector<TrackPtr>& tracks) {
     std::vector<TrackPtr> current = audioTrackArray;
     undo_.registerUndo([this, current] { audioEditControllerUndoTrackArray(current); });
@@ -54,8 +46,8 @@ void WaveEditViewController::audioTrackSelection(const std::optional<SelectionRe
     if (!record) return;
     timelineTrackArray = record->timeline;
     // The record keeps the bounds as numbers that are read back in single precision.
-    selectedTimelineStartTime = singlePrecision(record->start);
-    selectedTimelineEndTime = singlePrecision(record->end);
+    selectedTimelineStartTime = static_cast<float>(record->start);
+    selectedTimelineEndTime = static_cast<float>(record->end);
     updateCurrentTimelineTime(selectedTimelineStartTime);
     host_.redrawRows();
 }
