@@ -169,14 +169,7 @@ protected:
         const std::string path = dir.file("src" + std::to_string(sources_++) + ".data");
         wavomer::test::writeSampleFile(path, 1, static_cast<int64_t>(std::ceil(seconds * 44100)) + 2048,
                                        [value](int, int64_t) { return value; });
-        auto section = AudioSection::sectionWithPath(path);
-        section->startTime = 0.0;
-        section->endTime = seconds;
-        section->trackStartTime = 0.0;
-        section->trackEndTime = seconds;
-        auto track = std::make_shared<AudioTrack>();
-        track->setSectionArray({section});
-        return track;
+        return wavomer::test::trackOf({wavomer::test::placedSection(path, 0.0, seconds, 0.0)});
     }
 
     ExportRequest request(bool split = false, int64_t channelType = 0) {

@@ -17,6 +17,7 @@
 
 using namespace wavomer;
 using wavomer::test::ScratchDir;
+using wavomer::test::placedSection;
 using wavomer::test::staircase;
 
 namespace {
@@ -33,16 +34,6 @@ protected:
         wavomer::test::writeSampleFile(stairPath, 2, 44100 * 3, staircase);
     }
     void TearDown() override { AudioWaveDataCache::share().removeAll(); }
-
-    SectionPtr placed(const std::string& path, double start, double end, double trackStart, int channel = 0) {
-        auto s = AudioSection::sectionWithPath(path);
-        s->channel = channel;
-        s->startTime = start;
-        s->endTime = end;
-        s->trackStartTime = trackStart;
-        s->trackEndTime = trackStart + (end - start);
-        return s;
-    }
 
     ScratchDir dir;
     std::string constantPath;
@@ -90,7 +81,7 @@ TEST_F(SectionTest, BlankAndMuteSectionsAreSilentWhateverElseTheyHold) {
     blank->fadeMode = 1;
     EXPECT_EQ(blank->getAudioSamleWithTimeInTrack(2.0, false), 0.0f);
 
-    auto mute = placed(constantPath, 0.0, 2.0, 0.0);
+    auto mute = placedSection(constantPath, 0.0, 2.0, 0.0);
     mute->isMute = true;
     mute->loadAudioSampleData();
     EXPECT_EQ(mute->getAudioSamleWithTimeInTrack(1.0, false), 0.0f);
@@ -98,7 +89,7 @@ TEST_F(SectionTest, BlankAndMuteSectionsAreSilentWhateverElseTheyHold) {
 }
 
 TEST_F(SectionTest, SamplingMapsTimelineTimeToTheSourceFrameAndAppliesVolume) {
-    auto s = placed(stairPath, 1.0, 2.0, 5.0, 1);
+    auto s = placedSection(stairPath, 1.0, 2.0, 5.0, 1);
     s->loadAudioSampleData();
     EXPECT_EQ(s->getAudioSamleWithTimeInTrack(5.0, false), staircase(1, 44100));
     EXPECT_EQ(s->getAudioSamleWithTimeInTrack(5.0 + 100 / kRate, false), staircase(1, 44100 + 100));
@@ -108,7 +99,7 @@ TEST_F(SectionTest, SamplingMapsTimelineTimeToTheSourceFrameAndAppliesVolume) {
 }
 
 TEST_F(SectionTest, TheReadAheadBlockIs2048FramesOr20480WithAnEffect) {
-    auto s = placed(stairPath, 0.0, 3.0, 0.0);
+    auto s = placedSection(stairPath, 0.0, 3.0, 0.0);
     s->loadAudioSampleData();
     s->getSampleValueWithTime(0.25, false);
     EXPECT_EQ(s->cacheData().size(), 2048u);
@@ -127,7 +118,7 @@ TEST_F(SectionTest, TheReadAheadBlockIs2048FramesOr20480WithAnEffect) {
 }
 
 TEST_F(SectionTest, SourceTimesRoundToTheNearestFrameWithHalvesAwayFromZero) {
-    auto s = placed(stairPath, 0.0, 3.0, 0.0);
+    auto s = placedSection(stairPath, 0.0, 3.0, 0.0);
     s->loadAudioSampleData();
     uint32_t seed = 99;
     for (int i = 0; i < 20000; ++i) {
@@ -141,7 +132,7 @@ TEST_F(SectionTest, SourceTimesRoundToTheNearestFrameWithHalvesAwayFromZero) {
 }
 
 TEST_F(SectionTest, ASectionWhoseFileCannotBeOpenedPlaysSilence) {
-    auto s = placed(stairPath, 0.0, 3.0, 0.0);
+    auto s = placedSection(stairPath, 0.0, 3.0, 0.0);
     s->updateRecordSectionWithNewPath(dir.file("gone.data"));
     s->channel = 1;
     s->updateRecordSectionWithNewPath(dir.file("gone.data"));
@@ -153,7 +144,7 @@ TEST_F(SectionTest, ASectionWhoseFileCannotBeOpenedPlaysSilence) {
 }
 
 TEST_F(SectionTest, FadesFollowTheirCurvesAndFloorTheDuration) {
-    auto s = placed(constantPath, 0.0, 10.0, 0.0);
+    auto s = placedSection(constantPath, 0.0, 10.0, 0.0);
     s->loadAudioSampleData();
     s->fadeMode = 1;
     s->fadeDuration = 2.0;
@@ -176,8 +167,8 @@ TEST_F(SectionTest, FadesFollowTheirCurvesAndFloorTheDuration) {
 }
 
 TEST_F(SectionTest, AFadeSplitAcrossTwoSectionsIsContinuousAtTheJoin) {
-    auto first = placed(constantPath, 0.0, 1.0, 0.0);
-    auto second = placed(constantPath, 1.0, 2.0, 1.0);
+    auto first = placedSection(constantPath, 0.0, 1.0, 0.0);
+    auto second = placedSection(constantPath, 1.0, 2.0, 1.0);
     for (auto& s : {first, second}) {
         s->fadeMode = 1;
         s->fadeDuration = 2.0;
@@ -191,7 +182,7 @@ TEST_F(SectionTest, AFadeSplitAcrossTwoSectionsIsContinuousAtTheJoin) {
 }
 
 TEST_F(SectionTest, CustomFadesRunFromTheirStartLevelToTheirStopLevel) {
-    auto s = placed(constantPath, 0.0, 10.0, 0.0);
+    auto s = placedSection(constantPath, 0.0, 10.0, 0.0);
     s->loadAudioSampleData();
     s->fadeMode = 3;
     s->fadeDuration = 4.0;
@@ -224,7 +215,7 @@ TEST_F(SectionTest, NoiseLoopsEveryFiftyOneSeconds) {
 }
 
 TEST_F(SectionTest, ACopyHasTheSameValuesButNoOpenFileOrBlock) {
-    auto s = placed(stairPath, 0.5, 1.5, 2.0, 1);
+    auto s = placedSection(stairPath, 0.5, 1.5, 2.0, 1);
     s->isMute = true;
     s->fadeMode = 3;
     s->customFadeStart = 0.3;
@@ -303,7 +294,7 @@ TEST_F(SectionTest, MissingSourcesAreLookedUpInTheProjectsAudiosFolder) {
 }
 
 TEST_F(SectionTest, TheWaveformShowsVolumeAndFadeAsTheyAreHeard) {
-    auto s = placed(constantPath, 0.0, 10.0, 0.0);
+    auto s = placedSection(constantPath, 0.0, 10.0, 0.0);
     s->volumeValue = 0.5;
     s->fadeMode = 2;
     s->fadeDuration = 10.0;
@@ -317,8 +308,8 @@ TEST_F(SectionTest, TheWaveformShowsVolumeAndFadeAsTheyAreHeard) {
 TEST_F(SectionTest, TrackEndTimeSumsTheSectionsAndIsCachedUntilCleared) {
     AudioTrack track;
     EXPECT_EQ(track.trackEndTime(), 0.0);
-    auto a = placed(constantPath, 0.0, 10.0, 0.0);
-    auto b = placed(constantPath, 20.0, 25.0, 10.0);
+    auto a = placedSection(constantPath, 0.0, 10.0, 0.0);
+    auto b = placedSection(constantPath, 20.0, 25.0, 10.0);
     track.setSectionArray({a, b});
     EXPECT_EQ(track.trackEndTime(), 15.0);
     b->endTime = 30.0;  // changed in place: the cached end stays
@@ -329,9 +320,9 @@ TEST_F(SectionTest, TrackEndTimeSumsTheSectionsAndIsCachedUntilCleared) {
 
 TEST_F(SectionTest, TrackReadsFindTheCoveringSectionAndKeepOneFileOpen) {
     AudioTrack track;
-    auto a = placed(stairPath, 0.0, 1.0, 0.0, 0);
+    auto a = placedSection(stairPath, 0.0, 1.0, 0.0, 0);
     auto gap = AudioSection::blankSectionWithTrackStartTime(1.0, 1.5);
-    auto b = placed(stairPath, 2.0, 3.0, 1.5, 1);
+    auto b = placedSection(stairPath, 2.0, 3.0, 1.5, 1);
     track.setSectionArray({a, gap, b});
     EXPECT_EQ(track.readSamplePointAtOffset(100), staircase(0, 100));
     EXPECT_EQ(track.currentUsedSection(), a);
@@ -360,8 +351,8 @@ TEST_F(SectionTest, TrackReadsFindTheCoveringSectionAndKeepOneFileOpen) {
 
 TEST_F(SectionTest, AtABoundaryTheSectionInUseWinsOtherwiseTheEarlierOne) {
     AudioTrack track;
-    auto a = placed(stairPath, 0.0, 1.0, 0.0, 0);
-    auto b = placed(stairPath, 0.0, 1.0, 1.0, 1);
+    auto a = placedSection(stairPath, 0.0, 1.0, 0.0, 0);
+    auto b = placedSection(stairPath, 0.0, 1.0, 1.0, 1);
     track.setSectionArray({a, b});
     track.readSamplePointAtOffset(44100 + 5);
     ASSERT_EQ(track.currentUsedSection(), b);
@@ -374,8 +365,8 @@ TEST_F(SectionTest, AtABoundaryTheSectionInUseWinsOtherwiseTheEarlierOne) {
 
 TEST_F(SectionTest, ReadingEveryFrameThroughATrackGivesTheSourceInOrder) {
     AudioTrack track;
-    auto a = placed(stairPath, 0.5, 1.25, 0.0, 1);
-    auto b = placed(stairPath, 0.0, 0.5, 0.75, 0);
+    auto a = placedSection(stairPath, 0.5, 1.25, 0.0, 1);
+    auto b = placedSection(stairPath, 0.0, 0.5, 0.75, 0);
     track.setSectionArray({a, b});
     const int64_t aFrames = static_cast<int64_t>(0.75 * kRate);
     for (int64_t f = 0; f < aFrames; ++f) ASSERT_EQ(track.readSamplePointAtOffset(f), staircase(1, 22050 + f)) << f;
@@ -385,7 +376,7 @@ TEST_F(SectionTest, ReadingEveryFrameThroughATrackGivesTheSourceInOrder) {
 
 TEST_F(SectionTest, TrackArchiveKeysHoldTheSectionList) {
     AudioTrack track;
-    auto a = placed(stairPath, 0.0, 1.0, 0.0);
+    auto a = placedSection(stairPath, 0.0, 1.0, 0.0);
     track.setSectionArray({a});
     CoderValue value = track.valueForKey("sectionArray");
     ASSERT_TRUE(value.asList());
@@ -503,7 +494,7 @@ TEST_F(SectionTest, BlockReadsGiveExactlyTheFrameByFrameValuesOnRandomProjects) 
                     }
                     default: {
                         double start = next(100) / 100.0;
-                        s = placed(stairPath, start, start + std::min(length, 1.5), at, static_cast<int>(next(2)));
+                        s = placedSection(stairPath, start, start + std::min(length, 1.5), at, static_cast<int>(next(2)));
                         length = s->trackEndTime - s->trackStartTime;
                     }
                 }
@@ -570,9 +561,9 @@ TEST_F(SectionTest, BlockReadsMatchFrameByFrameWhereverSectionsSitBetweenFrames)
                 }
                 // The first section reads from a whole frame, so its timeline miss is
                 // the whole offset; the second misses on both sides.
-                auto first = placed(stairPath, 1000 / kRate, 1000 / kRate + 0.3, trackStart, k % 2);
+                auto first = placedSection(stairPath, 1000 / kRate, 1000 / kRate + 0.3, trackStart, k % 2);
                 const double secondStart = (90001 + misses[(k * 7) % 10]) / kRate;
-                auto second = placed(stairPath, secondStart, secondStart + 0.2, first->trackEndTime);
+                auto second = placedSection(stairPath, secondStart, secondStart + 0.2, first->trackEndTime);
                 first->fadeMode = k % 4;
                 first->fadeDuration = 0.2;
                 first->volumeValue = k % 3 == 0 ? 1.0 : 0.7;
@@ -609,8 +600,8 @@ TEST_F(SectionTest, BlockReadsKeepEvenOddSampleBitsAsTheFrameByFrameReadGivesThe
     });
     for (double volume : {1.0, 0.5}) {
         AudioTrack frameByFrame, blocks;
-        frameByFrame.setSectionArray({placed(oddPath, 0.0, 0.2, 0.0)});
-        blocks.setSectionArray({placed(oddPath, 0.0, 0.2, 0.0)});
+        frameByFrame.setSectionArray({placedSection(oddPath, 0.0, 0.2, 0.0)});
+        blocks.setSectionArray({placedSection(oddPath, 0.0, 0.2, 0.0)});
         frameByFrame.sectionArray()[0]->volumeValue = volume;
         blocks.sectionArray()[0]->volumeValue = volume;
         std::vector<float> block(8000);

@@ -25,16 +25,9 @@ protected:
             path = dir.file("stairs.data");
             test::writeSampleFile(path, 2, 44100 * 4, test::staircase);
         }
-        auto section = AudioSection::sectionWithPath(path);
-        section->channel = channel;
-        section->startTime = from;
-        section->endTime = from + seconds;
-        section->trackStartTime = 0.0;
-        section->trackEndTime = seconds;
+        auto section = test::placedSection(path, from, from + seconds, 0.0, channel);
         section->volumeValue = volume;
-        auto track = std::make_shared<AudioTrack>();
-        track->setSectionArray({section});
-        return track;
+        return test::trackOf({section});
     }
 
     ScratchDir dir;

@@ -79,14 +79,7 @@ protected:
             const std::string path = dir.file("tone" + std::to_string(sources_++) + ".data");
             wavomer::test::writeSampleFile(path, 1, static_cast<int64_t>(seconds * 44100) + 4096,
                                            [t](int, int64_t k) { return toneValue(t, k); });
-            auto section = AudioSection::sectionWithPath(path);
-            section->startTime = 0.0;
-            section->endTime = seconds;
-            section->trackStartTime = 0.0;
-            section->trackEndTime = seconds;
-            auto track = std::make_shared<AudioTrack>();
-            track->setSectionArray({section});
-            tracks.push_back(track);
+            tracks.push_back(wavomer::test::trackOf({wavomer::test::placedSection(path, 0.0, seconds, 0.0)}));
         }
         return tracks;
     }

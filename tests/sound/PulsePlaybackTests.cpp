@@ -93,14 +93,7 @@ TEST_F(PulsePlayback, AProjectPlaysThroughTheWindowsControllerAndTheCursorFollow
     test::ManualScheduler scheduler;
     UndoManager undo;
     WaveEditViewController engine(host, clipboard, scheduler, undo);
-    auto section = AudioSection::sectionWithPath(path);
-    section->startTime = 0.0;
-    section->endTime = 4.0;
-    section->trackStartTime = 0.0;
-    section->trackEndTime = 4.0;
-    auto track = std::make_shared<AudioTrack>();
-    track->setSectionArray({section});
-    engine.audioTrackArray = {track};
+    engine.audioTrackArray = {test::trackOf({test::placedSection(path, 0.0, 4.0, 0.0)})};
     engine.timelineTrackArray = engine.audioTrackArray;
 
     ProjectLock lock;

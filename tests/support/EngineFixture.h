@@ -95,13 +95,7 @@ protected:
     }
 
     SectionPtr audio(const std::string& path, double start, double end, double trackStart, int channel = 0) {
-        auto s = AudioSection::sectionWithPath(path);
-        s->channel = channel;
-        s->startTime = start;
-        s->endTime = end;
-        s->trackStartTime = trackStart;
-        s->trackEndTime = trackStart + (end - start);
-        return s;
+        return placedSection(path, start, end, trackStart, channel);
     }
 
     // Puts whole sources end to end on track i (no undo).

@@ -25,4 +25,20 @@ void writeSampleFile(const std::string& path, int channels, int64_t frames,
 
 float staircase(int channel, int64_t frame) { return static_cast<float>(channel * 1000000 + frame); }
 
+SectionPtr placedSection(const std::string& path, double start, double end, double trackStart, int channel) {
+    auto s = AudioSection::sectionWithPath(path);
+    s->channel = channel;
+    s->startTime = start;
+    s->endTime = end;
+    s->trackStartTime = trackStart;
+    s->trackEndTime = trackStart + (end - start);
+    return s;
+}
+
+TrackPtr trackOf(SectionArray sections) {
+    auto track = std::make_shared<AudioTrack>();
+    track->setSectionArray(std::move(sections));
+    return track;
+}
+
 }  // namespace wavomer::test
