@@ -12,9 +12,11 @@
 
 #include "effects/AudioEffectProcessor.h"
 #include "effects/EffectCatalogue.h"
+#include "support/EffectStreams.h"
 #include "util/Log.h"
 
 using namespace wavomer;
+using wavomer::test::renderInBlocks;
 
 namespace {
 
@@ -236,19 +238,6 @@ std::vector<float> testSignal() {
     return x;
 }
 
-std::vector<float> stream(AudioEffectProcessor& p, const std::vector<float>& input, const std::vector<int32_t>& sizes) {
-    ArrayEffectInput source(input.data(), static_cast<int64_t>(input.size()));
-    std::vector<float> out(input.size());
-    size_t done = 0, k = 0;
-    while (done < out.size()) {
-        auto n =
-            static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(sizes[k++ % sizes.size()]), out.size() - done));
-        EXPECT_TRUE(p.processContinuing(source, n, out.data() + done));
-        done += static_cast<size_t>(n);
-    }
-    return out;
-}
-
 double maxDifference(const std::vector<float>& a, const std::vector<float>& b) {
     double d = 0;
     for (size_t i = 0; i < a.size(); ++i) d = std::max(d, std::fabs(static_cast<double>(a[i]) - b[i]));
@@ -265,10 +254,10 @@ TEST(EffectBlockSizes, EveryEffectGivesTheSameSamplesInBlocksOfAnySizeAsInOneGo)
     for (const auto& dic : everyEffectTwice()) {
         auto once = effectAudioWithInfo(dic);
         ASSERT_NE(once, nullptr) << nameOf(dic);
-        auto expected = stream(*once, input, {static_cast<int32_t>(input.size())});
+        auto expected = renderInBlocks(*once, input, {static_cast<int32_t>(input.size())});
         for (const auto& sizes : {std::vector<int32_t>{20480}, {1024}, {1, 3, 1000}, {4097}, randomSizes}) {
             auto p = effectAudioWithInfo(dic);
-            EXPECT_LE(maxDifference(stream(*p, input, sizes), expected), 1e-6) << nameOf(dic) << " " << sizes[0];
+            EXPECT_LE(maxDifference(renderInBlocks(*p, input, sizes), expected), 1e-6) << nameOf(dic) << " " << sizes[0];
         }
         for (float v : expected) ASSERT_TRUE(std::isfinite(v)) << nameOf(dic);
     }
@@ -281,7 +270,7 @@ TEST(EffectBlockSizes, AStreamInOneCallEqualsTheBlockProcessingWithItsPadding) {
         auto b = effectAudioWithInfo(dic);
         std::vector<float> block(input.size());
         EXPECT_TRUE(a->processAudioChannelSamples(input.data(), static_cast<int32_t>(input.size()), block.data()));
-        EXPECT_LE(maxDifference(block, stream(*b, input, {static_cast<int32_t>(input.size())})), 1e-6) << nameOf(dic);
+        EXPECT_LE(maxDifference(block, renderInBlocks(*b, input, {static_cast<int32_t>(input.size())})), 1e-6) << nameOf(dic);
     }
 }
 

@@ -14,9 +14,11 @@
 #include "effects/EffectAudioUnit.h"
 #include "effects/EffectCatalogue.h"
 #include "effects/EffectUnit.h"
+#include "support/EffectStreams.h"
 #include "util/Log.h"
 
 using namespace wavomer;
+using wavomer::test::renderInBlocks;
 
 namespace {
 
@@ -68,21 +70,6 @@ std::unique_ptr<EffectAudioUnit> loaded(const CoderDictionary& dic) {
     auto unit = std::make_unique<EffectAudioUnit>();
     unit->loadEffect(dic);
     return unit;
-}
-
-// Renders a stream in blocks of the given sizes (repeated) until frames are out.
-std::vector<float> renderInBlocks(AudioEffectProcessor& p, const std::vector<float>& input,
-                                  const std::vector<int32_t>& sizes) {
-    ArrayEffectInput source(input.data(), static_cast<int64_t>(input.size()));
-    std::vector<float> out(input.size());
-    size_t done = 0, k = 0;
-    while (done < out.size()) {
-        auto n =
-            static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(sizes[k++ % sizes.size()]), out.size() - done));
-        EXPECT_TRUE(p.processContinuing(source, n, out.data() + done));
-        done += static_cast<size_t>(n);
-    }
-    return out;
 }
 
 class QuietLog : public ::testing::Test {
