@@ -31,8 +31,7 @@ const std::vector<std::string> kScalarKeys = {"d", "f", "i", "b", "s"};
 
 // A record "R" with a double, a double that fits a float, an integer, a boolean and
 // a string, stored inline or as references to objects.
-std::vector<uint8_t> scalarArchive(bool inlineScalars) {
-    HandArchive a;
+void putScalarRecord(HandArchive& a, bool inlineScalars) {
     auto put = [&](plist_t node) { return inlineScalars ? node : H::uid(a.add(node)); };
     uint64_t record = a.record("R", {{"d", put(H::real(0.1))},
                                      {"f", put(H::real(2.0))},
@@ -40,6 +39,11 @@ std::vector<uint8_t> scalarArchive(bool inlineScalars) {
                                      {"b", put(H::boolean(true))},
                                      {"s", put(H::string("/a/b.data"))}});
     a.top("root", H::uid(record));
+}
+
+std::vector<uint8_t> scalarArchive(bool inlineScalars) {
+    HandArchive a;
+    putScalarRecord(a, inlineScalars);
     return a.binary();
 }
 
@@ -91,13 +95,7 @@ TEST(KeyedArchiveReading, ScalarsStoredAsReferencesToObjectsAreRead) {
 TEST(KeyedArchiveReading, TheXmlFormWithCFUIDDictionariesIsRead) {
     for (bool inlineScalars : {true, false}) {
         HandArchive a;
-        auto put = [&](plist_t node) { return inlineScalars ? node : H::uid(a.add(node)); };
-        uint64_t record = a.record("R", {{"d", put(H::real(0.1))},
-                                         {"f", put(H::real(2.0))},
-                                         {"i", put(H::integer(7))},
-                                         {"b", put(H::boolean(true))},
-                                         {"s", put(H::string("/a/b.data"))}});
-        a.top("root", H::uid(record));
+        putScalarRecord(a, inlineScalars);
         std::vector<uint8_t> xml = a.xml();
         ASSERT_NE(std::string(xml.begin(), xml.end()).find("CF$UID"), std::string::npos);
         expectScalars(decode(xml, testRecordFactory({{"R", kScalarKeys}})));

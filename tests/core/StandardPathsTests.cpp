@@ -29,28 +29,11 @@ const std::string kId = kBundleIdentifier;
 class StandardPathsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR"}) {
-            const char* value = std::getenv(name);
-            saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
-        }
         home = scratch.file("home");
         tmp = scratch.file("tmp");
-        fs::create_directories(home);
-        fs::create_directories(tmp);
-        setenv("HOME", home.c_str(), 1);
-        setenv("TMPDIR", tmp.c_str(), 1);
-        unsetenv("XDG_CONFIG_HOME");
-        unsetenv("XDG_CACHE_HOME");
+        environment.emplace(home, tmp);
     }
-
-    void TearDown() override {
-        for (const auto& [name, value] : saved_) {
-            if (value)
-                setenv(name.c_str(), value->c_str(), 1);
-            else
-                unsetenv(name.c_str());
-        }
-    }
+    void TearDown() override { environment.reset(); }
 
     static void touch(const std::string& path) {
         fs::create_directories(fs::path(path).parent_path());
@@ -65,9 +48,7 @@ protected:
     test::ScratchDir scratch;
     std::string home;
     std::string tmp;
-
-private:
-    std::map<std::string, std::optional<std::string>> saved_;
+    std::optional<test::HomeEnvironment> environment;
 };
 
 // --- XDG locations ------------------------------------------------------------------------

@@ -53,27 +53,11 @@ private:
 class UserConfigTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR"}) {
-            const char* value = std::getenv(name);
-            saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
-        }
         home = scratch.file("home");
-        fs::create_directories(home);
-        setenv("HOME", home.c_str(), 1);
-        setenv("TMPDIR", scratch.path().c_str(), 1);
-        unsetenv("XDG_CONFIG_HOME");
-        unsetenv("XDG_CACHE_HOME");
+        environment.emplace(home, scratch.path());
         configPath = scratch.file("settings/user.config");
     }
-
-    void TearDown() override {
-        for (const auto& [name, value] : saved_) {
-            if (value)
-                setenv(name.c_str(), value->c_str(), 1);
-            else
-                unsetenv(name.c_str());
-        }
-    }
+    void TearDown() override { environment.reset(); }
 
     void writeRecord(const std::shared_ptr<HandMadeRecord>& record, const std::string& rootKey = "root") {
         std::vector<uint8_t> bytes = archive::encodeKeyedArchive({{rootKey, CoderValue(CoderObject(record))}});
@@ -109,9 +93,7 @@ protected:
     test::ScratchDir scratch;
     std::string home;
     std::string configPath;
-
-private:
-    std::map<std::string, std::optional<std::string>> saved_;
+    std::optional<test::HomeEnvironment> environment;
 };
 
 void expectDefaults(const UserConfig& config) {

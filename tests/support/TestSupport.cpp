@@ -12,6 +12,26 @@
 
 namespace wavomer::test {
 
+HomeEnvironment::HomeEnvironment(const std::string& home, const std::string& tmp) {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR"}) {
+        const char* value = std::getenv(name);
+        saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
+    }
+    std::filesystem::create_directories(home);
+    std::filesystem::create_directories(tmp);
+    setenv("HOME", home.c_str(), 1);
+    setenv("TMPDIR", tmp.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("XDG_CACHE_HOME");
+}
+
+HomeEnvironment::~HomeEnvironment() {
+    for (const auto& [name, value] : saved_) {
+        if (value) setenv(name.c_str(), value->c_str(), 1);
+        else unsetenv(name.c_str());
+    }
+}
+
 ScratchDir::ScratchDir() {
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/wavomer-test-XXXXXX";

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,19 @@ public:
 
 private:
     std::string path_;
+};
+
+// Points HOME and TMPDIR at the given folders and clears XDG_CONFIG_HOME and
+// XDG_CACHE_HOME while it lives; puts all four back as they were when it goes.
+class HomeEnvironment {
+public:
+    HomeEnvironment(const std::string& home, const std::string& tmp);
+    ~HomeEnvironment();
+    HomeEnvironment(const HomeEnvironment&) = delete;
+    HomeEnvironment& operator=(const HomeEnvironment&) = delete;
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
 };
 
 // Writes a 16-bit or 32-bit-float PCM WAV file with the given interleaved samples.
