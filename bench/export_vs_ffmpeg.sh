@@ -6,10 +6,7 @@
 # Usage: bench/export_vs_ffmpeg.sh [BUILD_DIR]   (default build/)
 set -eu
 cd "$(dirname "$0")/.."
-build="${1:-build}"
-cli="$(cd "$build" && pwd)/wavomer-cli"
-work="$(mktemp -d "${TMPDIR:-/var/tmp}/wavomer-bench-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+. bench/common.sh
 export XDG_CACHE_HOME="$work/cache"
 
 project() {  # project() SECONDS NAME: a stereo tone plus noise, imported and saved
@@ -23,22 +20,10 @@ echo "making fixtures in $work" >&2
 project 600 ten
 ffmpeg -nostdin -v error -i "$work/ten.wav" -f f32le -ar 44100 -ac 2 "$work/ten.f32"
 
-best() {  # best wall time of three runs of a shell command, in seconds
-  python3 - "$1" <<'PY'
-import subprocess, sys, time
-times = []
-for _ in range(3):
-    t = time.perf_counter()
-    subprocess.run(["sh", "-c", sys.argv[1]], check=True, stdout=subprocess.DEVNULL)
-    times.append(time.perf_counter() - t)
-print(f"{min(times):.3f}")
-PY
-}
-
 compare() {  # compare LABEL FORMAT-TITLE BIT-RATE FFMPEG-CODEC-ARGS EXT
-  ours=$(best "rm -rf '$work/out' && '$cli' export '$work/ten.wvmp' -d '$work/out' --format '$2' --bit-rate '$3'")
-  theirs=$(best "ffmpeg -nostdin -v error -y -f f32le -ar 44100 -ac 2 -i '$work/ten.f32' $4 '$work/ref.$5'")
-  ratio=$(python3 -c "print(f'{$ours/$theirs:.2f}')")
+  ours=$(best sh -c "rm -rf '$work/out' && '$cli' export '$work/ten.wvmp' -d '$work/out' --format '$2' --bit-rate '$3'")
+  theirs=$(best sh -c "ffmpeg -nostdin -v error -y -f f32le -ar 44100 -ac 2 -i '$work/ten.f32' $4 '$work/ref.$5'")
+  ratio=$(ratio "$ours" "$theirs")
   echo "export $1 (10 min stereo): wavomer ${ours}s, ffmpeg ${theirs}s, ratio $ratio (target <= 1.15)"
 }
 

@@ -4,32 +4,17 @@
 # Usage: bench/import_vs_ffmpeg.sh [BUILD_DIR]   (default build/)
 set -eu
 cd "$(dirname "$0")/.."
-build="${1:-build}"
-cli="$build/wavomer-cli"
-work="$(mktemp -d "${TMPDIR:-/var/tmp}/wavomer-bench-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+. bench/common.sh
 
 echo "making fixtures in $work" >&2
 ffmpeg -nostdin -v error -f lavfi -i "sine=frequency=440:duration=600" -f lavfi -i "anoisesrc=duration=600:amplitude=0.3" \
   -filter_complex "[0:a][1:a]amerge=inputs=2[a]" -map "[a]" -ac 2 -b:a 192k "$work/ten.mp3"
 ffmpeg -nostdin -v error -i "$work/ten.mp3" "$work/ten.flac"
 
-best() {  # best wall time of three runs of a command, in seconds
-  python3 - "$@" <<'PY'
-import subprocess, sys, time
-times = []
-for _ in range(3):
-    t = time.perf_counter()
-    subprocess.run(sys.argv[1:], check=True, stdout=subprocess.DEVNULL)
-    times.append(time.perf_counter() - t)
-print(f"{min(times):.3f}")
-PY
-}
-
 for f in ten.mp3 ten.flac; do
   ours=$(best "$cli" import "$work/$f" -o "$work/out.data")
   theirs=$(best ffmpeg -nostdin -v error -y -i "$work/$f" -f f32le -ar 44100 "$work/out.f32")
-  ratio=$(python3 -c "print(f'{$ours/$theirs:.2f}')")
+  ratio=$(ratio "$ours" "$theirs")
   echo "import $f (10 min stereo): wavomer ${ours}s, ffmpeg ${theirs}s, ratio $ratio (target <= 1.3)"
 done
 

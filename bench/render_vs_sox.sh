@@ -4,10 +4,7 @@
 # Usage: bench/render_vs_sox.sh [BUILD_DIR]   (default build/)
 set -eu
 cd "$(dirname "$0")/.."
-build="${1:-build}"
-cli="$build/wavomer-cli"
-work="$(mktemp -d "${TMPDIR:-/var/tmp}/wavomer-bench-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+. bench/common.sh
 export XDG_CACHE_HOME="$work/cache"
 
 echo "making eight 10-minute tracks in $work" >&2
@@ -32,21 +29,9 @@ save "$work/p.wvmp"
 SCRIPT
 "$cli" edit "$work/script.txt"
 
-best() {  # best wall time of three runs of a command, in seconds
-  python3 - "$@" <<'PY'
-import subprocess, sys, time
-times = []
-for _ in range(3):
-    t = time.perf_counter()
-    subprocess.run(sys.argv[1:], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    times.append(time.perf_counter() - t)
-print(f"{min(times):.3f}")
-PY
-}
-
 ours=$(best "$cli" render "$work/p.wvmp" -o "$work/ours.f32" --channels mono)
 # shellcheck disable=SC2086
-theirs=$(best sox -m $(for i in 0 1 2 3 4 5 6 7; do printf '%s ' "$work/t$i.wav"; done) \
+theirs=$(best sox -V1 -m $(for i in 0 1 2 3 4 5 6 7; do printf '%s ' "$work/t$i.wav"; done) \
   -t raw -e floating-point -b 32 "$work/sox.f32" fade h 5 600 5)
-ratio=$(python3 -c "print(f'{$theirs/$ours:.2f}')")
+ratio=$(ratio "$theirs" "$ours")
 echo "render 8 tracks x 10 min with fades: wavomer ${ours}s, sox -m ${theirs}s, wavomer is ${ratio}x faster (target >= 3)"

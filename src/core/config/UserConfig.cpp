@@ -28,26 +28,22 @@ public:
     std::vector<std::string> rejectedKeys;
 };
 
-bool assignOptionalString(std::optional<std::string>& property, const CoderValue& value) {
+// An optional property: none clears it, a value of its type (given, or null when
+// the stored value has another type) replaces it.
+template <typename T>
+bool assignOptional(std::optional<T>& property, const CoderValue& value, const T* given) {
     if (value.isNull()) {
         property.reset();
         return true;
     }
-    std::string text;
-    if (!value.asString(text)) return false;
-    property = std::move(text);
+    if (!given) return false;
+    property = *given;
     return true;
 }
 
-bool assignOptionalList(std::optional<CoderList>& property, const CoderValue& value) {
-    if (value.isNull()) {
-        property.reset();
-        return true;
-    }
-    const CoderList* list = value.asList();
-    if (!list) return false;
-    property = *list;
-    return true;
+bool assignOptionalString(std::optional<std::string>& property, const CoderValue& value) {
+    std::string text;
+    return assignOptional(property, value, value.asString(text) ? &text : nullptr);
 }
 
 // A scalar given as none counts as absent: the property keeps its value.
@@ -133,16 +129,7 @@ bool UserConfig::assignStoredValue(const std::string& key, const CoderValue& val
     if (key == "version") {
         return assignScalar(value, [&] { return value.asString(version); });
     }
-    if (key == "defaultFormat") {
-        if (value.isNull()) {
-            defaultFormat.reset();
-            return true;
-        }
-        const CoderDictionary* format = value.asDictionary();
-        if (!format) return false;
-        defaultFormat = *format;
-        return true;
-    }
+    if (key == "defaultFormat") return assignOptional(defaultFormat, value, value.asDictionary());
     if (key == "audioDeviceName") return assignOptionalString(audioDeviceName, value);
     if (key == "computerAudioDeviceName") return assignOptionalString(computerAudioDeviceName, value);
     if (key == "micAudioRecorderEnable")
@@ -153,8 +140,8 @@ bool UserConfig::assignStoredValue(const std::string& key, const CoderValue& val
         return assignScalar(value, [&] { return value.asDouble(micAudioRecorderVolume); });
     if (key == "computerAudioRecorderVolume")
         return assignScalar(value, [&] { return value.asDouble(computerAudioRecorderVolume); });
-    if (key == "recordAudioSources") return assignOptionalList(recordAudioSources, value);
-    if (key == "recordSources") return assignOptionalList(recordSources, value);
+    if (key == "recordAudioSources") return assignOptional(recordAudioSources, value, value.asList());
+    if (key == "recordSources") return assignOptional(recordSources, value, value.asList());
     if (key == "autoFilter") return assignScalar(value, [&] { return value.asBool(autoFilter); });
     if (key == "defaultFilterSeconds")
         return assignScalar(value, [&] { return value.asInt32(defaultFilterSeconds); });
