@@ -612,3 +612,32 @@ TEST_F(SectionTest, BlockReadsKeepEvenOddSampleBitsAsTheFrameByFrameReadGivesThe
         }
     }
 }
+
+TEST_F(SectionTest, ChangingTheEffectTakesHoldAtTheVeryNextRead) {
+    // Reads inside a read-ahead block made with the old settings must not keep
+    // playing them (up to 20480 frames, about half a second).
+    auto s = placedSection(stairPath, 0.0, 3.0, 0.0);
+    AudioTrack track;
+    track.setSectionArray({s});
+    EXPECT_EQ(track.readSamplePointAtOffset(100), staircase(0, 100));
+    s->setEffectDic(EffectDic{{"name", CoderValue("Low Pass")}, {"Cutoff Frequency", CoderValue(50.0)}});
+    const float filtered = track.readSamplePointAtOffset(101);
+    EXPECT_GT(std::fabs(filtered - staircase(0, 101)), 10.0f) << "still the unprocessed block";
+    s->setEffectDic(std::nullopt);
+    std::vector<float> block(64);
+    track.readSamplesAtOffset(block.data(), 64, 102);
+    for (int i = 0; i < 64; ++i) ASSERT_EQ(block[i], staircase(0, 102 + i)) << "still the filtered block at " << i;
+}
+
+TEST_F(SectionTest, ANewSourcePathDropsTheOldSourcesBlockAndEnvelope) {
+    std::string otherPath = dir.file("other.data");
+    wavomer::test::writeSampleFile(otherPath, 1, 44100, [](int, int64_t k) { return -static_cast<float>(k); });
+    auto s = placedSection(stairPath, 0.0, 1.0, 0.0);
+    AudioTrack track;
+    track.setSectionArray({s});
+    EXPECT_EQ(track.readSamplePointAtOffset(10), staircase(0, 10));
+    const auto oldEnvelope = s->audioWaveData();
+    s->updateRecordSectionWithNewPath(otherPath);
+    EXPECT_EQ(track.readSamplePointAtOffset(11), -11.0f);
+    EXPECT_NE(s->audioWaveData(), oldEnvelope);
+}

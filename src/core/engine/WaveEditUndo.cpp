@@ -98,7 +98,7 @@ void WaveEditViewController::audioSectionVolumeValue(const SectionPtr& section, 
 void WaveEditViewController::audioSectionEffectDic(const SectionPtr& section, const std::optional<EffectDic>& value) {
     std::optional<EffectDic> current = section->effectDic;
     undo_.registerUndo([this, section, current] { audioSectionEffectDic(section, current); });
-    section->effectDic = value;
+    section->setEffectDic(value);
     if (currentIsInUndoRedo()) waveViewNeedUpdate();
 }
 

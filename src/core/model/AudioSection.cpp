@@ -92,7 +92,17 @@ std::shared_ptr<AudioSection> AudioSection::copy() const {
     return s;
 }
 
+void AudioSection::setEffectDic(std::optional<EffectDic> dic) {
+    effectDic = std::move(dic);
+    dropReadAhead();
+}
+
 void AudioSection::updateAudioPath(const std::string& path) {
+    if (audioPath != path) {
+        clearAudioSampleData();
+        dropReadAhead();
+        audioWaveData_.reset();
+    }
     audioPath = path;
     loadAudioWaveData();
 }
@@ -123,6 +133,12 @@ void AudioSection::clearAudioSampleData() {
     dropEffectStream();
     audioDataLoadState = false;
     audioSampleData_.reset();
+}
+
+void AudioSection::dropReadAhead() {
+    dropEffectStream();
+    cacheData_.clear();
+    cacheOffset_ = 0;
 }
 
 void AudioSection::dropEffectStream() {

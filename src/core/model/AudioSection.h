@@ -65,7 +65,12 @@ public:
     bool isBlankSection = false;
     bool isNoiseSection = false;
 
-    // Source handling.
+    // Sets the effect settings. The read-ahead block and effect stream made with the
+    // old ones are dropped, so the next read is processed with the new ones.
+    void setEffectDic(std::optional<EffectDic> dic);
+
+    // Source handling. A new path drops the envelope, open file and read-ahead block
+    // of the old one.
     void updateAudioPath(const std::string& path);
     void updateRecordSectionWithNewPath(const std::string& path);
     void updateAudioPathWithDocumentPath(const std::string& documentPath);
@@ -115,6 +120,7 @@ private:
     void refillReadAhead(int64_t frameIndex);
     void readUnprocessed(int64_t frameIndex, int64_t frames);
     void dropEffectStream();
+    void dropReadAhead();
 
     bool audioDataLoadState = false;
     std::unique_ptr<AudioSampleData> audioSampleData_;
