@@ -19,13 +19,7 @@ TrackSnapshot TrackSnapshot::take(const std::vector<TrackPtr>& audioTrackArray) 
 }
 
 int32_t TrackSnapshot::readSample(float* buffer, int32_t channel, int32_t frames, int64_t offset) {
-    if (tracks_.empty()) {
-        std::fill_n(buffer, std::max(frames, 0), 0.0f);
-        return 0;
-    }
-    const int64_t last = static_cast<int64_t>(tracks_.size()) - 1;
-    AudioTrack& track = *tracks_[static_cast<size_t>(std::clamp<int64_t>(channel, 0, last))];
-    track.readSamplesAtOffset(buffer, frames, offset);
+    readTrackChannel(tracks_, buffer, channel, frames, offset);
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "model/AudioTrack.h"
 
+#include <algorithm>
+
 namespace wavomer {
 
 namespace {
@@ -73,6 +75,17 @@ float AudioTrack::readWavePointAtOffset(int64_t frameOffset) {
     AudioSection* section = found->get();
     if (section != lastWaveSection_.get()) lastWaveSection_ = *found;
     return section->getAudioSamleWithTimeInTrack(t, true);
+}
+
+void readTrackChannel(const std::vector<TrackPtr>& tracks, float* buffer, int32_t channel, int32_t frames,
+                      int64_t offset) {
+    if (frames <= 0) return;
+    if (tracks.empty()) {
+        std::fill(buffer, buffer + frames, 0.0f);
+        return;
+    }
+    const int64_t last = static_cast<int64_t>(tracks.size()) - 1;
+    tracks[static_cast<size_t>(std::clamp<int64_t>(channel, 0, last))]->readSamplesAtOffset(buffer, frames, offset);
 }
 
 CoderValue AudioTrack::valueForKey(const std::string& key) const {

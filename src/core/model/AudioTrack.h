@@ -62,4 +62,9 @@ private:
 
 using TrackPtr = std::shared_ptr<AudioTrack>;
 
+// Source channel `channel` of a track list, as renderers read it: the track of that
+// index clamped into the list, and silence when the list is empty.
+void readTrackChannel(const std::vector<TrackPtr>& tracks, float* buffer, int32_t channel, int32_t frames,
+                      int64_t offset);
+
 }  // namespace wavomer

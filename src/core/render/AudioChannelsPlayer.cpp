@@ -79,7 +79,7 @@ bool AudioChannelsPlayer::wrapSelectionIfNeeded() noexcept {
 
 void AudioChannelsPlayer::decodeMoreAudioDataToAudioOutput() noexcept {
     if (player_->bufferFrames() >= kBlockFrames) return;
-    std::fill(block_.begin(), block_.end(), 0.0f);
+    // The fold writes every value of the block.
     readSample(block_.data(), kBlockFrames, kOutputChannels);
     player_->streamWriteSample(0, block_.data(), kBlockFrames);
 }

@@ -12,7 +12,6 @@ void playbackFold(SourceChannelProvider& provider, float* out, int32_t frames, i
     const int32_t sources = static_cast<int32_t>(std::clamp<int64_t>(count, 1, std::numeric_limits<int32_t>::max()));
     const size_t m = static_cast<size_t>(channels);
     for (int32_t source = 0; source < sources; ++source) {
-        std::fill(plane, plane + frames, 0.0f);
         provider.readSample(plane, source, frames, readFrame.load(std::memory_order_acquire));
         if (source < channels) {
             // The first term of output channel `source`; the last source channel is also

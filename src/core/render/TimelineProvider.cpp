@@ -31,13 +31,7 @@ int32_t TimelineProvider::readSample(float* buffer, int32_t channel, int32_t fra
 
 void TimelineProvider::readSampleLocked(float* buffer, int32_t channel, int32_t frames, int64_t offset) const {
     assert(lock_.isHeldByThisThread());
-    if (tracks_.empty()) {
-        std::fill(buffer, buffer + frames, 0.0f);
-        return;
-    }
-    const int64_t last = static_cast<int64_t>(tracks_.size()) - 1;
-    AudioTrack& track = *tracks_[static_cast<size_t>(std::clamp<int64_t>(channel, 0, last))];
-    track.readSamplesAtOffset(buffer, frames, offset);
+    readTrackChannel(tracks_, buffer, channel, frames, offset);
 }
 
 }  // namespace wavomer
