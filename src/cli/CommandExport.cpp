@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <thread>
 
 #include "CliEngineHost.h"
@@ -45,6 +46,9 @@ struct ExportArguments {
     bool splitAtMarkers = false;
     std::string coverPath;
     std::shared_ptr<ID3TagInfo> tags = std::make_shared<ID3TagInfo>();
+    // Files are tagged only when a tag option was given: otherwise they stay exactly
+    // as the encoder wrote them.
+    bool tagsGiven = false;
 };
 
 uint32_t number(const std::string& option, const std::string& text) {
@@ -77,6 +81,10 @@ ExportArguments parse(const Arguments& args, bool forExport) {
             if (i + 1 >= args.size()) throw UsageError{arg + " needs a value"};
             return args[++i];
         };
+        static const std::set<std::string> kTagOptions = {"--title", "--artist", "--album",    "--year",
+                                                          "--track", "--disc",   "--genre",    "--comment",
+                                                          "--composer", "--group", "--bpm", "--cover"};
+        if (forExport && kTagOptions.count(arg)) a.tagsGiven = true;
         if (arg == "--channels") a.channelType = channelType(value());
         else if (!forExport && !arg.empty() && arg[0] == '-') throw UsageError{"unknown option " + arg};
         else if (!forExport) {
@@ -204,7 +212,7 @@ int runExport(const Arguments& args) {
     request.format = options.encoderSettings();
     request.exportChannelType = a.channelType;
     request.convertUseMarker = a.splitAtMarkers;
-    request.tags = a.tags;
+    if (a.tagsGiven) request.tags = a.tags;
     ExportSnapshot snapshot = ExportSnapshot::take(engine.audioTrackArray, engine.getMarkArrayWihtTrackStartEndTime(),
                                                    engine.farestTrackEndTime());
 

@@ -209,6 +209,7 @@ public:
     bool write(const float* interleaved, int32_t frames);
     bool stop();
     void abort();
+    TSFFMovieFileOutput::BeforePublish beforePublish;
 
     std::string path;
     TSFFMovieFileOutputFormat movieFormat;
@@ -405,6 +406,7 @@ bool TSFFMovieFileOutputImpl::stop() {
         int rc = avio_closep(&output_->pb);
         if (rc < 0) ok = fail("cannot write the file: " + ffmpegErrorText(rc));
     }
+    if (ok && beforePublish) beforePublish(temporaryPath_);
     if (ok && !renameWithoutReplacing(temporaryPath_, path))
         ok = fail(errno == EEXIST ? std::string("a file of that name appeared meanwhile")
                                   : std::string("cannot name the file: ") + std::strerror(errno));
@@ -463,6 +465,8 @@ bool FFmpegMovieFileOutput::startOutput() { return impl_->start(); }
 bool FFmpegMovieFileOutput::writeAudioData(const float* interleaved, int32_t frames) {
     return impl_->write(interleaved, frames);
 }
+void FFmpegMovieFileOutput::setBeforePublish(BeforePublish hook) { impl_->beforePublish = std::move(hook); }
+
 bool FFmpegMovieFileOutput::stopOutput() { return impl_->stop(); }
 void FFmpegMovieFileOutput::abortOutput() { impl_->abort(); }
 const std::string& FFmpegMovieFileOutput::lastError() const { return impl_->error; }

@@ -38,6 +38,7 @@ public:
     bool isAudioOpen() const override;
     bool startOutput() override;
     bool writeAudioData(const float* interleaved, int32_t frames) override;
+    void setBeforePublish(BeforePublish hook) override;
     bool stopOutput() override;
     void abortOutput() override;
     const std::string& lastError() const override;

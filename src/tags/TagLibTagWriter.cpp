@@ -44,13 +44,9 @@ std::optional<std::string> numberText(uint32_t number) {
     return std::to_string(number);
 }
 
-std::string lowercaseExtension(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
+std::string lowercase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
 }
 
 // --- ID3v2 (MP3, MP2, WAV, AIFF) -------------------------------------------------------
@@ -191,8 +187,9 @@ TagWriteResult saveOrFail(File& file, const std::string& path) {
 
 }  // namespace
 
-TagWriteResult TagLibTagWriter::setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags) {
-    const std::string ext = lowercaseExtension(path);
+TagWriteResult TagLibTagWriter::setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags,
+                                                       const std::string& extension) {
+    const std::string ext = lowercase(extension);
     const char* name = path.c_str();
     if (ext == "mp3" || ext == "mp2") {
         TagLib::MPEG::File file(name, false);

@@ -12,7 +12,8 @@ namespace wavomer {
 
 class TagLibTagWriter final : public TagWriter {
 public:
-    TagWriteResult setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags) override;
+    TagWriteResult setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags,
+                                          const std::string& extension) override;
 };
 
 }  // namespace wavomer

@@ -131,6 +131,17 @@ TEST_F(CliExport, TagsGivenOnTheCommandLineAreInTheFile) {
     EXPECT_EQ(probe(file, "stream=bit_rate"), "128000");
 }
 
+TEST_F(CliExport, WithoutTagOptionsTheFileStaysAsTheEncoderWroteIt) {
+    // No tag set to write: the file is not opened again (which would also strip the
+    // encoder's own INFO chunk).
+    std::string out, err;
+    ASSERT_EQ(cli("export " + shellQuote(project) + " -d " + shellQuote(dir.file("out")) + " --format " + kWav, &out,
+                  &err),
+              0)
+        << err;
+    EXPECT_EQ(probe(dir.file("out/Audio.wav"), "format_tags=encoder").rfind("Lavf", 0), 0u);
+}
+
 TEST_F(CliExport, FormatsListsWhatTheExportOffersWithDefaults) {
     std::string out, err;
     ASSERT_EQ(cli("formats " + shellQuote(project), &out, &err), 0) << err;

@@ -77,9 +77,11 @@ public:
         if (log_.afterBlock) log_.afterBlock(file_.blocks);
         return true;
     }
+    void setBeforePublish(BeforePublish hook) override { beforePublish_ = std::move(hook); }
     bool stopOutput() override {
         file_.input = input_;
         std::ofstream(path_) << "x";
+        if (beforePublish_) beforePublish_(path_);
         std::lock_guard<std::mutex> guard(log_.lock);
         log_.files[path_] = file_;
         return true;
@@ -97,6 +99,7 @@ private:
     TSFFAudioFormat input_;
     WrittenFile file_;
     bool open_ = false;
+    BeforePublish beforePublish_;
 };
 
 // Layouts are masks with one bit per channel: mono 4, stereo 3, else the first n bits.
@@ -147,7 +150,8 @@ private:
 
 class RecordingTagWriter final : public TagWriter {
 public:
-    TagWriteResult setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags) override {
+    TagWriteResult setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags,
+                                          const std::string& extension) override {
         tagged.push_back({path, tags.title.value_or("")});
         return {};
     }

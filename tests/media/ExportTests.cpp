@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
 #include <fstream>
 
 #include "FFmpegMovieFileOutput.h"
@@ -283,6 +284,33 @@ TEST(MediaWriter, AFileAppearsUnderItsNameOnlyWhenItIsComplete) {
     EXPECT_EQ(during[0].rfind(".a.flac.part-", 0), 0u) << during[0];
     ASSERT_TRUE(writer->stopOutput()) << writer->lastError();
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"a.flac"});
+}
+
+TEST(MediaWriter, TheHookBeforePublishingSeesTheCompleteFileUnderItsTemporaryName) {
+    ScratchDir dir;
+    FFmpegMediaWriterEngine engine;
+    auto writer = engine.newMovieFileOutput();
+    TSFFMovieFileOutputFormat format = ts_get_default_movie_file_ouput_format();
+    format.audio_codec_id = ts_get_codec_id_by_name("flac");
+    writer->setPath(dir.file("d.flac"));
+    writer->setMovieFormat(format);
+    std::string seen;
+    bool finalNameFree = false;
+    writer->setBeforePublish([&](const std::string& temporaryPath) {
+        seen = temporaryPath;
+        finalNameFree = !std::filesystem::exists(dir.file("d.flac"));
+        std::string probed;
+        runCommand("ffprobe -v error -show_entries format=duration -of csv=p=0 " + shellQuote(temporaryPath), &probed);
+        EXPECT_NEAR(std::stod(probed.empty() ? "0" : probed), 20 * 1024 / 44100.0, 0.01) << "not complete yet";
+    });
+    ASSERT_TRUE(writer->openAudio() && writer->startOutput()) << writer->lastError();
+    std::vector<float> block(2048, 0.25f);
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(writer->writeAudioData(block.data(), 1024));
+    ASSERT_TRUE(writer->stopOutput()) << writer->lastError();
+    EXPECT_NE(seen, dir.file("d.flac"));
+    EXPECT_EQ(seen.rfind(dir.file(".d.flac.part-"), 0), 0u) << seen;
+    EXPECT_TRUE(finalNameFree);
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"d.flac"});
 }
 
 TEST(MediaWriter, AnAbortedOrDroppedWriterLeavesNothing) {

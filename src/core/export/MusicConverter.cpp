@@ -83,6 +83,7 @@ ConvertResult MusicConverter::exportToFile(const std::string& path,
     std::unique_ptr<TSFFMovieFileOutput> writer = engine_.newMovieFileOutput();
     writer->setPath(path);
     writer->setMovieFormat(movieFormat);
+    writer->setBeforePublish(beforePublish);
     if (supportMutilChannels) {
         TSFFAudioFormat input = writer->audioInputFormat();
         input.channel_layout = movieFormat.channel_layout;

@@ -57,6 +57,8 @@ public:
     TSFFMovieFileOutputFormat movieFormat;
     // The writer's input gets the output's channel layout.
     bool supportMutilChannels = false;
+    // Given to each file's writer: runs on the complete file before it gets its name.
+    TSFFMovieFileOutput::BeforePublish beforePublish;
     // Seconds of silence written after each source (the export leaves it at 0).
     double gap = 0.0;
 

@@ -137,8 +137,18 @@ ExportOutcome ProjectExporter::runLocked(const ExportRequest& request, ExportSna
     MusicDataOutput audioDataOutput(engine_);
     audioDataOutput.delegate = &delegate;
 
+    // Tags go into each file before it is put under its name: a file that can be seen
+    // is complete, tags and all, and is never rewritten in place.
+    std::string segmentPath;
+    converter_->beforePublish = nullptr;
+    if (tagWriter_ && request.tags)
+        converter_->beforePublish = [&](const std::string& temporaryPath) {
+            tagFile(request, temporaryPath, segmentPath, outcome);
+        };
+
     auto exportSegment = [&](double from, double to) {
         const std::string path = getOutputPath(request.outputFolder, request.baseName, request.format.pathExtention);
+        segmentPath = path;
         ConvertResult result = converter_->startConverterMusic(audioDataOutput, static_cast<float>(from),
                                                                static_cast<float>(to), 0.0f, 0.0f, path);
         if (result.ok()) {
@@ -171,19 +181,19 @@ ExportOutcome ProjectExporter::runLocked(const ExportRequest& request, ExportSna
             finishedCount_ = static_cast<int32_t>(i + 1);
         }
     }
-    tagAll(request, outcome);
+    converter_->beforePublish = nullptr;
     return outcome;
 }
 
-void ProjectExporter::tagAll(const ExportRequest& request, ExportOutcome& outcome) {
-    if (!tagWriter_ || !request.tags) return;
-    for (const std::string& path : outcome.writtenPaths) {
-        TagWriteResult result = tagWriter_->setId3InfoToOutputPath(path, *request.tags);
-        if (!result.ok()) {
-            logLine("tag err %s", result.error.c_str());
-            outcome.warnings.push_back(result.error);
-        }
-    }
+void ProjectExporter::tagFile(const ExportRequest& request, const std::string& temporaryPath,
+                              const std::string& path, ExportOutcome& outcome) {
+    TagWriteResult result = tagWriter_->setId3InfoToOutputPath(temporaryPath, *request.tags, request.format.pathExtention);
+    if (result.ok()) return;
+    // The warning names the file as the user will find it.
+    std::string error = result.error;
+    if (error.compare(0, temporaryPath.size(), temporaryPath) == 0) error = path + error.substr(temporaryPath.size());
+    logLine("tag err %s", error.c_str());
+    outcome.warnings.push_back(error);
 }
 
 }  // namespace wavomer

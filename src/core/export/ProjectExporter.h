@@ -94,7 +94,8 @@ public:
 
 private:
     ExportOutcome runLocked(const ExportRequest& request, ExportSnapshot& snapshot);
-    void tagAll(const ExportRequest& request, ExportOutcome& outcome);
+    void tagFile(const ExportRequest& request, const std::string& temporaryPath, const std::string& path,
+                 ExportOutcome& outcome);
 
     MediaWriterEngine& engine_;
     TagWriter* tagWriter_;

@@ -30,8 +30,11 @@ class TagWriter {
 public:
     virtual ~TagWriter() = default;
     // Sets, in this order: total tracks, title, artist, album, genre, year, track,
-    // comment, picture, composer, grouping, disc, total discs, BPM; then saves.
-    virtual TagWriteResult setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags) = 0;
+    // comment, picture, composer, grouping, disc, total discs, BPM; then saves. The
+    // kind of file is told by `extension` ("mp3", "m4a", ...), not by the path, which
+    // may be a temporary name.
+    virtual TagWriteResult setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags,
+                                                  const std::string& extension) = 0;
 };
 
 }  // namespace wavomer

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -66,6 +67,10 @@ public:
     // One block of frames interleaved in the input format; false on a failure (the
     // writer is then done: every later call fails too).
     virtual bool writeAudioData(const float* interleaved, int32_t frames) = 0;
+    // Runs on the complete file, under its temporary name, just before stopOutput puts
+    // it at path(): what it adds (the tags) is in the file the moment anyone sees it.
+    using BeforePublish = std::function<void(const std::string& temporaryPath)>;
+    virtual void setBeforePublish(BeforePublish hook) = 0;
     // Ends the file and only then puts it at path(), never over an existing file.
     virtual bool stopOutput() = 0;
     // Drops everything written so far; nothing remains.
