@@ -16,7 +16,14 @@ done
 if [ -n "$missing" ]; then
   echo "Installing:$missing" >&2
   SUDO=""
-  if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
+  if [ "$(id -u)" != 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+      echo "install-deps.sh: these packages are missing:$missing" >&2
+      echo "install-deps.sh: run this script as root, or install sudo, to install them" >&2
+      exit 1
+    fi
+    SUDO=sudo
+  fi
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >&2
 fi
