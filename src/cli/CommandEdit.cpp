@@ -57,9 +57,7 @@ std::vector<std::string> splitWords(const std::string& line) {
 
 double number(const std::string& text) {
     double value = 0.0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end || !std::isfinite(value)) throw ScriptError{"not a number: \"" + text + "\""};
+    if (!parseFiniteNumber(text, value)) throw ScriptError{"not a number: \"" + text + "\""};
     return value;
 }
 

@@ -7,10 +7,6 @@
 
 namespace wavomer::cli {
 
-void reportFailure(const std::string& file, const std::string& reason) {
-    std::fprintf(stderr, "wavomer-cli: %s: %s\n", file.c_str(), reason.c_str());
-}
-
 int runImport(const Arguments& args) {
     std::string media;
     std::string output;

@@ -35,17 +35,11 @@ struct PlayOptions {
     bool silent = false;
 };
 
-bool parseNumber(const std::string& text, double* value) {
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, *value);
-    return ec == std::errc() && ptr == end && std::isfinite(*value);
-}
-
 // Answers an error message, or empty when the arguments are good.
 std::string parseOptions(const Arguments& args, PlayOptions* options) {
     auto number = [&](size_t at, double* value) -> std::string {
         if (at >= args.size()) return args[at - 1] + " needs a number";
-        if (!parseNumber(args[at], value)) return "not a number: \"" + args[at] + "\"";
+        if (!parseFiniteNumber(args[at], *value)) return "not a number: \"" + args[at] + "\"";
         return {};
     };
     for (size_t i = 0; i < args.size(); ++i) {

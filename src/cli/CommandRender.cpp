@@ -20,11 +20,7 @@ namespace wavomer::cli {
 
 namespace {
 
-bool parseSeconds(const std::string& text, double& out) {
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, out);
-    return ec == std::errc() && ptr == end && std::isfinite(out) && out >= 0.0;
-}
+bool parseSeconds(const std::string& text, double& out) { return parseFiniteNumber(text, out) && out >= 0.0; }
 
 int usage() {
     std::fputs("usage: wavomer-cli render PROJECT.wvmp -o OUT.f32 [--channels tracks|stereo|mono] [--from S] [--to E]\n",

@@ -17,4 +17,7 @@ int runEdit(const Arguments& args);
 // "wavomer-cli: FILE: REASON" on stderr.
 void reportFailure(const std::string& file, const std::string& reason);
 
+// The whole text as a finite number (seconds, levels); false for anything else.
+bool parseFiniteNumber(const std::string& text, double& value);
+
 }  // namespace wavomer::cli

@@ -1,5 +1,7 @@
 // wavomer-cli: the headless front end. It drives the same core as the window:
 // imports media into sample data files, prints what files hold, and edits projects.
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -8,6 +10,20 @@
 #include "ExportCommand.h"
 #include "PlayCommand.h"
 #include "RenderCommand.h"
+
+namespace wavomer::cli {
+
+void reportFailure(const std::string& file, const std::string& reason) {
+    std::fprintf(stderr, "wavomer-cli: %s: %s\n", file.c_str(), reason.c_str());
+}
+
+bool parseFiniteNumber(const std::string& text, double& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+}  // namespace wavomer::cli
 
 namespace {
 
