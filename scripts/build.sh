@@ -1,5 +1,6 @@
 #!/bin/sh
 # Configures and builds the release tree in build/ (and, with "asan", the sanitizer tree).
+# Targets after the kind build only those (default: everything).
 set -eu
 cd "$(dirname "$0")/.."
 kind="${1:-release}"
@@ -9,4 +10,8 @@ case "$kind" in
   *) echo "usage: build.sh [release|asan]" >&2; exit 2 ;;
 esac
 cmake -S . -B "$dir" -G Ninja $flags >/dev/null
-cmake --build "$dir" -j"$(nproc)"
+[ "$#" -gt 0 ] && shift
+targets=""
+for t in "$@"; do targets="$targets --target $t"; done
+# shellcheck disable=SC2086
+cmake --build "$dir" -j"$(nproc)" $targets

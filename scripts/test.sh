@@ -19,7 +19,8 @@ else
 fi
 
 ctest --test-dir build --output-on-failure -j"$(nproc)"
-scripts/build.sh asan
+# Only the core and media tests run under the sanitizers: only they are built there.
+scripts/build.sh asan wavomer_core_tests wavomer_media_tests
 LSAN_OPTIONS="suppressions=$PWD/tests/lsan-thirdparty.supp" \
   ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -L core
 
