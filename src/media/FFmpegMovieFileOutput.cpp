@@ -21,6 +21,7 @@ extern "C" {
 #include <vector>
 
 #include "FFmpegMediaEngine.h"
+#include "util/PathUtil.h"
 
 namespace wavomer {
 
@@ -33,24 +34,10 @@ constexpr int kVariableFrameSize = 4096;
 // layouts stop at; a 64-bit mask cannot go further.
 constexpr int32_t kMaxChannels = 63;
 
-std::string baseName(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
+// The folder a path's file is in; "." for a bare file name.
 std::string folderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string extensionOf(const std::string& path) {
-    std::string name = baseName(path);
-    size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || dot == 0) return {};
-    std::string ext = name.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
+    std::string folder = stringByDeletingLastPathComponent(path);
+    return folder.empty() ? "." : folder;
 }
 
 // The container for a file extension. Ringtones are MPEG-4 audio under another name.
@@ -249,7 +236,7 @@ private:
 bool TSFFMovieFileOutputImpl::open() {
     if (audioOpen) return true;
     if (path.empty()) return fail("no output path");
-    container_ = containerForExtension(extensionOf(path));
+    container_ = containerForExtension(lowercasePathExtension(path));
     std::string reason;
     encoder_ = openEncoder(movieFormat.audio_codec_id, movieFormat.sample_rate, movieFormat.channel_layout,
                            movieFormat.audio_bit_rate, container_, &reason);
@@ -297,7 +284,7 @@ bool TSFFMovieFileOutputImpl::start() {
     // neither an existing file nor somebody else's temporary file.
     const std::string folder = folderOf(path);
     for (int attempt = 0; attempt < 16 && temporaryPath_.empty(); ++attempt) {
-        std::string candidate = folder + "/." + baseName(path) + ".part-" + randomSuffix();
+        std::string candidate = folder + "/." + lastPathComponent(path) + ".part-" + randomSuffix();
         int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);

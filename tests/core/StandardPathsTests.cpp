@@ -14,6 +14,7 @@
 
 #include "config/AppIdentity.h"
 #include "config/StandardPaths.h"
+#include "util/PathUtil.h"
 #include "support/TestSupport.h"
 
 namespace wavomer {
@@ -256,6 +257,8 @@ TEST(PathPieces, FollowThePlatformRules) {
     EXPECT_EQ(fm::pathExtension("/a/.hidden"), "");
     EXPECT_EQ(fm::pathExtension("/a/b."), "");
     EXPECT_EQ(fm::pathExtension("/a/b.wav/"), "wav");
+    EXPECT_EQ(wavomer::lowercasePathExtension("/A.B/Song.MP3"), "mp3");
+    EXPECT_EQ(wavomer::lowercasePathExtension("/a/.VOB"), "");
     EXPECT_EQ(fm::stringByDeletingPathExtension("/a/b.wav"), "/a/b");
     EXPECT_EQ(fm::stringByDeletingPathExtension("/a/.hidden"), "/a/.hidden");
     EXPECT_EQ(fm::stringByDeletingPathExtension("/a/b..wav"), "/a/b.");

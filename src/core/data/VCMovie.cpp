@@ -9,10 +9,7 @@
 namespace wavomer {
 
 std::unique_ptr<VCMovie> VCMovie::movieWithPath(MediaEngine& engine, const std::string& path, std::string* reason) {
-    std::string extension = pathExtension(path);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (extension == "vob") {
+    if (lowercasePathExtension(path) == "vob") {
         logLine("ignore vob");
         if (reason) *reason = "DVD video objects are not imported";
         return nullptr;

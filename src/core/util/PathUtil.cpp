@@ -1,5 +1,7 @@
 #include "util/PathUtil.h"
 
+#include <cctype>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,6 +39,12 @@ std::string pathExtension(const std::string& path) {
     size_t dot = last.rfind('.');
     if (dot == std::string::npos || dot == 0 || dot + 1 == last.size()) return {};
     return last.substr(dot + 1);
+}
+
+std::string lowercasePathExtension(const std::string& path) {
+    std::string extension = pathExtension(path);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
 }
 
 std::string stringByDeletingPathExtension(const std::string& path) {

@@ -7,6 +7,8 @@ namespace wavomer {
 
 // "a/b.wav" → "wav"; "a/b" → ""; ".hidden" → ""; "a.b/c" → "".
 std::string pathExtension(const std::string& path);
+// pathExtension in lower case, for telling kinds of file apart ("A.MP3" → "mp3").
+std::string lowercasePathExtension(const std::string& path);
 // The path without its extension and the dot before it.
 std::string stringByDeletingPathExtension(const std::string& path);
 // The path's last component ("a/b/c.wav" → "c.wav"); trailing slashes are ignored.
