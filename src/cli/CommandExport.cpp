@@ -23,6 +23,7 @@
 #include "engine/WaveEditViewController.h"
 #include "export/FormatCatalogue.h"
 #include "export/ProjectExporter.h"
+#include "util/TextNumber.h"
 
 namespace wavomer::cli {
 

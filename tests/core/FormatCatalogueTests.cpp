@@ -11,6 +11,7 @@
 #include "export/FormatCatalogueResources.h"
 #include "media/MediaWriter.h"
 #include "support/TestSupport.h"
+#include "util/TextNumber.h"
 
 using namespace wavomer;
 
@@ -266,4 +267,7 @@ TEST(ExportOptions, APopupTitlesIntegerValueIsItsLeadingNumber) {
     EXPECT_EQ(leadingIntegerValue("128 kbps"), 128);
     EXPECT_EQ(leadingIntegerValue("Lossless"), 0);
     EXPECT_EQ(leadingIntegerValue(" 64"), 64);
+    EXPECT_EQ(leadingIntegerValue("-40 Hz"), -40);
+    EXPECT_EQ(leadingIntegerValue("99999999999 Hz"), 2147483647);
+    EXPECT_EQ(leadingIntegerValue("-99999999999"), -2147483647 - 1);
 }

@@ -5,31 +5,18 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "util/TextNumber.h"
+
 namespace wavomer {
 
 namespace {
-
-// The integer value of a key's leading digits, as a band name gives it
-// ("40 Hz" → 40, "name" → 0).
-int32_t leadingInteger(const std::string& key) {
-    const char* p = key.c_str();
-    while (std::isspace(static_cast<unsigned char>(*p))) ++p;
-    bool negative = *p == '-';
-    if (*p == '-' || *p == '+') ++p;
-    long long value = 0;
-    while (std::isdigit(static_cast<unsigned char>(*p))) {
-        value = std::min<long long>(value * 10 + (*p - '0'), INT_MAX);
-        ++p;
-    }
-    return static_cast<int32_t>(negative ? -value : value);
-}
 
 }  // namespace
 
 std::unique_ptr<EffectAudioArrayUnit> EffectAudioArrayUnit::effectAudioWithInfo(const CoderDictionary& info) {
     std::vector<std::unique_ptr<EffectAudioUnit>> chain;
     for (const auto& [key, value] : info) {
-        int32_t frequency = leadingInteger(key);
+        int32_t frequency = leadingIntegerValue(key);
         double gainValue = 0.0;
         if (frequency == 0 || !value.asDouble(gainValue)) continue;
         auto gain = static_cast<float>(gainValue);

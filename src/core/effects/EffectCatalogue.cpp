@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "util/TextNumber.h"
+
 namespace wavomer {
 
 namespace {
@@ -213,7 +215,7 @@ std::vector<EffectSetting> getEffectSettingsByName(const std::string& name) {
     if (useGraphicEQArray(name)) {
         // The band count is the number after the last space; "Graphic EQ" alone reads as 0 (→ 10).
         auto space = name.rfind(' ');
-        int32_t bands = static_cast<int32_t>(std::atoi(name.c_str() + (space == std::string::npos ? 0 : space + 1)));
+        int32_t bands = leadingIntegerValue(std::string_view(name).substr(space == std::string::npos ? 0 : space + 1));
         return getGraphicEQEffectSettingsByBands(bands);
     }
     return getEffectSettingsHelperByName(name);

@@ -8,6 +8,7 @@
 
 #include "export/FormatCatalogueResources.h"
 #include "media/MediaWriter.h"
+#include "util/TextNumber.h"
 
 namespace wavomer {
 
@@ -86,19 +87,6 @@ const char* formatMenuName(FormatMenuKind kind) {
     case FormatMenuKind::menuForAll: return "menuForAll";
     }
     return "formatMenu";
-}
-
-int64_t leadingIntegerValue(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    int64_t value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > INT32_MAX) return negative ? INT32_MIN : INT32_MAX;
-    }
-    return negative ? -value : value;
 }
 
 // --- the catalogue -------------------------------------------------------------------

@@ -163,8 +163,4 @@ private:
     bool useITunesFormat_ = false;
 };
 
-// The leading integer of a popup title ("128 kbps" → 128), as the one-track rule
-// reads it; 0 when it starts with none.
-int64_t leadingIntegerValue(const std::string& text);
-
 }  // namespace wavomer

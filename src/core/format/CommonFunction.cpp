@@ -6,6 +6,8 @@
 #include <limits>
 #include <system_error>
 
+#include "util/TextNumber.h"
+
 namespace wavomer {
 
 namespace {
@@ -153,19 +155,6 @@ float CommonFunction::textFloatValue(std::string_view text) { return textRealVal
 
 double CommonFunction::textDoubleValue(std::string_view text) { return textRealValue<double>(text); }
 
-int32_t CommonFunction::textIntValue(std::string_view text) {
-    bool negative = false;
-    std::string_view digits;
-    if (!leadingNumber(text, false, negative, digits)) return 0;
-    int64_t value = 0;
-    for (char c : digits) {
-        value = value * 10 + (c - '0');
-        if (value > int64_t(std::numeric_limits<int32_t>::max()) + 1) break;
-    }
-    if (negative) value = -value;
-    if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-    if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(value);
-}
+int32_t CommonFunction::textIntValue(std::string_view text) { return leadingIntegerValue(text); }
 
 }  // namespace wavomer
