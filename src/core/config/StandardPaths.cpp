@@ -27,11 +27,11 @@ std::string environmentValue(const char* name) {
 
 bool isAbsolute(const std::string& path) { return !path.empty() && path.front() == '/'; }
 
-// Anything at the path, a dangling symbolic link included.
-bool somethingExistsAt(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
+// The application's folder in the system temporary folder.
+std::string bundleTemporaryFolder() { return systemTemporaryDirectory() + "/" + kBundleIdentifier; }
+
+// The folder imports are converted into, as configured (before resolving links).
+std::string importConvertedFolder() { return xdgCacheHome() + "/" + kBundleIdentifier + "/ImportDir"; }
 
 std::string randomHex(int digits) {
     static std::mutex mutex;
@@ -171,7 +171,7 @@ std::string systemTemporaryDirectory() {
 std::string defaultOutputPath() { return createdAndResolved(musicPath()); }
 
 std::string defaultImportConvertedPath() {
-    return createdAndResolved(xdgCacheHome() + "/" + kBundleIdentifier + "/ImportDir");
+    return createdAndResolved(importConvertedFolder());
 }
 
 std::string processImportFolder() {
@@ -179,7 +179,7 @@ std::string processImportFolder() {
 }
 
 bool removeProcessImportFolder() {
-    std::string importFolder = resolvedPath(xdgCacheHome() + "/" + kBundleIdentifier + "/ImportDir");
+    std::string importFolder = resolvedPath(importConvertedFolder());
     std::error_code ec;
     fs::remove_all(importFolder + "/" + processImportFolderName(), ec);
     bool removed = !ec;
@@ -203,7 +203,7 @@ std::string musicPath() { return xdgMusicDirectory() + "/" + kBundleIdentifier; 
 std::string applicationSupportPath() { return xdgConfigHome() + "/" + kBundleIdentifier; }
 
 std::string tempFileDirectory(const std::string& name) {
-    std::string folder = stringByAppendingPathComponent(systemTemporaryDirectory() + "/" + kBundleIdentifier, name);
+    std::string folder = stringByAppendingPathComponent(bundleTemporaryFolder(), name);
     createDirectoryAtPathIfCan(folder);
     return folder;
 }
@@ -212,11 +212,16 @@ std::string tempFilePath(const std::string& name) {
     std::string folder = tempFileDirectory(name);
     for (;;) {
         std::string candidate = folder + "/" + name + randomHex(16);
-        if (!somethingExistsAt(candidate)) return candidate;
+        if (!somethingExistsAtPath(candidate)) return candidate;
     }
 }
 
 // --- helpers -----------------------------------------------------------------------
+
+bool somethingExistsAtPath(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
 
 bool isDirectoryAtPath(const std::string& path) {
     struct stat st;
@@ -230,7 +235,7 @@ bool isSymbolicLinkFileAtPath(const std::string& path) {
 
 bool createDirectoryAtPathIfCan(const std::string& path) {
     if (path.empty()) return false;
-    if (!somethingExistsAt(path)) {
+    if (!somethingExistsAtPath(path)) {
         std::error_code ec;
         fs::create_directories(path, ec);
     }
@@ -246,12 +251,12 @@ void prepareForCreateFilePath(const std::string& path) {
 
 void removeTempFiles() {
     std::error_code ec;
-    fs::remove_all(systemTemporaryDirectory() + "/" + kBundleIdentifier, ec);
+    fs::remove_all(bundleTemporaryFolder(), ec);
 }
 
 void removeTempFile(const std::string& name) {
     std::error_code ec;
-    fs::remove_all(stringByAppendingPathComponent(systemTemporaryDirectory() + "/" + kBundleIdentifier, name), ec);
+    fs::remove_all(stringByAppendingPathComponent(bundleTemporaryFolder(), name), ec);
 }
 
 void removeAllRecordFiles() { tempFileDirectory("defaultRecordPath"); }
@@ -262,7 +267,7 @@ std::string fullPathWithNumberIncreaseIfExist(const std::string& path) {
     const std::string folder = stringByDeletingLastPathComponent(path);
     const std::string name = stringByDeletingPathExtension(lastPathComponent(path));
     std::string candidate = path;
-    for (unsigned long long n = 1; somethingExistsAt(candidate); ++n)
+    for (unsigned long long n = 1; somethingExistsAtPath(candidate); ++n)
         candidate = stringByAppendingPathComponent(folder, name + std::to_string(n) + "." + extension);
     return candidate;
 }

@@ -77,6 +77,8 @@ std::string tempFilePath(const std::string& name);
 
 // --- helpers -----------------------------------------------------------------------
 
+// True when anything is at path, a dangling symbolic link included.
+bool somethingExistsAtPath(const std::string& path);
 // True when path names a folder (following symbolic links).
 bool isDirectoryAtPath(const std::string& path);
 // True when path itself is a symbolic link (dangling ones included).

@@ -2,6 +2,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -288,11 +289,17 @@ std::vector<std::string> ExportOptionsModel::offeredRates(const std::string& tit
     return rates;
 }
 
+bool ExportOptionsModel::offersAnyRate(const std::string& title) const {
+    // Stops at the first rate the encoder takes: each probe may open an encoder.
+    const std::vector<std::string> shows = catalogue_.showTitles(FormatCatalogue::kSampleRateKey, title);
+    return std::any_of(shows.begin(), shows.end(), [&](const std::string& show) { return takes(title, show); });
+}
+
 void ExportOptionsModel::updateFormatMenu() {
     currentMenu_ = FormatCatalogue::menuKindFor(trackCount_, exportChannelType_);
     formatButton_ = PopupModel{};
     for (const std::string& title : catalogue_.menu(currentMenu_))
-        if (!offeredRates(title).empty()) formatButton_.titles.push_back(title);
+        if (offersAnyRate(title)) formatButton_.titles.push_back(title);
     if (formatButton_.titles.empty()) {
         sampleRateButton_ = PopupModel{};
         bitRateButton_ = PopupModel{};

@@ -149,6 +149,8 @@ public:
 private:
     bool takes(const std::string& title, const std::string& rateShow) const;
     std::vector<std::string> offeredRates(const std::string& title) const;
+    // True when at least one of the title's sample rates is offered.
+    bool offersAnyRate(const std::string& title) const;
     void setPopButton(PopupModel& popup, const std::vector<std::string>& titles,
                       const std::optional<std::string>& defaultSelect, bool isBitRate);
 

@@ -1,6 +1,5 @@
 #include "export/ProjectExporter.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -32,11 +31,6 @@ private:
     TrackSnapshot& tracks_;
     int64_t exportChannelType_;
 };
-
-bool existsAtPath(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
 
 }  // namespace
 
@@ -97,7 +91,7 @@ float ProjectExporter::progressValue() const {
 std::string ProjectExporter::getOutputPath(const std::string& folder, const std::string& baseName,
                                            const std::string& extension) {
     auto taken = [&](const std::string& path) {
-        return existsAtPath(path) || std::find(usedPaths_.begin(), usedPaths_.end(), path) != usedPaths_.end();
+        return FileManagerExtention::somethingExistsAtPath(path) || std::find(usedPaths_.begin(), usedPaths_.end(), path) != usedPaths_.end();
     };
     std::string candidate = FileManagerExtention::stringByAppendingPathComponent(folder, baseName + "." + extension);
     for (int k = 1; taken(candidate); ++k)
