@@ -68,10 +68,10 @@ std::pair<uint32_t, uint32_t> numberOfTotal(const std::string& option, const std
 }
 
 int64_t channelType(const std::string& text) {
-    if (text == "tracks") return 0;
-    if (text == "stereo") return 1;
-    if (text == "mono") return 2;
-    throw UsageError{"--channels takes tracks, stereo or mono, not \"" + text + "\""};
+    int64_t type = 0;
+    if (!parseChannelType(text, type))
+        throw UsageError{"--channels takes tracks, stereo or mono, not \"" + text + "\""};
+    return type;
 }
 
 ExportArguments parse(const Arguments& args, bool forExport) {

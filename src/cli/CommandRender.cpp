@@ -31,13 +31,16 @@ int usage() {
 }  // namespace
 
 int runRender(const Arguments& args) {
-    std::string project, output, channels = "tracks";
+    std::string project, output;
+    int64_t channelType = kChannelPerTrack;
     double from = 0.0, to = -1.0;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool hasValue = i + 1 < args.size();
         if (a == "-o" && hasValue) output = args[++i];
-        else if (a == "--channels" && hasValue) channels = args[++i];
+        else if (a == "--channels" && hasValue) {
+            if (!parseChannelType(args[++i], channelType)) return usage();
+        }
         else if (a == "--from" && hasValue) {
             if (!parseSeconds(args[++i], from)) return usage();
         } else if (a == "--to" && hasValue) {
@@ -45,8 +48,7 @@ int runRender(const Arguments& args) {
         } else if (project.empty() && a[0] != '-') project = a;
         else return usage();
     }
-    if (project.empty() || output.empty() || (channels != "tracks" && channels != "stereo" && channels != "mono"))
-        return usage();
+    if (project.empty() || output.empty()) return usage();
 
     CliProject opened;
     EngineResult loaded = opened.open(project);
@@ -60,7 +62,7 @@ int runRender(const Arguments& args) {
     const int64_t first = static_cast<int64_t>(std::trunc(from * 44100.0));
     const int64_t last = std::max(first, static_cast<int64_t>(std::trunc(to * 44100.0)));
     const int64_t tracks = snapshot.audioSampleChannels();
-    const int32_t outChannels = channels == "tracks" ? static_cast<int32_t>(tracks) : (channels == "stereo" ? 2 : 1);
+    const int32_t outChannels = exportOutputChannels(channelType, tracks);
 
     // Written under a temporary name and renamed when complete: a failed render
     // never leaves a partial file behind under the asked name.
@@ -83,7 +85,7 @@ int runRender(const Arguments& args) {
     for (int64_t at = first; at < last && ok; at += kBlock) {
         int32_t n = static_cast<int32_t>(std::min<int64_t>(kBlock, last - at));
         if (outChannels == 0) break;
-        if (channels == "tracks") exportFoldUnmixed(snapshot, block.data(), n, outChannels, at, scratch, readThreads);
+        if (channelType == kChannelPerTrack) exportFoldUnmixed(snapshot, block.data(), n, outChannels, at, scratch, readThreads);
         else if (tracks > 0) exportFoldMixed(snapshot, block.data(), n, outChannels, at, scratch, readThreads);
         size_t count = static_cast<size_t>(n) * outChannels;
         ok = std::fwrite(block.data(), sizeof(float), count, file) == count;

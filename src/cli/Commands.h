@@ -3,6 +3,7 @@
 // the file and the reason.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,5 +20,8 @@ void reportFailure(const std::string& file, const std::string& reason);
 
 // The whole text as a finite number (seconds, levels); false for anything else.
 bool parseFiniteNumber(const std::string& text, double& value);
+
+// "tracks", "stereo" or "mono" as the export's channel type; false for anything else.
+bool parseChannelType(const std::string& text, int64_t& type);
 
 }  // namespace wavomer::cli

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "export/ExportFolds.h"
 #include "ExportCommand.h"
 #include "PlayCommand.h"
 #include "RenderCommand.h"
@@ -21,6 +22,14 @@ bool parseFiniteNumber(const std::string& text, double& value) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+bool parseChannelType(const std::string& text, int64_t& type) {
+    if (text == "tracks") type = kChannelPerTrack;
+    else if (text == "stereo") type = kStereoMix;
+    else if (text == "mono") type = kMonoMix;
+    else return false;
+    return true;
 }
 
 }  // namespace wavomer::cli

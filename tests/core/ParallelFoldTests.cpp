@@ -45,7 +45,9 @@ TEST(ParallelFold, MixedAndUnmixedFoldsGiveTheSameValuesOnAnyNumberOfThreads) {
             exportFoldMixed(provider, parallel.data(), 4096, 2, 777, scratch, threads);
             EXPECT_EQ(serial, parallel) << tracks << " tracks, " << threads << " threads";
         }
-        if (tracks > 1) EXPECT_GT(provider.readsElsewhere.load(), 0);
+        if (tracks > 1) {
+            EXPECT_GT(provider.readsElsewhere.load(), 0);
+        }
         std::vector<float> serialTracks(4096 * tracks), parallelTracks(4096 * tracks);
         exportFoldUnmixed(provider, serialTracks.data(), 4096, static_cast<int32_t>(tracks), 5, scratch, 1);
         exportFoldUnmixed(provider, parallelTracks.data(), 4096, static_cast<int32_t>(tracks), 5, scratch, 2);

@@ -16,6 +16,19 @@
 
 namespace wavomer {
 
+// The export's channel types (exportChannelType): one channel per track (unmixed),
+// or the mix on two or on one channel.
+constexpr int64_t kChannelPerTrack = 0;
+constexpr int64_t kStereoMix = 1;
+constexpr int64_t kMonoMix = 2;
+
+// How many channels a channel type writes for `tracks` tracks.
+inline int32_t exportOutputChannels(int64_t exportChannelType, int64_t tracks) {
+    if (exportChannelType == kStereoMix) return 2;
+    if (exportChannelType == kMonoMix) return 1;
+    return static_cast<int32_t>(tracks);
+}
+
 // Fills K planes of frames floats, plane i from source channel i. With readThreads
 // above 1 the planes are read by that many threads at once, each channel by one of
 // them: only for providers whose channels are independent of each other (a

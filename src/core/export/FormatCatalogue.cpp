@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "export/ExportFolds.h"
 #include "export/FormatCatalogueResources.h"
 #include "media/MediaWriter.h"
 #include "util/TextNumber.h"
@@ -265,9 +266,7 @@ void ExportOptionsModel::exportChannelTypeChanged(int64_t exportChannelType) {
 }
 
 int32_t ExportOptionsModel::outputChannels() const {
-    if (exportChannelType_ == 1) return 2;
-    if (exportChannelType_ == 2) return 1;
-    return static_cast<int32_t>(trackCount_);
+    return exportOutputChannels(exportChannelType_, static_cast<int64_t>(trackCount_));
 }
 
 bool ExportOptionsModel::takes(const std::string& title, const std::string& rateShow) const {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "config/StandardPaths.h"
+#include "export/ExportFolds.h"
 #include "export/MusicDataOutput.h"
 #include "export/TagWriter.h"
 #include "media/MediaWriter.h"
@@ -116,9 +117,7 @@ ExportOutcome ProjectExporter::runLocked(const ExportRequest& request, ExportSna
     // The output format: the catalogue's values, the channel layout from the channel
     // type (one channel per track, or the stereo or mono mix).
     const int32_t tracks = static_cast<int32_t>(snapshot.tracks.audioSampleChannels());
-    int32_t channels = tracks;
-    if (request.exportChannelType == 1) channels = 2;
-    if (request.exportChannelType == 2) channels = 1;
+    const int32_t channels = exportOutputChannels(request.exportChannelType, tracks);
     TSFFMovieFileOutputFormat format = engine_.defaultMovieFileOutputFormat();
     format.sample_rate = request.format.sampleRate;
     format.audio_bit_rate = request.format.bitRate;
