@@ -270,11 +270,7 @@ int runFormats(const Arguments& args) {
     ExportOptionsModel options(FormatCatalogue::builtIn(), &writerEngine);
     options.setTrackCount(project.engine().audioTrackArray.size());
     options.exportChannelTypeChanged(a.channelType);
-    auto list = [](const PopupModel& popup) {
-        std::string json = "[";
-        for (size_t i = 0; i < popup.titles.size(); ++i) json += (i ? "," : "") + jsonString(popup.titles[i]);
-        return json + "]";
-    };
+    auto list = [](const PopupModel& popup) { return jsonArray(popup.titles, jsonString); };
     const std::vector<std::string> titles = options.formatButton().titles;
     for (const std::string& title : titles) {
         options.formatChangedAction(title);

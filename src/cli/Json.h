@@ -27,4 +27,17 @@ private:
     std::string body_;
 };
 
+// A JSON array of the items, each written by format(item), separated by ", ".
+template <typename Items, typename Format>
+std::string jsonArray(const Items& items, Format format) {
+    std::string out = "[";
+    bool first = true;
+    for (const auto& item : items) {
+        if (!first) out += ", ";
+        out += format(item);
+        first = false;
+    }
+    return out + "]";
+}
+
 }  // namespace wavomer::cli

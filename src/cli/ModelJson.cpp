@@ -6,11 +6,7 @@ namespace wavomer::cli {
 
 namespace {
 
-std::string jsonList(const CoderList& list) {
-    std::string out = "[";
-    for (size_t i = 0; i < list.size(); ++i) out += (i ? ", " : "") + jsonValue(list[i]);
-    return out + "]";
-}
+std::string jsonList(const CoderList& list) { return jsonArray(list, jsonValue); }
 
 std::string jsonDictionary(const CoderDictionary& dictionary) {
     JsonObject object;
@@ -40,6 +36,18 @@ std::string sectionJson(const AudioSection& section) {
     JsonObject object;
     for (const std::string& key : section.allCoderKeys()) object.raw(key, jsonValue(section.valueForKey(key)));
     return object.str();
+}
+
+std::string tracksJson(const std::vector<TrackPtr>& tracks) {
+    return jsonArray(tracks, [](const TrackPtr& track) {
+        JsonObject object;
+        object.raw("sections", jsonArray(track->sectionArray(), [](const SectionPtr& s) { return sectionJson(*s); }));
+        return object.str();
+    });
+}
+
+std::string markersJson(const std::vector<MarkerPtr>& markers) {
+    return jsonArray(markers, [](const MarkerPtr& m) { return jsonNumber(m->markerTime); });
 }
 
 }  // namespace wavomer::cli

@@ -3,13 +3,20 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "model/AudioSection.h"
+#include "model/AudioTrack.h"
+#include "model/MarkerItem.h"
 
 namespace wavomer::cli {
 
 std::string jsonValue(const CoderValue& value);
 // A section as an object holding its archived keys in archive order.
 std::string sectionJson(const AudioSection& section);
+// The tracks as [{"sections": [...]}, ...] and the markers as their times: the one
+// shape both info and edit's print use.
+std::string tracksJson(const std::vector<TrackPtr>& tracks);
+std::string markersJson(const std::vector<MarkerPtr>& markers);
 
 }  // namespace wavomer::cli

@@ -26,21 +26,9 @@ bool projectInfoJson(const std::string& path, std::string& json, std::string& er
         error = project.error;
         return false;
     }
-    std::string tracks = "[";
-    for (size_t t = 0; t < project.tracks.size(); ++t) {
-        std::string sections = "[";
-        const SectionArray& list = project.tracks[t]->sectionArray();
-        for (size_t s = 0; s < list.size(); ++s) sections += (s ? ", " : "") + sectionJson(*list[s]);
-        JsonObject track;
-        track.raw("sections", sections + "]");
-        tracks += (t ? ", " : "") + track.str();
-    }
-    std::string markers = "[";
-    for (size_t m = 0; m < project.markers.size(); ++m)
-        markers += (m ? ", " : "") + jsonNumber(project.markers[m]->markerTime);
     JsonObject root;
-    root.raw("tracks", tracks + "]");
-    root.raw("markers", markers + "]");
+    root.raw("tracks", tracksJson(project.tracks));
+    root.raw("markers", markersJson(project.markers));
     json = root.str();
     return true;
 }
