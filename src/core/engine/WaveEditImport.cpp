@@ -10,19 +10,37 @@
 
 namespace wavomer {
 
-std::string WaveEditViewController::convertForTimeline(const std::string& mediaPath, std::string* error) {
-    if (!mediaEngine) {
-        if (error) *error = "no media engine to decode " + mediaPath;
+namespace {
+
+// Decodes a media file into a new sample data file in folder. Answers its path, or
+// empty with the reason in error. Touches nothing of the engine, so it may run on
+// a background thread.
+std::string convertMedia(MediaEngine* engine, const std::string& mediaPath, const std::string& folder,
+                         std::string& error) {
+    if (!engine) {
+        error = "no media engine to decode " + mediaPath;
         return {};
     }
-    std::string folder = importFolder.empty() ? FileManagerExtention::processImportFolder() : importFolder;
     GenerateResult result;
-    std::string path = getNewPathFromOriginalMusicPath(*mediaEngine, mediaPath, folder, &result);
+    std::string path = getNewPathFromOriginalMusicPath(*engine, mediaPath, folder, &result);
     if (!result.ok) {
-        if (error) *error = mediaPath + ": " + result.error;
+        error = mediaPath + ": " + result.error;
         return {};
     }
     if (!result.warning.empty()) logLine("import %s: partly decoded: %s", mediaPath.c_str(), result.warning.c_str());
+    return path;
+}
+
+}  // namespace
+
+std::string WaveEditViewController::importTargetFolder() const {
+    return importFolder.empty() ? FileManagerExtention::processImportFolder() : importFolder;
+}
+
+std::string WaveEditViewController::convertForTimeline(const std::string& mediaPath, std::string* error) {
+    std::string reason;
+    std::string path = convertMedia(mediaEngine, mediaPath, importTargetFolder(), reason);
+    if (path.empty() && error) *error = reason;
     return path;
 }
 
@@ -35,21 +53,11 @@ void WaveEditViewController::addDragInFileToWave(const std::string& mediaPath, s
     // now and hands the result back to the main thread.
     std::weak_ptr<bool> alive = alive_;
     MediaEngine* engine = mediaEngine;
-    std::string folder = importFolder.empty() ? FileManagerExtention::processImportFolder() : importFolder;
+    std::string folder = importTargetFolder();
     MainThreadScheduler& scheduler = scheduler_;
     std::thread([this, alive, engine, folder, mediaPath, done, &scheduler] {
         std::string error;
-        std::string converted;
-        if (!engine) {
-            error = "no media engine to decode " + mediaPath;
-        } else {
-            GenerateResult result;
-            std::string path = getNewPathFromOriginalMusicPath(*engine, mediaPath, folder, &result);
-            if (result.ok) converted = path;
-            else error = mediaPath + ": " + result.error;
-            if (result.ok && !result.warning.empty())
-                logLine("import %s: partly decoded: %s", mediaPath.c_str(), result.warning.c_str());
-        }
+        std::string converted = convertMedia(engine, mediaPath, folder, error);
         scheduler.post([this, alive, converted, error, done] {
             if (alive.expired()) return;
             EngineResult result;

@@ -204,6 +204,8 @@ private:
     TrackPtr makeTrack();
     void growWindowForNewTrack();
     std::string newNoiseSampleFile(std::string* error);
+    // The folder imports are converted into: importFolder, or this process's own.
+    std::string importTargetFolder() const;
     std::string convertForTimeline(const std::string& mediaPath, std::string* error);
 
     EngineHost& host_;
