@@ -641,3 +641,30 @@ TEST_F(SectionTest, ANewSourcePathDropsTheOldSourcesBlockAndEnvelope) {
     EXPECT_EQ(track.readSamplePointAtOffset(11), -11.0f);
     EXPECT_NE(s->audioWaveData(), oldEnvelope);
 }
+
+TEST_F(SectionTest, SettingATracksOwnSectionsAgainLeavesItsPlaybackUndisturbed) {
+    // Every edit sets every track's list, changed or not: an untouched track's
+    // effect must run on as if nothing had happened, and its end time still follows
+    // its sections.
+    const EffectDic reverb{{"name", CoderValue("Matrix Reverb")}};
+    auto build = [&] {
+        auto s = placedSection(stairPath, 0.0, 2.0, 0.0);
+        s->effectDic = reverb;
+        return s;
+    };
+    AudioTrack steady, reset;
+    steady.setSectionArray({build()});
+    reset.setSectionArray({build()});
+    std::vector<float> a(30000), b(30000);
+    steady.readSamplesAtOffset(a.data(), 30000, 0);
+    reset.readSamplesAtOffset(b.data(), 15000, 0);
+    SectionArray same = reset.sectionArray();
+    reset.setSectionArray(same);
+    reset.readSamplesAtOffset(b.data() + 15000, 15000, 15000);
+    EXPECT_EQ(a, b);
+
+    same[0]->endTime = 1.0;
+    same[0]->trackEndTime = 1.0;
+    reset.setSectionArray(same);
+    EXPECT_DOUBLE_EQ(reset.trackEndTime(), 1.0);
+}

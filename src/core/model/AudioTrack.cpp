@@ -17,6 +17,14 @@ AudioTrack::AudioTrack() { clearTrackCache(); }
 AudioTrack::~AudioTrack() { clearTrackCache(); }
 
 void AudioTrack::setSectionArray(SectionArray sections) {
+    if (sections == sectionArray_) {
+        // The same sections again (an edit that left this track as it was): the
+        // section being read keeps its open file and effect stream, so playback of
+        // an untouched track runs on undisturbed. Only the end time, which the
+        // sections' times decide, is worked out anew.
+        track_end_time = -1.0;
+        return;
+    }
     clearTrackCache();
     sectionArray_ = std::move(sections);
 }
