@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "render/AudioChannelsPlayer.h"
 #include "render/PlaybackController.h"
@@ -22,11 +23,13 @@ public:
     explicit FrameSource(int64_t channels) : channels_(channels) {}
     int64_t audioSampleChannels() override { return channels_; }
     int32_t readSample(float* buffer, int32_t channel, int32_t frames, int64_t offset) override {
+        if (duringRead) duringRead();
         offsets.push_back(offset);
         for (int32_t i = 0; i < frames; ++i) buffer[i] = static_cast<float>((channel + 1) * 1e6 + static_cast<double>(offset + i));
         return 0;
     }
     std::vector<int64_t> offsets;
+    std::function<void()> duringRead;
 
 private:
     int64_t channels_;
@@ -96,6 +99,22 @@ TEST_F(PlayerTest, WithoutADelegateItPlaysSilenceOnOneChannel) {
     ASSERT_EQ(graph.blocks.size(), 1u);
     EXPECT_TRUE(std::all_of(graph.blocks[0].begin(), graph.blocks[0].end(), [](float v) { return v == 0.0f; }));
     EXPECT_EQ(player->offsetFrame(), 2048);
+}
+
+TEST_F(PlayerTest, ASeekMadeWhileABlockIsReadIsNotPushedOnByThatBlock) {
+    FrameSource source(1);
+    player->setDelegate(&source);
+    player->setCurrentTime(1.0);
+    source.duringRead = [&] {
+        source.duringRead = nullptr;
+        player->setCurrentTime(5.0);  // as the main thread would, mid-block
+    };
+    manual->pull();
+    EXPECT_EQ(player->offsetFrame(), 5 * 44100);
+    EXPECT_EQ(player->playerFrame(), 5 * 44100);
+    manual->pull();
+    EXPECT_EQ(source.offsets.back(), 5 * 44100);
+    EXPECT_EQ(player->offsetFrame(), 5 * 44100 + 2048);
 }
 
 TEST_F(PlayerTest, ADelegateWithNoChannelsCountsAsOne) {

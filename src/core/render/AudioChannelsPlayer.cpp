@@ -91,9 +91,12 @@ void AudioChannelsPlayer::readSample(float* out, int32_t frames, int32_t channel
         // The wrap is decided before any channel of the block is read, so every
         // channel of the block comes from the same position.
         wrapSelectionIfNeeded();
+        int64_t start = offset_frame.load(std::memory_order_acquire);
         playbackFold(*this, out, n, channels, plane_.data(), offset_frame);
-        offset_frame.fetch_add(n, std::memory_order_acq_rel);
-        audioOutputForwordSample(n);
+        // A seek made meanwhile (from the main thread) stands as it was made: the
+        // positions move on by the block only when nobody moved them.
+        if (offset_frame.compare_exchange_strong(start, start + n, std::memory_order_acq_rel))
+            audioOutputForwordSample(n);
         out += static_cast<size_t>(n) * static_cast<size_t>(channels);
         frames -= n;
     }
