@@ -42,9 +42,11 @@ struct DelayNetwork {
         mask = size - 1;
     }
     void configure(double shortest, double spread, double reverbSeconds, double brightness, double sampleRate) {
+        // Reads reach delay + 2 × sweepDepth (+1 for interpolation) back: the longest
+        // delay leaves room for all of it within the line.
         for (size_t k = 0; k < kLines; ++k) {
             delay[k] = std::clamp(shortest * sampleRate * (1.0 + spread * kLineSpread[k]), 2.0,
-                                  static_cast<double>(mask) - sweepDepth - 4.0);
+                                  static_cast<double>(mask) - 2.0 * sweepDepth - 4.0);
             feedback[k] = static_cast<float>(std::pow(10.0, -3.0 * delay[k] / (reverbSeconds * sampleRate)));
         }
         damping = static_cast<float>(1.0 - brightness);
