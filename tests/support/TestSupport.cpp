@@ -59,7 +59,7 @@ void writeWavHeader(std::ofstream& f, int channels, int sampleRate, int bits, in
     put16(f, static_cast<uint16_t>(format));
     put16(f, static_cast<uint16_t>(channels));
     put32(f, static_cast<uint32_t>(sampleRate));
-    put32(f, static_cast<uint32_t>(sampleRate * channels * bits / 8));
+    put32(f, static_cast<uint32_t>(int64_t(sampleRate) * channels * bits / 8));  // damaged headers overflow int
     put16(f, static_cast<uint16_t>(channels * bits / 8));
     put16(f, static_cast<uint16_t>(bits));
     f.write("data", 4);
