@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -18,6 +19,7 @@
 #include "ExportCommand.h"
 #include "FFmpegMediaEngine.h"
 #include "FFmpegMovieFileOutput.h"
+#include "Interrupts.h"
 #include "Json.h"
 #include "TagLibTagWriter.h"
 #include "engine/WaveEditViewController.h"
@@ -28,10 +30,6 @@
 namespace wavomer::cli {
 
 namespace {
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-void onInterrupt(int) { gInterrupted = 1; }
 
 struct UsageError {
     std::string message;
@@ -221,8 +219,8 @@ int runExport(const Arguments& args) {
     ProjectExporter exporter(writerEngine, &tagWriter);
     std::atomic<bool> finished{false};
     ExportOutcome outcome;
-    gInterrupted = 0;
-    auto previous = std::signal(SIGINT, onInterrupt);
+    // Ctrl-C, SIGTERM and SIGHUP cancel: the partial file is removed.
+    std::optional<InterruptGuard> interrupts(std::in_place);
     exporter.start(std::move(request), std::move(snapshot), [&](const ExportOutcome& o) {
         outcome = o;
         finished = true;
@@ -230,7 +228,7 @@ int runExport(const Arguments& args) {
     const bool showProgress = ::isatty(STDERR_FILENO);
     bool cancelled = false;
     while (!finished) {
-        if (gInterrupted && !cancelled) {
+        if (InterruptGuard::signalNumber() && !cancelled) {
             exporter.cancel();
             cancelled = true;
         }
@@ -238,7 +236,8 @@ int runExport(const Arguments& args) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     exporter.wait();
-    std::signal(SIGINT, previous);
+    const int interruptedBy = InterruptGuard::signalNumber();
+    interrupts.reset();
     if (showProgress) drawProgress(outcome.ok() ? 1.0f : exporter.progressValue(), true);
 
     for (const std::string& path : outcome.writtenPaths) std::printf("%s\n", path.c_str());
@@ -246,7 +245,9 @@ int runExport(const Arguments& args) {
     for (const std::string& warning : outcome.warnings) std::fprintf(stderr, "wavomer-cli: %s\n", warning.c_str());
     switch (outcome.status) {
     case ExportOutcome::Status::finished: return 0;
-    case ExportOutcome::Status::cancelled: std::fprintf(stderr, "wavomer-cli: export cancelled\n"); return 130;
+    case ExportOutcome::Status::cancelled:
+        std::fprintf(stderr, "wavomer-cli: export cancelled\n");
+        return 128 + (interruptedBy ? interruptedBy : SIGINT);
     case ExportOutcome::Status::failed: std::fprintf(stderr, "wavomer-cli: %s\n", outcome.error.c_str()); return 1;
     }
     return 1;

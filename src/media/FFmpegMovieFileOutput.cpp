@@ -17,10 +17,10 @@ extern "C" {
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <random>
 #include <vector>
 
 #include "FFmpegMediaEngine.h"
+#include "util/OutputFile.h"
 #include "util/PathUtil.h"
 
 namespace wavomer {
@@ -157,13 +157,6 @@ CodecContextPtr openEncoder(int32_t codecId, int32_t sampleRate, int64_t layoutM
     return context;
 }
 
-std::string randomSuffix() {
-    static thread_local std::mt19937_64 generator{std::random_device{}()};
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(generator()));
-    return text;
-}
-
 // Moves from to to unless something exists at to; errno tells why not.
 bool renameWithoutReplacing(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
@@ -280,11 +273,12 @@ bool TSFFMovieFileOutputImpl::start() {
     if (failed_) return false;
     if (!audioOpen) return fail("the encoder is not open");
     if (started_) return true;
-    // A hidden sibling of the destination, created exclusively so that it can be
-    // neither an existing file nor somebody else's temporary file.
-    const std::string folder = folderOf(path);
+    // A hidden sibling of the destination named after this process, created
+    // exclusively so that it can be neither an existing file nor somebody else's
+    // temporary file. Those of killed exports into this folder go first.
+    removeStaleTemporaries(folderOf(path));
     for (int attempt = 0; attempt < 16 && temporaryPath_.empty(); ++attempt) {
-        std::string candidate = folder + "/." + lastPathComponent(path) + ".part-" + randomSuffix();
+        std::string candidate = temporaryPathBeside(path);
         int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);

@@ -103,19 +103,27 @@ void AudioSampleData::openData() {
         sample_points_per_second = header.pointsPerSecond;
         headerValid_ = true;
     } else {
-        ::unlink(path_.c_str());
+        // A regular file is replaced by a new one (other links to the old one keep
+        // it); a device or a FIFO is written into and keeps its own permissions.
+        struct stat existing {};
+        const bool special = ::lstat(path_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) &&
+                             !S_ISLNK(existing.st_mode);
+        if (!special) ::unlink(path_.c_str());
         fd_for_path = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (fd_for_path < 0) {
             noteWriteError("cannot create the file");
             return;
         }
-        ::fchmod(fd_for_path, 0600);
+        if (!special) ::fchmod(fd_for_path, 0600);
     }
 }
 
 bool AudioSampleData::closeData() {
     if (fd_for_path < 0) return !writeError_;
     bool completed = true;
+    // A device or a FIFO written in place is neither sized nor removed.
+    struct stat opened {};
+    const bool regular = ::fstat(fd_for_path, &opened) == 0 && S_ISREG(opened.st_mode);
     if (!isReadMode_) {
         int64_t exact = sampleDataSizePerChannel();
         if (reservedStride_ >= 0 && reservedStride_ != exact) movePlanes(reservedStride_, exact, nb_channels_streams);
@@ -128,12 +136,12 @@ bool AudioSampleData::closeData() {
             int32_t last = nb_channels_streams - 1;
             total = std::max(total, offsetForChannel(last, kWaveData) + 4 * wavePointsOfChannel(last));
         }
-        if (::ftruncate(fd_for_path, total) != 0) noteWriteError("cannot size the file");
+        if (regular && ::ftruncate(fd_for_path, total) != 0) noteWriteError("cannot size the file");
     }
     if (::close(fd_for_path) != 0 && !isReadMode_) noteWriteError("cannot close the file");
     fd_for_path = -1;
     dropReadBuffers();
-    if (!isReadMode_ && writeError_) {
+    if (!isReadMode_ && writeError_ && regular) {
         ::unlink(path_.c_str());
         completed = false;
     }

@@ -170,9 +170,9 @@ bool OutputFile::prepare(const std::string& target, const std::vector<std::strin
             pending_ = true;
             return true;
         }
-        if (errno != EEXIST) return refuse(describeErrno(errno));
+        if (errno != EEXIST) return refuse("cannot create the file: " + describeErrno(errno));
     }
-    return refuse("cannot create a temporary file");
+    return refuse("cannot create the file: no free temporary name");
 }
 
 bool OutputFile::commit(std::string* error) {
