@@ -1,6 +1,8 @@
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "Commands.h"
 #include "Json.h"
@@ -21,7 +23,7 @@ bool isProjectPath(const std::string& path) {
 int sampleDataInfo(const std::string& path) {
     auto data = AudioSampleData::dataForReadingAtPath(path);
     if (!data) {
-        reportFailure(path, "cannot open the file");
+        reportFailure(path, std::strerror(errno));
         return 1;
     }
     if (!data->hasValidHeader()) {

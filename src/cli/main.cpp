@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
         else words.emplace_back(argv[i]);
     }
     wavomer::setLogEnabled(verbose);
+    wavomer::setWarningPrefix("wavomer-cli: ");
     if (words.empty()) {
         usage(stderr);
         return 2;

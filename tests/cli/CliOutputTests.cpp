@@ -90,6 +90,8 @@ TEST(CliOutput, AFailedImportOrRenderLeavesAnExistingOutputUntouched) {
     // A render whose project cannot be read, and one into an existing file that succeeds.
     EXPECT_EQ(runCommand(cli() + " render " + shellQuote(dir.file("none.wvmp")) + " -o " + shellQuote(keep), &out, &err), 1);
     EXPECT_EQ(readBytes(keep), "precious");
+    EXPECT_EQ(runCommand(cli() + " info " + shellQuote(dir.file("gone.data")), &out, &err), 1);
+    EXPECT_EQ(err, "wavomer-cli: " + dir.file("gone.data") + ": No such file or directory\n");
 }
 
 TEST(CliOutput, RenderWritesToStandardOutputAFifoAndThroughALink) {

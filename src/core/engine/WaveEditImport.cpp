@@ -27,7 +27,7 @@ std::string convertMedia(MediaEngine* engine, const std::string& mediaPath, cons
         error = mediaPath + ": " + result.error;
         return {};
     }
-    if (!result.warning.empty()) logLine("import %s: partly decoded: %s", mediaPath.c_str(), result.warning.c_str());
+    if (!result.warning.empty()) warningLine("%s: partly decoded: %s", mediaPath.c_str(), result.warning.c_str());
     return path;
 }
 
