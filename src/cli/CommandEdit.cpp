@@ -15,6 +15,7 @@
 #include "EngineJson.h"
 #include "config/StandardPaths.h"
 #include "engine/EditActions.h"
+#include "engine/UserEvent.h"
 
 namespace wavomer::cli {
 
@@ -81,17 +82,14 @@ public:
     }
 
     void run(const std::vector<std::string>& words) {
-        std::scoped_lock guard(engine_.projectLock);
-        undo_.beginEvent();
+        UserEvent event(engine_);
         try {
             dispatch(words);
         } catch (...) {
             drain();
-            undo_.endEvent();
             throw;
         }
         drain();
-        undo_.endEvent();
     }
 
 private:

@@ -41,14 +41,13 @@ protected:
 
     EngineResult importNow(const std::string& path) {
         EngineResult outcome = EngineResult::failure("never finished");
-        undo.beginEvent();
+        UserEvent event(*engine);
         engine->addDragInFileToWave(path, [&](EngineResult r) { outcome = r; });
         for (int i = 0; i < 2000 && engine->importInProgress(); ++i) {
             scheduler.runAll();
             if (engine->importInProgress()) ::usleep(5000);
         }
         scheduler.runAll();
-        undo.endEvent();
         return outcome;
     }
 
@@ -125,15 +124,18 @@ TEST_F(ProjectTest, ARecordingIsInsertedAtItsStartOnEverySelectedTrackFromItsOwn
     ASSERT_TRUE(importNow(stereo).ok);
     engine->audioTrackArray.resize(3);
     engine->audioTrackArray[2]->setSectionArray({AudioSection::blankSectionWithTrackStartTime(0, 2)});
-    undo.beginEvent();
-    engine->selectTracks(0, 2);
-    engine->updateCurrentTimelineTime(1.0);
-    engine->initRecordSectionArray();
-    engine->doRecordWithRecordDurationChange(1.0);
-    undo.endEvent();
-    undo.beginEvent();
-    EngineResult r = engine->insertRecordSectionsToTrackWhenRecordFinish(mono);
-    undo.endEvent();
+    {
+        UserEvent event(*engine);
+        engine->selectTracks(0, 2);
+        engine->updateCurrentTimelineTime(1.0);
+        engine->initRecordSectionArray();
+        engine->doRecordWithRecordDurationChange(1.0);
+    }
+    EngineResult r = EngineResult::failure("not run");
+    {
+        UserEvent event(*engine);
+        r = engine->insertRecordSectionsToTrackWhenRecordFinish(mono);
+    }
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(engine->recordSectionsArray.size(), 3u);
     std::set<std::string> paths;

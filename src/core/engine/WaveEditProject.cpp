@@ -95,6 +95,7 @@ EngineResult WaveEditViewController::readDataFromProject(const std::string& fold
     isImporting = false;
     host_.closeImportWindow();
     undo_.removeAllActions();
+    setDocumentEdited(false);
     return result;
 }
 

@@ -6,6 +6,10 @@ namespace wavomer {
 
 std::atomic<bool> gWaveViewRefreshScheduled{false};
 
+bool WaveEditViewController::isInUserEvent() const {
+    return userEventDepth_ > 0 && std::this_thread::get_id() == mainThread_;
+}
+
 void WaveEditViewController::audioEditControllerUndoTrackArray(const std::vector<TrackPtr>& tracks) {
     std::vector<TrackPtr> current = audioTrackArray;
     undo_.registerUndo([this, current] { audioEditControllerUndoTrackArray(current); });

@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/EngineHost.h"
@@ -88,6 +89,16 @@ public:
     ProjectLock projectLock;
 
     UndoManager& undoManager() { return undo_; }
+
+    // The project's edited mark: set by every user event that changed the project,
+    // cleared by loading and by a save that succeeded.
+    bool isDocumentEdited() const { return documentEdited_; }
+    void setDocumentEdited(bool edited) {
+        documentEdited_ = edited;
+        if (!edited) ++editedMarkClears_;
+    }
+    // Whether the calling code runs inside a user event on the main thread.
+    bool isInUserEvent() const;
     EngineHost& host() { return host_; }
 
     // --- timeline geometry and selection -------------------------------------------
@@ -193,6 +204,7 @@ public:
     EngineResult readDataFromProject(const std::string& folder);
 
 private:
+    friend class UserEvent;
     template <typename Value>
     void setSectionField(const SectionPtr& section, Value AudioSection::*field, Value value,
                          void (WaveEditViewController::*setter)(const SectionPtr&, Value), bool refresh);
@@ -213,6 +225,10 @@ private:
     MainThreadScheduler& scheduler_;
     UndoManager& undo_;
     std::atomic<int> importThreads_{0};
+    int userEventDepth_ = 0;
+    bool documentEdited_ = false;
+    uint64_t editedMarkClears_ = 0;  // a load or save inside an event leaves the mark clear
+    std::thread::id mainThread_ = std::this_thread::get_id();
     std::shared_ptr<bool> alive_;
 };
 
