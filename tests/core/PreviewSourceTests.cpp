@@ -16,8 +16,11 @@ TEST_F(PreviewSourceTest, EachChannelPlaysItsTracksSelectionScaledByTheFactor) {
     // Track 0: source a from 0 to 2 s, then a gap-free second section of b; track 1: c.
     lay(0, {audio(source("a.data", 2.0), 0.0, 2.0, 0.0), audio(source("b.data", 2.0), 0.0, 2.0, 2.0)});
     lay(1, {audio(source("c.data", 4.0), 0.0, 4.0, 0.0)});
-    engine->setSelection(1.0, 3.0);
-    auto selected = engine->getSelectedSectionsArray();
+    std::optional<std::vector<SectionArray>> selected;
+    event([&] {
+        engine->setSelection(1.0, 3.0);
+        selected = engine->getSelectedSectionsArray();
+    });
     ASSERT_TRUE(selected);
     ASSERT_EQ(selected->size(), 2u);
 
@@ -55,9 +58,13 @@ TEST_F(PreviewSourceTest, EachChannelPlaysItsTracksSelectionScaledByTheFactor) {
 
 TEST_F(PreviewSourceTest, AHeldProjectLockGivesSilenceInsteadOfWaiting) {
     lay(0, {audio(source("a.data", 1.0), 0.0, 1.0, 0.0)});
-    engine->setSelection(0.0, 1.0);
+    std::optional<std::vector<SectionArray>> selected;
+    event([&] {
+        engine->setSelection(0.0, 1.0);
+        selected = engine->getSelectedSectionsArray();
+    });
     PreviewSource preview(engine->projectLock);
-    preview.setSections(*engine->getSelectedSectionsArray(), 1);
+    preview.setSections(*selected, 1);
     std::vector<float> block(64, 1.0f);
     {
         std::scoped_lock held(engine->projectLock);

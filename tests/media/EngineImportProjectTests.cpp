@@ -16,6 +16,12 @@ using namespace wavomer::test;
 
 namespace {
 
+// Opening a project is a user event, as in the window and the command-line tool.
+EngineResult openAsUserEvent(WaveEditViewController& engine, const std::string& folder) {
+    UserEvent event(engine);
+    return engine.readDataFromProject(folder);
+}
+
 class ProjectTest : public EngineTest {
 protected:
     void SetUp() override {
@@ -80,7 +86,7 @@ TEST_F(ProjectTest, AStereoImportIntoOneTrackAddsASecondTrackAndIsOneUndoStep) {
     EXPECT_EQ(engine->audioTrackArray[0]->readSamplePointAtOffset(100), 0.25f);
     EXPECT_EQ(engine->audioTrackArray[1]->readSamplePointAtOffset(100), -0.5f);
     EXPECT_EQ(undo.undoStepCount(), 1u);
-    undo.undo();
+    event([&] { undo.undo(); });
     EXPECT_EQ(engine->audioTrackArray.size(), 1u);
     EXPECT_EQ(engine->farestTrackEndTime(), 0.0);
 }
@@ -150,7 +156,7 @@ TEST_F(ProjectTest, ARecordingIsInsertedAtItsStartOnEverySelectedTrackFromItsOwn
     EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 2.0);
     EXPECT_EQ(engine->audioTrackArray[0]->readSamplePointAtOffset(44100 + 10), 0.125f);
     EXPECT_EQ(engine->audioTrackArray[0]->readSamplePointAtOffset(2 * 44100 + 10), 0.25f);  // moved right
-    undo.undo();
+    event([&] { undo.undo(); });
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 2.0);
 }
 
@@ -168,7 +174,7 @@ TEST_F(ProjectTest, SavingLinksEachSourceOnceAndReopeningRedirectsToAudios) {
     {
         UndoManager otherUndo;
         WaveEditViewController reopened(host, clipboard, scheduler, otherUndo);
-        ASSERT_TRUE(reopened.readDataFromProject(project).ok);
+        ASSERT_TRUE(openAsUserEvent(reopened, project).ok);
         EXPECT_EQ(*reopened.audioTrackArray[0]->sectionArray()[0]->audioPath, original);
         EXPECT_FALSE(otherUndo.canUndo());
     }
@@ -176,7 +182,7 @@ TEST_F(ProjectTest, SavingLinksEachSourceOnceAndReopeningRedirectsToAudios) {
     AudioWaveDataCache::share().removeAll();
     UndoManager otherUndo;
     WaveEditViewController reopened(host, clipboard, scheduler, otherUndo);
-    ASSERT_TRUE(reopened.readDataFromProject(project).ok);
+    ASSERT_TRUE(openAsUserEvent(reopened, project).ok);
     ASSERT_EQ(reopened.audioTrackArray.size(), 2u);
     auto section = reopened.audioTrackArray[1]->sectionArray()[0];
     EXPECT_EQ(*section->audioPath, project + "/Audios/" + std::filesystem::path(original).filename().string());
@@ -190,13 +196,13 @@ TEST_F(ProjectTest, SavingLinksEachSourceOnceAndReopeningRedirectsToAudios) {
 TEST_F(ProjectTest, AMissingOrUnreadableProjectIsAnErrorAndNothingIsOpened) {
     ASSERT_TRUE(importNow(mono).ok);
     auto before = engine->audioTrackArray;
-    EngineResult r = engine->readDataFromProject(dir.file("nothing.wvmp"));
+    EngineResult r = openAsUserEvent(*engine, dir.file("nothing.wvmp"));
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(engine->audioTrackArray, before);
     std::string broken = dir.file("broken.wvmp");
     std::filesystem::create_directories(broken);
     std::ofstream(broken + "/project.plist") << "bplist00 but not really";
-    r = engine->readDataFromProject(broken);
+    r = openAsUserEvent(*engine, broken);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.error.empty());
     EXPECT_EQ(engine->audioTrackArray, before);

@@ -205,6 +205,9 @@ public:
 
 private:
     friend class UserEvent;
+    // Records the inverse of a change; asserts (in debug builds) that it runs inside a
+    // user event on the main thread.
+    void recordInverse(UndoManager::Action inverse);
     template <typename Value>
     void setSectionField(const SectionPtr& section, Value AudioSection::*field, Value value,
                          void (WaveEditViewController::*setter)(const SectionPtr&, Value), bool refresh);
