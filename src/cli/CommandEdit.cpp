@@ -223,6 +223,7 @@ private:
             if (path.empty()) throw ScriptError{"a new project needs a path to save to"};
             EngineResult r = e.saveProjectItemToPath(path);
             if (!r.ok) throw ScriptError{r.error};
+            for (const std::string& warning : r.warnings) std::fprintf(stderr, "wavomer-cli: %s\n", warning.c_str());
             if (projectPath_.empty()) projectPath_ = path;
         } else if (command == "print") {
             expect(w, 1);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "Commands.h"
 #include "Json.h"
@@ -21,7 +22,10 @@ bool isProjectPath(const std::string& path) {
 }
 
 int sampleDataInfo(const std::string& path) {
-    auto data = AudioSampleData::dataForReadingAtPath(path);
+    // The reader follows no links; a link named on the command line is the user's own.
+    std::error_code ec;
+    std::filesystem::path resolved = std::filesystem::canonical(path, ec);
+    auto data = AudioSampleData::dataForReadingAtPath(ec ? path : resolved.string());
     if (!data) {
         reportFailure(path, std::strerror(errno));
         return 1;

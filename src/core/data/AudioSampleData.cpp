@@ -88,8 +88,19 @@ void AudioSampleData::openData() {
         frame_per_channels = 0;
         sample_rate = kDefaultSampleRate;
         sample_points_per_second = kDefaultWavePointsPerSecond;
-        fd_for_path = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        // Only a regular file is sample data: a FIFO or a device in its place must
+        // neither hang the open (O_NONBLOCK) nor be read, and a symbolic link is not
+        // followed (the files this program writes are never links, and a link in a
+        // project's "Audios" could lead anywhere on the machine).
+        fd_for_path = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
         if (fd_for_path < 0) return;
+        struct stat info {};
+        if (::fstat(fd_for_path, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd_for_path);
+            fd_for_path = -1;
+            errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+            return;
+        }
         Header header{};
         if (transferAll(true, fd_for_path, &header, kHeaderBytes, 0) != kHeaderBytes) return;
         if (header.magic != kMagic) return;
