@@ -64,6 +64,12 @@ archive::ProjectDecodeResult decodeOne(const SectionPtr& section, const std::vec
     return archive::decodeProject(bytes.data(), bytes.size());
 }
 
+// Opening a project is a user event, as in the window and the command-line tool.
+EngineResult openAsUserEvent(WaveEditViewController& engine, const std::string& folder) {
+    UserEvent event(engine);
+    return engine.readDataFromProject(folder);
+}
+
 class FolderTest : public EngineTest {
 protected:
     // A one-track project of the given sources laid end to end, each one second long.
@@ -160,7 +166,7 @@ TEST_F(FolderTest, AHostileAudiosFolderIsNeitherFollowedNorWaitedOn) {
 
     UndoManager otherUndo;
     WaveEditViewController opened(host, clipboard, scheduler, otherUndo);
-    ASSERT_TRUE(opened.readDataFromProject(hostile).ok);
+    ASSERT_TRUE(openAsUserEvent(opened, hostile).ok);
     ASSERT_EQ(opened.audioTrackArray.size(), 1u);
     // Nothing of the links' targets is heard: the sections play silence.
     for (int64_t frame : {100, 44100 + 100, 2 * 44100 + 100})
@@ -263,7 +269,7 @@ TEST_F(FolderTest, AProjectAnotherProcessEditsIsNotSavedOverAndAStaleLockIsTaken
     std::ofstream(lockPath) << endedProcess() << " " << ownProcessName() << "\n";
     UndoManager otherUndo;
     WaveEditViewController reopened(host, clipboard, scheduler, otherUndo);
-    ASSERT_TRUE(reopened.readDataFromProject(project).ok);
+    ASSERT_TRUE(openAsUserEvent(reopened, project).ok);
     EXPECT_EQ(std::stol(contents(lockPath)), static_cast<long>(::getpid()));
     EXPECT_TRUE(reopened.saveProjectItemToPath(project).ok);
 }
@@ -293,7 +299,7 @@ TEST_F(FolderTest, AProjectOpenedWithoutTracksSelectsNothingUntilItsFirstImport)
     fs::create_directories(project);
     std::string error;
     ASSERT_TRUE(archive::writeProjectFile(archive::projectArchivePath(project), {}, {}, &error)) << error;
-    ASSERT_TRUE(engine->readDataFromProject(project).ok);
+    ASSERT_TRUE(openAsUserEvent(*engine, project).ok);
     EXPECT_TRUE(engine->audioTrackArray.empty());
     EXPECT_TRUE(engine->timelineTrackArray.empty());
 
