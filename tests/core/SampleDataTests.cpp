@@ -410,8 +410,10 @@ TEST(SampleEnvelope, PointsBeyondTheWholeSecondsAreReadOnlyWhereTheyAreTheChanne
     for (int j = 0; j < 2048; ++j) ASSERT_NEAR(points[j], 0.25f, 1e-6) << j;
     reread->readWave(points.data(), 0, 2048, 0);
     for (int j = 0; j < 2048; ++j) ASSERT_NEAR(points[j], 0.75f, 1e-6) << j;
-    // Channel 0's point 2060 would be channel 1's point 12: nothing is shown instead.
-    EXPECT_EQ(reread->sampleWaveAtTime(10.30, 0), 0.0f);
+    // Channel 0's point 2060 lies where channel 1's point 12 was written: it is
+    // computed from channel 0's own samples instead.
+    EXPECT_NEAR(reread->sampleWaveAtTime(10.30, 0), 0.75f, 1e-6);
+    EXPECT_EQ(reread->sampleWaveAtTime(10.80, 0), 0.0f);
     // The last channel's tail went past the planes and is its own.
     EXPECT_NEAR(reread->sampleWaveAtTime(10.30, 1), 0.25f, 1e-6);
     EXPECT_EQ(reread->sampleWaveAtTime(10.80, 1), 0.0f);

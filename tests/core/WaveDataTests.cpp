@@ -1,6 +1,9 @@
 // The shared waveform envelope and its cache.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "data/AudioSampleData.h"
 #include "data/AudioWaveData.h"
 #include "model/AudioSection.h"
 #include "support/SampleFiles.h"
@@ -110,4 +113,34 @@ TEST_F(WaveDataTest, PathsAreComparedExactly) {
 TEST_F(WaveDataTest, AnUnreadableFileGivesNoEnvelope) {
     EXPECT_FALSE(AudioWaveData::waveDataWithPath(dir.file("missing.data")));
     EXPECT_EQ(AudioWaveDataCache::share().count(), 0u);
+}
+
+TEST_F(WaveDataTest, EveryChannelOfAShortClipHasItsWholeEnvelope) {
+    // 0.2 s on three channels: the first and the last carry the same swelling tone,
+    // the middle one a quieter one. Only the last channel's points fit in the file;
+    // the others' are worked out from their samples when the file is opened.
+    const int64_t frames = static_cast<int64_t>(0.2 * 44100);
+    auto tone = [](int c, int64_t k) {
+        double gain = c == 1 ? 0.2 : 0.9;
+        return static_cast<float>(gain * (k + 1) / 8820.0 * std::sin(k * (c == 1 ? 0.13 : 0.07)));
+    };
+    std::string path = dir.file("clip.data");
+    wavomer::test::writeSampleFile(path, 3, frames, tone);
+    auto wave = AudioWaveData::waveDataWithPath(path);
+    ASSERT_TRUE(wave);
+    ASSERT_EQ(wave->channels(), 3);
+    for (int j = 0; j < 40; ++j) {
+        const double t = j / 200.0;
+        const float last = wave->sampleWaveAtTime(t, 2);
+        EXPECT_GT(last, 0.0f) << j;
+        EXPECT_EQ(wave->sampleWaveAtTime(t, 0), last) << j;
+        // The middle channel's points are its own, from its own samples.
+        const int64_t from = static_cast<int64_t>(44100.0 / 200 * j);
+        std::vector<float> window;
+        for (int64_t k = from; k < std::min<int64_t>(from + 220, frames); ++k) window.push_back(tone(1, k));
+        window.resize(220, 0.0f);
+        EXPECT_EQ(wave->sampleWaveAtTime(t, 1), AudioSampleData::findSampleLevel(window.data(), 220)) << j;
+    }
+    EXPECT_EQ(wave->sampleWaveAtTime(0.3, 0), 0.0f);
+    EXPECT_EQ(wave->sampleWaveAtTime(0.3, 1), 0.0f);
 }

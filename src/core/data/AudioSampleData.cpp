@@ -280,9 +280,34 @@ int32_t AudioSampleData::readWave(float* buffer, int32_t channel, int32_t frames
     int64_t points = wavePointsOfChannel(channel);
     int64_t first = std::max<int64_t>(offset, 0);
     int64_t last = std::min<int64_t>(offset + frames, points);
-    if (first >= last) return 0;
-    return read_or_write(true, buffer + (first - offset), channel, static_cast<int32_t>(last - first), first,
-                         kWaveData);
+    if (first < last)
+        read_or_write(true, buffer + (first - offset), channel, static_cast<int32_t>(last - first), first, kWaveData);
+    // The points of a started last second that did not fit in the channel's plane
+    // were overwritten by the next channel's points when the file was written (the
+    // whole envelope of a clip shorter than half a second): they are worked out
+    // again from the channel's samples, as the writer did.
+    if (sample_rate > 0 && sample_points_per_second > 0) {
+        const int64_t seconds = (frame_per_channels + sample_rate - 1) / sample_rate;
+        const int64_t computedFirst = std::max(first, points);
+        const int64_t computedLast = std::min(offset + frames, seconds * sample_points_per_second);
+        std::vector<float> window;
+        for (int64_t index = computedFirst; index < computedLast; ++index)
+            buffer[index - offset] = computeWavePoint(channel, index, window);
+    }
+    return 0;
+}
+
+float AudioSampleData::computeWavePoint(int32_t channel, int64_t index, std::vector<float>& window) {
+    const int32_t rate = sample_rate;
+    const int32_t points = sample_points_per_second;
+    const double step = static_cast<double>(rate) / points;
+    const int32_t j = static_cast<int32_t>(index % points);
+    const int32_t start = static_cast<int32_t>(step * j);
+    const int32_t count = std::min(static_cast<int32_t>(step), rate - start);
+    if (count <= 0) return 0.0f;
+    window.resize(static_cast<size_t>(count));
+    readSample(window.data(), channel, count, index / points * rate + start);
+    return findSampleLevel(window.data(), count);
 }
 
 int64_t AudioSampleData::wavePointsOfChannel(int32_t channel) const {

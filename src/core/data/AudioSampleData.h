@@ -64,6 +64,8 @@ public:
 
     int32_t readSample(float* buffer, int32_t channel, int32_t frames, int64_t offset);
     int32_t writeSample(const float* buffer, int32_t channel, int32_t frames, int64_t offset);
+    // Envelope points of a channel; points the file holds no room for (the end of
+    // every channel but the last) are computed from the channel's samples.
     int32_t readWave(float* buffer, int32_t channel, int32_t frames, int64_t offset);
     float sampleWaveAtTime(double time, int32_t channel);
 
@@ -94,6 +96,8 @@ private:
     // Envelope points that belong to the channel (its plane, and for the last
     // channel the points of a started last second written past the planes).
     int64_t wavePointsOfChannel(int32_t channel) const;
+    // Envelope point `index` of a channel from its samples, as the writer makes it.
+    float computeWavePoint(int32_t channel, int64_t index, std::vector<float>& window);
     bool movePlanes(int64_t oldStride, int64_t newStride, int32_t channelsWithData);
     void noteWriteError(const char* what);
 
