@@ -138,6 +138,17 @@ public:
         if (format_->duration == AV_NOPTS_VALUE || format_->duration <= 0) return 0;
         return av_rescale(format_->duration, ts_default_time_base(), AV_TIME_BASE);
     }
+    int64_t statedAudioDuration() const override {
+        if (format_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) return 0;
+        int64_t longest = 0;
+        for (const auto& stream : audio_.streams()) {
+            const AVStream* st = format_->streams[stream->formatIndex()];
+            if (st->duration == AV_NOPTS_VALUE || st->duration <= 0 || st->time_base.num <= 0 || st->time_base.den <= 0)
+                continue;
+            longest = std::max(longest, av_rescale_q(st->duration, st->time_base, AVRational{1, int(ts_default_time_base())}));
+        }
+        return longest > 0 ? longest : duration();
+    }
     void setDisableVideo(bool disable) override { disableVideo_ = disable; }
     void setExportMovie(bool exportMovie) override { exportMovie_ = exportMovie; }
 
@@ -180,6 +191,7 @@ public:
         }
         while (fifoFrames() < frames && !finished_) pump(*ff);
         int32_t n = static_cast<int32_t>(std::min<int64_t>(frames, fifoFrames()));
+        if (n <= 0) return 0;  // nothing decoded: an empty queue has no storage to copy from
         std::memcpy(data, fifo_.data() + fifoHead_, static_cast<size_t>(n) * channels * sizeof(float));
         fifoHead_ += static_cast<size_t>(n) * channels;
         if (fifoHead_ > (1u << 16) && fifoHead_ * 2 > fifo_.size()) {
@@ -192,6 +204,7 @@ public:
     std::string decodeProblems() const override {
         std::string text;
         if (damaged_ > 0) text = std::to_string(damaged_) + " damaged packet(s) skipped";
+        if (!convertError_.empty()) text += (text.empty() ? "" : "; ") + convertError_;
         if (!readError_.empty()) text += (text.empty() ? "" : "; ") + ("read stopped early: " + readError_);
         return text;
     }
@@ -285,11 +298,25 @@ private:
             if (frame_->sample_rate > 0 && frame_->nb_samples > 0) {
                 bool changed = !swr_ || frame_->sample_rate != swrRate_ || frame_->format != swrFormat_ ||
                                frame_->ch_layout.nb_channels != swrChannels_;
-                if (changed) {
+                bool refused = frame_->sample_rate == failedRate_ && frame_->format == failedFormat_ &&
+                               frame_->ch_layout.nb_channels == failedChannels_;
+                if (changed && !refused) {
                     if (swr_) appendConverted(nullptr, 0);
-                    if (!setUpResampler(frame_)) ++damaged_;
+                    if (!setUpResampler(frame_)) {
+                        // Setting up a resampler for absurd parameters (a damaged
+                        // header's 9 MHz) can take a good fraction of a second and
+                        // fails the same way every time: remember them and skip.
+                        failedRate_ = frame_->sample_rate;
+                        failedFormat_ = frame_->format;
+                        failedChannels_ = frame_->ch_layout.nb_channels;
+                        refused = true;
+                        if (convertError_.empty())
+                            convertError_ = "cannot convert audio of " + std::to_string(frame_->ch_layout.nb_channels) +
+                                            " channel(s) at " + std::to_string(frame_->sample_rate) + " Hz";
+                    }
                 }
-                if (swr_) appendConverted(const_cast<const uint8_t**>(frame_->extended_data), frame_->nb_samples);
+                if (refused) ++damaged_;
+                else if (swr_) appendConverted(const_cast<const uint8_t**>(frame_->extended_data), frame_->nb_samples);
             }
             av_frame_unref(frame_);
             return;
@@ -339,6 +366,10 @@ private:
     int swrRate_ = 0;
     int swrFormat_ = -1;
     int swrChannels_ = 0;
+    int failedRate_ = -1;
+    int failedFormat_ = -1;
+    int failedChannels_ = -1;
+    std::string convertError_;
     int32_t outChannels_ = 0;
     std::vector<float> fifo_;
     size_t fifoHead_ = 0;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +18,7 @@ namespace wavomer {
 GenerateResult AudioChannelsGenerator::generate(const std::string& destination) {
     GenerateResult result;
     writeFailed_ = false;
+    problems_.clear();
     // Written beside the destination and renamed over it only when complete, so
     // a failed conversion leaves whatever stood there; never onto the media itself.
     OutputFile output;
@@ -35,8 +37,14 @@ GenerateResult AudioChannelsGenerator::generate(const std::string& destination) 
     std::string reason;
     auto movie = VCMovie::movieWithPath(engine_, audioPath, &reason);
     double seconds = movie ? ts_ff_time_to_double(movie->movie().duration()) : 0.0;
-    int64_t frames = std::isfinite(seconds) && seconds > 0 ? static_cast<int64_t>(std::trunc(seconds * kSampleRate)) : 0;
-    sampleData->setFramePerChannel(frames);
+    // The stated duration only sizes the first room for the planes; the file ends
+    // up exactly as long as the audio that decodes. Headers lie (a damaged one may
+    // claim days), so the guess is held to a few minutes.
+    const int64_t stated =
+        std::isfinite(seconds) && seconds > 0 ? static_cast<int64_t>(std::min(seconds, 1e9) * kSampleRate) : 0;
+    sampleData->setFramePerChannel(0);
+    sampleData->reserveFramesPerChannel(std::min(stated, kMaxInitialFrames), 0);
+    sampleData->setFramePerChannel(0);
     std::string problems;
     if (movie) {
         movie->movie().setDisableVideo(true);
@@ -44,6 +52,16 @@ GenerateResult AudioChannelsGenerator::generate(const std::string& destination) 
         auto audios = movie->movie().audios();
         if (!audios.empty()) generateChannels(*audios.back());
         problems = movie->movie().decodeProblems();
+        if (!problems_.empty()) problems += (problems.empty() ? "" : "; ") + problems_;
+        const int64_t decoded = sampleData->framePerChannel();
+        const double audioSeconds = ts_ff_time_to_double(movie->movie().statedAudioDuration());
+        if (decoded > 0 && std::isfinite(audioSeconds) &&
+            audioSeconds * kSampleRate - static_cast<double>(decoded) > kShortfallFrames) {
+            char text[160];
+            std::snprintf(text, sizeof text, "the audio ends at %.2f s of the %.2f s the file states",
+                          static_cast<double>(decoded) / kSampleRate, audioSeconds);
+            problems += (problems.empty() ? "" : "; ") + std::string(text);
+        }
     }
     result.channels = sampleData->channels();
     result.frames = sampleData->framePerChannel();
@@ -57,7 +75,7 @@ GenerateResult AudioChannelsGenerator::generate(const std::string& destination) 
         result.failedPath = destination;
         result.error = "cannot write the file" + (writeError.empty() ? "" : ": " + writeError);
     }
-    else if (result.channels == 0) result.error = "the file holds no audio";
+    else if (result.channels == 0) result.error = "the file holds no audio" + (problems.empty() ? "" : ": " + problems);
     else if (result.frames == 0) result.error = problems.empty() ? "no audio could be decoded" : problems;
     else {
         result.ok = true;
@@ -87,6 +105,12 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
     media.updateSelectStreams();
     const int32_t q = stream.channels();
     if (q <= 0) return 0;
+    if (q > kMaxStreamChannels) {
+        // A damaged header's channel count: no decoder takes it, and buffers for it
+        // would be gigabytes.
+        if (problems_.empty()) problems_ = "a stream claiming " + std::to_string(q) + " channels was left out";
+        return 0;
+    }
     stream.setAudioResampleChannels(q);
     TSFFMovie& movie = media.movie();
     movie.setCurrentTime(0);
@@ -94,49 +118,52 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
 
     std::vector<float> interleaved(static_cast<size_t>(q) * kBlockFrames);
     // Decoded blocks are gathered per channel and written a batch at a time: the
-    // same bytes at the same places as block by block, with far fewer writes.
-    std::vector<float> planes(static_cast<size_t>(q) * kBatchFrames);
+    // same bytes at the same places as block by block, with far fewer writes. The
+    // batch holds a bounded number of samples, so many channels make it shorter;
+    // it is made when the first block has decoded.
+    const int32_t batchLimit =
+        std::clamp(kBatchSamples / q / kBlockFrames * kBlockFrames, kBlockFrames, kBatchFrames);
+    std::vector<float> planes;
     int64_t batchStart = 0;
     int64_t batchFrames = 0;
     auto flush = [&]() {
         for (int32_t c = 0; c < q && batchFrames > 0; ++c)
-            sampleData->writeSample(planes.data() + static_cast<size_t>(c) * kBatchFrames, start + c,
+            sampleData->writeSample(planes.data() + static_cast<size_t>(c) * batchLimit, start + c,
                                     static_cast<int32_t>(batchFrames), batchStart);
         batchStart += batchFrames;
         batchFrames = 0;
         if (sampleData->hasWriteError()) writeFailed_ = true;
     };
-    bool ended = false;
     int64_t nextReport = kSampleRate * 10;
     for (int64_t p = 0;; p += kBlockFrames) {
-        int64_t stated = sampleData->framePerChannel();
-        if (p >= stated && ended) break;
         std::fill(interleaved.begin(), interleaved.end(), 0.0f);
-        int32_t got = ended ? 0 : movie.readAudioStream(stream, interleaved.data(), kBlockFrames);
-        if (got < kBlockFrames) ended = true;
-        if (p + got > stated) {
-            // The stream runs on past the stated length: make room and keep it all.
+        const int32_t got = movie.readAudioStream(stream, interleaved.data(), kBlockFrames);
+        if (got <= 0) break;
+        if (p + got > sampleData->reservedFramesPerChannel()) {
+            // Longer than the room made so far: make more, moving what is written.
             flush();
             if (writeFailed_ || !sampleData->reserveFramesPerChannel(p + got, start + q)) {
                 writeFailed_ = true;
                 break;
             }
-        } else if (p >= stated) {
-            break;
         }
+        // Every stream's channels share one length: the longest stream's.
+        if (p + got > sampleData->framePerChannel()) sampleData->setFramePerChannel(p + got);
         // The channel count is raised before anything is written, so that room made
         // while this stream is still decoding moves its finished blocks too.
         if (sampleData->channels() < start + q) sampleData->setChannels(start + q);
+        if (planes.empty()) planes.resize(static_cast<size_t>(q) * batchLimit);
         for (int32_t c = 0; c < q; ++c)
-            fillAudio(planes.data() + static_cast<size_t>(c) * kBatchFrames + batchFrames, kBlockFrames, c, q,
+            fillAudio(planes.data() + static_cast<size_t>(c) * batchLimit + batchFrames, kBlockFrames, c, q,
                       interleaved.data());
         batchFrames += kBlockFrames;
-        if (batchFrames == kBatchFrames) flush();
+        if (batchFrames == batchLimit) flush();
         if (writeFailed_) break;
         if (progress && p >= nextReport) {
             progress(static_cast<double>(p) / kSampleRate);
             nextReport += kSampleRate * 10;
         }
+        if (got < kBlockFrames) break;  // a short block is the stream's last
     }
     if (!writeFailed_) flush();
     return q;

@@ -4,9 +4,11 @@
 //
 // Threads: made for one conversion on the import thread and dropped after it.
 //
-// The file's length comes from the container's stated duration; a stream that
-// turns out longer (or a container that states none) is imported whole, and a
-// stated duration longer than the audio leaves silence after it.
+// The file is exactly as long as the longest stream's decoded audio (after the
+// decoder's own removal of encoder delay and padding), whatever the container
+// states; the stated duration only sizes the first room for the planes. Audio that
+// ends well before a duration the container really states (a truncated file) is
+// kept as far as it decoded, with a warning.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +36,14 @@ public:
     static constexpr int32_t kBlockFrames = 1024;
     static constexpr int32_t kSampleRate = 44100;
     static constexpr int32_t kBatchFrames = kBlockFrames * 64;
+    // Samples gathered before a write, over all channels of a stream (2 MB).
+    static constexpr int32_t kBatchSamples = kBatchFrames * 8;
+    // More channels than any decoder takes: a damaged header.
+    static constexpr int32_t kMaxStreamChannels = 512;
+    // The most room made at first from a stated duration: five minutes.
+    static constexpr int64_t kMaxInitialFrames = int64_t(kSampleRate) * 300;
+    // Audio ending more than this before a stated duration is reported.
+    static constexpr int64_t kShortfallFrames = kSampleRate / 2;
 
     explicit AudioChannelsGenerator(MediaEngine& engine) : engine_(engine) {}
 
@@ -55,6 +65,7 @@ public:
 private:
     MediaEngine& engine_;
     bool writeFailed_ = false;
+    std::string problems_;  // streams left out, for the warning
 };
 
 // Converts mediaPath into a new "ImportAudio_%f.data" file in importFolder and

@@ -54,6 +54,10 @@ public:
     virtual std::vector<TSMedia*> videos() = 0;
     // The container's stated duration in time-base ticks; 0 when it states none.
     virtual int64_t duration() const = 0;
+    // The duration the audio streams themselves state (the longest), or the
+    // container's when they state none; 0 when it is only guessed from the bitrate
+    // and the file size. Audio ending well before it means the file is cut short.
+    virtual int64_t statedAudioDuration() const { return duration(); }
     virtual void setDisableVideo(bool disable) = 0;
     virtual void setExportMovie(bool exportMovie) = 0;
     virtual void setCurrentTime(int64_t time) = 0;
