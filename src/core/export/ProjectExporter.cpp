@@ -37,6 +37,28 @@ private:
     int64_t exportChannelType_;
 };
 
+// The names of the tags that hold a value, in the tag dialog's order.
+std::string setTagNames(const ID3TagInfo& tags) {
+    std::string names;
+    auto add = [&](bool set, const char* name) {
+        if (set) names += (names.empty() ? "" : ", ") + std::string(name);
+    };
+    auto has = [](const std::optional<std::string>& value) { return value && !value->empty(); };
+    add(has(tags.title), "title");
+    add(has(tags.artist), "artist");
+    add(has(tags.album), "album");
+    add(tags.year != 0, "year");
+    add(tags.track != 0 || tags.totalTrack != 0, "track");
+    add(tags.disc != 0 || tags.totalDisc != 0, "disc");
+    add(has(tags.genre), "genre");
+    add(has(tags.comment), "comment");
+    add(has(tags.composer), "composer");
+    add(has(tags.group), "grouping");
+    add(tags.bpm != 0, "BPM");
+    add(tags.image.has_value(), "cover");
+    return names;
+}
+
 }  // namespace
 
 ExportSnapshot ExportSnapshot::take(const std::vector<TrackPtr>& audioTrackArray,
@@ -195,6 +217,14 @@ ExportOutcome ProjectExporter::runLocked(const ExportRequest& request, ExportSna
 void ProjectExporter::tagFile(const ExportRequest& request, const std::string& temporaryPath,
                               const std::string& path, ExportOutcome& outcome) {
     TagWriteResult result = tagWriter_->setId3InfoToOutputPath(temporaryPath, *request.tags, request.format.pathExtention);
+    if (result.status == TagWriteResult::Status::unsupported) {
+        // The file is written; the user hears which tags it could not keep.
+        const std::string leftOut = setTagNames(*request.tags);
+        if (!leftOut.empty())
+            outcome.warnings.push_back(path + ": a ." + request.format.pathExtention +
+                                       " file holds no tags; left out: " + leftOut);
+        return;
+    }
     if (result.ok()) return;
     // The warning names the file as the user will find it.
     std::string error = result.error;

@@ -62,7 +62,7 @@ struct ExportOutcome {
     Status status = Status::finished;
     std::vector<std::string> writtenPaths;  // complete files, in segment order
     std::string error;                      // "PATH: reason" when failed
-    std::vector<std::string> warnings;      // tags that could not be written
+    std::vector<std::string> warnings;      // tags that could not be written, or that the format holds none of
     bool useITunesFormat = false;           // open the files in the audio player instead of revealing them
     bool ok() const { return status == Status::finished; }
 };
