@@ -3,10 +3,15 @@
 # importing a media file into a sample data file with wavomer-cli.
 # Usage: scripts/setup.sh [MEDIA]   (without MEDIA a 5-second test tone is made and imported)
 set -eu
+# A relative MEDIA is relative to where the script was started, not to the project.
+media="${1:-}"
+case "$media" in
+  ""|/*) ;;
+  *) media="$PWD/$media" ;;
+esac
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh release
-media="${1:-}"
 if [ -z "$media" ]; then
   media="$(mktemp -d)/tone.flac"
   ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=5" -ac 2 "$media"

@@ -1,5 +1,7 @@
 #include "CliEngineHost.h"
 
+#include "engine/UserEvent.h"
+
 namespace wavomer::cli {
 
 void CliScheduler::post(std::function<void()> work) {
@@ -30,7 +32,7 @@ CliProject::CliProject(std::unique_ptr<CliEngineHost> host)
 }
 
 EngineResult CliProject::open(const std::string& folder) {
-    std::scoped_lock guard(engine_.projectLock);
+    UserEvent event(engine_);
     EngineResult result = engine_.readDataFromProject(folder);
     drain();
     return result;

@@ -15,6 +15,7 @@
 #include "EngineJson.h"
 #include "config/StandardPaths.h"
 #include "engine/EditActions.h"
+#include "engine/UserEvent.h"
 
 namespace wavomer::cli {
 
@@ -81,17 +82,14 @@ public:
     }
 
     void run(const std::vector<std::string>& words) {
-        std::scoped_lock guard(engine_.projectLock);
-        undo_.beginEvent();
+        UserEvent event(engine_);
         try {
             dispatch(words);
         } catch (...) {
             drain();
-            undo_.endEvent();
             throw;
         }
         drain();
-        undo_.endEvent();
     }
 
 private:
@@ -225,6 +223,7 @@ private:
             if (path.empty()) throw ScriptError{"a new project needs a path to save to"};
             EngineResult r = e.saveProjectItemToPath(path);
             if (!r.ok) throw ScriptError{r.error};
+            for (const std::string& warning : r.warnings) std::fprintf(stderr, "wavomer-cli: %s\n", warning.c_str());
             if (projectPath_.empty()) projectPath_ = path;
         } else if (command == "print") {
             expect(w, 1);

@@ -1,6 +1,7 @@
 // wavomer-cli export / formats: loads a project folder into an editing engine, builds
 // the export options the window would show, and runs the project exporter on its
 // background thread while this thread draws progress and watches for Ctrl-C.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -9,15 +10,19 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <thread>
 
 #include "CliEngineHost.h"
 #include "ExportCommand.h"
+#include "FFmpegCoverImage.h"
 #include "FFmpegMediaEngine.h"
 #include "FFmpegMovieFileOutput.h"
+#include "Interrupts.h"
 #include "Json.h"
 #include "TagLibTagWriter.h"
 #include "engine/WaveEditViewController.h"
@@ -28,10 +33,6 @@
 namespace wavomer::cli {
 
 namespace {
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-void onInterrupt(int) { gInterrupted = 1; }
 
 struct UsageError {
     std::string message;
@@ -53,6 +54,10 @@ struct ExportArguments {
 };
 
 uint32_t number(const std::string& option, const std::string& text) {
+    // The tag dialog's numeric fields hold at most four digits.
+    CustomDigitFomatter digits;
+    if (!text.empty() && text.size() > static_cast<size_t>(digits.maxLength))
+        throw UsageError{option + " takes at most " + std::to_string(digits.maxLength) + " digits, not \"" + text + "\""};
     uint32_t value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size())
@@ -146,11 +151,6 @@ void drawProgress(float value, bool done) {
     std::fflush(stderr);
 }
 
-bool isPng(const std::vector<uint8_t>& data) {
-    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', 0x0d, 0x0a, 0x1a, 0x0a};
-    return data.size() > 8 && std::equal(signature, signature + 8, data.begin());
-}
-
 }  // namespace
 
 int runExport(const Arguments& args) {
@@ -162,17 +162,33 @@ int runExport(const Arguments& args) {
         return 2;
     }
     if (!a.coverPath.empty()) {
-        std::ifstream in(a.coverPath, std::ios::binary);
-        std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (!in.good() && !in.eof()) {
-            reportFailure(a.coverPath, "cannot be read");
+        // Any picture FFmpeg decodes becomes the PNG cover; a folder, a device or a
+        // file that cannot be read is refused with the system's reason.
+        struct stat st{};
+        if (::stat(a.coverPath.c_str(), &st) != 0) {
+            reportFailure(a.coverPath, std::strerror(errno));
             return 1;
         }
-        if (!isPng(data)) {
-            reportFailure(a.coverPath, "the cover must be a PNG image");
+        if (S_ISDIR(st.st_mode)) {
+            reportFailure(a.coverPath, std::strerror(EISDIR));
             return 1;
         }
-        a.tags->image = std::move(data);
+        if (!S_ISREG(st.st_mode)) {
+            reportFailure(a.coverPath, "not a regular file");
+            return 1;
+        }
+        if (::access(a.coverPath.c_str(), R_OK) != 0) {
+            reportFailure(a.coverPath, std::strerror(errno));
+            return 1;
+        }
+        FFmpegCoverImageConverter converter;
+        std::vector<uint8_t> png;
+        std::string reason;
+        if (!converter.pngFromImageFile(a.coverPath, png, reason)) {
+            reportFailure(a.coverPath, reason);
+            return 1;
+        }
+        a.tags->image = std::move(png);
     }
 
     CliProject project;
@@ -182,6 +198,10 @@ int runExport(const Arguments& args) {
         return 1;
     }
     WaveEditViewController& engine = project.engine();
+    if (engine.audioTrackArray.empty()) {
+        reportFailure(a.project, "the project has no tracks, there is nothing to export");
+        return 1;
+    }
 
     FFmpegMediaWriterEngine writerEngine;
     ExportOptionsModel options(FormatCatalogue::builtIn(), &writerEngine);
@@ -221,8 +241,8 @@ int runExport(const Arguments& args) {
     ProjectExporter exporter(writerEngine, &tagWriter);
     std::atomic<bool> finished{false};
     ExportOutcome outcome;
-    gInterrupted = 0;
-    auto previous = std::signal(SIGINT, onInterrupt);
+    // Ctrl-C, SIGTERM and SIGHUP cancel: the partial file is removed.
+    std::optional<InterruptGuard> interrupts(std::in_place);
     exporter.start(std::move(request), std::move(snapshot), [&](const ExportOutcome& o) {
         outcome = o;
         finished = true;
@@ -230,7 +250,7 @@ int runExport(const Arguments& args) {
     const bool showProgress = ::isatty(STDERR_FILENO);
     bool cancelled = false;
     while (!finished) {
-        if (gInterrupted && !cancelled) {
+        if (InterruptGuard::signalNumber() && !cancelled) {
             exporter.cancel();
             cancelled = true;
         }
@@ -238,7 +258,8 @@ int runExport(const Arguments& args) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     exporter.wait();
-    std::signal(SIGINT, previous);
+    const int interruptedBy = InterruptGuard::signalNumber();
+    interrupts.reset();
     if (showProgress) drawProgress(outcome.ok() ? 1.0f : exporter.progressValue(), true);
 
     for (const std::string& path : outcome.writtenPaths) std::printf("%s\n", path.c_str());
@@ -246,7 +267,9 @@ int runExport(const Arguments& args) {
     for (const std::string& warning : outcome.warnings) std::fprintf(stderr, "wavomer-cli: %s\n", warning.c_str());
     switch (outcome.status) {
     case ExportOutcome::Status::finished: return 0;
-    case ExportOutcome::Status::cancelled: std::fprintf(stderr, "wavomer-cli: export cancelled\n"); return 130;
+    case ExportOutcome::Status::cancelled:
+        std::fprintf(stderr, "wavomer-cli: export cancelled\n");
+        return 128 + (interruptedBy ? interruptedBy : SIGINT);
     case ExportOutcome::Status::failed: std::fprintf(stderr, "wavomer-cli: %s\n", outcome.error.c_str()); return 1;
     }
     return 1;

@@ -27,7 +27,7 @@ int runImport(const Arguments& args) {
     generator.audioPath = media;
     GenerateResult result = generator.generate(output);
     if (!result.ok) {
-        reportFailure(media, result.error);
+        reportFailure(result.failedPath.empty() ? media : result.failedPath, result.error);
         return 1;
     }
     if (!result.warning.empty()) reportFailure(media, "partly decoded: " + result.warning);

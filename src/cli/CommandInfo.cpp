@@ -1,6 +1,9 @@
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 
 #include "Commands.h"
 #include "Json.h"
@@ -19,9 +22,12 @@ bool isProjectPath(const std::string& path) {
 }
 
 int sampleDataInfo(const std::string& path) {
-    auto data = AudioSampleData::dataForReadingAtPath(path);
+    // The reader follows no links; a link named on the command line is the user's own.
+    std::error_code ec;
+    std::filesystem::path resolved = std::filesystem::canonical(path, ec);
+    auto data = AudioSampleData::dataForReadingAtPath(ec ? path : resolved.string());
     if (!data) {
-        reportFailure(path, "cannot open the file");
+        reportFailure(path, std::strerror(errno));
         return 1;
     }
     if (!data->hasValidHeader()) {

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "CliEngineHost.h"
+#include "engine/UserEvent.h"
 #include "Json.h"
 #include "OutputGraphFactory.h"
 #include "PlayCommand.h"
@@ -104,7 +105,7 @@ int play(const PlayOptions& options) {
         return 1;
     }
     {
-        std::scoped_lock guard(lock);
+        UserEvent event(engine);
         if (!engine.audioTrackArray.empty()) engine.selectTracks(0, engine.audioTrackArray.size() - 1);
         if (options.loop) engine.setSelection(options.loop->first, options.loop->second);
         else engine.setSelection(0.0, 0.0);

@@ -11,10 +11,13 @@
 
 #include "CliEngineHost.h"
 #include "Commands.h"
+#include "Interrupts.h"
 #include "Json.h"
+#include "ProjectInputs.h"
 #include "RenderCommand.h"
 #include "export/ExportFolds.h"
 #include "export/TrackSnapshot.h"
+#include "util/OutputFile.h"
 
 namespace wavomer::cli {
 
@@ -64,10 +67,16 @@ int runRender(const Arguments& args) {
     const int64_t tracks = snapshot.audioSampleChannels();
     const int32_t outChannels = exportOutputChannels(channelType, tracks);
 
-    // Written under a temporary name and renamed when complete: a failed render
-    // never leaves a partial file behind under the asked name.
-    std::string temporary = output + ".partial";
-    FILE* file = std::fopen(temporary.c_str(), "wb");
+    // Written under a temporary name beside the output and renamed over it when
+    // complete: a failed render leaves whatever stood there. A device, a FIFO or
+    // "-" (standard output) is written in place.
+    OutputFile target;
+    std::string placeError;
+    if (!target.prepare(output, projectInputFiles(project, opened.engine()), &placeError)) {
+        reportFailure(output, placeError);
+        return 1;
+    }
+    FILE* file = target.toStandardOutput() ? stdout : std::fopen(target.writePath().c_str(), "wb");
     if (!file) {
         reportFailure(output, std::strerror(errno));
         return 1;
@@ -82,7 +91,8 @@ int runRender(const Arguments& args) {
     std::vector<float> block(static_cast<size_t>(kBlock) * std::max(outChannels, 1), 0.0f);
     std::vector<float> scratch;
     bool ok = true;
-    for (int64_t at = first; at < last && ok; at += kBlock) {
+    InterruptGuard interrupts;
+    for (int64_t at = first; at < last && ok && !InterruptGuard::signalNumber(); at += kBlock) {
         int32_t n = static_cast<int32_t>(std::min<int64_t>(kBlock, last - at));
         if (outChannels == 0) break;
         if (channelType == kChannelPerTrack) exportFoldUnmixed(snapshot, block.data(), n, outChannels, at, scratch, readThreads);
@@ -90,19 +100,34 @@ int runRender(const Arguments& args) {
         size_t count = static_cast<size_t>(n) * outChannels;
         ok = std::fwrite(block.data(), sizeof(float), count, file) == count;
     }
-    if (std::fflush(file) != 0) ok = false;
-    int saved = errno;
-    if (std::fclose(file) != 0) ok = false;
-    if (!ok || std::rename(temporary.c_str(), output.c_str()) != 0) {
-        if (ok) saved = errno;
-        std::remove(temporary.c_str());
+    int saved = ok ? 0 : errno;
+    if (std::fflush(file) != 0 && ok) {
+        ok = false;
+        saved = errno;
+    }
+    if (file != stdout && std::fclose(file) != 0 && ok) {
+        ok = false;
+        saved = errno;
+    }
+    if (const int signal = InterruptGuard::signalNumber()) {
+        target.abandon();
+        std::fprintf(stderr, "wavomer-cli: render interrupted\n");
+        return 128 + signal;
+    }
+    if (ok && !target.commit(&placeError)) {
+        reportFailure(output, placeError);
+        return 1;
+    }
+    if (!ok) {
+        target.abandon();
         reportFailure(output, std::strerror(saved ? saved : EIO));
         return 1;
     }
     JsonObject json;
     json.add("channels", static_cast<int64_t>(outChannels));
     json.add("frames", outChannels == 0 ? int64_t(0) : last - first);
-    std::printf("%s\n", json.str().c_str());
+    // With the samples on standard output, the summary goes to standard error.
+    std::fprintf(target.toStandardOutput() ? stderr : stdout, "%s\n", json.str().c_str());
     return 0;
 }
 

@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "Commands.h"
 #include "export/ExportFolds.h"
 #include "ExportCommand.h"
 #include "PlayCommand.h"
 #include "RenderCommand.h"
+#include "util/Log.h"
 
 namespace wavomer::cli {
 
@@ -36,7 +38,7 @@ bool parseChannelType(const std::string& text, int64_t& type) {
 
 namespace {
 
-void usage() {
+void usage(FILE* to) {
     std::fputs(
         "usage: wavomer-cli COMMAND [ARGS]\n"
         "  import MEDIA -o OUT.data   convert a media file into a sample data file\n"
@@ -53,19 +55,34 @@ void usage() {
         "         [--composer C] [--group G] [--bpm N] [--cover IMAGE.png]\n"
         "                             export the project, printing each written path\n"
         "  formats PROJECT.wvmp [--channels tracks|stereo|mono]\n"
-        "                             list the offered formats as JSON lines\n",
-        stderr);
+        "                             list the offered formats as JSON lines\n"
+        "  -v, --verbose              before or after the command: show the log lines on stderr\n",
+        to);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help")) {
-        usage();
-        return argc < 2 ? 2 : 0;
+    // The log lines of the core (paths, sections reached, skipped packets) are for
+    // whoever asks for them with -v; errors and warnings are printed regardless.
+    std::vector<std::string> words;
+    bool verbose = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "-v") || !std::strcmp(argv[i], "--verbose")) verbose = true;
+        else words.emplace_back(argv[i]);
     }
-    std::string command = argv[1];
-    wavomer::cli::Arguments args(argv + 2, argv + argc);
+    wavomer::setLogEnabled(verbose);
+    wavomer::setWarningPrefix("wavomer-cli: ");
+    if (words.empty()) {
+        usage(stderr);
+        return 2;
+    }
+    if (words[0] == "-h" || words[0] == "--help" || words[0] == "help") {
+        usage(stdout);
+        return 0;
+    }
+    const std::string command = words[0];
+    wavomer::cli::Arguments args(words.begin() + 1, words.end());
     if (command == "import") return wavomer::cli::runImport(args);
     if (command == "info") return wavomer::cli::runInfo(args);
     if (command == "edit") return wavomer::cli::runEdit(args);
@@ -74,6 +91,6 @@ int main(int argc, char** argv) {
     if (command == "export") return wavomer::cli::runExport(args);
     if (command == "formats") return wavomer::cli::runFormats(args);
     std::fprintf(stderr, "wavomer-cli: unknown command \"%s\"\n", command.c_str());
-    usage();
+    usage(stderr);
     return 2;
 }

@@ -17,10 +17,10 @@ extern "C" {
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <random>
 #include <vector>
 
 #include "FFmpegMediaEngine.h"
+#include "util/OutputFile.h"
 #include "util/PathUtil.h"
 
 namespace wavomer {
@@ -30,9 +30,9 @@ namespace {
 constexpr int32_t kInputRate = 44100;
 // Encoders that take any frame count get the input in chunks of this many frames.
 constexpr int kVariableFrameSize = 4096;
-// Layout masks of the first n speaker positions serve channel counts the named
-// layouts stop at; a 64-bit mask cannot go further.
-constexpr int32_t kMaxChannels = 63;
+// Layout masks of the first n speaker positions other than the two low-frequency
+// ones serve channel counts the named layouts stop at; a 64-bit mask cannot go further.
+constexpr int32_t kMaxChannels = 62;
 
 // The folder a path's file is in; "." for a bare file name.
 std::string folderOf(const std::string& path) {
@@ -54,17 +54,51 @@ bool layoutFromMask(AVChannelLayout& layout, int64_t mask) {
 
 bool sameLayout(const AVChannelLayout& a, const AVChannelLayout& b) { return av_channel_layout_compare(&a, &b) == 0; }
 
+bool hasLowFrequencyChannel(const AVChannelLayout& layout) {
+    return av_channel_layout_index_from_channel(&layout, AV_CHAN_LOW_FREQUENCY) >= 0 ||
+           av_channel_layout_index_from_channel(&layout, AV_CHAN_LOW_FREQUENCY_2) >= 0;
+}
+
+// Encoders that take no layout at all and place the channels by their count in the
+// Vorbis order, where six to eight channels end with a low-frequency one (5.1, 6.1,
+// 7.1): Vorbis itself, and Opus in its surround mapping.
+bool placesChannelsByVorbisOrder(const AVCodec* codec) {
+    return codec->id == AV_CODEC_ID_VORBIS || codec->id == AV_CODEC_ID_OPUS;
+}
+bool vorbisOrderHasLowFrequency(int channels) { return channels >= 6 && channels <= 8; }
+
+// How the encoder is to take the requested layout.
+enum class LayoutChoice {
+    refused,     // no layout of that many channels without a low-frequency one
+    asChosen,    // the layout in `out`
+    unlabelled,  // Opus: every channel its own stream, no speaker positions
+};
+
 // The layout the encoder gets for the requested one: the requested layout when the
 // encoder takes it, else another of the same channel count that it takes. Each
-// channel carries a track, so which speaker names the encoder uses does not matter;
-// only the count does.
-bool chooseEncoderLayout(const AVCodec* codec, const AVChannelLayout& requested, AVChannelLayout& out) {
-    if (!codec->ch_layouts) return av_channel_layout_copy(&out, &requested) == 0;
+// channel carries a track, so no channel may be one that encoders and players treat
+// as the subwoofer (band-limited, or dropped): a layout without a low-frequency
+// channel is never swapped for one with it.
+LayoutChoice chooseEncoderLayout(const AVCodec* codec, const AVChannelLayout& requested, AVChannelLayout& out) {
+    const bool fullRange = !hasLowFrequencyChannel(requested);
+    if (!codec->ch_layouts) {
+        if (fullRange && placesChannelsByVorbisOrder(codec) && vorbisOrderHasLowFrequency(requested.nb_channels)) {
+            // Ogg Opus can hold channels without positions; Vorbis cannot.
+            if (codec->id != AV_CODEC_ID_OPUS) return LayoutChoice::refused;
+            av_channel_layout_uninit(&out);
+            out.order = AV_CHANNEL_ORDER_UNSPEC;
+            out.nb_channels = requested.nb_channels;
+            return LayoutChoice::unlabelled;
+        }
+        return av_channel_layout_copy(&out, &requested) == 0 ? LayoutChoice::asChosen : LayoutChoice::refused;
+    }
     for (const AVChannelLayout* l = codec->ch_layouts; l->nb_channels; ++l)
-        if (sameLayout(*l, requested)) return av_channel_layout_copy(&out, l) == 0;
+        if (sameLayout(*l, requested))
+            return av_channel_layout_copy(&out, l) == 0 ? LayoutChoice::asChosen : LayoutChoice::refused;
     for (const AVChannelLayout* l = codec->ch_layouts; l->nb_channels; ++l)
-        if (l->nb_channels == requested.nb_channels) return av_channel_layout_copy(&out, l) == 0;
-    return false;
+        if (l->nb_channels == requested.nb_channels && (!fullRange || !hasLowFrequencyChannel(*l)))
+            return av_channel_layout_copy(&out, l) == 0 ? LayoutChoice::asChosen : LayoutChoice::refused;
+    return LayoutChoice::refused;
 }
 
 AVSampleFormat chooseSampleFormat(const AVCodec* codec) {
@@ -129,13 +163,17 @@ CodecContextPtr openEncoder(int32_t codecId, int32_t sampleRate, int64_t layoutM
         *reason = "out of memory";
         return nullptr;
     }
-    if (!chooseEncoderLayout(codec, requested, context->ch_layout)) {
+    const LayoutChoice layoutChoice = chooseEncoderLayout(codec, requested, context->ch_layout);
+    if (layoutChoice == LayoutChoice::refused) {
         *reason = std::string("the ") + codec->name + " encoder cannot take " +
-                  std::to_string(requested.nb_channels) + " channels";
+                  std::to_string(requested.nb_channels) + " channels" +
+                  (hasLowFrequencyChannel(requested) ? std::string() : " without a low-frequency channel");
         av_channel_layout_uninit(&requested);
         return nullptr;
     }
     av_channel_layout_uninit(&requested);
+    // Opus' independent-streams mapping: no channel is the subwoofer.
+    if (layoutChoice == LayoutChoice::unlabelled) av_opt_set_int(context->priv_data, "mapping_family", 255, 0);
     int rate = sampleRate > 0 ? sampleRate : defaultRateFor(codec);
     if (rate <= 0 || !takesSampleRate(codec, rate)) {
         *reason = std::string("the ") + codec->name + " encoder cannot take " + std::to_string(rate) + " Hz";
@@ -155,13 +193,6 @@ CodecContextPtr openEncoder(int32_t codecId, int32_t sampleRate, int64_t layoutM
         return nullptr;
     }
     return context;
-}
-
-std::string randomSuffix() {
-    static thread_local std::mt19937_64 generator{std::random_device{}()};
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(generator()));
-    return text;
 }
 
 // Moves from to to unless something exists at to; errno tells why not.
@@ -280,11 +311,12 @@ bool TSFFMovieFileOutputImpl::start() {
     if (failed_) return false;
     if (!audioOpen) return fail("the encoder is not open");
     if (started_) return true;
-    // A hidden sibling of the destination, created exclusively so that it can be
-    // neither an existing file nor somebody else's temporary file.
-    const std::string folder = folderOf(path);
+    // A hidden sibling of the destination named after this process, created
+    // exclusively so that it can be neither an existing file nor somebody else's
+    // temporary file. Those of killed exports into this folder go first.
+    removeStaleTemporaries(folderOf(path));
     for (int attempt = 0; attempt < 16 && temporaryPath_.empty(); ++attempt) {
-        std::string candidate = folder + "/." + lastPathComponent(path) + ".part-" + randomSuffix();
+        std::string candidate = temporaryPathBeside(path);
         int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
@@ -481,13 +513,19 @@ int64_t ts_get_channel_layout_by_name(const std::string& name) {
 }
 
 int64_t ts_get_default_channel_layout(int32_t channels) {
+    // One channel per track: every position full range, the same layouts in every
+    // format. Past eight, the first positions of the mask that are not low-frequency.
+    static const char* const kNamed[] = {"mono", "stereo", "3.0", "quad", "5.0", "6.0", "7.0", "octagonal"};
     if (channels <= 0 || channels > kMaxChannels) return 0;
-    AVChannelLayout layout{};
-    av_channel_layout_default(&layout, channels);
-    int64_t mask = layout.order == AV_CHANNEL_ORDER_NATIVE ? static_cast<int64_t>(layout.u.mask)
-                                                           : static_cast<int64_t>((uint64_t{1} << channels) - 1);
-    av_channel_layout_uninit(&layout);
-    return mask;
+    if (channels <= 8) return ts_get_channel_layout_by_name(kNamed[channels - 1]);
+    constexpr uint64_t kLowFrequency = AV_CH_LOW_FREQUENCY | AV_CH_LOW_FREQUENCY_2;
+    uint64_t mask = 0;
+    for (int bit = 0, taken = 0; bit < 64 && taken < channels; ++bit) {
+        if ((uint64_t{1} << bit) & kLowFrequency) continue;
+        mask |= uint64_t{1} << bit;
+        ++taken;
+    }
+    return static_cast<int64_t>(mask);
 }
 
 int32_t ts_get_channel_layout_nb_channels(int64_t layout) {

@@ -8,6 +8,7 @@
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
 #include <taglib/mp4coverart.h>
 #include <taglib/mp4file.h>
 #include <taglib/mp4tag.h>
@@ -81,6 +82,26 @@ void fillId3v2(TagLib::ID3v2::Tag& tag, const ID3TagInfo& info) {
     setTextFrame(tag, "TIT1", info.group);
     setTextFrame(tag, "TPOS", numberOfTotal(info.disc, info.totalDisc));
     setTextFrame(tag, "TBPM", numberText(info.bpm));
+}
+
+// --- RIFF INFO (WAV, besides its ID3 chunk) ---------------------------------------------
+
+void setInfoField(TagLib::RIFF::Info::Tag& tag, const char* id, const std::optional<std::string>& value) {
+    if (!value) return;
+    if (value->empty()) tag.removeField(id);
+    else tag.setFieldText(id, text(*value));
+}
+
+// The fields readers that ignore the ID3 chunk look for: INAM title, IART artist, IPRD
+// album, IGNR genre, ICMT comment, ICRD year, ITRK track.
+void fillInfo(TagLib::RIFF::Info::Tag& tag, const ID3TagInfo& info) {
+    setInfoField(tag, "INAM", info.title);
+    setInfoField(tag, "IART", info.artist);
+    setInfoField(tag, "IPRD", info.album);
+    setInfoField(tag, "IGNR", info.genre);
+    setInfoField(tag, "ICMT", info.comment);
+    setInfoField(tag, "ICRD", numberText(info.year));
+    setInfoField(tag, "ITRK", numberText(info.track));
 }
 
 // --- MP4 atoms ------------------------------------------------------------------------
@@ -202,7 +223,8 @@ TagWriteResult TagLibTagWriter::setId3InfoToOutputPath(const std::string& path, 
         TagLib::RIFF::WAV::File file(name, false);
         if (!file.isValid()) return failure(path, "not a readable WAV file");
         fillId3v2(*file.ID3v2Tag(), tags);
-        if (!file.save(TagLib::RIFF::WAV::File::ID3v2, TagLib::File::StripOthers))
+        fillInfo(*file.InfoTag(), tags);
+        if (!file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers))
             return failure(path, "the tags could not be saved");
         return {};
     }

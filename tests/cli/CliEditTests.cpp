@@ -1,10 +1,15 @@
 // wavomer-cli edit, end to end: scripts run against new and saved projects on
 // media made by the test.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "archive/ProjectArchive.h"
 #include "support/TestSupport.h"
 
 using wavomer::test::lines;
@@ -151,4 +156,66 @@ TEST_F(CliEdit, InsertedNoiseAndSilenceAreOneUndoStepEach) {
     EXPECT_NE(printed[0].find("\"isNoiseSection\": true"), std::string::npos);
     EXPECT_NE(printed[0].find("\"isMute\": true"), std::string::npos);
     EXPECT_EQ(field(printed[1], "length"), "4");
+}
+
+TEST_F(CliEdit, ASecondRunCannotSaveOverAProjectAnotherRunHasOpen) {
+    std::string out, err;
+    std::string project = dir.file("shared.wvmp");
+    ASSERT_EQ(edit("import \"" + wav + "\"\nsave " + project + "\n", &out, &err), 0) << err;
+
+    // The first run edits and saves, then waits for more lines on its standard input.
+    int toChild[2], fromChild[2];
+    ASSERT_EQ(::pipe(toChild), 0);
+    ASSERT_EQ(::pipe(fromChild), 0);
+    pid_t first = ::fork();
+    if (first == 0) {
+        ::dup2(toChild[0], 0);
+        ::dup2(fromChild[1], 1);
+        ::close(toChild[1]);
+        ::close(fromChild[0]);
+        ::setenv("XDG_CACHE_HOME", dir.file("cache-first").c_str(), 1);
+        ::execl(WAVOMER_CLI_PATH, WAVOMER_CLI_PATH, "edit", project.c_str(), "-", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(toChild[0]);
+    ::close(fromChild[1]);
+    const std::string firstLines = "cursor 1\nadd-marker\nsave\nprint\n";
+    ASSERT_EQ(::write(toChild[1], firstLines.data(), firstLines.size()), static_cast<ssize_t>(firstLines.size()));
+    FILE* printed = ::fdopen(fromChild[0], "r");
+    char line[65536];
+    ASSERT_TRUE(std::fgets(line, sizeof line, printed)) << "the first run printed nothing";
+    EXPECT_EQ(field(line, "markers"), "[1]");
+
+    std::string second;
+    EXPECT_EQ(edit("cursor 2\nadd-marker\nsave\n", &second, &err, project), 1);
+    EXPECT_NE(err.find("wavomer-cli (process " + std::to_string(first) + ")"), std::string::npos) << err;
+
+    ::close(toChild[1]);
+    int status = 0;
+    ::waitpid(first, &status, 0);
+    std::fclose(printed);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // The first run's edit is kept, and with it gone the project can be saved again.
+    ASSERT_EQ(edit("print\n", &out, &err, project), 0) << err;
+    EXPECT_EQ(field(out, "markers"), "[1]");
+    EXPECT_FALSE(std::filesystem::exists(project + "/.wavomer.lock"));
+    EXPECT_EQ(edit("cursor 2\nadd-marker\nsave\nprint\n", &out, &err, project), 0) << err;
+    EXPECT_EQ(field(out, "markers"), "[1, 2]");
+}
+
+TEST_F(CliEdit, AProjectOpenedWithoutTracksEditsTheTracksOfItsFirstImport) {
+    std::string project = dir.file("empty.wvmp");
+    std::filesystem::create_directories(project);
+    std::string error;
+    ASSERT_TRUE(wavomer::archive::writeProjectFile(wavomer::archive::projectArchivePath(project), {}, {}, &error));
+    std::string mono = dir.file("mono.wav");
+    wavomer::test::writeWav16(mono, 1, 44100, std::vector<float>(44100 * 2, 0.5f));
+    std::string out, err;
+    ASSERT_EQ(edit("print\nimport \"" + mono + "\"\ncursor 1\ninsert-silence 1\nprint\n", &out, &err, project), 0)
+        << err;
+    auto printed = lines(out);
+    ASSERT_EQ(printed.size(), 2u);
+    EXPECT_EQ(field(printed[0], "selectedTracks"), "[]");
+    EXPECT_EQ(field(printed[1], "selectedTracks"), "[0]");
+    EXPECT_EQ(field(printed[1], "length"), "3");
 }

@@ -2,6 +2,8 @@
 // from a WAV written by the test, exported and decoded back with ffmpeg.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -101,9 +103,96 @@ TEST_F(CliExport, SplittingAtTheMarkersWritesOneFilePerSegment) {
     auto written = lines(out);
     ASSERT_EQ(written, (std::vector<std::string>{dir.file("out/Audio.wav"), dir.file("out/Audio_1.wav"),
                                                  dir.file("out/Audio_2.wav")}));
-    EXPECT_EQ(decodedFrames(written[0], 2), 130 * 1024);
-    EXPECT_EQ(decodedFrames(written[1], 2), 130 * 1024);
-    EXPECT_EQ(decodedFrames(written[2], 2), 173 * 1024);
+    // Exactly the frames between the markers: 3 s, 3 s and 4 s.
+    EXPECT_EQ(decodedFrames(written[0], 2), 132300);
+    EXPECT_EQ(decodedFrames(written[1], 2), 132300);
+    EXPECT_EQ(decodedFrames(written[2], 2), 176400);
+}
+
+TEST_F(CliExport, AProjectWithoutTracksFailsWithAMessageAndWritesNothing) {
+    const std::string empty = dir.file("empty.wvmp");
+    std::ofstream(dir.file("empty.txt")) << "select-tracks 0 1\ndelete-tracks\nsave " << empty << "\n";
+    std::string out, err;
+    ASSERT_EQ(cli("edit " + shellQuote(dir.file("empty.txt")), &out, &err), 0) << err;
+    for (const char* extra : {"", " --split-at-markers", " --channels stereo"}) {
+        SCOPED_TRACE(extra);
+        EXPECT_EQ(cli("export " + shellQuote(empty) + " -d " + shellQuote(dir.file("out")) + extra, &out, &err), 1);
+        EXPECT_TRUE(out.empty()) << out;
+        EXPECT_EQ(lines(err), std::vector<std::string>{"wavomer-cli: " + empty +
+                                                       ": the project has no tracks, there is nothing to export"});
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
+    }
+}
+
+TEST_F(CliExport, ABadCoverOrTagNumberIsAOneLineErrorNeverACrash) {
+    std::filesystem::create_directory(dir.file("folder"));
+    std::ofstream(dir.file("text.png")) << "not a picture";
+    std::ofstream(dir.file("locked.jpg")) << "x";
+    std::filesystem::permissions(dir.file("locked.jpg"), std::filesystem::perms::none);
+    const bool root = ::geteuid() == 0;
+    struct Case {
+        std::string cover, reason;
+    };
+    std::vector<Case> cases = {{dir.file("folder"), "Is a directory"},
+                               {dir.file("missing.jpg"), "No such file or directory"},
+                               {"/dev/null", "not a regular file"},
+                               {dir.file("text.png"), "not a picture that can be decoded"}};
+    if (!root) cases.push_back({dir.file("locked.jpg"), "Permission denied"});
+    std::string out, err;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cover);
+        EXPECT_EQ(cli("export " + shellQuote(project) + " -d " + shellQuote(dir.file("out")) + " --cover " +
+                          shellQuote(c.cover),
+                      &out, &err),
+                  1);
+        EXPECT_EQ(lines(err), std::vector<std::string>{"wavomer-cli: " + c.cover + ": " + c.reason});
+    }
+    for (const char* option : {"--year 20245", "--track 12345", "--track 1/99999", "--disc 10000", "--bpm 00120"}) {
+        SCOPED_TRACE(option);
+        EXPECT_EQ(cli("export " + shellQuote(project) + " -d " + shellQuote(dir.file("out")) + " " + option, &out,
+                      &err),
+                  2);
+        EXPECT_NE(err.find("at most 4 digits"), std::string::npos) << err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
+}
+
+TEST_F(CliExport, ACoverInAnyPictureFormatIsStoredAsPng) {
+    for (const char* ext : {"jpg", "bmp", "gif", "webp", "png"}) {
+        SCOPED_TRACE(ext);
+        const std::string picture = dir.file(std::string("cover.") + ext);
+        ASSERT_TRUE(wavomer::test::ffmpeg("-f lavfi -i color=c=red:s=16x8 -frames:v 1 " + shellQuote(picture)));
+        const std::string folder = dir.file(std::string("out-") + ext);
+        std::string out, err;
+        ASSERT_EQ(cli("export " + shellQuote(project) + " -d " + shellQuote(folder) + " --format " +
+                          "\"FLAC - Free Lossless Audio Codec(*.flac)\" --cover " + shellQuote(picture),
+                      &out, &err),
+                  0)
+            << err;
+        // The picture comes back as a PNG of the same size and colour.
+        const std::string flac = folder + "/Audio.flac";
+        EXPECT_EQ(probe(flac, "stream=codec_name"), "flac\npng");
+        EXPECT_EQ(probe(flac, "stream=width"), "16");
+        const std::string raw = dir.file("pixel.raw");
+        runCommand("ffmpeg -v error -y -i " + shellQuote(flac) + " -map 0:v -frames:v 1 -f rawvideo -pix_fmt rgb24 " +
+                   shellQuote(raw));
+        std::ifstream in(raw, std::ios::binary);
+        unsigned char pixel[3] = {};
+        in.read(reinterpret_cast<char*>(pixel), 3);
+        EXPECT_GT(pixel[0], 230);
+        EXPECT_LT(pixel[1], 25);
+        EXPECT_LT(pixel[2], 25);
+    }
+}
+
+TEST_F(CliExport, AHugeVolumeIsExportedToMp3WithoutAnAbort) {
+    const std::string loud = dir.file("loud.wvmp");
+    std::ofstream(dir.file("loud.txt")) << "select-all\nvolume 1e40\nsave " << loud << "\n";
+    std::string out, err;
+    ASSERT_EQ(cli("edit " + shellQuote(project) + " " + shellQuote(dir.file("loud.txt")), &out, &err), 0) << err;
+    ASSERT_EQ(cli("export " + shellQuote(loud) + " -d " + shellQuote(dir.file("out")), &out, &err), 0) << err;
+    EXPECT_EQ(lines(out), std::vector<std::string>{dir.file("out/Audio.mp3")});
+    EXPECT_EQ(probe(dir.file("out/Audio.mp3"), "stream=codec_name"), "mp3");
 }
 
 TEST_F(CliExport, TheChannelsOptionMixesToMono) {

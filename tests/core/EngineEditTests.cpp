@@ -121,7 +121,7 @@ TEST_F(EditTest, UndoOfADeleteRestoresTheSameObjectsSelectionAndCursorAndRedoRep
         engine->deleteSectionsAction();
     });
     ASSERT_EQ(engine->audioTrackArray[0]->sectionArray().size(), 2u);
-    undo.undo();
+    event([&] { undo.undo(); });
     const auto& restored = engine->audioTrackArray[0]->sectionArray();
     ASSERT_EQ(restored.size(), 2u);
     EXPECT_EQ(restored[0], a);
@@ -135,13 +135,13 @@ TEST_F(EditTest, UndoOfADeleteRestoresTheSameObjectsSelectionAndCursorAndRedoRep
     EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 3.0);  // the cursor goes to the selection start
     EXPECT_EQ(engine->timelineTrackArray.size(), 2u);
     EXPECT_TRUE(undo.canRedo());
-    undo.redo();
+    event([&] { undo.redo(); });
     const auto& again = engine->audioTrackArray[0]->sectionArray();
     ASSERT_EQ(again.size(), 2u);
     EXPECT_EQ(again[0], a);
     EXPECT_DOUBLE_EQ(again[1]->trackStartTime, 3.0);
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 6.0);
-    undo.undo();
+    event([&] { undo.undo(); });
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 15.0);
 }
 
@@ -151,7 +151,7 @@ TEST_F(EditTest, RestoredSelectionBoundsAreRoundedToSinglePrecision) {
         engine->setSelection(2.1, 5.3);
         engine->deleteSectionsAction();
     });
-    undo.undo();
+    event([&] { undo.undo(); });
     EXPECT_EQ(engine->selectedTimelineStartTime, static_cast<double>(2.1f));
     EXPECT_EQ(engine->selectedTimelineEndTime, static_cast<double>(5.3f));
 }
@@ -165,7 +165,7 @@ TEST_F(EditTest, UndoOfACopyUndoesItsInvisibleSplit) {
     });
     EXPECT_EQ(engine->audioTrackArray[0]->sectionArray().size(), 3u);
     EXPECT_TRUE(engine->canPaste());
-    undo.undo();
+    event([&] { undo.undo(); });
     EXPECT_EQ(engine->audioTrackArray[0]->sectionArray().size(), 1u);
     EXPECT_DOUBLE_EQ(engine->audioTrackArray[0]->sectionArray()[0]->endTime, 10.0);
 }
@@ -210,9 +210,9 @@ TEST_F(EditTest, CutThenPasteIntoTheLowerTrackCreatesAThirdTrack) {
     EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 6.0);
     expectTidy(*engine);
 
-    undo.undo();
+    event([&] { undo.undo(); });
     EXPECT_EQ(engine->audioTrackArray, tracksBefore);
-    undo.redo();
+    event([&] { undo.redo(); });
     ASSERT_EQ(engine->audioTrackArray.size(), 3u);
     EXPECT_EQ(engine->audioTrackArray[2], third);  // the same track object comes back
 }
@@ -369,14 +369,14 @@ TEST_F(EditTest, CutKeepsMarkersAndDeleteWithAllTracksRemovesThoseInTheRange) {
         engine->cutSectionsAction();
     });
     EXPECT_EQ(engine->markArray.size(), 4u);
-    undo.undo();
+    event([&] { undo.undo(); });
     event([&] {
         engine->selectTracks(0, 0);
         engine->setSelection(2.0, 4.0);
         engine->deleteSectionsAction();
     });
     EXPECT_EQ(engine->markArray.size(), 4u);  // only one of two tracks: markers stay
-    undo.undo();
+    event([&] { undo.undo(); });
     event([&] {
         engine->selectTracks(0, 1);
         engine->setSelection(4.0, 2.0);
@@ -384,7 +384,7 @@ TEST_F(EditTest, CutKeepsMarkersAndDeleteWithAllTracksRemovesThoseInTheRange) {
     });
     ASSERT_EQ(engine->markArray.size(), 1u);
     EXPECT_DOUBLE_EQ(engine->markArray[0]->markerTime, 8.0);  // markers keep their times
-    undo.undo();
+    event([&] { undo.undo(); });
     EXPECT_EQ(engine->markArray.size(), 4u);
 }
 

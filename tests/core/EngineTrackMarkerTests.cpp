@@ -105,7 +105,7 @@ TEST_F(TrackTest, AddingATrackFillsItWithSilenceToTheProjectEndAndGrowsTheWindow
     EXPECT_TRUE(added[0]->isBlankSection);
     EXPECT_DOUBLE_EQ(added[0]->trackEndTime, 12.5);
     EXPECT_DOUBLE_EQ(host.window, 1030.0);  // no room left on the screen
-    undo.undo();
+    event([&] { undo.undo(); });
     EXPECT_EQ(engine->audioTrackArray.size(), 3u);
 }
 
@@ -256,10 +256,10 @@ TEST_F(TrackTest, MarkersAreAddedSortedSelectedAndUndoneAsAWhole) {
     event([&] { EditActions::deleteKeyAction(*engine); });
     ASSERT_EQ(engine->markArray.size(), 1u);
     EXPECT_FALSE(engine->selectedMarkItem);
-    undo.undo();
+    event([&] { undo.undo(); });
     EXPECT_EQ(engine->markArray.size(), 2u);
-    undo.undo();
-    undo.undo();
+    event([&] { undo.undo(); });
+    event([&] { undo.undo(); });
     EXPECT_TRUE(engine->markArray.empty());
 }
 
@@ -309,11 +309,11 @@ TEST_F(TrackTest, FadesSpanTheSelectionAndUndoRestoresTheWholeFade) {
     EXPECT_DOUBLE_EQ(sections[2]->fadeStartTimeOffset, 2.0);
     EXPECT_DOUBLE_EQ(sections[2]->fadeDuration, 3.0);
     EXPECT_EQ(sections[3]->fadeMode, 0);
-    undo.undo();
+    event([&] { undo.undo(); });
     EXPECT_EQ(first->fadeMode, 2);
     EXPECT_DOUBLE_EQ(first->fadeStartTimeOffset, 0.25);
     EXPECT_DOUBLE_EQ(first->fadeDuration, 7.0);
-    undo.redo();
+    event([&] { undo.redo(); });
     EXPECT_EQ(first->fadeMode, 1);
     EXPECT_DOUBLE_EQ(first->fadeDuration, 3.0);
 }
@@ -343,12 +343,12 @@ TEST_F(TrackTest, CustomFadeVolumeMuteAndEffectChangeOnlyTheSelectedSections) {
     EXPECT_FALSE(sections[2]->effectDic);
     event([&] { EditActions::applyEffect(*engine, std::nullopt); });
     EXPECT_FALSE(sections[1]->effectDic);
-    undo.undo();
+    event([&] { undo.undo(); });
     EXPECT_TRUE(sections[1]->effectDic);
-    undo.undo();
-    undo.undo();
+    event([&] { undo.undo(); });
+    event([&] { undo.undo(); });
     EXPECT_TRUE(sections[1]->isMute);
-    undo.undo();
+    event([&] { undo.undo(); });
     EXPECT_FALSE(sections[1]->isMute);
 }
 
@@ -367,7 +367,7 @@ TEST_F(TrackTest, DeletingTracksAsksFirstAndSelectsTheFirstRemainingTrack) {
     event([&] { EXPECT_TRUE(EditActions::deleteTrackFunction(*engine)); });
     ASSERT_EQ(engine->audioTrackArray.size(), 1u);
     EXPECT_EQ(engine->audioTrackArray[0], keptFirst);
-    undo.undo();
+    event([&] { undo.undo(); });
     EXPECT_EQ(engine->audioTrackArray.size(), 4u);
     engine->timelineTrackArray.clear();
     EXPECT_FALSE(EditActions::deleteTrackFunction(*engine));
@@ -382,9 +382,9 @@ TEST_F(TrackTest, ManyUndosInOneWindowCauseOneDeferredRebuild) {
         });
     }
     scheduler.runAll();
-    undo.undo();
-    undo.undo();
-    undo.undo();
+    event([&] { undo.undo(); });
+    event([&] { undo.undo(); });
+    event([&] { undo.undo(); });
     EXPECT_EQ(scheduler.delayed.size(), 1u);
     int before = host.reloads;
     scheduler.runAll();

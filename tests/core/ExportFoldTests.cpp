@@ -475,12 +475,101 @@ TEST_F(ExportTest, MarkersAtThreeAndSixSecondsSplitTenSecondsIntoThreeFiles) {
     ASSERT_TRUE(outcome.ok());
     ASSERT_EQ(outcome.writtenPaths, (std::vector<std::string>{dir.file("out/Audio.wav"), dir.file("out/Audio_1.wav"),
                                                               dir.file("out/Audio_2.wav")}));
-    EXPECT_EQ(engine.log.files.at(outcome.writtenPaths[0]).blocks, (3 * 44100 + 1023) / 1024);
-    EXPECT_EQ(engine.log.files.at(outcome.writtenPaths[1]).blocks, (3 * 44100 + 1023) / 1024);
+    // Exactly the frames between two markers: the last block of each piece is cut.
+    EXPECT_EQ(engine.log.files.at(outcome.writtenPaths[0]).samples.size(), 3u * 44100);
+    EXPECT_EQ(engine.log.files.at(outcome.writtenPaths[1]).samples.size(), 3u * 44100);
+    EXPECT_EQ(engine.log.files.at(outcome.writtenPaths[2]).samples.size(), 4u * 44100);
     EXPECT_EQ(engine.log.files.at(outcome.writtenPaths[2]).blocks, (4 * 44100 + 1023) / 1024);
     EXPECT_EQ(exporter.totalConvertCount(), 3);
     EXPECT_EQ(exporter.finishedCount(), 3);
     EXPECT_FLOAT_EQ(exporter.progressValue(), 1.0f);
+}
+
+TEST_F(ExportTest, APieceStartsOnTheFrameOfItsMarkerTimeInDoublePrecision) {
+    // Late in a long project single precision is off by several frames.
+    ExportSnapshot snapshot;
+    snapshot.markerTimes = {4000.123, 4000.2};
+    snapshot.endTime = 4000.2;
+    ProjectExporter exporter(engine, nullptr);
+    snapshot.tracks = TrackSnapshot({constantTrack(0.5f, 0.1)});
+    ExportOutcome outcome = exporter.run(request(true), snapshot);
+    ASSERT_TRUE(outcome.ok()) << outcome.error;
+    const WrittenFile& file = engine.log.files.at(outcome.writtenPaths.at(0));
+    const int64_t first = std::llround(4000.123 * 44100), last = std::llround(4000.2 * 44100);
+    EXPECT_EQ(static_cast<int64_t>(file.samples.size()), last - first);
+}
+
+TEST(MusicConverterTest, AFrameRangeHoldsExactlyItsFramesFromItsFirstOn) {
+    MemoryWriterEngine engine;
+    StairProvider one(1, false);
+    MusicDataOutput output(engine);
+    output.delegate = &one;
+    MusicConverter converter(engine);
+    converter.supportMutilChannels = true;
+    converter.movieFormat.channel_layout = 4;
+    ScratchDir dir;
+    const int64_t first = 176405424;  // 4000.123 s
+    ASSERT_TRUE(converter.convertFrameRange(output, first, 3000, dir.file("r.wav")).ok());
+    const WrittenFile& file = engine.log.files.at(dir.file("r.wav"));
+    ASSERT_EQ(file.samples.size(), 3000u);
+    EXPECT_EQ(file.blocks, 3);
+    for (int64_t k : {int64_t{0}, int64_t{1023}, int64_t{2999}})
+        EXPECT_EQ(file.samples[static_cast<size_t>(k)], StairProvider::value(0, first + k)) << k;
+    EXPECT_DOUBLE_EQ(converter.progress(), 1.0);
+}
+
+TEST_F(ExportTest, AProjectWithoutTracksFailsAndWritesNothing) {
+    for (bool split : {false, true}) {
+        ProjectExporter exporter(engine, nullptr);
+        auto snapshot = snapshotOf({}, {0.0, 1.0}, 0.0);
+        ExportOutcome outcome = exporter.run(request(split), snapshot);
+        EXPECT_EQ(outcome.status, ExportOutcome::Status::failed) << "split " << split;
+        EXPECT_NE(outcome.error.find("no tracks"), std::string::npos) << outcome.error;
+        EXPECT_TRUE(outcome.writtenPaths.empty());
+        EXPECT_TRUE(engine.log.files.empty());
+        EXPECT_TRUE(engine.log.aborted.empty()) << "no writer was even opened";
+    }
+}
+
+TEST(ExportFolds, NonFiniteSamplesNeverLeaveTheSampleSource) {
+    // A source that yields NaN, both infinities and an ordinary value in turn.
+    class Damaged final : public MusicDataOutputDelegate {
+    public:
+        explicit Damaged(bool mix) : mix_(mix) {}
+        int64_t audioSampleChannels() override { return 2; }
+        int32_t readSample(float* buffer, int32_t channel, int32_t frames, int64_t offset) override {
+            const float values[] = {std::nanf(""), HUGE_VALF, -HUGE_VALF, 0.25f};
+            for (int32_t i = 0; i < frames; ++i) buffer[i] = channel == 0 ? values[(offset + i) % 4] : 0.5f;
+            return 0;
+        }
+        bool forceMixOutputAudio() override { return mix_; }
+
+    private:
+        bool mix_;
+    };
+    MemoryWriterEngine engine;
+    for (bool mix : {false, true}) {
+        Damaged damaged(mix);
+        MusicDataOutput output(engine);
+        output.delegate = &damaged;
+        TSFFAudioFormat format;
+        format.channel_layout = 3;
+        output.configOutputFormat(format);
+        std::vector<float> block(2 * 8, 7.0f);
+        output.readSample(block.data(), 8);
+        for (size_t i = 0; i < block.size(); ++i) EXPECT_TRUE(std::isfinite(block[i])) << "mix " << mix << " at " << i;
+        if (!mix) {
+            EXPECT_EQ(block[0], 0.0f);
+            EXPECT_EQ(block[6], 0.25f);
+            EXPECT_EQ(block[1], 0.5f);
+        } else {
+            EXPECT_EQ(block[0], 0.0f);
+            EXPECT_EQ(block[6], (0.25f + 0.5f) / 2);
+        }
+    }
+    std::vector<float> values = {1.0f, std::nanf(""), -HUGE_VALF, 3.0f, 1e38f, -2e30f};
+    EXPECT_EQ(sanitizeExportSamples(values.data(), 6), 4);
+    EXPECT_EQ(values, (std::vector<float>{1.0f, 0.0f, 0.0f, 3.0f, kLargestExportSample, -kLargestExportSample}));
 }
 
 TEST_F(ExportTest, MarkersCloserThanAMillisecondEndTheSplit) {

@@ -22,8 +22,7 @@ const char* const kWav = "WAV - Waveform Audio(*.wav)";
 const char* const kOpus = "Opus - Opus Audio(*.opus)";
 
 std::string resourceText(const std::string& name) {
-    std::string here = __FILE__;
-    std::string root = here.substr(0, here.rfind("/tests/"));
+    const std::string root = WAVOMER_SOURCE_DIR;
     std::ifstream in(root + "/resources/formats/" + name);
     std::stringstream text;
     text << in.rdbuf();

@@ -26,7 +26,7 @@ protected:
             lay(t, {audio(source("t" + std::to_string(t) + ".data", 6.0), 0.0, 6.0, 0.0)});
         auto owned = std::make_unique<test::ThreadedOutputGraph>();
         graph = owned.get();
-        playback = std::make_unique<PlaybackController>(*engine, lock, std::move(owned));
+        playback = std::make_unique<PlaybackController>(*engine, engine->projectLock, std::move(owned));
     }
     void TearDown() override {
         playback.reset();
@@ -34,12 +34,8 @@ protected:
     }
 
     // One user event, holding the project lock as the window does.
-    void edit(const std::function<void()>& body) {
-        std::scoped_lock guard(lock);
-        event(body);
-    }
+    void edit(const std::function<void()>& body) { event(body); }
 
-    ProjectLock lock;
     test::ThreadedOutputGraph* graph = nullptr;
     std::unique_ptr<PlaybackController> playback;
 };

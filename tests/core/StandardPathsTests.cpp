@@ -298,6 +298,25 @@ TEST_F(StandardPathsTest, RemovingTheProcessImportFolderLeavesOtherProcessesFold
     EXPECT_TRUE(fs::exists(other + "/ImportAudio_2.data"));
 }
 
+TEST_F(StandardPathsTest, ImportFoldersOfProcessesThatAreGoneAreRemoved) {
+    const std::string importFolder = fm::defaultImportConvertedPath();
+    pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    int status = 0;
+    waitpid(gone, &status, 0);
+    const std::string killed = importFolder + "/" + std::to_string(gone) + "-0badcafe";
+    const std::string living = importFolder + "/1-0badcafe";
+    const std::string notOne = importFolder + "/" + std::to_string(gone) + "-notours";
+    for (const std::string& folder : {killed, living, notOne}) touch(folder + "/ImportAudio_1.data");
+    const std::string mine = fm::processImportFolder();
+    touch(mine + "/ImportAudio_2.data");
+    fm::removeAbandonedImportFolders(importFolder);
+    EXPECT_FALSE(fs::exists(killed));
+    EXPECT_TRUE(fs::exists(living + "/ImportAudio_1.data"));
+    EXPECT_TRUE(fs::exists(notOne + "/ImportAudio_1.data"));
+    EXPECT_TRUE(fs::exists(mine + "/ImportAudio_2.data"));
+}
+
 TEST_F(StandardPathsTest, RemovingTheLastProcessImportFolderRemovesTheEmptyImportFolder) {
     std::string importFolder = fm::defaultImportConvertedPath();
     touch(fm::processImportFolder() + "/ImportAudio_1.data");

@@ -8,6 +8,7 @@
 #include <taglib/fileref.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
@@ -225,8 +226,40 @@ TEST_F(ExportTagTest, EveryPieceOfASplitExportGetsTheSameTags) {
     }
 }
 
-TEST_F(ExportTagTest, AFileTagLibDoesNotTagIsLeftAsItIsWithoutAWarning) {
-    ExportOutcome o = exportWith("AC3 - Dolby Digital Audio(*.ac3)", fullTags());
+TEST_F(ExportTagTest, AFormatThatHoldsNoTagsIsWrittenWithAWarningNamingWhatWasLeftOut) {
+    auto tags = std::make_shared<ID3TagInfo>();
+    tags->title = "T";
+    tags->year = 1999;
+    ExportOutcome o = exportWith("AC3 - Dolby Digital Audio(*.ac3)", tags);
     ASSERT_TRUE(o.ok()) << o.error;
-    EXPECT_TRUE(o.warnings.empty());
+    ASSERT_EQ(o.writtenPaths.size(), 1u);
+    ASSERT_EQ(o.warnings.size(), 1u);
+    const std::string& warning = o.warnings[0];
+    EXPECT_EQ(warning.rfind(o.writtenPaths[0] + ": ", 0), 0u) << warning;
+    EXPECT_NE(warning.find("title, year"), std::string::npos) << warning;
+    EXPECT_EQ(warning.find("artist"), std::string::npos) << warning;
+}
+
+TEST_F(ExportTagTest, AWavFileCarriesItsTagsInTheRiffInfoListToo) {
+    ExportOutcome o = exportWith("WAV - Waveform Audio(*.wav)", fullTags());
+    ASSERT_TRUE(o.ok()) << o.error;
+    TagLib::RIFF::WAV::File f(o.writtenPaths.at(0).c_str());
+    ASSERT_TRUE(f.hasInfoTag());
+    TagLib::RIFF::Info::Tag* info = f.InfoTag();
+    auto field = [&](const char* id) { return info->fieldText(id).to8Bit(true); };
+    EXPECT_EQ(field("INAM"), "Tïtle");
+    EXPECT_EQ(field("IART"), "Artist");
+    EXPECT_EQ(field("IPRD"), "Album");
+    EXPECT_EQ(field("IGNR"), "Jazz");
+    EXPECT_EQ(field("ICMT"), "Comment");
+    EXPECT_EQ(field("ICRD"), "2024");
+    EXPECT_EQ(field("ITRK"), "3");
+    EXPECT_TRUE(f.hasID3v2Tag()) << "the ID3 chunk stays";
+    // An independent reader finds them too.
+    std::string out;
+    wavomer::test::runCommand("ffprobe -v error -show_entries format_tags=title,artist,album -of default=nw=1 " +
+                                  wavomer::test::shellQuote(o.writtenPaths[0]),
+                              &out);
+    EXPECT_NE(out.find("Artist"), std::string::npos) << out;
+    EXPECT_NE(out.find("Album"), std::string::npos) << out;
 }

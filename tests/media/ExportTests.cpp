@@ -159,21 +159,122 @@ TEST_F(MediaExportTest, AWavExportHoldsTheFoldsSamplesTo16Bits) {
     }
 }
 
-TEST_F(MediaExportTest, MarkerSegmentsAreWrittenWithTheirOwnLengths) {
-    ProjectExporter exporter(engine, nullptr);
-    auto r = requestFor(kWav);
-    r.convertUseMarker = true;
-    auto snapshot = snapshotOf(toneTracks(2, 10.0), 10.0, {0.0, 3.0, 6.0, 10.0});
-    ExportOutcome outcome = exporter.run(r, snapshot);
-    ASSERT_TRUE(outcome.ok()) << outcome.error;
-    ASSERT_EQ(outcome.writtenPaths.size(), 3u);
-    EXPECT_EQ(decode(outcome.writtenPaths[0]).frames(), 130 * 1024);
-    EXPECT_EQ(decode(outcome.writtenPaths[1]).frames(), 130 * 1024);
-    Decoded last = decode(outcome.writtenPaths[2]);
-    EXPECT_EQ(last.frames(), 173 * 1024);
-    // The third piece starts at 6 s exactly.
-    EXPECT_NEAR(last.samples[0], toneValue(0, 6 * 44100), 1.0 / 32768);
-    EXPECT_NEAR(last.samples[1], toneValue(1, 6 * 44100), 1.0 / 32768);
+TEST_F(MediaExportTest, ThePiecesOfASplitExportAddUpToThePlainExportSampleForSample) {
+    for (const char* title : {kWav, "FLAC - Free Lossless Audio Codec(*.flac)"}) {
+        SCOPED_TRACE(title);
+        auto tracks = toneTracks(2, 10.0);
+        ProjectExporter exporter(engine, nullptr);
+        auto plainSnapshot = snapshotOf(tracks, 10.0);
+        ExportOutcome plain = exporter.run(requestFor(title), plainSnapshot);
+        ASSERT_TRUE(plain.ok()) << plain.error;
+        auto r = requestFor(title);
+        r.convertUseMarker = true;
+        auto snapshot = snapshotOf(tracks, 10.0, {0.0, 3.0, 6.0, 10.0});
+        ExportOutcome split = exporter.run(r, snapshot);
+        ASSERT_TRUE(split.ok()) << split.error;
+        ASSERT_EQ(split.writtenPaths.size(), 3u);
+
+        const int64_t expected[] = {132300, 132300, 176400};
+        std::vector<float> joined;
+        for (size_t i = 0; i < 3; ++i) {
+            Decoded piece = decode(split.writtenPaths[i]);
+            ASSERT_EQ(piece.channels, 2);
+            EXPECT_EQ(piece.frames(), expected[i]) << "piece " << i;
+            joined.insert(joined.end(), piece.samples.begin(), piece.samples.end());
+        }
+        // The plain export keeps its whole blocks: the project and then silence.
+        Decoded whole = decode(plain.writtenPaths.at(0));
+        ASSERT_EQ(whole.frames(), 431 * 1024);
+        ASSERT_EQ(joined.size(), size_t{441000} * 2);
+        size_t differing = 0;
+        for (size_t i = 0; i < joined.size(); ++i) differing += joined[i] != whole.samples[i];
+        EXPECT_EQ(differing, 0u);
+        for (size_t i = joined.size(); i < whole.samples.size(); ++i) ASSERT_EQ(whole.samples[i], 0.0f) << i;
+        // The third piece starts at 6 s exactly.
+        EXPECT_NEAR(joined[2 * 264600], toneValue(0, 6 * 44100), 1.0 / 32768);
+    }
+}
+
+// --- one channel per track ------------------------------------------------------------------
+
+namespace {
+
+// The amplitude of a frequency in one channel (Goertzel over the whole channel but its
+// first and last tenth, where encoders fade in and out).
+double amplitudeAt(const Decoded& d, int channel, double frequency) {
+    const int64_t from = d.frames() / 10, to = d.frames() - d.frames() / 10;
+    const double w = 2 * kPi * frequency / d.sampleRate, coefficient = 2 * std::cos(w);
+    double s1 = 0, s2 = 0;
+    for (int64_t k = from; k < to; ++k) {
+        const double s0 = d.samples[static_cast<size_t>(k * d.channels + channel)] + coefficient * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+    return 2 * std::sqrt(std::max(power, 0.0)) / static_cast<double>(to - from);
+}
+
+}  // namespace
+
+TEST_F(MediaExportTest, EveryTrackOfATracksExportKeepsItsToneOnItsOwnChannel) {
+    // Tones from 500 Hz up in steps of 350 Hz: well above any low-frequency channel's band.
+    auto frequency = [](int track) { return 500.0 + 350.0 * track; };
+    const float level = 0.3f;
+    for (const char* title : {"AAC - Advanced Audio Coding(*.m4a)", "FLAC - Free Lossless Audio Codec(*.flac)"}) {
+        for (int count : {3, 6}) {
+            SCOPED_TRACE(std::string(title) + " with " + std::to_string(count) + " tracks");
+            std::vector<TrackPtr> tracks;
+            for (int t = 0; t < count; ++t) {
+                const std::string path = dir.file("t" + std::to_string(sources_++) + ".data");
+                wavomer::test::writeSampleFile(path, 1, 44100 + 4096, [&](int, int64_t k) {
+                    return static_cast<float>(level * std::sin(2 * kPi * frequency(t) * k / 44100.0));
+                });
+                tracks.push_back(wavomer::test::trackOf({wavomer::test::placedSection(path, 0.0, 1.0, 0.0)}));
+            }
+            ProjectExporter exporter(engine, nullptr);
+            auto snapshot = snapshotOf(tracks, 1.0);
+            ExportOutcome outcome = exporter.run(requestFor(title, 0, count), snapshot);
+            ASSERT_TRUE(outcome.ok()) << outcome.error;
+            Decoded d = decode(outcome.writtenPaths.at(0));
+            ASSERT_EQ(d.channels, count);
+            for (int c = 0; c < count; ++c)
+                for (int t = 0; t < count; ++t) {
+                    const double a = amplitudeAt(d, c, frequency(t));
+                    if (c == t) EXPECT_NEAR(a, level, 0.03) << "track " << t << " on its channel";
+                    else EXPECT_LT(a, 0.01) << "track " << t << " heard on channel " << c;
+                }
+            // No channel is labelled as the subwoofer.
+            std::string layout;
+            runCommand("ffprobe -v error -select_streams a:0 -show_entries stream=channel_layout -of csv=p=0 " +
+                           shellQuote(outcome.writtenPaths[0]),
+                       &layout);
+            EXPECT_EQ(layout.find("LFE"), std::string::npos) << layout;
+            EXPECT_EQ(layout.find(".1"), std::string::npos) << layout;
+        }
+    }
+}
+
+TEST_F(MediaExportTest, AFormatThatWouldMakeATrackTheSubwooferIsNotOfferedForThatCount) {
+    ExportOptionsModel options(FormatCatalogue::builtIn(), &engine);
+    options.setTrackCount(6);
+    // AC-3 holds five full-range channels, Vorbis and ALAC put a low-frequency one
+    // into every layout of six.
+    EXPECT_EQ(options.formatButton().titles,
+              (std::vector<std::string>{"AAC - Advanced Audio Coding(*.m4a)", "FLAC - Free Lossless Audio Codec(*.flac)",
+                                        kWav, "AIFF - Audio Interchange File Format(*.aiff)",
+                                        "Opus - Opus Audio(*.opus)", "iTunes"}));
+    for (int count : {3, 4, 5}) {
+        options.setTrackCount(static_cast<size_t>(count));
+        const auto& titles = options.formatButton().titles;
+        EXPECT_NE(std::find(titles.begin(), titles.end(), "AC3 - Dolby Digital Audio(*.ac3)"), titles.end()) << count;
+        EXPECT_NE(std::find(titles.begin(), titles.end(), "OGG - Ogg Vorbis Audio(*.ogg)"), titles.end()) << count;
+    }
+    for (int count : {7, 8}) {
+        options.setTrackCount(static_cast<size_t>(count));
+        const auto& titles = options.formatButton().titles;
+        EXPECT_EQ(std::find(titles.begin(), titles.end(), "OGG - Ogg Vorbis Audio(*.ogg)"), titles.end()) << count;
+        EXPECT_NE(std::find(titles.begin(), titles.end(), "Opus - Opus Audio(*.opus)"), titles.end()) << count;
+    }
 }
 
 // --- every format -------------------------------------------------------------------------
@@ -206,11 +307,11 @@ TEST_F(MediaExportTest, EveryOfferedFormatWritesAFileFfmpegDecodes) {
     }
 }
 
-TEST_F(MediaExportTest, TwoTracksAreOfferedEveryFormatOfTheCatalogue) {
+TEST_F(MediaExportTest, TwoAndFourTracksAreOfferedEveryFormatOfTheirMenus) {
     ExportOptionsModel options(FormatCatalogue::builtIn(), &engine);
     options.setTrackCount(2);
     EXPECT_EQ(options.formatButton().titles, FormatCatalogue::builtIn().menu(FormatMenuKind::formatMenu));
-    options.setTrackCount(6);
+    options.setTrackCount(4);
     EXPECT_EQ(options.formatButton().titles, FormatCatalogue::builtIn().menu(FormatMenuKind::menuFor46Track));
     for (const std::string& title : FormatCatalogue::builtIn().menu(FormatMenuKind::formatMenu)) {
         options.setTrackCount(2);
@@ -240,6 +341,23 @@ TEST_F(MediaExportTest, NineTracksAreOfferedOnlyUncompressedFormatsAndWriteNineC
     ExportOutcome outcome = exporter.run(requestFor(kWav, 0, 9), snapshot);
     ASSERT_TRUE(outcome.ok()) << outcome.error;
     EXPECT_EQ(decode(outcome.writtenPaths.at(0)).channels, 9);
+}
+
+TEST_F(MediaExportTest, ADamagedOrHugeVolumeNeverReachesTheEncoderAsANonFiniteSample) {
+    // NaN aborts LAME outright; 1e40 overflows to infinity on the way to float.
+    for (double volume : {std::nan(""), 1e40, -HUGE_VAL}) {
+        SCOPED_TRACE(volume);
+        auto tracks = toneTracks(2, 1.0);
+        tracks[0]->sectionArray().front()->volumeValue = volume;
+        ProjectExporter exporter(engine, nullptr);
+        auto snapshot = snapshotOf(tracks, 1.0);
+        ExportOutcome outcome = exporter.run(requestFor("MP3 - MPEG Layer-3 Audio(*.mp3)"), snapshot);
+        ASSERT_TRUE(outcome.ok()) << outcome.error;
+        Decoded d = decode(outcome.writtenPaths.at(0));
+        ASSERT_EQ(d.channels, 2);
+        EXPECT_GT(d.frames(), 44100);
+        for (float v : d.samples) ASSERT_TRUE(std::isfinite(v));
+    }
 }
 
 // --- nothing partial, ever ---------------------------------------------------------------
@@ -356,8 +474,15 @@ TEST(MediaWriter, AFileThatAppearsMeanwhileIsNeverOverwritten) {
 TEST(MediaWriter, TheHelpersNameLayoutsAndCodecs) {
     EXPECT_EQ(ts_get_channel_layout_nb_channels(ts_get_channel_layout_by_name("mono")), 1);
     EXPECT_EQ(ts_get_channel_layout_nb_channels(ts_get_channel_layout_by_name("stereo")), 2);
-    for (int n = 1; n <= 12; ++n) EXPECT_EQ(ts_get_channel_layout_nb_channels(ts_get_default_channel_layout(n)), n);
+    for (int n = 1; n <= 62; ++n) {
+        const int64_t layout = ts_get_default_channel_layout(n);
+        EXPECT_EQ(ts_get_channel_layout_nb_channels(layout), n);
+        // One channel per track: none of them is a low-frequency channel.
+        if (n > 2) EXPECT_EQ(layout & (ts_get_channel_layout_by_name("2.1") ^ ts_get_channel_layout_by_name("stereo")), 0) << n;
+    }
+    EXPECT_EQ(ts_get_default_channel_layout(6), ts_get_channel_layout_by_name("6.0"));
     EXPECT_EQ(ts_get_default_channel_layout(0), 0);
+    EXPECT_EQ(ts_get_default_channel_layout(63), 0);
     EXPECT_NE(ts_get_codec_id_by_name("libmp3lame"), 0);
     EXPECT_EQ(ts_get_codec_id_by_name("no-such-codec"), 0);
     TSFFMovieFileOutputFormat format = ts_get_default_movie_file_ouput_format();

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "data/AudioWaveData.h"
+#include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "support/SampleFiles.h"
 #include "support/TestSupport.h"
@@ -82,9 +83,8 @@ protected:
 
     // One user event.
     void event(const std::function<void()>& body) {
-        undo.beginEvent();
+        UserEvent scope(*engine);
         body();
-        undo.endEvent();
     }
 
     // A mono sample data file of the given length whose frame k holds staircase(0, k).

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "archive/KeyedArchive.h"
+#include "util/OutputFile.h"
 
 namespace wavomer::archive {
 
@@ -55,8 +56,16 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& by
     const size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temporary = (folder == "/" ? "" : folder) + "/." + name + ".XXXXXX";
-    int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    // The temporary carries this process's id, so that the next writer into the
+    // folder can remove it if this process is killed before the rename.
+    removeStaleTemporaries(folder);
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temporary = temporaryPathBeside((folder == "/" ? "" : folder) + "/" + name);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0 && errno != EEXIST) break;
+    }
     if (fd < 0) {
         if (error) *error = describe("cannot create a temporary file for", path, errno);
         return false;

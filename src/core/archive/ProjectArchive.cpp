@@ -1,15 +1,25 @@
 #include "archive/ProjectArchive.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 
 namespace wavomer::archive {
 
 namespace {
 
+// A finite number: NaN and the infinities are damage in a project (no time, level
+// or setting can be one), and would travel on into the mix and the encoders.
 bool isNumber(const CoderValue& value) {
-    double ignored = 0.0;
-    return !std::holds_alternative<std::string>(value.value) && value.asDouble(ignored);
+    double number = 0.0;
+    return !std::holds_alternative<std::string>(value.value) && value.asDouble(number) && std::isfinite(number);
+}
+
+// A stored path is used as a file name and compared by its last component: a NUL
+// would cut it short where the system reads it ("/etc/passwd\0/x.data" opens
+// /etc/passwd), and no file this program writes has a line break in its name.
+bool isPlainPath(const std::string& path) {
+    return path.find_first_of(std::string_view("\0\n\r", 3)) == std::string::npos;
 }
 
 template <typename Model>
@@ -60,15 +70,18 @@ std::string wrongType(std::string_view className, std::string_view key, const ch
 std::string checkSectionValue(const std::string& key, const CoderValue& value) {
     constexpr std::string_view cls = "AudioSection";
     switch (sectionField(key)) {
-    case SectionField::Path:
-        return std::holds_alternative<std::string>(value.value) ? std::string() : wrongType(cls, key, "a string");
+    case SectionField::Path: {
+        const std::string* path = std::get_if<std::string>(&value.value);
+        if (!path) return wrongType(cls, key, "a string");
+        return isPlainPath(*path) ? std::string() : std::string(cls) + "." + key + " holds a NUL or a line break";
+    }
     case SectionField::Integer: {
         int32_t ignored = 0;
         return !std::holds_alternative<std::string>(value.value) && value.asInt32(ignored)
                    ? std::string()
                    : wrongType(cls, key, "a 32-bit integer");
     }
-    case SectionField::Number: return isNumber(value) ? std::string() : wrongType(cls, key, "a number");
+    case SectionField::Number: return isNumber(value) ? std::string() : wrongType(cls, key, "a finite number");
     case SectionField::Boolean: return isNumber(value) ? std::string() : wrongType(cls, key, "a boolean");
     case SectionField::Effect: {
         const CoderDictionary* dictionary = value.asDictionary();
@@ -78,7 +91,7 @@ std::string checkSectionValue(const std::string& key, const CoderValue& value) {
                 if (!std::holds_alternative<std::string>(setting.value))
                     return wrongType(cls, "effectDic.name", "a string");
             } else if (!isNumber(setting)) {
-                return wrongType(cls, "effectDic." + name, "a number");
+                return wrongType(cls, "effectDic." + name, "a finite number");
             }
         }
         return std::string();
@@ -107,7 +120,7 @@ std::string checkModelValue(const std::string& className, const std::string& key
         return isListOf<AudioSection>(value) ? std::string()
                                              : "AudioTrack.sectionArray is not a list of AudioSection records";
     if (cls == "MarkerItem" && std::string_view(key) == "markerTime")
-        return isNumber(value) ? std::string() : wrongType(cls, key, "a number");
+        return isNumber(value) ? std::string() : wrongType(cls, key, "a finite number");
     return std::string();
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "config/AppIdentity.h"
+#include "util/OutputFile.h"
 
 namespace wavomer::FileManagerExtention {
 
@@ -174,8 +176,41 @@ std::string defaultImportConvertedPath() {
     return createdAndResolved(importConvertedFolder());
 }
 
+namespace {
+
+// The process id that an import subfolder's name "<pid>-<hex>" carries, or 0.
+pid_t importFolderOwner(const std::string& name) {
+    const size_t dash = name.find('-');
+    if (dash == std::string::npos || dash == 0 || dash > 9 || dash + 1 == name.size()) return 0;
+    pid_t pid = 0;
+    for (size_t i = 0; i < dash; ++i) {
+        if (name[i] < '0' || name[i] > '9') return 0;
+        pid = pid * 10 + (name[i] - '0');
+    }
+    for (size_t i = dash + 1; i < name.size(); ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return 0;
+    return pid;
+}
+
+}  // namespace
+
+void removeAbandonedImportFolders(const std::string& importFolder) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(importFolder, ec)) {
+        const pid_t owner = importFolderOwner(entry.path().filename().string());
+        if (owner == 0 || owner == ::getpid() || processIsAlive(owner)) continue;
+        if (!entry.is_directory(ec) || entry.is_symlink(ec)) continue;
+        std::error_code removeError;
+        fs::remove_all(entry.path(), removeError);
+    }
+}
+
 std::string processImportFolder() {
-    return createdAndResolved(defaultImportConvertedPath() + "/" + processImportFolderName());
+    const std::string importFolder = defaultImportConvertedPath();
+    // The subfolders of runs that were killed before they could remove their own.
+    static std::once_flag swept;
+    std::call_once(swept, [&] { removeAbandonedImportFolders(importFolder); });
+    return createdAndResolved(importFolder + "/" + processImportFolderName());
 }
 
 bool removeProcessImportFolder() {

@@ -53,6 +53,9 @@ std::string defaultImportConvertedPath();
 // each time it is asked for. The name is fixed for the life of the process (a forked
 // child gets a name of its own).
 std::string processImportFolder();
+// Removes the subfolders of importFolder whose process is gone (a run killed by a
+// signal); processImportFolder does it once per process.
+void removeAbandonedImportFolders(const std::string& importFolder);
 // Deletes this process's import subfolder with everything in it, then the import
 // folder itself if that is left empty. Other processes' subfolders are never touched.
 // Answers false when something could not be deleted.

@@ -6,10 +6,12 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
 #include "data/VCMovie.h"
+#include "util/OutputFile.h"
 
 namespace wavomer {
 
@@ -17,9 +19,19 @@ GenerateResult AudioChannelsGenerator::generate(const std::string& destination) 
     GenerateResult result;
     writeFailed_ = false;
     problems_.clear();
-    sampleData = AudioSampleData::dataForWritingAtPath(destination);
+    // Written beside the destination and renamed over it only when complete, so
+    // a failed conversion leaves whatever stood there; never onto the media itself.
+    OutputFile output;
+    std::string placeError;
+    if (!output.prepare(destination, {audioPath}, &placeError)) {
+        result.failedPath = destination;
+        result.error = placeError;
+        return result;
+    }
+    sampleData = AudioSampleData::dataForWritingAtPath(output.writePath());
     if (!sampleData) {
-        result.error = "cannot create " + destination;
+        result.failedPath = destination;
+        result.error = std::string("cannot create the file: ") + std::strerror(errno);
         return result;
     }
     std::string reason;
@@ -59,14 +71,21 @@ GenerateResult AudioChannelsGenerator::generate(const std::string& destination) 
     sampleData.reset();
 
     if (!movie) result.error = reason;
-    else if (!written || writeFailed_) result.error = "cannot write " + destination + (writeError.empty() ? "" : ": " + writeError);
+    else if (!written || writeFailed_) {
+        result.failedPath = destination;
+        result.error = "cannot write the file" + (writeError.empty() ? "" : ": " + writeError);
+    }
     else if (result.channels == 0) result.error = "the file holds no audio" + (problems.empty() ? "" : ": " + problems);
     else if (result.frames == 0) result.error = problems.empty() ? "no audio could be decoded" : problems;
     else {
         result.ok = true;
         result.warning = problems;
     }
-    if (!result.ok) ::unlink(destination.c_str());
+    if (result.ok && !output.commit(&placeError)) {
+        result.ok = false;
+        result.failedPath = destination;
+        result.error = "cannot write the file: " + placeError;
+    }
     return result;
 }
 

@@ -24,6 +24,7 @@ namespace wavomer {
 struct GenerateResult {
     bool ok = false;
     std::string error;    // why nothing usable was written, when !ok
+    std::string failedPath;  // the file the error is about when it is not the media (the output)
     std::string warning;  // what went wrong in a file that was partly decoded
     int32_t channels = 0;
     int64_t frames = 0;
@@ -51,8 +52,10 @@ public:
     // Called now and then with the decoded seconds of the current stream.
     std::function<void(double seconds)> progress;
 
-    // Decodes audioPath into a new sample data file at destination (replacing any
-    // file there). On failure no file is left at destination.
+    // Decodes audioPath into a new sample data file at destination. The file is
+    // written beside destination and renamed over it when complete (a device or a
+    // FIFO is written in place); on failure destination stays as it was. A
+    // destination that is audioPath itself is refused before anything is opened.
     GenerateResult generate(const std::string& destination);
     int32_t generateChannels(TSMedia& media);
     int32_t generateChannelsForStream(TSAudioStream& stream, int32_t start);

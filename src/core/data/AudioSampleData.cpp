@@ -88,8 +88,19 @@ void AudioSampleData::openData() {
         frame_per_channels = 0;
         sample_rate = kDefaultSampleRate;
         sample_points_per_second = kDefaultWavePointsPerSecond;
-        fd_for_path = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        // Only a regular file is sample data: a FIFO or a device in its place must
+        // neither hang the open (O_NONBLOCK) nor be read, and a symbolic link is not
+        // followed (the files this program writes are never links, and a link in a
+        // project's "Audios" could lead anywhere on the machine).
+        fd_for_path = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
         if (fd_for_path < 0) return;
+        struct stat info {};
+        if (::fstat(fd_for_path, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd_for_path);
+            fd_for_path = -1;
+            errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+            return;
+        }
         Header header{};
         if (transferAll(true, fd_for_path, &header, kHeaderBytes, 0) != kHeaderBytes) return;
         if (header.magic != kMagic) return;
@@ -103,19 +114,27 @@ void AudioSampleData::openData() {
         sample_points_per_second = header.pointsPerSecond;
         headerValid_ = true;
     } else {
-        ::unlink(path_.c_str());
+        // A regular file is replaced by a new one (other links to the old one keep
+        // it); a device or a FIFO is written into and keeps its own permissions.
+        struct stat existing {};
+        const bool special = ::lstat(path_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) &&
+                             !S_ISLNK(existing.st_mode);
+        if (!special) ::unlink(path_.c_str());
         fd_for_path = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (fd_for_path < 0) {
             noteWriteError("cannot create the file");
             return;
         }
-        ::fchmod(fd_for_path, 0600);
+        if (!special) ::fchmod(fd_for_path, 0600);
     }
 }
 
 bool AudioSampleData::closeData() {
     if (fd_for_path < 0) return !writeError_;
     bool completed = true;
+    // A device or a FIFO written in place is neither sized nor removed.
+    struct stat opened {};
+    const bool regular = ::fstat(fd_for_path, &opened) == 0 && S_ISREG(opened.st_mode);
     if (!isReadMode_) {
         int64_t exact = sampleDataSizePerChannel();
         if (reservedStride_ >= 0 && reservedStride_ != exact) movePlanes(reservedStride_, exact, nb_channels_streams);
@@ -128,12 +147,12 @@ bool AudioSampleData::closeData() {
             int32_t last = nb_channels_streams - 1;
             total = std::max(total, offsetForChannel(last, kWaveData) + 4 * wavePointsOfChannel(last));
         }
-        if (::ftruncate(fd_for_path, total) != 0) noteWriteError("cannot size the file");
+        if (regular && ::ftruncate(fd_for_path, total) != 0) noteWriteError("cannot size the file");
     }
     if (::close(fd_for_path) != 0 && !isReadMode_) noteWriteError("cannot close the file");
     fd_for_path = -1;
     dropReadBuffers();
-    if (!isReadMode_ && writeError_) {
+    if (!isReadMode_ && writeError_ && regular) {
         ::unlink(path_.c_str());
         completed = false;
     }

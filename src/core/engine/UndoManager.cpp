@@ -18,6 +18,7 @@ void UndoManager::closeOpenGroup() {
 }
 
 void UndoManager::registerUndo(Action inverse) {
+    ++changeCount_;
     if (replayTarget_) {
         // Replaying a step: the inverse recorded now belongs to the opposite step.
         replayTarget_->push_back(std::move(inverse));

@@ -10,6 +10,7 @@
 // outside undo or redo clears the redo steps.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -34,6 +35,9 @@ public:
     bool isRedoing() const { return redoing_; }
     void removeAllActions();
     size_t undoStepCount() const { return undoSteps_.size(); }
+    // Grows with every action registered (also while undoing or redoing): an event
+    // that moved it changed the project.
+    uint64_t changeCount() const { return changeCount_; }
 
 private:
     using Step = std::vector<Action>;
@@ -44,6 +48,7 @@ private:
     std::vector<Step> redoSteps_;
     Step openGroup_;
     int eventDepth_ = 0;
+    uint64_t changeCount_ = 0;
     bool undoing_ = false;
     bool redoing_ = false;
     Step* replayTarget_ = nullptr;

@@ -27,7 +27,7 @@ std::string convertMedia(MediaEngine* engine, const std::string& mediaPath, cons
         error = mediaPath + ": " + result.error;
         return {};
     }
-    if (!result.warning.empty()) logLine("import %s: partly decoded: %s", mediaPath.c_str(), result.warning.c_str());
+    if (!result.warning.empty()) warningLine("%s: partly decoded: %s", mediaPath.c_str(), result.warning.c_str());
     return path;
 }
 
@@ -82,6 +82,9 @@ EngineResult WaveEditViewController::placeConvertedFile(const std::string& sampl
     const double duration = data->duration();
     data.reset();
     while (audioTrackArray.size() < channels) addNewTrack();
+    // Into a project that had no tracks (an opened empty project): the new tracks
+    // are selected, as the default tracks of a new project are.
+    if (timelineTrackArray.empty()) timelineTrackArray = audioTrackArray;
     const double at = farestTrackEndTime();
     makeAllTrackEndTheSameTime();
     std::vector<TrackPtr> tracks = audioTrackArray;

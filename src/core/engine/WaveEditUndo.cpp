@@ -2,13 +2,26 @@
 // then applies the change. Replaying an inverse during undo records the redo.
 #include "engine/WaveEditViewController.h"
 
+#include <cassert>
+
 namespace wavomer {
 
 std::atomic<bool> gWaveViewRefreshScheduled{false};
 
+bool WaveEditViewController::isInUserEvent() const {
+    return userEventDepth_ > 0 && std::this_thread::get_id() == mainThread_;
+}
+
+void WaveEditViewController::recordInverse(UndoManager::Action inverse) {
+    // Every change to the model is part of a user event on the main thread: the event
+    // holds the project lock the readers try, and makes the change one undo step.
+    assert(isInUserEvent() && "an undoable change outside a user event");
+    undo_.registerUndo(std::move(inverse));
+}
+
 void WaveEditViewController::audioEditControllerUndoTrackArray(const std::vector<TrackPtr>& tracks) {
     std::vector<TrackPtr> current = audioTrackArray;
-    undo_.registerUndo([this, current] { audioEditControllerUndoTrackArray(current); });
+    recordInverse([this, current] { audioEditControllerUndoTrackArray(current); });
     for (const auto& track : tracks) track->clearTrackCache();
     bool grew = current.size() < tracks.size();
     audioTrackArray = tracks;
@@ -18,7 +31,7 @@ void WaveEditViewController::audioEditControllerUndoTrackArray(const std::vector
 
 void WaveEditViewController::waveEditControllerUndoMarkerArray(const std::vector<MarkerPtr>& markers) {
     std::vector<MarkerPtr> current = markArray;
-    undo_.registerUndo([this, current] { waveEditControllerUndoMarkerArray(current); });
+    recordInverse([this, current] { waveEditControllerUndoMarkerArray(current); });
     markArray = markers;
     host_.updateMarkerWindowShow();
     if (currentIsInUndoRedo()) waveViewNeedUpdate();
@@ -26,11 +39,11 @@ void WaveEditViewController::waveEditControllerUndoMarkerArray(const std::vector
 
 void WaveEditViewController::audioTrackSectionArray(const TrackPtr& track, const SectionArray& sections) {
     SectionArray current = track->sectionArray();
-    undo_.registerUndo([this, track, current] { audioTrackSectionArray(track, current); });
+    recordInverse([this, track, current] { audioTrackSectionArray(track, current); });
     track->setSectionArray(sections);
     if (!currentIsInUndoRedo()) {
         SelectionRecord record = getacurrentAudioTrackSelection();
-        undo_.registerUndo([this, record] { audioTrackSelection(record); });
+        recordInverse([this, record] { audioTrackSelection(record); });
     } else {
         waveViewNeedUpdate();
     }
@@ -42,7 +55,7 @@ SelectionRecord WaveEditViewController::getacurrentAudioTrackSelection() const {
 
 void WaveEditViewController::audioTrackSelection(const std::optional<SelectionRecord>& record) {
     SelectionRecord current = getacurrentAudioTrackSelection();
-    undo_.registerUndo([this, current] { audioTrackSelection(current); });
+    recordInverse([this, current] { audioTrackSelection(current); });
     if (!record) return;
     timelineTrackArray = record->timeline;
     // The record keeps the bounds as numbers that are read back in single precision.
@@ -57,7 +70,7 @@ void WaveEditViewController::setSectionField(const SectionPtr& section, Value Au
                                              void (WaveEditViewController::*setter)(const SectionPtr&, Value),
                                              bool refresh) {
     Value current = (*section).*field;
-    undo_.registerUndo([this, section, current, setter] { (this->*setter)(section, current); });
+    recordInverse([this, section, current, setter] { (this->*setter)(section, current); });
     (*section).*field = value;
     if (refresh && currentIsInUndoRedo()) waveViewNeedUpdate();
 }
@@ -97,7 +110,7 @@ void WaveEditViewController::audioSectionVolumeValue(const SectionPtr& section, 
 
 void WaveEditViewController::audioSectionEffectDic(const SectionPtr& section, const std::optional<EffectDic>& value) {
     std::optional<EffectDic> current = section->effectDic;
-    undo_.registerUndo([this, section, current] { audioSectionEffectDic(section, current); });
+    recordInverse([this, section, current] { audioSectionEffectDic(section, current); });
     section->setEffectDic(value);
     if (currentIsInUndoRedo()) waveViewNeedUpdate();
 }
@@ -108,7 +121,7 @@ void WaveEditViewController::audioSectionFadeShape(const SectionPtr& section, do
     double oldDuration = section->fadeDuration;
     double oldStart = section->customFadeStart;
     double oldStop = section->customFadeStop;
-    undo_.registerUndo([this, section, oldOffset, oldDuration, oldStart, oldStop] {
+    recordInverse([this, section, oldOffset, oldDuration, oldStart, oldStop] {
         audioSectionFadeShape(section, oldOffset, oldDuration, oldStart, oldStop);
     });
     section->fadeStartTimeOffset = offset;

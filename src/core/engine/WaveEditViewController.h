@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/EngineHost.h"
@@ -34,6 +35,7 @@
 namespace wavomer {
 
 class MediaEngine;
+class ProjectFolderLock;
 
 // What audioTrackSelection restores: the selected tracks and the selection bounds.
 struct SelectionRecord {
@@ -46,7 +48,9 @@ struct SelectionRecord {
 struct EngineResult {
     bool ok = true;
     std::string error;
-    static EngineResult failure(std::string reason) { return {false, std::move(reason)}; }
+    // What went through but the user should hear of ("FILE: what happened").
+    std::vector<std::string> warnings;
+    static EngineResult failure(std::string reason) { return {false, std::move(reason), {}}; }
 };
 
 class WaveEditViewController {
@@ -88,6 +92,16 @@ public:
     ProjectLock projectLock;
 
     UndoManager& undoManager() { return undo_; }
+
+    // The project's edited mark: set by every user event that changed the project,
+    // cleared by loading and by a save that succeeded.
+    bool isDocumentEdited() const { return documentEdited_; }
+    void setDocumentEdited(bool edited) {
+        documentEdited_ = edited;
+        if (!edited) ++editedMarkClears_;
+    }
+    // Whether the calling code runs inside a user event on the main thread.
+    bool isInUserEvent() const;
     EngineHost& host() { return host_; }
 
     // --- timeline geometry and selection -------------------------------------------
@@ -188,11 +202,22 @@ public:
     bool importInProgress() const { return importThreads_.load() > 0; }
 
     // --- the project folder --------------------------------------------------------------
+    // Saves the project into folder: every source is placed in "Audios" (linked, or
+    // copied) before "project.plist" is replaced, so a save that cannot keep the
+    // audio fails and leaves the old archive as it was. Only sample data files are
+    // placed: anything else an archive names is left out, with a warning, as is a
+    // source that is missing everywhere. A folder another process has open for
+    // editing is refused, naming that process.
     EngineResult saveProjectItemToPath(const std::string& folder);
-    // Loads a project folder (or starts a new project when folder is empty).
+    // Loads a project folder (or starts a new project when folder is empty), and
+    // takes the folder's lock for this process when no other process holds it.
     EngineResult readDataFromProject(const std::string& folder);
 
 private:
+    friend class UserEvent;
+    // Records the inverse of a change; asserts (in debug builds) that it runs inside a
+    // user event on the main thread.
+    void recordInverse(UndoManager::Action inverse);
     template <typename Value>
     void setSectionField(const SectionPtr& section, Value AudioSection::*field, Value value,
                          void (WaveEditViewController::*setter)(const SectionPtr&, Value), bool refresh);
@@ -213,7 +238,13 @@ private:
     MainThreadScheduler& scheduler_;
     UndoManager& undo_;
     std::atomic<int> importThreads_{0};
+    int userEventDepth_ = 0;
+    bool documentEdited_ = false;
+    uint64_t editedMarkClears_ = 0;  // a load or save inside an event leaves the mark clear
+    std::thread::id mainThread_ = std::this_thread::get_id();
     std::shared_ptr<bool> alive_;
+    // The project folders this engine opened or saved into; released with the engine.
+    std::vector<std::shared_ptr<ProjectFolderLock>> folderLocks_;
 };
 
 // Set while a deferred rebuild after undo or redo is scheduled (shared by all projects).

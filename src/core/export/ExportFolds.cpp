@@ -1,6 +1,7 @@
 #include "export/ExportFolds.h"
 
 #include <algorithm>
+#include <cmath>
 #include <thread>
 
 namespace wavomer {
@@ -68,6 +69,19 @@ void exportFoldMixed(SourceChannelProvider& provider, float* out, int32_t frames
         float* frame = out + static_cast<int64_t>(j) * outputChannels;
         for (int32_t o = 0; o < outputChannels; ++o) frame[o] = mono;
     }
+}
+
+int64_t sanitizeExportSamples(float* samples, int64_t count) {
+    int64_t changed = 0;
+    for (int64_t i = 0; i < count; ++i) {
+        const float v = samples[i];
+        if (!std::isfinite(v)) samples[i] = 0.0f;
+        else if (v > kLargestExportSample) samples[i] = kLargestExportSample;
+        else if (v < -kLargestExportSample) samples[i] = -kLargestExportSample;
+        else continue;
+        ++changed;
+    }
+    return changed;
 }
 
 }  // namespace wavomer

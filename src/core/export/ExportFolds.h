@@ -47,4 +47,14 @@ void exportFoldUnmixed(SourceChannelProvider& provider, float* out, int32_t fram
 void exportFoldMixed(SourceChannelProvider& provider, float* out, int32_t frames, int32_t outputChannels,
                      int64_t offset, std::vector<float>& scratch, int readThreads = 1);
 
+// The largest magnitude an export hands an encoder: 60 dB over full scale, far past
+// anything audible as intended, yet small enough that no encoder's energy sums overflow.
+constexpr float kLargestExportSample = 1000.0f;
+
+// Makes the count floats at samples safe for every encoder: a NaN or infinite value
+// (a damaged volume or fade level, or a volume so large that it overflows) becomes 0,
+// a finite one beyond kLargestExportSample is clipped to it (a float encoder such as
+// LAME aborts on either). Answers how many values it changed.
+int64_t sanitizeExportSamples(float* samples, int64_t count);
+
 }  // namespace wavomer

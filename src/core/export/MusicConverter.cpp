@@ -40,36 +40,58 @@ ConvertResult MusicConverter::startConverterMusic(ConverterSampleSource& source,
     return exportMovies({item}, exportPath);
 }
 
+bool MusicConverter::writeFrames(TSFFMovieFileOutput& writer, ConverterSampleSource& source, int64_t total,
+                                 bool cutLastBlock) {
+    const TSFFAudioFormat input = writer.audioInputFormat();
+    const int32_t rate = input.sample_rate;
+    const int32_t channels = engine_.channelLayoutChannels(input.channel_layout);
+    std::vector<float> buffer(static_cast<size_t>(kBlockFrames) * std::max(channels, 1), 0.0f);
+    int64_t done = 0;
+    while (!isCancelled() && done < total) {
+        const int32_t frames =
+            cutLastBlock ? static_cast<int32_t>(std::min<int64_t>(kBlockFrames, total - done)) : kBlockFrames;
+        source.readSample(buffer.data(), frames);
+        if (!writer.writeAudioData(buffer.data(), frames)) return false;
+        done += frames;
+        convertingTime_.store(static_cast<double>(done) / rate, std::memory_order_relaxed);
+        // The last whole block runs past the total; the fraction stops at 1.
+        progress_.store(std::min(1.0, static_cast<double>(done) / std::max<int64_t>(total, 1)),
+                        std::memory_order_relaxed);
+    }
+    return true;
+}
+
 ConvertResult MusicConverter::exportMovies(const std::vector<ExportSourceItem>& items, const std::string& path) {
     return exportToFile(path, [&](TSFFMovieFileOutput& writer) {
         for (const ExportSourceItem& item : items) {
             const TSFFAudioFormat input = writer.audioInputFormat();
             const int32_t rate = input.sample_rate;
-            const int32_t channels = engine_.channelLayoutChannels(input.channel_layout);
             const int64_t total = static_cast<int64_t>(std::trunc(ts_ff_time_to_double(item.trimDuration()) * rate));
             if (!item.movie) continue;
             item.movie->configOutputFormat(input);
-            std::vector<float> buffer(static_cast<size_t>(kBlockFrames) * std::max(channels, 1), 0.0f);
             item.movie->setCurrentTime(item.trimStart);
-            int64_t done = 0;
-            while (!isCancelled() && done < total) {
-                readMovie(item, buffer.data(), kBlockFrames, done, total);
-                if (!writer.writeAudioData(buffer.data(), kBlockFrames)) return false;
-                done += kBlockFrames;
-                convertingTime_.store(static_cast<double>(done) / rate, std::memory_order_relaxed);
-                // The last whole block runs past the total; the fraction stops at 1.
-                progress_.store(std::min(1.0, static_cast<double>(done) / std::max<int64_t>(total, 1)),
-                                std::memory_order_relaxed);
-            }
+            if (!writeFrames(writer, *item.movie, total, false)) return false;
             const int64_t gapBlocks = static_cast<int64_t>(std::trunc(gap * rate)) / kBlockFrames;
             if (gapBlocks > 0) {
-                std::fill(buffer.begin(), buffer.end(), 0.0f);
+                const int32_t channels = engine_.channelLayoutChannels(input.channel_layout);
+                std::vector<float> silence(static_cast<size_t>(kBlockFrames) * std::max(channels, 1), 0.0f);
                 for (int64_t b = 0; b < gapBlocks && !isCancelled(); ++b)
-                    if (!writer.writeAudioData(buffer.data(), kBlockFrames)) return false;
+                    if (!writer.writeAudioData(silence.data(), kBlockFrames)) return false;
             }
             item.movie->setCurrentTime(0);
         }
         return true;
+    });
+}
+
+ConvertResult MusicConverter::convertFrameRange(ConverterSampleSource& source, int64_t startFrame,
+                                                int64_t frameCount, const std::string& path) {
+    return exportToFile(path, [&](TSFFMovieFileOutput& writer) {
+        source.configOutputFormat(writer.audioInputFormat());
+        source.setCurrentFrame(startFrame);
+        const bool ok = writeFrames(writer, source, frameCount, true);
+        source.setCurrentTime(0);
+        return ok;
     });
 }
 

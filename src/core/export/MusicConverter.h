@@ -1,8 +1,10 @@
 // MusicConverter: the driver of one export file. It opens a file writer of the media
 // engine with the output format, pulls 1024-frame blocks from a sample source (from a
 // source item's trim start for its trim duration) and writes them, keeping progress and
-// honouring cancel. The last block is written whole, so a file holds its duration
-// rounded up to whole blocks.
+// honouring cancel. A whole export writes its last block whole, so the file holds its
+// duration rounded up to whole blocks (the rest is the silence past the project end);
+// a frame range (a piece of a split export) cuts its last block to the range, so that
+// the pieces add up to the whole, frame for frame.
 //
 // Threads: an export runs on one background thread. progress(), convertingTime() and
 // cancel() may be called from any thread (the window's progress timer, its Cancel
@@ -67,6 +69,10 @@ public:
     ConvertResult startConverterMusic(ConverterSampleSource& source, float leftTrimTime, float rightTrimTime,
                                       float fadeInTime, float fadeOutTime, const std::string& exportPath);
     ConvertResult exportMovies(const std::vector<ExportSourceItem>& items, const std::string& path);
+    // Exactly frameCount frames of the source from startFrame on (44100 Hz frames) into
+    // a file: the last block is cut to the count.
+    ConvertResult convertFrameRange(ConverterSampleSource& source, int64_t startFrame, int64_t frameCount,
+                                    const std::string& path);
     // Opens a writer on path, runs dataAction with it (false: the writer failed), then
     // finishes the file, or drops it when cancelled or failed.
     ConvertResult exportToFile(const std::string& path, const std::function<bool(TSFFMovieFileOutput&)>& dataAction);
@@ -86,6 +92,10 @@ public:
     const std::atomic<bool>* operationCancelled = nullptr;
 
 private:
+    // Writes total frames read from the source's current position in blocks; the last
+    // block whole, or cut to total when cutLastBlock.
+    bool writeFrames(TSFFMovieFileOutput& writer, ConverterSampleSource& source, int64_t total, bool cutLastBlock);
+
     MediaWriterEngine& engine_;
     std::atomic<double> convertingTime_{0.0};
     std::atomic<double> progress_{0.0};

@@ -33,6 +33,7 @@ void MusicDataOutput::readSampleHelper(float* buffer, int32_t frames) {
         exportFoldMixed(*delegate, buffer, frames, audioOutputChannels(), offset_frame, scratch_);
     else
         exportFoldUnmixed(*delegate, buffer, frames, audioOutputChannels(), offset_frame, scratch_);
+    sanitizeExportSamples(buffer, static_cast<int64_t>(frames) * audioOutputChannels());
 }
 
 int64_t MusicDataOutput::audioSampleChannels() const { return delegate ? delegate->audioSampleChannels() : 0; }

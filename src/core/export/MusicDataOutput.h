@@ -1,7 +1,8 @@
 // MusicDataOutput: the sample source of an export. It turns the source channels (one
 // per track) into interleaved 1024-frame blocks in the output's channel layout, by the
 // export folds: averaged to one signal copied to every output channel when the export
-// mixes, otherwise one channel per track. It keeps one read position (offset_frame, in
+// mixes, otherwise one channel per track; a NaN or infinite sample becomes 0 and a huge
+// one is clipped (sanitizeExportSamples). It keeps one read position (offset_frame, in
 // 44100 Hz frames) that each block advances.
 //
 // Threads: configured and read on the export thread; the delegate is read there too.
@@ -32,6 +33,8 @@ public:
     virtual void configOutputFormat(const TSFFAudioFormat& format) = 0;
     // Media time (ts_default_time_base() ticks per second).
     virtual void setCurrentTime(int64_t time) = 0;
+    // The same in 44100 Hz frames, without a round trip through media time.
+    virtual void setCurrentFrame(int64_t frame) = 0;
     virtual void flushOperation() {}
     // Fills frames interleaved frames in the configured format; answers whether the
     // source has ended (the export never reads that answer).
@@ -49,6 +52,7 @@ public:
     // "error fix me" and leaves mixing off.
     void configOutputFormat(const TSFFAudioFormat& format) override;
     void setCurrentTime(int64_t time) override;
+    void setCurrentFrame(int64_t frame) override { offset_frame = frame; }
     void flushOperation() override {}
     // One block of frames from offset_frame on; advances it; answers false.
     bool readSample(float* buffer, int32_t frames) override;

@@ -16,6 +16,10 @@ namespace wavomer {
 namespace {
 
 constexpr double kMarkerTolerance = 0.001;
+constexpr double kExportFrameRate = 44100.0;
+
+// The frame a time in seconds falls on, in double precision.
+int64_t framePosition(double seconds) { return static_cast<int64_t>(std::llround(seconds * kExportFrameRate)); }
 
 // The window's side of the sample source: the snapshot's tracks and the channel type.
 class SnapshotDelegate final : public MusicDataOutputDelegate {
@@ -32,6 +36,28 @@ private:
     TrackSnapshot& tracks_;
     int64_t exportChannelType_;
 };
+
+// The names of the tags that hold a value, in the tag dialog's order.
+std::string setTagNames(const ID3TagInfo& tags) {
+    std::string names;
+    auto add = [&](bool set, const char* name) {
+        if (set) names += (names.empty() ? "" : ", ") + std::string(name);
+    };
+    auto has = [](const std::optional<std::string>& value) { return value && !value->empty(); };
+    add(has(tags.title), "title");
+    add(has(tags.artist), "artist");
+    add(has(tags.album), "album");
+    add(tags.year != 0, "year");
+    add(tags.track != 0 || tags.totalTrack != 0, "track");
+    add(tags.disc != 0 || tags.totalDisc != 0, "disc");
+    add(has(tags.genre), "genre");
+    add(has(tags.comment), "comment");
+    add(has(tags.composer), "composer");
+    add(has(tags.group), "grouping");
+    add(tags.bpm != 0, "BPM");
+    add(tags.image.has_value(), "cover");
+    return names;
+}
 
 }  // namespace
 
@@ -139,11 +165,16 @@ ExportOutcome ProjectExporter::runLocked(const ExportRequest& request, ExportSna
             tagFile(request, temporaryPath, segmentPath, outcome);
         };
 
-    auto exportSegment = [&](double from, double to) {
+    // A piece runs from its start marker's frame to the next marker's frame, each frame
+    // position computed once from the marker time: the pieces tile the project without
+    // a frame repeated or lost. The whole project keeps its last block whole.
+    auto exportSegment = [&](double from, double to, bool wholeProject) {
         const std::string path = getOutputPath(request.outputFolder, request.baseName, request.format.pathExtention);
         segmentPath = path;
-        ConvertResult result = converter_->startConverterMusic(audioDataOutput, static_cast<float>(from),
-                                                               static_cast<float>(to), 0.0f, 0.0f, path);
+        const int64_t first = framePosition(from), last = framePosition(to);
+        ConvertResult result =
+            wholeProject ? converter_->startConverterMusic(audioDataOutput, 0.0f, static_cast<float>(to), 0.0f, 0.0f, path)
+                         : converter_->convertFrameRange(audioDataOutput, first, std::max<int64_t>(last - first, 0), path);
         if (result.ok()) {
             outcome.writtenPaths.push_back(path);
         } else if (result.status == ConvertResult::Status::cancelled) {
@@ -155,11 +186,16 @@ ExportOutcome ProjectExporter::runLocked(const ExportRequest& request, ExportSna
         return result.ok();
     };
 
-    if (operationCancelled_) {
+    if (tracks <= 0) {
+        // Nothing to render: no file at all rather than one no reader opens.
+        outcome.status = ExportOutcome::Status::failed;
+        outcome.error = request.outputFolder + ": the project has no tracks, there is nothing to export";
+        totalConvertCount_ = 0;
+    } else if (operationCancelled_) {
         outcome.status = ExportOutcome::Status::cancelled;
     } else if (!request.convertUseMarker) {
         totalConvertCount_ = 1;
-        if (exportSegment(0.0, snapshot.endTime)) finishedCount_ = 1;
+        if (exportSegment(0.0, snapshot.endTime, true)) finishedCount_ = 1;
     } else {
         const std::vector<double>& marks = snapshot.markerTimes;
         totalConvertCount_ = static_cast<int32_t>(marks.size() > 0 ? marks.size() - 1 : 0);
@@ -170,7 +206,7 @@ ExportOutcome ProjectExporter::runLocked(const ExportRequest& request, ExportSna
                 outcome.status = ExportOutcome::Status::cancelled;
                 break;
             }
-            if (!exportSegment(a, b)) break;
+            if (!exportSegment(a, b, false)) break;
             finishedCount_ = static_cast<int32_t>(i + 1);
         }
     }
@@ -181,6 +217,14 @@ ExportOutcome ProjectExporter::runLocked(const ExportRequest& request, ExportSna
 void ProjectExporter::tagFile(const ExportRequest& request, const std::string& temporaryPath,
                               const std::string& path, ExportOutcome& outcome) {
     TagWriteResult result = tagWriter_->setId3InfoToOutputPath(temporaryPath, *request.tags, request.format.pathExtention);
+    if (result.status == TagWriteResult::Status::unsupported) {
+        // The file is written; the user hears which tags it could not keep.
+        const std::string leftOut = setTagNames(*request.tags);
+        if (!leftOut.empty())
+            outcome.warnings.push_back(path + ": a ." + request.format.pathExtention +
+                                       " file holds no tags; left out: " + leftOut);
+        return;
+    }
     if (result.ok()) return;
     // The warning names the file as the user will find it.
     std::string error = result.error;

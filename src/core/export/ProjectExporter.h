@@ -1,7 +1,8 @@
 // ProjectExporter: one export of a project, as the window's Export command and the
 // command-line tool run it. On a background thread it renders every track (as one
 // channel per track, or averaged to stereo or mono) from 0 to the end of the longest
-// track into one file, or into one file per marker segment; names the files
+// track into one file (in whole blocks), or into one file per marker segment (exactly
+// the frames between its two markers, so the pieces add up to the whole); names the files
 // Audio.EXT, Audio_1.EXT, ... never over an existing file; tags each written file;
 // and reports progress, which files exist and what failed.
 //
@@ -10,7 +11,8 @@
 // thread. The snapshot is taken on the main thread before start() (see
 // TrackSnapshot), so the export never reads the live model.
 //
-// Invariants: every path in the outcome names a complete file. A failure ends the
+// Invariants: every path in the outcome names a complete file. A project without
+// tracks fails and writes nothing. A failure ends the
 // export with a message naming the file; a cancel deletes the file in progress and
 // ends the remaining segments; files finished before either stay and are tagged.
 #pragma once
@@ -60,7 +62,7 @@ struct ExportOutcome {
     Status status = Status::finished;
     std::vector<std::string> writtenPaths;  // complete files, in segment order
     std::string error;                      // "PATH: reason" when failed
-    std::vector<std::string> warnings;      // tags that could not be written
+    std::vector<std::string> warnings;      // tags that could not be written, or that the format holds none of
     bool useITunesFormat = false;           // open the files in the audio player instead of revealing them
     bool ok() const { return status == Status::finished; }
 };

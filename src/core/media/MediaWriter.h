@@ -107,8 +107,10 @@ TSFFMovieFileOutputFormat ts_get_default_movie_file_ouput_format();
 int32_t ts_get_codec_id_by_name(const std::string& name);
 // The layout named ("mono", "stereo", "5.1", ...); 0 when unknown.
 int64_t ts_get_channel_layout_by_name(const std::string& name);
-// The usual layout of that many channels; a layout of the first channels positions
-// beyond eight; 0 for a count no layout can hold.
+// The layout of that many channels when each carries a track of its own: mono,
+// stereo, then layouts without a low-frequency channel (3.0, quad, 5.0, 6.0, 7.0,
+// octagonal) and, beyond eight, the first positions that are not low-frequency; 0 for
+// a count no layout can hold (above 62).
 int64_t ts_get_default_channel_layout(int32_t channels);
 int32_t ts_get_channel_layout_nb_channels(int64_t layout);
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "data/SampleDataFile.h"
 #include "effects/AudioEffectProcessor.h"
 #include "effects/EffectCatalogue.h"
 #include "util/PathUtil.h"
@@ -114,7 +115,10 @@ void AudioSection::updateRecordSectionWithNewPath(const std::string& path) {
 
 void AudioSection::updateAudioPathWithDocumentPath(const std::string& documentPath) {
     if (!audioPath) return;
-    if (fileIsReadable(*audioPath)) return;
+    // The stored path is kept only while it names a sample data file; anything
+    // else there (a system file named by a hostile archive, a link, a FIFO) is not
+    // this section's source, and the copy in the project's "Audios" is used.
+    if (isSampleDataFile(*audioPath)) return;
     updateAudioPath(documentPath + "/Audios/" + lastPathComponent(*audioPath));
 }
 

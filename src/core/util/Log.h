@@ -7,7 +7,14 @@ namespace wavomer {
 
 void logLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Tests silence the log; the window redirects nothing here (it tees stderr).
+// A warning the user must see (a file that decoded only in part): printed whether or
+// not the log is enabled, after the program's prefix ("wavomer-cli: ").
+void warningLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Tests and the command-line tool (without -v) silence the log; the window
+// redirects nothing here (it tees stderr).
 void setLogEnabled(bool enabled);
+// What every warning line starts with; empty by default. Set once at start-up.
+void setWarningPrefix(const char* prefix);
 
 }  // namespace wavomer

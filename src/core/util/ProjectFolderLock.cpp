@@ -1,0 +1,196 @@
+#include "util/ProjectFolderLock.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+#include "util/OutputFile.h"
+
+namespace wavomer {
+
+namespace {
+
+struct Holder {
+    pid_t pid = 0;
+    std::string program;
+};
+
+std::mutex registryLock;
+// The folders this process holds, by resolved path.
+std::map<std::string, std::weak_ptr<ProjectFolderLock>>& registry() {
+    static std::map<std::string, std::weak_ptr<ProjectFolderLock>> folders;
+    return folders;
+}
+
+std::string lockPathOf(const std::string& folder) {
+    return (folder == "/" ? std::string() : folder) + "/" + ProjectFolderLock::kFileName;
+}
+
+// The name the system shows for a process ("comm"), which is what the lock records
+// and compares; "" when the system does not say.
+std::string processName(const std::string& pid) {
+    int fd = ::open(("/proc/" + pid + "/comm").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    char text[64] = {};
+    ssize_t got = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    std::string name(text, got > 0 ? static_cast<size_t>(got) : 0);
+    while (!name.empty() && name.back() == '\n') name.pop_back();
+    return name;
+}
+
+std::string programName() {
+    std::string name = processName("self");
+    if (name.empty() && program_invocation_short_name) name = program_invocation_short_name;
+    // One line: the lock is read back as "PID PROGRAM".
+    for (char& c : name)
+        if (c == '\n' || c == '\r') c = '_';
+    return name.empty() ? "wavomer" : name;
+}
+
+// The lock file's holder; pid 0 when there is no readable lock.
+Holder readHolder(const std::string& lockPath) {
+    Holder holder;
+    int fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0) return holder;
+    struct stat info {};
+    char text[256] = {};
+    ssize_t got = -1;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) got = ::pread(fd, text, sizeof text - 1, 0);
+    ::close(fd);
+    if (got <= 0) return holder;
+    text[got] = '\0';
+    char* end = nullptr;
+    long pid = std::strtol(text, &end, 10);
+    if (end == text || pid <= 0 || pid > 0x7fffffff || *end != ' ') return holder;
+    std::string program(end + 1);
+    while (!program.empty() && (program.back() == '\n' || program.back() == '\r')) program.pop_back();
+    holder.pid = static_cast<pid_t>(pid);
+    holder.program = program;
+    return holder;
+}
+
+// Whether the holder still runs: its process is alive and, where the system says
+// what it runs, it is still the program that took the lock (process ids are reused).
+bool holderIsAlive(const Holder& holder) {
+    if (!processIsAlive(holder.pid)) return false;
+    const std::string name = processName(std::to_string(holder.pid));
+    return name.empty() || name == holder.program;
+}
+
+std::string describe(const Holder& holder) {
+    return holder.program + " (process " + std::to_string(holder.pid) + ")";
+}
+
+// Writes a complete lock naming this process under a temporary name beside lockPath.
+bool writeOwnLock(const std::string& lockPath, std::string& temporary, std::string* error) {
+    const std::string content = std::to_string(::getpid()) + " " + programName() + "\n";
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        temporary = temporaryPathBeside(lockPath);
+        int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            if (error) *error = std::string("cannot create the lock file: ") + std::strerror(errno);
+            return false;
+        }
+        const bool written = ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
+        const int saved = errno;
+        ::close(fd);
+        if (!written) {
+            ::unlink(temporary.c_str());
+            if (error) *error = std::string("cannot write the lock file: ") + std::strerror(saved ? saved : EIO);
+            return false;
+        }
+        return true;
+    }
+    if (error) *error = "cannot create the lock file";
+    return false;
+}
+
+}  // namespace
+
+std::shared_ptr<ProjectFolderLock> ProjectFolderLock::acquire(const std::string& folder, std::string* error) {
+    char* resolvedText = ::realpath(folder.c_str(), nullptr);
+    if (!resolvedText) {
+        if (error) *error = std::strerror(errno);
+        return nullptr;
+    }
+    const std::string resolved = resolvedText;
+    std::free(resolvedText);
+
+    std::lock_guard<std::mutex> guard(registryLock);
+    auto& folders = registry();
+    if (auto it = folders.find(resolved); it != folders.end())
+        if (auto held = it->second.lock()) return held;
+
+    const std::string lockPath = lockPathOf(resolved);
+    std::string temporary;
+    if (!writeOwnLock(lockPath, temporary, error)) return nullptr;
+    bool taken = false;
+    for (int attempt = 0; attempt < 4 && !taken; ++attempt) {
+        if (::link(temporary.c_str(), lockPath.c_str()) == 0) {
+            taken = true;
+            break;
+        }
+        if (errno != EEXIST) {
+            const int saved = errno;
+            ::unlink(temporary.c_str());
+            if (error) *error = std::string("cannot create the lock file: ") + std::strerror(saved);
+            return nullptr;
+        }
+        const Holder holder = readHolder(lockPath);
+        if (holder.pid != 0 && holder.pid != ::getpid() && holderIsAlive(holder)) {
+            ::unlink(temporary.c_str());
+            if (error) *error = "the project is open in " + describe(holder);
+            return nullptr;
+        }
+        // A stale lock (its process is gone), one left by this very process, or
+        // one that cannot be read: replaced whole, then read back, since another
+        // process may be taking it over at the same moment.
+        if (::rename(temporary.c_str(), lockPath.c_str()) != 0) {
+            const int saved = errno;
+            ::unlink(temporary.c_str());
+            if (error) *error = std::string("cannot take over the lock file: ") + std::strerror(saved);
+            return nullptr;
+        }
+        const Holder now = readHolder(lockPath);
+        if (now.pid == ::getpid()) {
+            taken = true;
+            temporary.clear();
+            break;
+        }
+        if (!writeOwnLock(lockPath, temporary, error)) return nullptr;
+    }
+    if (!temporary.empty()) ::unlink(temporary.c_str());
+    if (!taken) {
+        const Holder holder = readHolder(lockPath);
+        if (error) *error = holder.pid ? "the project is open in " + describe(holder) : "cannot take the lock file";
+        return nullptr;
+    }
+    std::shared_ptr<ProjectFolderLock> lock(new ProjectFolderLock(resolved));
+    folders[resolved] = lock;
+    return lock;
+}
+
+std::string ProjectFolderLock::holderOf(const std::string& folder) {
+    const Holder holder = readHolder(lockPathOf(folder));
+    if (holder.pid == 0 || !holderIsAlive(holder)) return {};
+    return describe(holder);
+}
+
+ProjectFolderLock::~ProjectFolderLock() {
+    std::lock_guard<std::mutex> guard(registryLock);
+    auto& folders = registry();
+    if (auto it = folders.find(folder_); it != folders.end() && it->second.expired()) folders.erase(it);
+    const std::string lockPath = lockPathOf(folder_);
+    // Only our own lock is removed: a process that found it stale may have taken it.
+    if (readHolder(lockPath).pid == ::getpid()) ::unlink(lockPath.c_str());
+}
+
+}  // namespace wavomer

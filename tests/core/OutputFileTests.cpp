@@ -1,0 +1,148 @@
+// Outputs reach their place whole or not at all, never replace what they must not,
+// and temporaries of killed writers are cleared by the next writer.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+#include "util/OutputFile.h"
+#include "util/PathUtil.h"
+
+using wavomer::OutputFile;
+using wavomer::test::ScratchDir;
+
+namespace {
+
+void writeText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> entries(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    while (dirent* e = ::readdir(dir))
+        if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The id of a process that has ended and been reaped.
+pid_t goneProcess() {
+    pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
+}
+
+}  // namespace
+
+TEST(OutputFile, ReplacesTheTargetOnlyWhenCommitted) {
+    ScratchDir dir;
+    const std::string target = dir.file("out.data");
+    writeText(target, "old");
+    {
+        OutputFile out;
+        std::string error;
+        ASSERT_TRUE(out.prepare(target, {}, &error)) << error;
+        EXPECT_NE(out.writePath(), target);
+        EXPECT_EQ(wavomer::lastPathComponent(out.writePath()).rfind(".out.data.part-" + std::to_string(::getpid()) + "-", 0), 0u);
+        writeText(out.writePath(), "half");
+        // Dropped without commit: a failed command.
+    }
+    EXPECT_EQ(readText(target), "old");
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"out.data"});
+
+    OutputFile out;
+    std::string error;
+    ASSERT_TRUE(out.prepare(target, {}, &error)) << error;
+    writeText(out.writePath(), "new");
+    ASSERT_TRUE(out.commit(&error)) << error;
+    EXPECT_EQ(readText(target), "new");
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"out.data"});
+}
+
+TEST(OutputFile, RefusesAnOutputThatIsAnInputThroughAnyPath) {
+    ScratchDir dir;
+    const std::string source = dir.file("victim.flac");
+    writeText(source, "audio");
+    ASSERT_EQ(::symlink(source.c_str(), dir.file("link.flac").c_str()), 0);
+    ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0755), 0);
+    for (const std::string& target : {source, dir.file("link.flac"), dir.file("sub/../victim.flac")}) {
+        OutputFile out;
+        std::string error;
+        EXPECT_FALSE(out.prepare(target, {source}, &error)) << target;
+        EXPECT_NE(error.find("input"), std::string::npos);
+    }
+    // Refused the other way round too: the input named through the link.
+    OutputFile out;
+    EXPECT_FALSE(out.prepare(source, {dir.file("link.flac")}, nullptr));
+    EXPECT_EQ(readText(source), "audio");
+    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"link.flac", "sub", "victim.flac"}));
+}
+
+TEST(OutputFile, KeepsALinkAndWritesDevicesAndFifosInPlace) {
+    ScratchDir dir;
+    const std::string real = dir.file("real.f32");
+    writeText(real, "old");
+    ASSERT_EQ(::symlink("real.f32", dir.file("link.f32").c_str()), 0);
+    OutputFile linked;
+    std::string error;
+    ASSERT_TRUE(linked.prepare(dir.file("link.f32"), {}, &error)) << error;
+    EXPECT_FALSE(linked.inPlace());
+    writeText(linked.writePath(), "new");
+    ASSERT_TRUE(linked.commit(&error)) << error;
+    struct stat info {};
+    ASSERT_EQ(::lstat(dir.file("link.f32").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(readText(real), "new");
+
+    for (const std::string& device : {std::string("/dev/null"), dir.file("fifo")}) {
+        if (device != "/dev/null") {
+            ASSERT_EQ(::mkfifo(device.c_str(), 0600), 0);
+        }
+        OutputFile out;
+        ASSERT_TRUE(out.prepare(device, {}, &error)) << error;
+        EXPECT_TRUE(out.inPlace());
+        EXPECT_EQ(out.writePath(), device);
+        EXPECT_TRUE(out.commit(&error));
+    }
+    ASSERT_EQ(::lstat(dir.file("fifo").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+    OutputFile standardOutput;
+    ASSERT_TRUE(standardOutput.prepare("-", {}, &error));
+    EXPECT_TRUE(standardOutput.toStandardOutput());
+    EXPECT_TRUE(standardOutput.inPlace());
+
+    OutputFile folder;
+    EXPECT_FALSE(folder.prepare(dir.path(), {}, &error));
+}
+
+TEST(OutputFile, ClearsTemporariesOfProcessesThatAreGone) {
+    ScratchDir dir;
+    const std::string dead = ".Audio.mp3.part-" + std::to_string(goneProcess()) + "-0123456789abcdef";
+    const std::string alive = ".Audio.mp3.part-" + std::to_string(::getpid()) + "-0123456789abcdef";
+    const std::string notOurs = ".Audio.mp3.part-12-short";
+    for (const std::string& name : {dead, alive, notOurs, std::string("Audio.mp3")}) writeText(dir.file(name), "x");
+    wavomer::removeStaleTemporaries(dir.path());
+    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{notOurs, alive, "Audio.mp3"}));
+
+    // Preparing an output in the folder clears them as well.
+    writeText(dir.file(dead), "x");
+    OutputFile out;
+    ASSERT_TRUE(out.prepare(dir.file("Audio.mp3"), {}, nullptr));
+    std::vector<std::string> after = entries(dir.path());
+    EXPECT_EQ(std::count(after.begin(), after.end(), dead), 0);
+}

@@ -1,0 +1,319 @@
+// The project folder against what may be in it or named by it: damaged numbers and
+// paths in the archive, system files, links and FIFOs in place of sample data, a
+// full disk during a save, another process editing the same project, and the
+// temporaries of a killed save. Also the selection of a project opened without tracks.
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "archive/ProjectArchive.h"
+#include "support/EngineFixture.h"
+#include "util/ProjectFolderLock.h"
+
+using namespace wavomer;
+using namespace wavomer::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+size_t filesIn(const std::string& folder) {
+    size_t n = 0;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) ++n;
+    return n;
+}
+
+bool mentions(const std::vector<std::string>& warnings, const std::string& text) {
+    for (const auto& w : warnings)
+        if (w.find(text) != std::string::npos) return true;
+    return false;
+}
+
+std::string ownProcessName() {
+    std::string name = contents("/proc/self/comm");
+    while (!name.empty() && name.back() == '\n') name.pop_back();
+    return name;
+}
+
+// The id of a process that has ended.
+pid_t endedProcess() {
+    pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+archive::ProjectDecodeResult decodeOne(const SectionPtr& section, const std::vector<MarkerPtr>& markers = {}) {
+    auto track = std::make_shared<AudioTrack>();
+    track->setSectionArray({section});
+    std::vector<uint8_t> bytes = archive::encodeProject({track}, markers);
+    return archive::decodeProject(bytes.data(), bytes.size());
+}
+
+// Opening a project is a user event, as in the window and the command-line tool.
+EngineResult openAsUserEvent(WaveEditViewController& engine, const std::string& folder) {
+    UserEvent event(engine);
+    return engine.readDataFromProject(folder);
+}
+
+class FolderTest : public EngineTest {
+protected:
+    // A one-track project of the given sources laid end to end, each one second long.
+    void layOut(const std::vector<std::string>& paths) {
+        SectionArray sections;
+        double at = 0.0;
+        for (const auto& path : paths) {
+            auto section = placedSection(path, 0.0, 1.0, at);
+            section->audioPath = path;
+            sections.push_back(section);
+            at += 1.0;
+        }
+        lay(0, sections);
+        engine->audioTrackArray.resize(1);
+        engine->timelineTrackArray = engine->audioTrackArray;
+    }
+};
+
+}  // namespace
+
+TEST(ProjectArchiveDamage, NonFiniteNumbersAndPathsWithNulOrLineBreaksMakeTheProjectUnreadable) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    using Field = double AudioSection::*;
+    for (Field field : {&AudioSection::volumeValue, &AudioSection::customFadeStart, &AudioSection::customFadeStop,
+                        &AudioSection::trackStartTime, &AudioSection::endTime, &AudioSection::fadeDuration}) {
+        for (double bad : {nan, inf, -inf}) {
+            auto section = AudioSection::section();
+            section->audioPath = "/tmp/ImportAudio_1.data";
+            section->endTime = 1.0;
+            section->trackEndTime = 1.0;
+            (*section).*field = bad;
+            auto result = decodeOne(section);
+            EXPECT_FALSE(result.ok) << bad;
+            EXPECT_NE(result.error.find("finite"), std::string::npos) << result.error;
+            EXPECT_TRUE(result.tracks.empty());
+        }
+    }
+    auto withEffect = AudioSection::section();
+    withEffect->effectDic = EffectDic{{"name", "Reverb"}, {"wetDryMix", nan}};
+    EXPECT_FALSE(decodeOne(withEffect).ok);
+    EXPECT_FALSE(decodeOne(AudioSection::section(), {MarkerItem::createMarkerWithTime(inf)}).ok);
+    // Finite values still read.
+    auto fine = AudioSection::section();
+    fine->volumeValue = 1e300;
+    EXPECT_TRUE(decodeOne(fine, {MarkerItem::createMarkerWithTime(2.0)}).ok);
+
+    for (std::string path : {std::string("/etc/passwd\0/ImportAudio_1.data", 31), std::string("/tmp/a\nb.data"),
+                             std::string("/tmp/a\rb.data")}) {
+        auto section = AudioSection::section();
+        section->audioPath = path;
+        auto result = decodeOne(section);
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.error.find("audioPath"), std::string::npos) << result.error;
+    }
+}
+
+TEST_F(FolderTest, ASaveToANewFolderPlacesOnlySampleDataFilesAndNamesWhatItLeftOut) {
+    const std::string good = source("ImportAudio_1.data", 1.0);
+    const std::string notOurs = dir.file("notes.data");
+    std::ofstream(notOurs) << "a secret that is not audio";
+    const std::string fifo = dir.file("pipe.data");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string link = dir.file("link.data");
+    fs::create_symlink(good, link);
+    const std::string withNul("/etc/passwd\0/ImportAudio_9.data", 31);
+    layOut({good, "/etc/passwd", "/proc/self/environ", notOurs, fifo, link, withNul, dir.file("gone.data")});
+
+    const std::string project = dir.file("copy.wvmp");
+    EngineResult r = engine->saveProjectItemToPath(project);
+    ASSERT_TRUE(r.ok) << r.error;
+    // Only the sample data file went into "Audios".
+    EXPECT_EQ(filesIn(project + "/Audios"), 1u);
+    EXPECT_TRUE(fs::exists(project + "/Audios/ImportAudio_1.data"));
+    for (const std::string& left : {std::string("/etc/passwd"), std::string("/proc/self/environ"), notOurs, fifo, link,
+                                    dir.file("gone.data")})
+        EXPECT_TRUE(mentions(r.warnings, left)) << left;
+    EXPECT_EQ(r.warnings.size(), 7u);
+}
+
+TEST_F(FolderTest, AHostileAudiosFolderIsNeitherFollowedNorWaitedOn) {
+    // A project whose sources are gone and whose "Audios" holds a FIFO, a link to a
+    // system file and a link to a real sample data file outside the project.
+    const std::string outside = source("outside.data", 1.0);
+    const std::string hostile = dir.file("hostile.wvmp");
+    fs::create_directories(hostile + "/Audios");
+    ASSERT_EQ(::mkfifo((hostile + "/Audios/ImportAudio_1.data").c_str(), 0600), 0);
+    fs::create_symlink("/etc/passwd", hostile + "/Audios/ImportAudio_2.data");
+    fs::create_symlink(outside, hostile + "/Audios/ImportAudio_3.data");
+    layOut({"/nowhere/ImportAudio_1.data", "/nowhere/ImportAudio_2.data", "/nowhere/ImportAudio_3.data"});
+    std::string error;
+    ASSERT_TRUE(archive::writeProjectFile(archive::projectArchivePath(hostile), engine->audioTrackArray, {}, &error))
+        << error;
+
+    UndoManager otherUndo;
+    WaveEditViewController opened(host, clipboard, scheduler, otherUndo);
+    ASSERT_TRUE(openAsUserEvent(opened, hostile).ok);
+    ASSERT_EQ(opened.audioTrackArray.size(), 1u);
+    // Nothing of the links' targets is heard: the sections play silence.
+    for (int64_t frame : {100, 44100 + 100, 2 * 44100 + 100})
+        EXPECT_EQ(opened.audioTrackArray[0]->readSamplePointAtOffset(frame), 0.0f) << frame;
+
+    const std::string copy = dir.file("copy.wvmp");
+    EngineResult r = opened.saveProjectItemToPath(copy);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(filesIn(copy + "/Audios"), 0u);
+    EXPECT_EQ(r.warnings.size(), 3u);
+}
+
+TEST_F(FolderTest, ASourceMissingEverywhereIsSavedAsItIsWithAWarning) {
+    const std::string good = source("ImportAudio_1.data", 1.0);
+    layOut({good, dir.file("vanished.data")});
+    const std::string project = dir.file("song.wvmp");
+    EngineResult r = engine->saveProjectItemToPath(project);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_NE(r.warnings[0].find("vanished.data"), std::string::npos) << r.warnings[0];
+    auto loaded = archive::readProjectFile(archive::projectArchivePath(project));
+    ASSERT_TRUE(loaded.ok);
+    EXPECT_EQ(*loaded.tracks[0]->sectionArray()[1]->audioPath, dir.file("vanished.data"));
+}
+
+TEST_F(FolderTest, ASaveIntoAFullDiskFailsAsSuchAndKeepsTheOldArchive) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small filesystem needs root";
+    const std::string small = dir.file("small");
+    fs::create_directories(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{small};
+
+    // The sources lie on another filesystem, so they must be copied, not linked.
+    const std::string first = source("ImportAudio_1.data", 0.1);
+    layOut({first});
+    const std::string project = small + "/song.wvmp";
+    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok);
+    const std::string oldBytes = contents(project + "/project.plist");
+    ASSERT_FALSE(oldBytes.empty());
+
+    // Leave less room than the next source needs.
+    {
+        std::ofstream filler(small + "/filler", std::ios::binary);
+        std::string block(4096, 'x');
+        while (filler.write(block.data(), block.size())) {
+        }
+    }
+    fs::resize_file(small + "/filler", fs::file_size(small + "/filler") - 64 * 1024);
+    const std::string second = source("ImportAudio_2.data", 2.0);
+    layOut({first, second});
+    EngineResult r = engine->saveProjectItemToPath(project);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find(std::strerror(ENOSPC)), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find("ImportAudio_2.data"), std::string::npos) << r.error;
+    EXPECT_EQ(contents(project + "/project.plist"), oldBytes);
+    // No partial copy stands in "Audios".
+    EXPECT_EQ(filesIn(project + "/Audios"), 1u);
+}
+
+TEST_F(FolderTest, AProjectAnotherProcessEditsIsNotSavedOverAndAStaleLockIsTakenOver) {
+    const std::string good = source("ImportAudio_1.data", 1.0);
+    layOut({good});
+    const std::string project = dir.file("shared.wvmp");
+    fs::create_directories(project);
+    const std::string lockPath = project + "/" + ProjectFolderLock::kFileName;
+
+    // A live process of the same program holds the lock.
+    int gate[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    pid_t holder = ::fork();
+    if (holder == 0) {
+        char c;
+        ::close(gate[1]);
+        while (::read(gate[0], &c, 1) < 0 && errno == EINTR) {
+        }
+        ::_exit(0);
+    }
+    ::close(gate[0]);
+    std::ofstream(lockPath) << holder << " " << ownProcessName() << "\n";
+    EngineResult refused = engine->saveProjectItemToPath(project);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.error.find("process " + std::to_string(holder)), std::string::npos) << refused.error;
+    EXPECT_NE(refused.error.find(ownProcessName()), std::string::npos) << refused.error;
+    EXPECT_FALSE(fs::exists(project + "/project.plist"));
+    ::close(gate[1]);
+    ::waitpid(holder, nullptr, 0);
+
+    // Its process is gone now: the lock is taken over.
+    EngineResult saved = engine->saveProjectItemToPath(project);
+    ASSERT_TRUE(saved.ok) << saved.error;
+    EXPECT_EQ(std::stol(contents(lockPath)), static_cast<long>(::getpid()));
+
+    // A lock naming an ended process from the start, opened by a second engine of this process.
+    engine.reset();
+    EXPECT_FALSE(fs::exists(lockPath));
+    std::ofstream(lockPath) << endedProcess() << " " << ownProcessName() << "\n";
+    UndoManager otherUndo;
+    WaveEditViewController reopened(host, clipboard, scheduler, otherUndo);
+    ASSERT_TRUE(openAsUserEvent(reopened, project).ok);
+    EXPECT_EQ(std::stol(contents(lockPath)), static_cast<long>(::getpid()));
+    EXPECT_TRUE(reopened.saveProjectItemToPath(project).ok);
+}
+
+TEST_F(FolderTest, ASaveRemovesTheTemporariesOfKilledSavesAndLeavesLiveOnes) {
+    const std::string good = source("ImportAudio_1.data", 1.0);
+    layOut({good});
+    const std::string project = dir.file("song.wvmp");
+    fs::create_directories(project + "/Audios");
+    const std::string dead = std::to_string(endedProcess());
+    const std::string live = std::to_string(::getppid());
+    const std::string staleArchive = project + "/.project.plist.part-" + dead + "-0123456789abcdef";
+    const std::string staleCopy = project + "/Audios/.ImportAudio_7.data.part-" + dead + "-fedcba9876543210";
+    const std::string liveCopy = project + "/Audios/.ImportAudio_8.data.part-" + live + "-00000000000000aa";
+    for (const auto& path : {staleArchive, staleCopy, liveCopy}) std::ofstream(path) << "partial";
+    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok);
+    EXPECT_FALSE(fs::exists(staleArchive));
+    EXPECT_FALSE(fs::exists(staleCopy));
+    EXPECT_TRUE(fs::exists(liveCopy));
+    // The save's own temporaries are gone too.
+    EXPECT_EQ(filesIn(project + "/Audios"), 2u);
+    EXPECT_EQ(filesIn(project), 3u);  // Audios, project.plist, the lock
+}
+
+TEST_F(FolderTest, AProjectOpenedWithoutTracksSelectsNothingUntilItsFirstImport) {
+    const std::string project = dir.file("empty.wvmp");
+    fs::create_directories(project);
+    std::string error;
+    ASSERT_TRUE(archive::writeProjectFile(archive::projectArchivePath(project), {}, {}, &error)) << error;
+    ASSERT_TRUE(openAsUserEvent(*engine, project).ok);
+    EXPECT_TRUE(engine->audioTrackArray.empty());
+    EXPECT_TRUE(engine->timelineTrackArray.empty());
+
+    const std::string mono = source("ImportAudio_1.data", 1.0);
+    event([&] { ASSERT_TRUE(engine->placeConvertedFile(mono).ok); });
+    ASSERT_EQ(engine->audioTrackArray.size(), 1u);
+    EXPECT_EQ(engine->timelineTrackArray, engine->audioTrackArray);
+    event([&] {
+        engine->updateCurrentTimelineTime(0.5);
+        ASSERT_TRUE(engine->insertMute(true, 1.0).ok);
+    });
+    EXPECT_NEAR(engine->farestTrackEndTime(), 2.0, 1e-9);
+    bool silenceInserted = false;
+    for (const auto& s : engine->audioTrackArray[0]->sectionArray())
+        silenceInserted |= s->isMute && std::fabs(s->trackStartTime - 0.5) < 1e-9;
+    EXPECT_TRUE(silenceInserted);
+}

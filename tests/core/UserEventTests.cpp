@@ -1,0 +1,66 @@
+// One user event: the project lock held and one undo group open for its whole length,
+// the edited mark set only when it changed the project.
+#include <thread>
+
+#include "engine/EditActions.h"
+#include "support/EngineFixture.h"
+
+namespace wavomer {
+namespace {
+
+class UserEventTest : public test::EngineTest {};
+
+TEST_F(UserEventTest, HoldsTheLockAndMakesNestedChangesOneUndoStep) {
+    lay(0, {audio(source("a.data", 2.0), 0.0, 2.0, 0.0)});
+    EXPECT_FALSE(engine->isInUserEvent());
+    const size_t stepsBefore = undo.undoStepCount();
+    {
+        UserEvent outer(*engine);
+        EXPECT_TRUE(engine->isInUserEvent());
+        bool readerGotIt = true;
+        std::thread reader([&] {
+            readerGotIt = engine->projectLock.try_lock();
+            if (readerGotIt) engine->projectLock.unlock();
+        });
+        reader.join();
+        EXPECT_FALSE(readerGotIt);
+        EditActions::addTrackFunction(*engine);
+        {
+            UserEvent inner(*engine);
+            EditActions::addTrackFunction(*engine);
+        }
+        // A thread other than the main one is never inside the event.
+        bool otherThreadInside = true;
+        std::thread([&] { otherThreadInside = engine->isInUserEvent(); }).join();
+        EXPECT_FALSE(otherThreadInside);
+    }
+    EXPECT_FALSE(engine->isInUserEvent());
+    EXPECT_EQ(undo.undoStepCount(), stepsBefore + 1);
+    const size_t tracks = engine->audioTrackArray.size();
+    event([&] { undo.undo(); });
+    EXPECT_EQ(engine->audioTrackArray.size(), tracks - 2);
+    EXPECT_TRUE(engine->projectLock.try_lock());
+    engine->projectLock.unlock();
+}
+
+TEST_F(UserEventTest, OnlyAnEventThatChangedTheProjectMarksItEdited) {
+    lay(0, {audio(source("a.data", 2.0), 0.0, 2.0, 0.0)});
+    EXPECT_FALSE(engine->isDocumentEdited());
+    { UserEvent looking(*engine); }
+    EXPECT_FALSE(engine->isDocumentEdited());
+    event([&] { EditActions::addTrackFunction(*engine); });
+    EXPECT_TRUE(engine->isDocumentEdited());
+    engine->setDocumentEdited(false);
+    // Undo changes the project too.
+    event([&] { undo.undo(); });
+    EXPECT_TRUE(engine->isDocumentEdited());
+    // Loading (a new project here) clears it, even inside the event that loads.
+    event([&] {
+        EditActions::addTrackFunction(*engine);
+        engine->readDataFromProject("");
+    });
+    EXPECT_FALSE(engine->isDocumentEdited());
+}
+
+}  // namespace
+}  // namespace wavomer
