@@ -18,7 +18,7 @@
 #include "data/AudioSampleData.h"
 #include "model/AudioTrack.h"
 #include "render/AudioChannelsPlayer.h"
-#include "render/ProjectLock.h"
+#include "model/ProjectLock.h"
 #include "render/TimelineProvider.h"
 
 using namespace wavomer;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "archive/KeyedArchive.h"
-#include "model/CodingBase.h"
+#include "coding/CodingBase.h"
 
 namespace wavomer::fuzz {
 

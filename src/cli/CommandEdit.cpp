@@ -13,7 +13,7 @@
 #include "CliEngineHost.h"
 #include "Commands.h"
 #include "EngineJson.h"
-#include "config/StandardPaths.h"
+#include "util/StandardPaths.h"
 #include "engine/EditActions.h"
 #include "engine/UserEvent.h"
 

@@ -20,8 +20,8 @@
 #include "OutputGraphFactory.h"
 #include "PlayCommand.h"
 #include "PulseOutputGraph.h"
-#include "config/StandardPaths.h"
-#include "render/PlaybackController.h"
+#include "util/StandardPaths.h"
+#include "engine/PlaybackController.h"
 
 namespace wavomer::cli {
 

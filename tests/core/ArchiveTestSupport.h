@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "archive/KeyedArchive.h"
-#include "model/CodingBase.h"
+#include "coding/CodingBase.h"
 
 namespace wavomer::test {
 

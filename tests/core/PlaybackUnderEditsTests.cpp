@@ -11,7 +11,7 @@
 
 #include "effects/EffectCatalogue.h"
 #include "engine/EditActions.h"
-#include "render/PlaybackController.h"
+#include "engine/PlaybackController.h"
 #include "support/EngineFixture.h"
 #include "support/TestOutputGraphs.h"
 

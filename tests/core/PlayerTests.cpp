@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "render/AudioChannelsPlayer.h"
-#include "render/PlaybackController.h"
+#include "engine/PlaybackController.h"
 #include "support/EngineFixture.h"
 #include "support/TestOutputGraphs.h"
 

@@ -12,8 +12,8 @@
 #include <map>
 #include <optional>
 
-#include "config/AppIdentity.h"
-#include "config/StandardPaths.h"
+#include "util/AppIdentity.h"
+#include "util/StandardPaths.h"
 #include "util/PathUtil.h"
 #include "support/TestSupport.h"
 

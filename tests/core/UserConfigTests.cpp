@@ -11,8 +11,8 @@
 #include <optional>
 
 #include "archive/KeyedArchive.h"
-#include "config/AppIdentity.h"
-#include "config/StandardPaths.h"
+#include "util/AppIdentity.h"
+#include "util/StandardPaths.h"
 #include "config/UserConfig.h"
 #include "support/TestSupport.h"
 

@@ -16,7 +16,7 @@
 #include "OutputGraphFactory.h"
 #include "PulseOutputGraph.h"
 #include "render/AudioChannelsPlayer.h"
-#include "render/PlaybackController.h"
+#include "engine/PlaybackController.h"
 #include "sound/SoundTestSupport.h"
 #include "support/EngineFixture.h"
 #include "support/SampleFiles.h"

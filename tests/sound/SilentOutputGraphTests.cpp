@@ -8,7 +8,7 @@
 
 #include "SilentOutputGraph.h"
 #include "render/AudioChannelsPlayer.h"
-#include "render/PlaybackController.h"
+#include "engine/PlaybackController.h"
 #include "sound/SoundTestSupport.h"
 #include "support/EngineFixture.h"
 

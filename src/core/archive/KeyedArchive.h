@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/CodingBase.h"
+#include "coding/CodingBase.h"
 
 namespace wavomer::archive {
 

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "archive/KeyedArchive.h"
-#include "config/StandardPaths.h"
+#include "util/StandardPaths.h"
 #include "export/FormatCatalogue.h"
 #include "util/Log.h"
 

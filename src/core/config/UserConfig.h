@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "model/CodingBase.h"
+#include "coding/CodingBase.h"
 
 namespace wavomer {
 

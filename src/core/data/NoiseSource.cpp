@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "config/StandardPaths.h"
+#include "util/StandardPaths.h"
 #include "data/AudioChannelsGenerator.h"
 #include "data/AudioSampleData.h"
 

@@ -24,7 +24,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "model/CodingBase.h"
+#include "coding/CodingBase.h"
 
 namespace wavomer {
 

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <thread>
 
-#include "config/StandardPaths.h"
+#include "util/StandardPaths.h"
 #include "data/AudioChannelsGenerator.h"
 #include "data/AudioSampleData.h"
 #include "engine/WaveEditViewController.h"

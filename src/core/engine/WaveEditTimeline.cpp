@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "config/StandardPaths.h"
+#include "util/StandardPaths.h"
 #include "engine/WaveEditViewController.h"
 
 namespace wavomer {

@@ -30,7 +30,7 @@
 #include "engine/UndoManager.h"
 #include "model/AudioTrack.h"
 #include "model/MarkerItem.h"
-#include "render/ProjectLock.h"
+#include "model/ProjectLock.h"
 
 namespace wavomer {
 

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "model/CodingBase.h"
+#include "coding/CodingBase.h"
 
 namespace wavomer {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "config/StandardPaths.h"
+#include "util/StandardPaths.h"
 #include "export/MusicDataOutput.h"
 #include "media/MediaEngine.h"
 

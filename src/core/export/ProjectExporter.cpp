@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "config/StandardPaths.h"
+#include "util/StandardPaths.h"
 #include "export/ExportFolds.h"
 #include "export/MusicDataOutput.h"
 #include "export/TagWriter.h"

@@ -21,7 +21,7 @@
 
 #include "data/AudioSampleData.h"
 #include "data/AudioWaveData.h"
-#include "model/CodingBase.h"
+#include "coding/CodingBase.h"
 
 namespace wavomer {
 

@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "model/AudioSection.h"
-#include "model/CodingBase.h"
+#include "coding/CodingBase.h"
 
 namespace wavomer {
 

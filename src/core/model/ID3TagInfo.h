@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/CodingBase.h"
+#include "coding/CodingBase.h"
 
 namespace wavomer {
 

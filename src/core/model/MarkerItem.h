@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "model/CodingBase.h"
+#include "coding/CodingBase.h"
 
 namespace wavomer {
 

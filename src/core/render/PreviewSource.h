@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "model/AudioSection.h"
-#include "render/ProjectLock.h"
+#include "model/ProjectLock.h"
 #include "render/SourceChannelProvider.h"
 
 namespace wavomer {

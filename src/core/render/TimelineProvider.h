@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "model/AudioTrack.h"
-#include "render/ProjectLock.h"
+#include "model/ProjectLock.h"
 #include "render/SourceChannelProvider.h"
 
 namespace wavomer {

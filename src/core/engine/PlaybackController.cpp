@@ -1,4 +1,4 @@
-#include "render/PlaybackController.h"
+#include "engine/PlaybackController.h"
 
 namespace wavomer {
 

@@ -1,4 +1,4 @@
-#include "model/CodingBase.h"
+#include "coding/CodingBase.h"
 
 #include <cmath>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "render/ProjectLock.h"
+#include "model/ProjectLock.h"
 
 namespace wavomer {
 

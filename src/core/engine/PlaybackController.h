@@ -21,7 +21,7 @@
 #include "engine/WaveEditViewController.h"
 #include "render/AudioChannelsPlayer.h"
 #include "render/OutputAudioGraph.h"
-#include "render/ProjectLock.h"
+#include "model/ProjectLock.h"
 #include "render/TimelineProvider.h"
 
 namespace wavomer {

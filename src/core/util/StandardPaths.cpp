@@ -1,4 +1,4 @@
-#include "config/StandardPaths.h"
+#include "util/StandardPaths.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 #include <random>
 #include <vector>
 
-#include "config/AppIdentity.h"
+#include "util/AppIdentity.h"
 #include "util/OutputFile.h"
 
 namespace wavomer::FileManagerExtention {
