@@ -1,10 +1,15 @@
 // The editing engine with real media: import placement, recordings, and the
 // project folder (save, reopen, redirect to "Audios").
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "FFmpegMediaEngine.h"
 #include "archive/ProjectArchive.h"
@@ -123,6 +128,64 @@ TEST_F(ProjectTest, AFileThatCannotBeConvertedIsReportedAndPlacesNothing) {
     EXPECT_EQ(engine->farestTrackEndTime(), 0.0);
     EXPECT_FALSE(undo.canUndo());
     EXPECT_FALSE(engine->isImporting);
+}
+
+// A 44-byte header of a stereo 32-bit float WAV whose data runs on without a stated end.
+std::string endlessWavHeader() {
+    std::string h;
+    auto put = [&h](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) h.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+    };
+    h += "RIFF";
+    put(0xffffffffu, 4);
+    h += "WAVEfmt ";
+    put(16, 4), put(3, 2), put(2, 2), put(44100, 4), put(44100 * 8, 4), put(8, 2), put(32, 2);
+    h += "data";
+    put(0xffffffffu, 4);
+    return h;
+}
+
+// The source is a FIFO fed without end, so the conversion can only stop by being
+// cancelled: destroying the engine must stop and join it (AddressSanitizer catches a
+// thread left running on a destroyed engine) and leave no file behind.
+TEST_F(ProjectTest, DestroyingTheEngineInTheMiddleOfAnImportCancelsAndJoinsTheConversion) {
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::string fifo = dir.file("endless.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+    std::atomic<int64_t> fed{0};
+    std::thread feeder([&] {
+        int fd = ::open(fifo.c_str(), O_WRONLY);  // waits for the conversion to open it
+        if (fd < 0) return;
+        const std::string header = endlessWavHeader();
+        bool open = ::write(fd, header.data(), header.size()) == static_cast<ssize_t>(header.size());
+        std::vector<float> block(2 * 4096, 0.25f);
+        while (open) {
+            ssize_t n = ::write(fd, block.data(), block.size() * sizeof(float));
+            if (n <= 0) break;  // the reader has gone
+            fed += n;
+        }
+        ::close(fd);
+    });
+    bool called = false;
+    {
+        UserEvent event(*engine);
+        engine->addDragInFileToWave(fifo, [&](EngineResult) { called = true; });
+    }
+    ASSERT_TRUE(engine->importInProgress());
+    // Well into the decoding: several seconds of audio have gone through.
+    for (int i = 0; i < 4000 && fed.load() < 8 * 44100 * 8; ++i) ::usleep(5000);
+    const bool decoding = fed.load() >= 8 * 44100 * 8;
+    if (!decoding) {
+        // Free the feeder before failing: open the reading end ourselves.
+        int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+    }
+    engine.reset();
+    feeder.join();
+    ASSERT_TRUE(decoding) << "the conversion never read the source";
+    scheduler.runAll();
+    EXPECT_FALSE(called);
+    EXPECT_EQ(filesIn(dir.path() + "/import"), 0u);
 }
 
 TEST_F(ProjectTest, ARecordingIsInsertedAtItsStartOnEverySelectedTrackFromItsOwnCopy) {

@@ -71,6 +71,7 @@ GenerateResult AudioChannelsGenerator::generate(const std::string& destination) 
     sampleData.reset();
 
     if (!movie) result.error = reason;
+    else if (cancelled()) result.error = "the import was cancelled";
     else if (!written || writeFailed_) {
         result.failedPath = destination;
         result.error = "cannot write the file" + (writeError.empty() ? "" : ": " + writeError);
@@ -94,7 +95,7 @@ int32_t AudioChannelsGenerator::generateChannels(TSMedia& media) {
         int32_t start = sampleData->channels();
         int32_t n = generateChannelsForStream(*stream, start);
         sampleData->setChannels(start + n);
-        if (writeFailed_) break;
+        if (writeFailed_ || cancelled()) break;
     }
     return sampleData->channels();
 }
@@ -136,6 +137,7 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
     };
     int64_t nextReport = kSampleRate * 10;
     for (int64_t p = 0;; p += kBlockFrames) {
+        if (cancelled()) return q;
         std::fill(interleaved.begin(), interleaved.end(), 0.0f);
         const int32_t got = movie.readAudioStream(stream, interleaved.data(), kBlockFrames);
         if (got <= 0) break;
@@ -194,7 +196,8 @@ std::string newImportFileName() {
 }
 
 std::string getNewPathFromOriginalMusicPath(MediaEngine& engine, const std::string& mediaPath,
-                                            const std::string& importFolder, GenerateResult* result) {
+                                            const std::string& importFolder, GenerateResult* result,
+                                            const std::atomic<bool>* cancel) {
     std::string path;
     for (int attempt = 0; attempt < 1000; ++attempt) {
         path = importFolder + "/" + newImportFileName();
@@ -202,6 +205,7 @@ std::string getNewPathFromOriginalMusicPath(MediaEngine& engine, const std::stri
     }
     AudioChannelsGenerator generator(engine);
     generator.audioPath = mediaPath;
+    generator.cancel = cancel;
     GenerateResult r = generator.generate(path);
     if (result) *result = r;
     return path;

@@ -11,6 +11,7 @@
 // kept as far as it decoded, with a warning.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -51,6 +52,8 @@ public:
     std::unique_ptr<AudioSampleData> sampleData;
     // Called now and then with the decoded seconds of the current stream.
     std::function<void(double seconds)> progress;
+    // When set and raised, decoding stops at the next block and nothing is kept.
+    const std::atomic<bool>* cancel = nullptr;
 
     // Decodes audioPath into a new sample data file at destination. The file is
     // written beside destination and renamed over it when complete (a device or a
@@ -64,14 +67,18 @@ public:
 
 private:
     MediaEngine& engine_;
+    bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
+
     bool writeFailed_ = false;
     std::string problems_;  // streams left out, for the warning
 };
 
 // Converts mediaPath into a new "ImportAudio_%f.data" file in importFolder and
 // answers its path (whether or not decoding succeeded; result says which).
+// A raised cancel stops the conversion with nothing written.
 std::string getNewPathFromOriginalMusicPath(MediaEngine& engine, const std::string& mediaPath,
-                                            const std::string& importFolder, GenerateResult* result = nullptr);
+                                            const std::string& importFolder, GenerateResult* result = nullptr,
+                                            const std::atomic<bool>* cancel = nullptr);
 
 // "ImportAudio_%f.data" with the seconds since 2001-01-01 UTC, unique within the process.
 std::string newImportFileName();

@@ -1,4 +1,5 @@
 // Import: conversion on a background thread, placement on the main thread.
+#include <algorithm>
 #include <cmath>
 #include <thread>
 
@@ -16,13 +17,13 @@ namespace {
 // empty with the reason in error. Touches nothing of the engine, so it may run on
 // a background thread.
 std::string convertMedia(MediaEngine* engine, const std::string& mediaPath, const std::string& folder,
-                         std::string& error) {
+                         std::string& error, const std::atomic<bool>* cancel = nullptr) {
     if (!engine) {
         error = "no media engine to decode " + mediaPath;
         return {};
     }
     GenerateResult result;
-    std::string path = getNewPathFromOriginalMusicPath(*engine, mediaPath, folder, &result);
+    std::string path = getNewPathFromOriginalMusicPath(*engine, mediaPath, folder, &result, cancel);
     if (!result.ok) {
         error = mediaPath + ": " + result.error;
         return {};
@@ -48,18 +49,22 @@ void WaveEditViewController::addDragInFileToWave(const std::string& mediaPath, s
     logLine("path=%s", mediaPath.c_str());
     isImporting = true;
     host_.openImportWindow();
-    ++importThreads_;
-    // The conversion thread touches nothing of the engine: it gets what it needs
-    // now and hands the result back to the main thread.
+    // The conversion thread reads only what it is handed here, the media engine and the
+    // scheduler (both outlive the engine, which joins the thread before it goes), and the
+    // cancel flag; its result reaches the engine on the main thread.
     std::weak_ptr<bool> alive = alive_;
     MediaEngine* engine = mediaEngine;
     std::string folder = importTargetFolder();
-    MainThreadScheduler& scheduler = scheduler_;
-    std::thread([this, alive, engine, folder, mediaPath, done, &scheduler] {
+    MainThreadScheduler* scheduler = &scheduler_;
+    const std::atomic<bool>* cancel = &cancelImports_;
+    const uint64_t id = ++lastImportJob_;
+    importJobs_.push_back({id, std::thread([this, alive, engine, folder, mediaPath, done, scheduler, cancel, id] {
         std::string error;
-        std::string converted = convertMedia(engine, mediaPath, folder, error);
-        scheduler.post([this, alive, converted, error, done] {
+        std::string converted = convertMedia(engine, mediaPath, folder, error, cancel);
+        if (cancel->load()) return;  // the engine is going: nothing to hand back
+        scheduler->post([this, alive, converted, error, done, id] {
             if (alive.expired()) return;
+            finishImportJob(id);
             EngineResult result;
             if (converted.empty()) {
                 result = EngineResult::failure(error);
@@ -68,11 +73,18 @@ void WaveEditViewController::addDragInFileToWave(const std::string& mediaPath, s
                 result = placeConvertedFile(converted);
             }
             host_.closeImportWindow();
-            isImporting = false;
-            --importThreads_;
+            isImporting = !importJobs_.empty();
             if (done) done(result);
         });
-    }).detach();
+    })});
+}
+
+void WaveEditViewController::finishImportJob(uint64_t id) {
+    auto job = std::find_if(importJobs_.begin(), importJobs_.end(), [id](const ImportJob& j) { return j.id == id; });
+    if (job == importJobs_.end()) return;
+    // The thread has posted its result and is returning: the join is immediate.
+    if (job->thread.joinable()) job->thread.join();
+    importJobs_.erase(job);
 }
 
 EngineResult WaveEditViewController::placeConvertedFile(const std::string& sampleDataPath) {

@@ -19,7 +19,13 @@ WaveEditViewController::WaveEditViewController(EngineHost& host, Clipboard& clip
     markArray.clear();
 }
 
-WaveEditViewController::~WaveEditViewController() { *alive_ = false; }
+WaveEditViewController::~WaveEditViewController() {
+    // A conversion still running stops at its next block; none outlives the engine.
+    cancelImports_ = true;
+    for (ImportJob& job : importJobs_)
+        if (job.thread.joinable()) job.thread.join();
+    *alive_ = false;
+}
 
 double WaveEditViewController::pixelPerSecondForZoom(double zoomValue) {
     float grown = std::pow(1.1f, static_cast<float>(zoomValue));

@@ -199,7 +199,7 @@ public:
     void addDragInFileToWave(const std::string& mediaPath, std::function<void(EngineResult)> done = nullptr);
     // The placement step for an already converted sample data file.
     EngineResult placeConvertedFile(const std::string& sampleDataPath);
-    bool importInProgress() const { return importThreads_.load() > 0; }
+    bool importInProgress() const { return !importJobs_.empty(); }
 
     // --- the project folder --------------------------------------------------------------
     // Saves the project into folder: every source is placed in "Audios" (linked, or
@@ -237,7 +237,16 @@ private:
     Clipboard& clipboard_;
     MainThreadScheduler& scheduler_;
     UndoManager& undo_;
-    std::atomic<int> importThreads_{0};
+    // The import conversions running on threads of this engine. Each is joined when its
+    // result reaches the main thread; destroying the engine cancels and joins them all.
+    struct ImportJob {
+        uint64_t id = 0;
+        std::thread thread;
+    };
+    std::vector<ImportJob> importJobs_;
+    uint64_t lastImportJob_ = 0;
+    std::atomic<bool> cancelImports_{false};
+    void finishImportJob(uint64_t id);
     int userEventDepth_ = 0;
     bool documentEdited_ = false;
     uint64_t editedMarkClears_ = 0;  // a load or save inside an event leaves the mark clear
