@@ -102,8 +102,8 @@ void BM_EncodeProject(benchmark::State& state) {
 void BM_SaveProject(benchmark::State& state) {
     LargeProject& p = project();
     for (auto _ : state) {
-        std::string error;
-        if (!archive::writeProjectFile(p.archivePath(), p.tracks, p.markers, &error)) state.SkipWithError(error.c_str());
+        Outcome<> written = archive::writeProjectFile(p.archivePath(), p.tracks, p.markers);
+        if (!written) state.SkipWithError(written.error().c_str());
     }
 }
 
@@ -112,19 +112,19 @@ void BM_DecodeProject(benchmark::State& state) {
     const auto bytes = archive::encodeProject(p.tracks, p.markers);
     for (auto _ : state) {
         auto result = archive::decodeProject(bytes.data(), bytes.size());
-        if (!result.ok) state.SkipWithError(result.error.c_str());
-        benchmark::DoNotOptimize(result.tracks.data());
+        if (!result) state.SkipWithError(result.error().c_str());
+        else benchmark::DoNotOptimize(result->tracks.data());
     }
 }
 
 void BM_LoadProject(benchmark::State& state) {
     LargeProject& p = project();
-    std::string error;
-    if (!archive::writeProjectFile(p.archivePath(), p.tracks, p.markers, &error)) state.SkipWithError(error.c_str());
+    Outcome<> written = archive::writeProjectFile(p.archivePath(), p.tracks, p.markers);
+    if (!written) state.SkipWithError(written.error().c_str());
     for (auto _ : state) {
         auto result = archive::readProjectFile(p.archivePath());
-        if (!result.ok || result.tracks.size() != kTracks) state.SkipWithError(result.error.c_str());
-        benchmark::DoNotOptimize(result.tracks.data());
+        if (!result || result->tracks.size() != kTracks) state.SkipWithError(result.error().c_str());
+        else benchmark::DoNotOptimize(result->tracks.data());
     }
 }
 

@@ -43,10 +43,8 @@ CoderDictionary benchDictionary(const std::string& name) {
     std::vector<std::pair<std::string, double>> overrides;
     if (useGraphicEQArray(name))
         for (const auto& band : getEffectSettingsByName(name)) overrides.emplace_back(band.name, 3.0);
-    CoderDictionary dic;
-    std::string error;
-    effectDicWithDefaults(name, overrides, dic, error);
-    return dic;
+    Outcome<CoderDictionary> dic = effectDicWithDefaults(name, overrides);
+    return dic ? *dic : CoderDictionary();
 }
 
 void BM_Effect(benchmark::State& state, const std::string& name) {

@@ -13,21 +13,21 @@ using namespace wavomer;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const archive::ClassFactory factory = fuzz::fuzzRecordFactory();
-    archive::DecodeResult first = archive::decodeKeyedArchive(data, size, factory);
-    if (!first.ok) {
-        if (first.error.empty() || !first.root.empty()) {
-            std::fprintf(stderr, "refused without a reason, or with a partial result\n");
+    Outcome<archive::RootEntries> first = archive::decodeKeyedArchive(data, size, factory);
+    if (!first) {
+        if (first.failure().reason.empty()) {
+            std::fprintf(stderr, "refused without a reason\n");
             std::abort();
         }
         return 0;
     }
-    const std::vector<uint8_t> written = archive::encodeKeyedArchive(first.root);
-    archive::DecodeResult second = archive::decodeKeyedArchive(written.data(), written.size(), factory);
-    if (!second.ok) {
-        std::fprintf(stderr, "our own output is refused: %s\n", second.error.c_str());
+    const std::vector<uint8_t> written = archive::encodeKeyedArchive(*first);
+    Outcome<archive::RootEntries> second = archive::decodeKeyedArchive(written.data(), written.size(), factory);
+    if (!second) {
+        std::fprintf(stderr, "our own output is refused: %s\n", second.error().c_str());
         std::abort();
     }
-    if (archive::encodeKeyedArchive(second.root) != written) {
+    if (archive::encodeKeyedArchive(*second) != written) {
         std::fprintf(stderr, "writing what was read back does not give the same bytes\n");
         std::abort();
     }

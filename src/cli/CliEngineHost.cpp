@@ -31,9 +31,9 @@ CliProject::CliProject(std::unique_ptr<CliEngineHost> host)
     engine_.mediaEngine = &media_;
 }
 
-EngineResult CliProject::open(const std::string& folder) {
+Outcome<> CliProject::open(const std::string& folder) {
     UserEvent event(engine_);
-    EngineResult result = engine_.readDataFromProject(folder);
+    Outcome<> result = engine_.readDataFromProject(folder);
     drain();
     return result;
 }

@@ -47,7 +47,7 @@ public:
 
     // Opens a project folder, or starts a new project when folder is empty, holding
     // the project lock; nothing is opened in place of a project that cannot be read.
-    EngineResult open(const std::string& folder);
+    Outcome<> open(const std::string& folder);
     // Runs the work handed to the main thread, waiting for imports still converting.
     void drain();
 

@@ -75,11 +75,7 @@ public:
     explicit ScriptRunner(std::string projectPath)
         : projectPath_(std::move(projectPath)), engine_(project_.engine()), undo_(project_.undo()) {}
 
-    bool open(std::string* error) {
-        EngineResult result = project_.open(projectPath_);
-        if (!result.ok) *error = result.error;
-        return result.ok;
-    }
+    Outcome<> open() { return project_.open(projectPath_); }
 
     void run(const std::vector<std::string>& words) {
         UserEvent event(engine_);
@@ -105,15 +101,15 @@ private:
         WaveEditViewController& e = engine_;
         if (command == "import") {
             expect(w, 2);
-            EngineResult outcome;
+            Outcome<> outcome;
             bool finished = false;
-            e.addDragInFileToWave(w[1], [&](EngineResult r) {
+            e.addDragInFileToWave(w[1], [&](Outcome<> r) {
                 outcome = r;
                 finished = true;
             });
             drain();
             if (!finished) throw ScriptError{"the import of " + w[1] + " did not finish"};
-            if (!outcome.ok) throw ScriptError{outcome.error};
+            if (!outcome) throw ScriptError{outcome.error()};
         } else if (command == "select-tracks") {
             expect(w, 3);
             size_t first = index(w[1]), last = index(w[2]);
@@ -148,8 +144,8 @@ private:
             double seconds = number(w[1]);
             if (seconds < 0) throw ScriptError{"a duration cannot be negative"};
             if (seconds != 0) {
-                EngineResult r = e.insertMute(command == "insert-silence", seconds);
-                if (!r.ok) throw ScriptError{r.error};
+                Outcome<> r = e.insertMute(command == "insert-silence", seconds);
+                if (!r) throw ScriptError{r.error()};
             }
         } else if (command == "mute") {
             expect(w, 1);
@@ -179,10 +175,9 @@ private:
                 if (eq == std::string::npos || eq == 0) throw ScriptError{"expected KEY=VALUE, got \"" + w[i] + "\""};
                 settings.emplace_back(w[i].substr(0, eq), number(w[i].substr(eq + 1)));
             }
-            EffectDic dic;
-            std::string error;
-            if (!EditActions::effectDicFromPanel(w[1], settings, dic, error)) throw ScriptError{error};
-            EditActions::applyEffect(e, dic);
+            Outcome<EffectDic> dic = EditActions::effectDicFromPanel(w[1], settings);
+            if (!dic) throw ScriptError{dic.error()};
+            EditActions::applyEffect(e, *dic);
         } else if (command == "add-track") {
             expect(w, 1);
             EditActions::addTrackFunction(e);
@@ -221,9 +216,9 @@ private:
             if (w.size() > 2) throw ScriptError{"\"save\" takes at most one argument"};
             std::string path = w.size() == 2 ? w[1] : projectPath_;
             if (path.empty()) throw ScriptError{"a new project needs a path to save to"};
-            EngineResult r = e.saveProjectItemToPath(path);
-            if (!r.ok) throw ScriptError{r.error};
-            for (const std::string& warning : r.warnings) std::fprintf(stderr, "wavomer-cli: %s\n", warning.c_str());
+            Outcome<Warnings> r = e.saveProjectItemToPath(path);
+            if (!r) throw ScriptError{r.error()};
+            for (const std::string& warning : *r) std::fprintf(stderr, "wavomer-cli: %s\n", warning.c_str());
             if (projectPath_.empty()) projectPath_ = path;
         } else if (command == "print") {
             expect(w, 1);
@@ -263,9 +258,8 @@ int runEdit(const Arguments& args) {
     int status = 0;
     {
         ScriptRunner runner(project);
-        std::string error;
-        if (!runner.open(&error)) {
-            reportFailure(project, error);
+        if (Outcome<> opened = runner.open(); !opened) {
+            reportFailure(project, opened.error());
             status = 1;
         } else {
             std::string line;

@@ -192,9 +192,9 @@ int runExport(const Arguments& args) {
     }
 
     CliProject project;
-    EngineResult loaded = project.open(a.project);
-    if (!loaded.ok) {
-        reportFailure(a.project, loaded.error);
+    Outcome<> loaded = project.open(a.project);
+    if (!loaded) {
+        reportFailure(a.project, loaded.error());
         return 1;
     }
     WaveEditViewController& engine = project.engine();
@@ -240,10 +240,10 @@ int runExport(const Arguments& args) {
     TagLibTagWriter tagWriter;
     ProjectExporter exporter(writerEngine, &tagWriter);
     std::atomic<bool> finished{false};
-    ExportOutcome outcome;
+    ExportReport outcome;
     // Ctrl-C, SIGTERM and SIGHUP cancel: the partial file is removed.
     std::optional<InterruptGuard> interrupts(std::in_place);
-    exporter.start(std::move(request), std::move(snapshot), [&](const ExportOutcome& o) {
+    exporter.start(std::move(request), std::move(snapshot), [&](const ExportReport& o) {
         outcome = o;
         finished = true;
     });
@@ -265,13 +265,12 @@ int runExport(const Arguments& args) {
     for (const std::string& path : outcome.writtenPaths) std::printf("%s\n", path.c_str());
     std::fflush(stdout);
     for (const std::string& warning : outcome.warnings) std::fprintf(stderr, "wavomer-cli: %s\n", warning.c_str());
-    switch (outcome.status) {
-    case ExportOutcome::Status::finished: return 0;
-    case ExportOutcome::Status::cancelled:
+    if (outcome.ok()) return 0;
+    if (outcome.cancelled()) {
         std::fprintf(stderr, "wavomer-cli: export cancelled\n");
         return 128 + (interruptedBy ? interruptedBy : SIGINT);
-    case ExportOutcome::Status::failed: std::fprintf(stderr, "wavomer-cli: %s\n", outcome.error.c_str()); return 1;
     }
+    std::fprintf(stderr, "wavomer-cli: %s\n", outcome.error().c_str());
     return 1;
 }
 
@@ -284,9 +283,9 @@ int runFormats(const Arguments& args) {
         return 2;
     }
     CliProject project;
-    EngineResult loaded = project.open(a.project);
-    if (!loaded.ok) {
-        reportFailure(a.project, loaded.error);
+    Outcome<> loaded = project.open(a.project);
+    if (!loaded) {
+        reportFailure(a.project, loaded.error());
         return 1;
     }
     FFmpegMediaWriterEngine writerEngine;

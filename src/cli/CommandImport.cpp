@@ -25,17 +25,18 @@ int runImport(const Arguments& args) {
     FFmpegMediaEngine engine;
     AudioChannelsGenerator generator(engine);
     generator.audioPath = media;
-    GenerateResult result = generator.generate(output);
-    if (!result.ok) {
-        reportFailure(result.failedPath.empty() ? media : result.failedPath, result.error);
+    Outcome<GeneratedAudio> result = generator.generate(output);
+    if (!result) {
+        const Failure& failure = result.failure();
+        reportFailure(failure.path.empty() ? media : failure.path, failure.why());
         return 1;
     }
-    if (!result.warning.empty()) reportFailure(media, "partly decoded: " + result.warning);
+    if (!result->warning.empty()) reportFailure(media, "partly decoded: " + result->warning);
     JsonObject json;
     json.add("path", output);
-    json.add("channels", static_cast<int64_t>(result.channels));
-    json.add("frames", result.frames);
-    json.add("duration", result.duration);
+    json.add("channels", static_cast<int64_t>(result->channels));
+    json.add("frames", result->frames);
+    json.add("duration", result->duration);
     std::printf("%s\n", json.str().c_str());
     return 0;
 }

@@ -99,9 +99,9 @@ int play(const PlayOptions& options) {
     auto& host = static_cast<PlayHost&>(opened.host());
     WaveEditViewController& engine = opened.engine();
     ProjectLock& lock = engine.projectLock;
-    EngineResult loaded = opened.open(options.project);
-    if (!loaded.ok) {
-        reportFailure(options.project, loaded.error);
+    Outcome<> loaded = opened.open(options.project);
+    if (!loaded) {
+        reportFailure(options.project, loaded.error());
         return 1;
     }
     {

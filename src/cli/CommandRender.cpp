@@ -54,9 +54,9 @@ int runRender(const Arguments& args) {
     if (project.empty() || output.empty()) return usage();
 
     CliProject opened;
-    EngineResult loaded = opened.open(project);
-    if (!loaded.ok) {
-        reportFailure(project, loaded.error);
+    Outcome<> loaded = opened.open(project);
+    if (!loaded) {
+        reportFailure(project, loaded.error());
         return 1;
     }
     const double length = opened.engine().farestTrackEndTime();
@@ -71,9 +71,8 @@ int runRender(const Arguments& args) {
     // complete: a failed render leaves whatever stood there. A device, a FIFO or
     // "-" (standard output) is written in place.
     OutputFile target;
-    std::string placeError;
-    if (!target.prepare(output, projectInputFiles(project, opened.engine()), &placeError)) {
-        reportFailure(output, placeError);
+    if (Outcome<> placed = target.prepare(output, projectInputFiles(project, opened.engine())); !placed) {
+        reportFailure(output, placed.failure().why());
         return 1;
     }
     FILE* file = target.toStandardOutput() ? stdout : std::fopen(target.writePath().c_str(), "wb");
@@ -114,8 +113,8 @@ int runRender(const Arguments& args) {
         std::fprintf(stderr, "wavomer-cli: render interrupted\n");
         return 128 + signal;
     }
-    if (ok && !target.commit(&placeError)) {
-        reportFailure(output, placeError);
+    if (Outcome<> committed = ok ? target.commit() : Outcome<>(); !committed) {
+        reportFailure(output, committed.failure().why());
         return 1;
     }
     if (!ok) {

@@ -20,27 +20,22 @@ std::string archivePathFor(const std::string& path) {
 
 }  // namespace
 
-bool projectInfoJson(const std::string& path, std::string& json, std::string& error) {
-    archive::ProjectDecodeResult project = archive::readProjectFile(archivePathFor(path));
-    if (!project.ok) {
-        error = project.error;
-        return false;
-    }
+Outcome<std::string> projectInfoJson(const std::string& path) {
+    Outcome<archive::DecodedProject> project = archive::readProjectFile(archivePathFor(path));
+    if (!project) return project.failure();
     JsonObject root;
-    root.raw("tracks", tracksJson(project.tracks));
-    root.raw("markers", markersJson(project.markers));
-    json = root.str();
-    return true;
+    root.raw("tracks", tracksJson(project->tracks));
+    root.raw("markers", markersJson(project->markers));
+    return root.str();
 }
 
 int runProjectInfo(const std::string& path) {
-    std::string json;
-    std::string error;
-    if (!projectInfoJson(path, json, error)) {
-        std::fprintf(stderr, "wavomer-cli: %s\n", error.c_str());  // the reason names the file
+    Outcome<std::string> json = projectInfoJson(path);
+    if (!json) {
+        std::fprintf(stderr, "wavomer-cli: %s\n", json.error().c_str());  // the failure names the file
         return 1;
     }
-    std::printf("%s\n", json.c_str());
+    std::printf("%s\n", json->c_str());
     return 0;
 }
 

@@ -7,14 +7,15 @@
 
 #include <string>
 
+#include "util/Outcome.h"
+
 namespace wavomer::cli {
 
 // path is a project folder or the path of its "project.plist". Answers the exit
 // status: 0 when the JSON line was printed, 1 when the archive could not be read.
 int runProjectInfo(const std::string& path);
 
-// The JSON line (without its newline) for a project archive, or false with a reason
-// naming the file.
-bool projectInfoJson(const std::string& path, std::string& json, std::string& error);
+// The JSON line (without its newline) for a project archive.
+Outcome<std::string> projectInfoJson(const std::string& path);
 
 }  // namespace wavomer::cli

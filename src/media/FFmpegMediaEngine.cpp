@@ -423,10 +423,11 @@ std::string ffmpegErrorText(int code) {
 
 FFmpegMediaEngine::FFmpegMediaEngine() { av_log_set_level(AV_LOG_QUIET); }
 
-std::unique_ptr<TSMediaSource> FFmpegMediaEngine::mediaWithPath(const std::string& path, std::string* error) {
-    FormatPtr format = openFormat(path, error);
-    if (!format) return nullptr;
-    return std::make_unique<FFMediaSource>(std::move(format), path);
+Outcome<std::unique_ptr<TSMediaSource>> FFmpegMediaEngine::mediaWithPath(const std::string& path) {
+    std::string error;
+    FormatPtr format = openFormat(path, &error);
+    if (!format) return Failure::at(path, error.empty() ? "not a media file" : error);
+    return std::unique_ptr<TSMediaSource>(std::make_unique<FFMediaSource>(std::move(format), path));
 }
 
 }  // namespace wavomer

@@ -16,7 +16,7 @@ namespace wavomer {
 class FFmpegMediaEngine : public MediaEngine {
 public:
     FFmpegMediaEngine();
-    std::unique_ptr<TSMediaSource> mediaWithPath(const std::string& path, std::string* error) override;
+    Outcome<std::unique_ptr<TSMediaSource>> mediaWithPath(const std::string& path) override;
 };
 
 // "Invalid data found when processing input" for an FFmpeg error code.

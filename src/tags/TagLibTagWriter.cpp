@@ -196,19 +196,17 @@ void fillAsf(TagLib::ASF::Tag& tag, const ID3TagInfo& info) {
     setAttribute(tag, "WM/BeatsPerMinute", numberText(info.bpm));
 }
 
-TagWriteResult failure(const std::string& path, const std::string& reason) {
-    return TagWriteResult{TagWriteResult::Status::failed, path + ": " + reason};
-}
+Failure failure(const std::string& path, const std::string& reason) { return Failure::at(path, reason); }
 
 template <typename File>
-TagWriteResult saveOrFail(File& file, const std::string& path) {
+Outcome<Tagging> saveOrFail(File& file, const std::string& path) {
     if (!file.save()) return failure(path, "the tags could not be saved");
-    return {};
+    return Tagging::written;
 }
 
 }  // namespace
 
-TagWriteResult TagLibTagWriter::setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags,
+Outcome<Tagging> TagLibTagWriter::setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags,
                                                        const std::string& extension) {
     const std::string ext = lowercase(extension);
     const char* name = path.c_str();
@@ -217,7 +215,7 @@ TagWriteResult TagLibTagWriter::setId3InfoToOutputPath(const std::string& path, 
         if (!file.isValid()) return failure(path, "not a readable MPEG audio file");
         fillId3v2(*file.ID3v2Tag(true), tags);
         if (!file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers)) return failure(path, "the tags could not be saved");
-        return {};
+        return Tagging::written;
     }
     if (ext == "wav") {
         TagLib::RIFF::WAV::File file(name, false);
@@ -226,7 +224,7 @@ TagWriteResult TagLibTagWriter::setId3InfoToOutputPath(const std::string& path, 
         fillInfo(*file.InfoTag(), tags);
         if (!file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers))
             return failure(path, "the tags could not be saved");
-        return {};
+        return Tagging::written;
     }
     if (ext == "aiff" || ext == "aif") {
         TagLib::RIFF::AIFF::File file(name, false);
@@ -268,7 +266,7 @@ TagWriteResult TagLibTagWriter::setId3InfoToOutputPath(const std::string& path, 
         fillAsf(*file.tag(), tags);
         return saveOrFail(file, path);
     }
-    return TagWriteResult{TagWriteResult::Status::unsupported, {}};
+    return Tagging::unsupported;
 }
 
 }  // namespace wavomer

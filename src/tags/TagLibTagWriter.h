@@ -12,7 +12,7 @@ namespace wavomer {
 
 class TagLibTagWriter final : public TagWriter {
 public:
-    TagWriteResult setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags,
+    Outcome<Tagging> setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags,
                                           const std::string& extension) override;
 };
 

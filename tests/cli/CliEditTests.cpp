@@ -206,8 +206,7 @@ TEST_F(CliEdit, ASecondRunCannotSaveOverAProjectAnotherRunHasOpen) {
 TEST_F(CliEdit, AProjectOpenedWithoutTracksEditsTheTracksOfItsFirstImport) {
     std::string project = dir.file("empty.wvmp");
     std::filesystem::create_directories(project);
-    std::string error;
-    ASSERT_TRUE(wavomer::archive::writeProjectFile(wavomer::archive::projectArchivePath(project), {}, {}, &error));
+    ASSERT_OK(wavomer::archive::writeProjectFile(wavomer::archive::projectArchivePath(project), {}, {}));
     std::string mono = dir.file("mono.wav");
     wavomer::test::writeWav16(mono, 1, 44100, std::vector<float>(44100 * 2, 0.5f));
     std::string out, err;

@@ -43,11 +43,8 @@ void writeSampleProject(const std::string& folder) {
     first->setSectionArray({audio, AudioSection::blankSectionWithTrackStartTime(2.0, 3.0)});
     auto second = std::make_shared<AudioTrack>();
     std::filesystem::create_directories(folder);
-    std::string error;
-    ASSERT_TRUE(archive::writeProjectFile(archive::projectArchivePath(folder), {first, second},
-                                          {MarkerItem::createMarkerWithTime(1.25), MarkerItem::createMarkerWithTime(3.0)},
-                                          &error))
-        << error;
+    ASSERT_OK(archive::writeProjectFile(archive::projectArchivePath(folder), {first, second},
+                                          {MarkerItem::createMarkerWithTime(1.25), MarkerItem::createMarkerWithTime(3.0)}));
 }
 
 }  // namespace
@@ -72,8 +69,7 @@ TEST(CliProjectInfo, AnUnreadableArchivePrintsTheReasonNamingTheFileAndFails) {
     EXPECT_TRUE(out.empty());
     EXPECT_NE(err.find(project + "/project.plist"), std::string::npos) << err;
 
-    std::string error;
-    ASSERT_TRUE(archive::writeFileAtomically(project + "/project.plist", {'<', 'x', '>'}, &error));
+    ASSERT_OK(archive::writeFileAtomically(project + "/project.plist", {'<', 'x', '>'}));
     EXPECT_EQ(runCommand(cli() + " info " + shellQuote(project), &out, &err), 1);
     EXPECT_TRUE(out.empty());
     EXPECT_NE(err.find(project + "/project.plist"), std::string::npos) << err;

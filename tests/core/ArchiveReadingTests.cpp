@@ -17,12 +17,12 @@ using H = HandArchive;
 
 namespace {
 
-archive::DecodeResult decode(const std::vector<uint8_t>& bytes, const archive::ClassFactory& factory = nullptr) {
+Outcome<archive::RootEntries> decode(const std::vector<uint8_t>& bytes, const archive::ClassFactory& factory = nullptr) {
     return decodeKeyedArchive(bytes.data(), bytes.size(), factory);
 }
 
-TestRecord& rootRecord(const archive::DecodeResult& result) {
-    const CoderValue* value = archive::findRootValue(result.root, "root");
+TestRecord& rootRecord(const Outcome<archive::RootEntries>& result) {
+    const CoderValue* value = archive::findRootValue((*result), "root");
     EXPECT_TRUE(value && value->asObject() && *value->asObject());
     return static_cast<TestRecord&>(**value->asObject());
 }
@@ -47,8 +47,8 @@ std::vector<uint8_t> scalarArchive(bool inlineScalars) {
     return a.binary();
 }
 
-void expectScalars(const archive::DecodeResult& result) {
-    ASSERT_TRUE(result.ok) << result.error;
+void expectScalars(const Outcome<archive::RootEntries>& result) {
+    ASSERT_TRUE(result.ok()) << result.error();
     TestRecord& r = rootRecord(result);
     EXPECT_TRUE(sameValue(r.values["d"], CoderValue(0.1)));
     EXPECT_TRUE(sameValue(r.values["f"], CoderValue(2.0)));
@@ -59,10 +59,9 @@ void expectScalars(const archive::DecodeResult& result) {
 
 std::string errorOf(const std::vector<uint8_t>& bytes, const archive::ClassFactory& factory = nullptr) {
     auto result = decode(bytes, factory);
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.root.empty());
-    EXPECT_FALSE(result.error.empty());
-    return result.error;
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.error().empty());
+    return result.error();
 }
 
 // Lists nested depth deep: each NSArray record holds the next one.
@@ -110,8 +109,8 @@ TEST(KeyedArchiveReading, IntegersOfEveryWidthAndNegativeOnesAreRead) {
     for (int64_t v : values) items.push_back(a.add(H::integer(v)));
     a.top("root", H::uid(a.list(items)));
     auto result = decode(a.binary());
-    ASSERT_TRUE(result.ok) << result.error;
-    const CoderList& list = *result.root[0].second.asList();
+    ASSERT_TRUE(result.ok()) << result.error();
+    const CoderList& list = *(*result)[0].second.asList();
     ASSERT_EQ(list.size(), values.size());
     for (size_t i = 0; i < values.size(); ++i) {
         const bool fits = values[i] >= std::numeric_limits<int32_t>::min() && values[i] <= std::numeric_limits<int32_t>::max();
@@ -126,8 +125,8 @@ TEST(KeyedArchiveReading, NSStringAndNSMutableStringRecordsReadAsStrings) {
     uint64_t mutableOne = a.record("NSMutableString", {{"NS.string", H::string("Caf\xC3\xA9")}});
     a.top("root", H::uid(a.list({plain, mutableOne})));
     auto result = decode(a.binary());
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_TRUE(sameValue(result.root[0].second, CoderValue(CoderList{"one", "Caf\xC3\xA9"})));
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_TRUE(sameValue((*result)[0].second, CoderValue(CoderList{"one", "Caf\xC3\xA9"})));
 }
 
 TEST(KeyedArchiveReading, MutableListsAndDictionariesAreRead) {
@@ -140,9 +139,9 @@ TEST(KeyedArchiveReading, MutableListsAndDictionariesAreRead) {
                              {{"NS.keys", H::uidArray({name, gain})}, {"NS.objects", H::uidArray({reverb, half})}});
     a.top("root", H::uid(a.list({dict}, "NSMutableArray")));
     auto result = decode(a.binary());
-    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.ok()) << result.error();
     CoderValue expected = CoderList{CoderDictionary{{"name", "Reverb"}, {"gain", 0.5}}};
-    EXPECT_TRUE(sameValue(result.root[0].second, expected));
+    EXPECT_TRUE(sameValue((*result)[0].second, expected));
 }
 
 TEST(KeyedArchiveReading, AnNSColorRecordReadsFromItsComponentText) {
@@ -156,10 +155,10 @@ TEST(KeyedArchiveReading, AnNSColorRecordReadsFromItsComponentText) {
                                                {"NSRGB", H::uid(a.add(H::string("0 1 0")))}});
     a.top("root", H::uid(a.list({rgb, rgba, grey, referenced})));
     auto result = decode(a.binary());
-    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.ok()) << result.error();
     CoderValue expected = CoderList{CoderColor{0.0549, 0.549, 0.588, 1.0}, CoderColor{1, 0, 0, 0.5},
                                     CoderColor{0.25, 0.25, 0.25, 1.0}, CoderColor{0, 1, 0, 1}};
-    EXPECT_TRUE(sameValue(result.root[0].second, expected));
+    EXPECT_TRUE(sameValue((*result)[0].second, expected));
 }
 
 TEST(KeyedArchiveReading, AColourWithoutReadableComponentsReadsAsAbsent) {
@@ -167,8 +166,8 @@ TEST(KeyedArchiveReading, AColourWithoutReadableComponentsReadsAsAbsent) {
     uint64_t named = a.record("NSColor", {{"NSColorSpace", H::integer(6)}, {"NSColorName", H::string("textColor")}});
     a.top("root", H::uid(named));
     auto result = decode(a.binary());
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_TRUE(result.root[0].second.isNull());
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_TRUE((*result)[0].second.isNull());
 }
 
 TEST(KeyedArchiveReading, ValuesSharedBySeveralReferencesReadEqualEverywhere) {
@@ -177,9 +176,9 @@ TEST(KeyedArchiveReading, ValuesSharedBySeveralReferencesReadEqualEverywhere) {
     uint64_t inner = a.list({number, number});
     a.top("root", H::uid(a.list({inner, inner, number})));
     auto result = decode(a.binary());
-    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.ok()) << result.error();
     CoderValue expected = CoderList{CoderList{1.25, 1.25}, CoderList{1.25, 1.25}, 1.25};
-    EXPECT_TRUE(sameValue(result.root[0].second, expected));
+    EXPECT_TRUE(sameValue((*result)[0].second, expected));
 }
 
 TEST(KeyedArchiveReading, AbsentValuesAreTheNullReferenceOrAMissingKey) {
@@ -187,7 +186,7 @@ TEST(KeyedArchiveReading, AbsentValuesAreTheNullReferenceOrAMissingKey) {
     uint64_t record = a.record("R", {{"d", H::uid(0)}});
     a.top("root", H::uid(record));
     auto result = decode(a.binary(), testRecordFactory({{"R", kScalarKeys}}));
-    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.ok()) << result.error();
     TestRecord& r = rootRecord(result);
     ASSERT_EQ(r.values.count("d"), 1u);
     EXPECT_TRUE(r.values["d"].isNull());
@@ -199,13 +198,13 @@ TEST(KeyedArchiveReading, AnUnknownClassInsideAListReadsAsAbsentAndTheRestStays)
     uint64_t unknown = a.record("SomethingElse", {{"x", H::integer(1)}});
     a.top("root", H::uid(a.list({unknown, a.add(H::integer(2))})));
     auto result = decode(a.binary());
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_TRUE(sameValue(result.root[0].second, CoderValue(CoderList{CoderValue(), int32_t{2}})));
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_TRUE(sameValue((*result)[0].second, CoderValue(CoderList{CoderValue(), int32_t{2}})));
 }
 
 TEST(KeyedArchiveReading, NestingUpToTheLimitIsRead) {
     auto result = decode(nestedLists(archive::kMaxArchiveNesting));
-    EXPECT_TRUE(result.ok) << result.error;
+    EXPECT_TRUE(result.ok()) << result.error();
 }
 
 // ---------------------------------------------------------------------------
@@ -224,7 +223,7 @@ TEST(KeyedArchiveRejection, EveryTruncationOfAnArchiveIsRefused) {
     for (size_t n = 0; n < bytes.size(); ++n) {
         std::vector<uint8_t> prefix(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(n));
         auto result = decode(prefix);
-        EXPECT_FALSE(result.ok) << "prefix of " << n << " bytes";
+        EXPECT_FALSE(result.ok()) << "prefix of " << n << " bytes";
     }
 }
 
@@ -299,7 +298,7 @@ TEST(KeyedArchiveRejection, ContainersSharedInsideTheFileAreNeverExpanded) {
         auto top = w.dict({{w.string("root"), w.uid(referenced ? 1 : 0)}});
         w.setDict(root, {{w.string("$top"), top}, {w.string("$objects"), w.array(objects)}});
         auto result = decode(w.finish(root));
-        EXPECT_EQ(result.ok, !referenced) << result.error;
+        EXPECT_EQ(result.ok(), !referenced) << result.error();
     }
 }
 
@@ -370,7 +369,7 @@ TEST(KeyedArchiveRejection, ArbitraryByteFlipsNeverCrashTheReader) {
             auto changed = bytes;
             changed[i] = value;
             auto result = decode(changed);
-            EXPECT_TRUE(result.ok || !result.error.empty()) << "byte " << i;
+            EXPECT_TRUE(result.ok() || !result.error().empty()) << "byte " << i;
         }
     }
 }

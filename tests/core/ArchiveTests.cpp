@@ -60,7 +60,7 @@ archive::ClassFactory everyKindFactory() {
     return testRecordFactory({{"Everything", kEveryKindKeys}, {"Child", {"name", "count"}}});
 }
 
-archive::DecodeResult decode(const std::vector<uint8_t>& bytes, const archive::ClassFactory& factory) {
+Outcome<archive::RootEntries> decode(const std::vector<uint8_t>& bytes, const archive::ClassFactory& factory) {
     return decodeKeyedArchive(bytes.data(), bytes.size(), factory);
 }
 
@@ -68,8 +68,8 @@ bool containsBytes(const std::vector<uint8_t>& haystack, const std::vector<uint8
     return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
 }
 
-TestRecord& decodedRecord(const archive::DecodeResult& result, const char* key = "root") {
-    const CoderValue* value = archive::findRootValue(result.root, key);
+TestRecord& decodedRecord(const Outcome<archive::RootEntries>& result, const char* key = "root") {
+    const CoderValue* value = archive::findRootValue((*result), key);
     EXPECT_TRUE(value && value->asObject() && *value->asObject());
     return static_cast<TestRecord&>(**value->asObject());
 }
@@ -83,16 +83,16 @@ TEST(KeyedArchiveRoundTrip, EveryKindOfValueComesBackExactly) {
     auto record = everyKindRecord();
     auto bytes = encodeKeyedArchive({{"root", CoderValue(CoderObject(record))}});
     auto result = decode(bytes, everyKindFactory());
-    ASSERT_TRUE(result.ok) << result.error;
-    ASSERT_EQ(result.root.size(), 1u);
-    EXPECT_EQ(result.root[0].first, "root");
-    EXPECT_TRUE(sameValue(CoderValue(CoderObject(record)), result.root[0].second));
+    ASSERT_TRUE(result.ok()) << result.error();
+    ASSERT_EQ((*result).size(), 1u);
+    EXPECT_EQ((*result)[0].first, "root");
+    EXPECT_TRUE(sameValue(CoderValue(CoderObject(record)), (*result)[0].second));
 }
 
 TEST(KeyedArchiveRoundTrip, DecodingCallsDidDecodeOncePerRecordAfterItsKeys) {
     auto bytes = encodeKeyedArchive({{"root", CoderValue(CoderObject(everyKindRecord()))}});
     auto result = decode(bytes, everyKindFactory());
-    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.ok()) << result.error();
     TestRecord& record = decodedRecord(result);
     EXPECT_EQ(record.didDecodeCalls, 1);
     EXPECT_EQ(static_cast<TestRecord&>(**record.values["child"].asObject()).didDecodeCalls, 1);
@@ -101,26 +101,26 @@ TEST(KeyedArchiveRoundTrip, DecodingCallsDidDecodeOncePerRecordAfterItsKeys) {
 TEST(KeyedArchiveRoundTrip, RootEntriesComeBackInWritingOrder) {
     auto bytes = encodeKeyedArchive({{"zeta", int32_t{1}}, {"alpha", int32_t{2}}, {"mid", CoderValue()}});
     auto result = decode(bytes, nullptr);
-    ASSERT_TRUE(result.ok) << result.error;
-    ASSERT_EQ(result.root.size(), 3u);
-    EXPECT_EQ(result.root[0].first, "zeta");
-    EXPECT_EQ(result.root[1].first, "alpha");
-    EXPECT_EQ(result.root[2].first, "mid");
-    EXPECT_TRUE(result.root[2].second.isNull());
+    ASSERT_TRUE(result.ok()) << result.error();
+    ASSERT_EQ((*result).size(), 3u);
+    EXPECT_EQ((*result)[0].first, "zeta");
+    EXPECT_EQ((*result)[1].first, "alpha");
+    EXPECT_EQ((*result)[2].first, "mid");
+    EXPECT_TRUE((*result)[2].second.isNull());
 }
 
 TEST(KeyedArchiveRoundTrip, AWideIntegerThatFitsThirtyTwoBitsReadsBackAsThirtyTwoBits) {
     auto bytes = encodeKeyedArchive({{"n", int64_t{42}}});
     auto result = decode(bytes, nullptr);
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_TRUE(sameValue(result.root[0].second, CoderValue(int32_t{42})));
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_TRUE(sameValue((*result)[0].second, CoderValue(int32_t{42})));
 }
 
 TEST(KeyedArchiveRoundTrip, ARecordOfAnUnknownClassReadsAsAbsent) {
     auto bytes = encodeKeyedArchive({{"root", CoderValue(CoderObject(everyKindRecord()))}});
     auto result = decode(bytes, testRecordFactory({}));
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_TRUE(result.root[0].second.isNull());
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_TRUE((*result)[0].second.isNull());
 }
 
 TEST(KeyedArchiveRoundTrip, AKeyTheRecordDoesNotListIsIgnoredAndAMissingKeyIsNotSet) {
@@ -129,7 +129,7 @@ TEST(KeyedArchiveRoundTrip, AKeyTheRecordDoesNotListIsIgnoredAndAMissingKeyIsNot
     writer->values["stale"] = "old";
     auto bytes = encodeKeyedArchive({{"root", CoderValue(CoderObject(writer))}});
     auto result = decode(bytes, testRecordFactory({{"R", {"a", "b"}}}));
-    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.ok()) << result.error();
     TestRecord& record = decodedRecord(result);
     EXPECT_EQ(record.values.size(), 1u);
     EXPECT_TRUE(sameValue(record.values["a"], CoderValue(1.5)));
@@ -257,7 +257,7 @@ TEST(KeyedArchiveWriting, ARecordThatContainsItselfIsWrittenWithTheInnerAppearan
     auto bytes = encodeKeyedArchive({{"root", CoderValue(CoderObject(record))}});
     record->values.clear();  // breaks the reference cycle for the leak checker
     auto result = decode(bytes, testRecordFactory({{"Loop", {"self", "n"}}}));
-    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.ok()) << result.error();
     TestRecord& decoded = decodedRecord(result);
     EXPECT_TRUE(decoded.values["self"].isNull());
     EXPECT_TRUE(sameValue(decoded.values["n"], CoderValue(int32_t{1})));

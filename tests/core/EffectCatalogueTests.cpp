@@ -115,9 +115,9 @@ TEST(GraphicEqualiserSettings, OnlyNamesBeginningWithGraphicEQUseTheChain) {
 }
 
 TEST(EffectDictionaries, HoldTheNameAndEveryParameterAtItsDefault) {
-    CoderDictionary dic;
-    std::string error;
-    ASSERT_TRUE(effectDicWithDefaults("Parametric EQ", {}, dic, error)) << error;
+    Outcome<CoderDictionary> made = effectDicWithDefaults("Parametric EQ", {});
+    ASSERT_TRUE(made) << made.error();
+    CoderDictionary dic = made ? *made : CoderDictionary();
     EXPECT_EQ(dic.size(), 4u);
     std::string name;
     double freq = 0, q = 0, gain = 1;
@@ -132,18 +132,18 @@ TEST(EffectDictionaries, HoldTheNameAndEveryParameterAtItsDefault) {
 }
 
 TEST(EffectDictionaries, TakeOverridesByDisplayNameAsGiven) {
-    CoderDictionary dic;
-    std::string error;
-    ASSERT_TRUE(effectDicWithDefaults("Low Pass", {{"Cutoff Frequency", 30000}}, dic, error)) << error;
+    Outcome<CoderDictionary> made = effectDicWithDefaults("Low Pass", {{"Cutoff Frequency", 30000}});
+    ASSERT_TRUE(made) << made.error();
+    CoderDictionary dic = made ? *made : CoderDictionary();
     double cutoff = 0;
     ASSERT_TRUE(dic.at("Cutoff Frequency").asDouble(cutoff));
     EXPECT_EQ(cutoff, 30000);  // clamped when the effect loads, not here
 }
 
 TEST(EffectDictionaries, OfAGraphicEqualiserHoldEveryBand) {
-    CoderDictionary dic;
-    std::string error;
-    ASSERT_TRUE(effectDicWithDefaults("Graphic EQ 10", {{"80 Hz", 6}}, dic, error)) << error;
+    Outcome<CoderDictionary> made = effectDicWithDefaults("Graphic EQ 10", {{"80 Hz", 6}});
+    ASSERT_TRUE(made) << made.error();
+    CoderDictionary dic = made ? *made : CoderDictionary();
     EXPECT_EQ(dic.size(), 11u);
     double gain = 0;
     ASSERT_TRUE(dic.at("80 Hz").asDouble(gain));
@@ -153,21 +153,21 @@ TEST(EffectDictionaries, OfAGraphicEqualiserHoldEveryBand) {
 }
 
 TEST(EffectDictionaries, RefuseAnUnknownEffectOrParameter) {
-    CoderDictionary dic{{"kept", 1.0}};
-    std::string error;
-    EXPECT_FALSE(effectDicWithDefaults("Flanger", {}, dic, error));
-    EXPECT_NE(error.find("Flanger"), std::string::npos);
-    EXPECT_FALSE(effectDicWithDefaults("low pass", {}, dic, error));
-    EXPECT_FALSE(effectDicWithDefaults("Low Pass", {{"Cutoff", 100}}, dic, error));
-    EXPECT_NE(error.find("Cutoff"), std::string::npos);
-    EXPECT_FALSE(effectDicWithDefaults("Low Pass", {{"name", 1}}, dic, error));
-    EXPECT_EQ(dic.size(), 1u);  // untouched on failure
+    auto refusal = [](const std::string& name, const std::vector<std::pair<std::string, double>>& overrides) {
+        Outcome<CoderDictionary> made = effectDicWithDefaults(name, overrides);
+        EXPECT_FALSE(made) << name;
+        return made.error();
+    };
+    EXPECT_NE(refusal("Flanger", {}).find("Flanger"), std::string::npos);
+    refusal("low pass", {});
+    EXPECT_NE(refusal("Low Pass", {{"Cutoff", 100}}).find("Cutoff"), std::string::npos);
+    refusal("Low Pass", {{"name", 1}});
 }
 
 TEST(EffectDictionaries, OfNetSendHoldOnlyTheName) {
-    CoderDictionary dic;
-    std::string error;
-    ASSERT_TRUE(effectDicWithDefaults("Net Send", {}, dic, error));
+    Outcome<CoderDictionary> made = effectDicWithDefaults("Net Send", {});
+    ASSERT_TRUE(made) << made.error();
+    CoderDictionary dic = made ? *made : CoderDictionary();
     EXPECT_EQ(dic.size(), 1u);
 }
 

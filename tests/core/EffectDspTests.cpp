@@ -61,9 +61,9 @@ double rms(const std::vector<float>& x, size_t from, size_t to) {
 double db(double gain) { return 20.0 * std::log10(gain); }
 
 CoderDictionary effect(const std::string& name, const std::vector<std::pair<std::string, double>>& overrides = {}) {
-    CoderDictionary dic;
-    std::string error;
-    EXPECT_TRUE(effectDicWithDefaults(name, overrides, dic, error)) << error;
+    Outcome<CoderDictionary> made = effectDicWithDefaults(name, overrides);
+    EXPECT_TRUE(made) << made.error();
+    CoderDictionary dic = made ? *made : CoderDictionary();
     return dic;
 }
 

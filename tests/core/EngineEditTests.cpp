@@ -398,10 +398,10 @@ TEST_F(EditTest, TheClipboardPayloadIsTheKeyedArchiveOfTheSections) {
     auto bytes = clipboard.dataForType("WVMAudioEditDataType");
     ASSERT_TRUE(bytes);
     auto decoded = archive::decodeClipboardPayload(bytes->data(), bytes->size());
-    ASSERT_TRUE(decoded.ok) << decoded.error;
-    ASSERT_EQ(decoded.payload.size(), 2u);
-    ASSERT_EQ(decoded.payload[0].size(), 1u);
-    EXPECT_EQ(*decoded.payload[0][0]->audioPath, ten);
-    ASSERT_EQ(decoded.payload[1].size(), 2u);
-    EXPECT_TRUE(decoded.payload[1][1]->isBlankSection);
+    ASSERT_TRUE(decoded.ok()) << decoded.error();
+    ASSERT_EQ((*decoded).size(), 2u);
+    ASSERT_EQ((*decoded)[0].size(), 1u);
+    EXPECT_EQ(*(*decoded)[0][0]->audioPath, ten);
+    ASSERT_EQ((*decoded)[1].size(), 2u);
+    EXPECT_TRUE((*decoded)[1][1]->isBlankSection);
 }

@@ -143,7 +143,7 @@ TEST_F(TrackTest, InsertedSilenceLengthensTheSelectedTrackAndPadsTheOther) {
         engine->selectTracks(0, 0);
         engine->updateCurrentTimelineTime(5.0);
         engine->resetSelectedTimelineStartEndTime();
-        ASSERT_TRUE(engine->insertMute(true, 3.0).ok);
+        ASSERT_TRUE(engine->insertMute(true, 3.0).ok());
     });
     const auto& edited = engine->audioTrackArray[0]->sectionArray();
     ASSERT_EQ(edited.size(), 3u);
@@ -176,7 +176,7 @@ TEST_F(TrackTest, InsertedNoiseSplitsTheSectionAndLoopsItsSource) {
         engine->selectTracks(0, 0);
         engine->updateCurrentTimelineTime(4.0);
         engine->resetSelectedTimelineStartEndTime();
-        ASSERT_TRUE(engine->insertMute(false, 60.0).ok);
+        ASSERT_TRUE(engine->insertMute(false, 60.0).ok());
     });
     const auto& sections = engine->audioTrackArray[0]->sectionArray();
     ASSERT_EQ(sections.size(), 3u);
@@ -428,14 +428,14 @@ TEST(EffectPanel, ValuesAreHeldAsTheSliderRowsShowThem) {
     EXPECT_EQ(EditActions::effectRowValue(0.001, 0.03, "Secs", 0.012345), 0.0123);
     EXPECT_EQ(EditActions::effectRowValue(0, 2, "index", 1.4), 1.0);
     EXPECT_EQ(EditActions::effectRowValue(10, 20000, "Hz", 30000), 20000.0);
-    EffectDic dic;
-    std::string error;
-    ASSERT_TRUE(EditActions::effectDicFromPanel("Low Pass", {{"Cutoff Frequency", 2000.4}}, dic, error)) << error;
+    Outcome<EffectDic> made = EditActions::effectDicFromPanel("Low Pass", {{"Cutoff Frequency", 2000.4}});
+    ASSERT_TRUE(made) << made.error();
+    EffectDic dic = made ? *made : EffectDic();
     double cutoff = 0, resonance = -1;
     dic.at("Cutoff Frequency").asDouble(cutoff);
     dic.at("Resonance").asDouble(resonance);
     EXPECT_EQ(cutoff, 2000.0);
     EXPECT_EQ(resonance, 0.0);
-    EXPECT_FALSE(EditActions::effectDicFromPanel("Low Pass", {{"Wobble", 1}}, dic, error));
-    EXPECT_FALSE(EditActions::effectDicFromPanel("Nope", {}, dic, error));
+    EXPECT_FALSE(EditActions::effectDicFromPanel("Low Pass", {{"Wobble", 1}}));
+    EXPECT_FALSE(EditActions::effectDicFromPanel("Nope", {}));
 }

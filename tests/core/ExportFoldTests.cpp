@@ -150,10 +150,10 @@ private:
 
 class RecordingTagWriter final : public TagWriter {
 public:
-    TagWriteResult setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags,
-                                          const std::string& extension) override {
+    Outcome<Tagging> setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags,
+                                            const std::string& extension) override {
         tagged.push_back({path, tags.title.value_or("")});
-        return {};
+        return Tagging::written;
     }
     std::vector<std::pair<std::string, std::string>> tagged;
 };
@@ -384,8 +384,8 @@ TEST(MusicConverterTest, ACancelStopsAfterTheCurrentBlockAndDropsTheFile) {
         if (block == 10) converter.cancel();
     };
     ScratchDir dir;
-    ConvertResult result = converter.startConverterMusic(output, 0.0f, 10.0f, 0.0f, 0.0f, dir.file("c.wav"));
-    EXPECT_EQ(result.status, ConvertResult::Status::cancelled);
+    Outcome<> result = converter.startConverterMusic(output, 0.0f, 10.0f, 0.0f, 0.0f, dir.file("c.wav"));
+    EXPECT_TRUE(result.cancelled());
     EXPECT_EQ(blocksSeen, 10);
     EXPECT_TRUE(engine.log.files.empty());
     ASSERT_EQ(engine.log.aborted.size(), 1u);
@@ -400,9 +400,9 @@ TEST(MusicConverterTest, AWriterThatCannotOpenFailsNamingTheFile) {
     output.delegate = &two;
     MusicConverter converter(engine);
     ScratchDir dir;
-    ConvertResult result = converter.startConverterMusic(output, 0.0f, 1.0f, 0.0f, 0.0f, dir.file("d.wav"));
-    EXPECT_EQ(result.status, ConvertResult::Status::failed);
-    EXPECT_NE(result.error.find(dir.file("d.wav")), std::string::npos);
+    Outcome<> result = converter.startConverterMusic(output, 0.0f, 1.0f, 0.0f, 0.0f, dir.file("d.wav"));
+    EXPECT_TRUE(!result.ok() && !result.cancelled());
+    EXPECT_NE(result.error().find(dir.file("d.wav")), std::string::npos);
     EXPECT_TRUE(engine.log.files.empty());
 }
 
@@ -414,9 +414,9 @@ TEST(MusicConverterTest, AFailedWriteEndsTheFileWithNothingLeft) {
     output.delegate = &two;
     MusicConverter converter(engine);
     ScratchDir dir;
-    ConvertResult result = converter.startConverterMusic(output, 0.0f, 1.0f, 0.0f, 0.0f, dir.file("e.wav"));
-    EXPECT_EQ(result.status, ConvertResult::Status::failed);
-    EXPECT_NE(result.error.find("No space left"), std::string::npos);
+    Outcome<> result = converter.startConverterMusic(output, 0.0f, 1.0f, 0.0f, 0.0f, dir.file("e.wav"));
+    EXPECT_TRUE(!result.ok() && !result.cancelled());
+    EXPECT_NE(result.error().find("No space left"), std::string::npos);
     EXPECT_EQ(engine.log.aborted.size(), 1u);
 }
 
@@ -426,8 +426,8 @@ TEST_F(ExportTest, AnExportRendersEveryTrackAsItsOwnChannel) {
     ProjectExporter exporter(engine, nullptr);
     auto snapshot = snapshotOf({constantTrack(0.25f, 2.0), constantTrack(-0.5f, 2.0), constantTrack(0.125f, 1.0)}, {},
                                2.0);
-    ExportOutcome outcome = exporter.run(request(), snapshot);
-    ASSERT_TRUE(outcome.ok()) << outcome.error;
+    ExportReport outcome = exporter.run(request(), snapshot);
+    ASSERT_TRUE(outcome.ok()) << outcome.error();
     ASSERT_EQ(outcome.writtenPaths, std::vector<std::string>{dir.file("out/Audio.wav")});
     const WrittenFile& file = engine.log.files.at(outcome.writtenPaths[0]);
     EXPECT_EQ(std::popcount(static_cast<uint64_t>(file.format.channel_layout)), 3);
@@ -445,7 +445,7 @@ TEST_F(ExportTest, StereoAndMonoExportsCarryTheAverageOfAllTracks) {
         ProjectExporter exporter(local, nullptr);
         auto snapshot = snapshotOf({constantTrack(0.25f, 1.0), constantTrack(-0.5f, 1.0), constantTrack(1.0f, 1.0)},
                                    {}, 1.0);
-        ExportOutcome outcome = exporter.run(request(false, type), snapshot);
+        ExportReport outcome = exporter.run(request(false, type), snapshot);
         ASSERT_TRUE(outcome.ok());
         const WrittenFile& file = local.log.files.at(outcome.writtenPaths[0]);
         const int channels = type == 1 ? 2 : 1;
@@ -460,7 +460,7 @@ TEST_F(ExportTest, RepeatedExportsIntoOneFolderNeverReuseAName) {
     std::vector<std::string> names;
     for (int i = 0; i < 3; ++i) {
         auto snapshot = snapshotOf({constantTrack(0.1f, 0.5)}, {}, 0.5);
-        ExportOutcome outcome = exporter.run(request(), snapshot);
+        ExportReport outcome = exporter.run(request(), snapshot);
         ASSERT_TRUE(outcome.ok());
         names.push_back(outcome.writtenPaths.at(0));
     }
@@ -471,7 +471,7 @@ TEST_F(ExportTest, RepeatedExportsIntoOneFolderNeverReuseAName) {
 TEST_F(ExportTest, MarkersAtThreeAndSixSecondsSplitTenSecondsIntoThreeFiles) {
     ProjectExporter exporter(engine, nullptr);
     auto snapshot = snapshotOf({constantTrack(0.5f, 10.0)}, {0.0, 3.0, 6.0, 10.0}, 10.0);
-    ExportOutcome outcome = exporter.run(request(true), snapshot);
+    ExportReport outcome = exporter.run(request(true), snapshot);
     ASSERT_TRUE(outcome.ok());
     ASSERT_EQ(outcome.writtenPaths, (std::vector<std::string>{dir.file("out/Audio.wav"), dir.file("out/Audio_1.wav"),
                                                               dir.file("out/Audio_2.wav")}));
@@ -492,8 +492,8 @@ TEST_F(ExportTest, APieceStartsOnTheFrameOfItsMarkerTimeInDoublePrecision) {
     snapshot.endTime = 4000.2;
     ProjectExporter exporter(engine, nullptr);
     snapshot.tracks = TrackSnapshot({constantTrack(0.5f, 0.1)});
-    ExportOutcome outcome = exporter.run(request(true), snapshot);
-    ASSERT_TRUE(outcome.ok()) << outcome.error;
+    ExportReport outcome = exporter.run(request(true), snapshot);
+    ASSERT_TRUE(outcome.ok()) << outcome.error();
     const WrittenFile& file = engine.log.files.at(outcome.writtenPaths.at(0));
     const int64_t first = std::llround(4000.123 * 44100), last = std::llround(4000.2 * 44100);
     EXPECT_EQ(static_cast<int64_t>(file.samples.size()), last - first);
@@ -522,9 +522,9 @@ TEST_F(ExportTest, AProjectWithoutTracksFailsAndWritesNothing) {
     for (bool split : {false, true}) {
         ProjectExporter exporter(engine, nullptr);
         auto snapshot = snapshotOf({}, {0.0, 1.0}, 0.0);
-        ExportOutcome outcome = exporter.run(request(split), snapshot);
-        EXPECT_EQ(outcome.status, ExportOutcome::Status::failed) << "split " << split;
-        EXPECT_NE(outcome.error.find("no tracks"), std::string::npos) << outcome.error;
+        ExportReport outcome = exporter.run(request(split), snapshot);
+        EXPECT_TRUE(outcome.failed()) << "split " << split;
+        EXPECT_NE(outcome.error().find("no tracks"), std::string::npos) << outcome.error();
         EXPECT_TRUE(outcome.writtenPaths.empty());
         EXPECT_TRUE(engine.log.files.empty());
         EXPECT_TRUE(engine.log.aborted.empty()) << "no writer was even opened";
@@ -575,7 +575,7 @@ TEST(ExportFolds, NonFiniteSamplesNeverLeaveTheSampleSource) {
 TEST_F(ExportTest, MarkersCloserThanAMillisecondEndTheSplit) {
     ProjectExporter exporter(engine, nullptr);
     auto snapshot = snapshotOf({constantTrack(0.5f, 10.0)}, {0.0, 3.0, 3.0005, 6.0, 10.0}, 10.0);
-    ExportOutcome outcome = exporter.run(request(true), snapshot);
+    ExportReport outcome = exporter.run(request(true), snapshot);
     ASSERT_TRUE(outcome.ok());
     EXPECT_EQ(outcome.writtenPaths.size(), 1u);
     EXPECT_EQ(exporter.totalConvertCount(), 4);
@@ -588,7 +588,7 @@ TEST_F(ExportTest, TheSnapshotRendersTheProjectAsItWasWhenTheExportBegan) {
     snapshot.endTime = 1.0;
     live->setSectionArray({AudioSection::blankSectionWithTrackStartTime(0.0, 1.0)});
     ProjectExporter exporter(engine, nullptr);
-    ExportOutcome outcome = exporter.run(request(), snapshot);
+    ExportReport outcome = exporter.run(request(), snapshot);
     ASSERT_TRUE(outcome.ok());
     EXPECT_EQ(engine.log.files.at(outcome.writtenPaths[0]).samples[1000], 0.25f);
     EXPECT_NE(snapshot.tracks.tracks()[0], live);
@@ -606,8 +606,8 @@ TEST_F(ExportTest, ACancelDuringASplitEndsTheRemainingSegmentsAndKeepsFinishedFi
     info->title = "Song";
     r.tags = info;
     auto snapshot = snapshotOf({constantTrack(0.5f, 10.0)}, {0.0, 3.0, 6.0, 10.0}, 10.0);
-    ExportOutcome outcome = exporter.run(r, snapshot);
-    EXPECT_EQ(outcome.status, ExportOutcome::Status::cancelled);
+    ExportReport outcome = exporter.run(r, snapshot);
+    EXPECT_TRUE(outcome.cancelled());
     EXPECT_EQ(outcome.writtenPaths, std::vector<std::string>{dir.file("out/Audio.wav")});
     EXPECT_EQ(engine.log.files.size(), 1u);
     EXPECT_EQ(engine.log.aborted, std::vector<std::string>{dir.file("out/Audio_1.wav")});
@@ -625,9 +625,9 @@ TEST_F(ExportTest, AFailureNamesTheFileAndLeavesTheFinishedSegmentsTagged) {
     auto r = request(true);
     r.tags = std::make_shared<ID3TagInfo>();
     auto snapshot = snapshotOf({constantTrack(0.5f, 10.0)}, {0.0, 3.0, 6.0, 10.0}, 10.0);
-    ExportOutcome outcome = exporter.run(r, snapshot);
-    EXPECT_EQ(outcome.status, ExportOutcome::Status::failed);
-    EXPECT_NE(outcome.error.find(dir.file("out/Audio_1.wav")), std::string::npos) << outcome.error;
+    ExportReport outcome = exporter.run(r, snapshot);
+    EXPECT_TRUE(outcome.failed());
+    EXPECT_NE(outcome.error().find(dir.file("out/Audio_1.wav")), std::string::npos) << outcome.error();
     EXPECT_EQ(outcome.writtenPaths, std::vector<std::string>{dir.file("out/Audio.wav")});
     EXPECT_EQ(tags.tagged.size(), 1u);
 }
@@ -640,7 +640,7 @@ TEST_F(ExportTest, EverySegmentGetsTheSameTags) {
     info->title = "Same";
     r.tags = info;
     auto snapshot = snapshotOf({constantTrack(0.5f, 3.0)}, {0.0, 1.0, 2.0, 3.0}, 3.0);
-    ExportOutcome outcome = exporter.run(r, snapshot);
+    ExportReport outcome = exporter.run(r, snapshot);
     ASSERT_TRUE(outcome.ok());
     ASSERT_EQ(tags.tagged.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
@@ -652,8 +652,8 @@ TEST_F(ExportTest, EverySegmentGetsTheSameTags) {
 TEST_F(ExportTest, ABackgroundExportReportsItsOutcomeAndCanBeWaitedFor) {
     ProjectExporter exporter(engine, nullptr);
     std::atomic<bool> called{false};
-    ExportOutcome seen;
-    ASSERT_TRUE(exporter.start(request(), snapshotOf({constantTrack(0.5f, 2.0)}, {}, 2.0), [&](const ExportOutcome& o) {
+    ExportReport seen;
+    ASSERT_TRUE(exporter.start(request(), snapshotOf({constantTrack(0.5f, 2.0)}, {}, 2.0), [&](const ExportReport& o) {
         seen = o;
         called = true;
     }));

@@ -104,13 +104,13 @@ TEST(ID3TagInfoRecord, SurvivesARoundTripThroughTheArchiveExceptForThePicture) {
     tags->bpm = 4294967295u;
     tags->composer = "Composer";
     std::vector<uint8_t> bytes = archive::encodeKeyedArchive({{"root", CoderValue(CoderObject(tags))}});
-    archive::DecodeResult decoded = archive::decodeKeyedArchive(
+    Outcome<archive::RootEntries> decoded = archive::decodeKeyedArchive(
         bytes.data(), bytes.size(), [](const std::string& name) -> CoderObject {
             return name == "ID3TagInfo" ? std::make_shared<ID3TagInfo>() : nullptr;
         });
-    ASSERT_TRUE(decoded.ok) << decoded.error;
-    ASSERT_EQ(decoded.root.size(), 1u);
-    const CoderObject* object = decoded.root[0].second.asObject();
+    ASSERT_TRUE(decoded.ok()) << decoded.error();
+    ASSERT_EQ((*decoded).size(), 1u);
+    const CoderObject* object = (*decoded)[0].second.asObject();
     ASSERT_TRUE(object);
     auto copy = std::dynamic_pointer_cast<ID3TagInfo>(*object);
     ASSERT_TRUE(copy);

@@ -16,6 +16,7 @@
 #include "util/PathUtil.h"
 
 using wavomer::OutputFile;
+using wavomer::Outcome;
 using wavomer::test::ScratchDir;
 
 namespace {
@@ -54,8 +55,8 @@ TEST(OutputFile, ReplacesTheTargetOnlyWhenCommitted) {
     writeText(target, "old");
     {
         OutputFile out;
-        std::string error;
-        ASSERT_TRUE(out.prepare(target, {}, &error)) << error;
+        Outcome<> prepared = out.prepare(target, {});
+        ASSERT_TRUE(prepared) << prepared.error();
         EXPECT_NE(out.writePath(), target);
         EXPECT_EQ(wavomer::lastPathComponent(out.writePath()).rfind(".out.data.part-" + std::to_string(::getpid()) + "-", 0), 0u);
         writeText(out.writePath(), "half");
@@ -65,10 +66,11 @@ TEST(OutputFile, ReplacesTheTargetOnlyWhenCommitted) {
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"out.data"});
 
     OutputFile out;
-    std::string error;
-    ASSERT_TRUE(out.prepare(target, {}, &error)) << error;
+    Outcome<> prepared = out.prepare(target, {});
+    ASSERT_TRUE(prepared) << prepared.error();
     writeText(out.writePath(), "new");
-    ASSERT_TRUE(out.commit(&error)) << error;
+    Outcome<> committed = out.commit();
+    ASSERT_TRUE(committed) << committed.error();
     EXPECT_EQ(readText(target), "new");
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"out.data"});
 }
@@ -81,13 +83,14 @@ TEST(OutputFile, RefusesAnOutputThatIsAnInputThroughAnyPath) {
     ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0755), 0);
     for (const std::string& target : {source, dir.file("link.flac"), dir.file("sub/../victim.flac")}) {
         OutputFile out;
-        std::string error;
-        EXPECT_FALSE(out.prepare(target, {source}, &error)) << target;
-        EXPECT_NE(error.find("input"), std::string::npos);
+        Outcome<> refused = out.prepare(target, {source});
+        ASSERT_FALSE(refused) << target;
+        EXPECT_NE(refused.error().find("input"), std::string::npos);
+        EXPECT_EQ(refused.failure().path, target);
     }
     // Refused the other way round too: the input named through the link.
     OutputFile out;
-    EXPECT_FALSE(out.prepare(source, {dir.file("link.flac")}, nullptr));
+    EXPECT_FALSE(out.prepare(source, {dir.file("link.flac")}));
     EXPECT_EQ(readText(source), "audio");
     EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"link.flac", "sub", "victim.flac"}));
 }
@@ -98,11 +101,11 @@ TEST(OutputFile, KeepsALinkAndWritesDevicesAndFifosInPlace) {
     writeText(real, "old");
     ASSERT_EQ(::symlink("real.f32", dir.file("link.f32").c_str()), 0);
     OutputFile linked;
-    std::string error;
-    ASSERT_TRUE(linked.prepare(dir.file("link.f32"), {}, &error)) << error;
+    ASSERT_TRUE(linked.prepare(dir.file("link.f32"), {}));
     EXPECT_FALSE(linked.inPlace());
     writeText(linked.writePath(), "new");
-    ASSERT_TRUE(linked.commit(&error)) << error;
+    Outcome<> committed = linked.commit();
+    ASSERT_TRUE(committed) << committed.error();
     struct stat info {};
     ASSERT_EQ(::lstat(dir.file("link.f32").c_str(), &info), 0);
     EXPECT_TRUE(S_ISLNK(info.st_mode));
@@ -113,21 +116,22 @@ TEST(OutputFile, KeepsALinkAndWritesDevicesAndFifosInPlace) {
             ASSERT_EQ(::mkfifo(device.c_str(), 0600), 0);
         }
         OutputFile out;
-        ASSERT_TRUE(out.prepare(device, {}, &error)) << error;
+        Outcome<> prepared = out.prepare(device, {});
+        ASSERT_TRUE(prepared) << prepared.error();
         EXPECT_TRUE(out.inPlace());
         EXPECT_EQ(out.writePath(), device);
-        EXPECT_TRUE(out.commit(&error));
+        EXPECT_TRUE(out.commit());
     }
     ASSERT_EQ(::lstat(dir.file("fifo").c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
 
     OutputFile standardOutput;
-    ASSERT_TRUE(standardOutput.prepare("-", {}, &error));
+    ASSERT_TRUE(standardOutput.prepare("-", {}));
     EXPECT_TRUE(standardOutput.toStandardOutput());
     EXPECT_TRUE(standardOutput.inPlace());
 
     OutputFile folder;
-    EXPECT_FALSE(folder.prepare(dir.path(), {}, &error));
+    EXPECT_FALSE(folder.prepare(dir.path(), {}));
 }
 
 TEST(OutputFile, ClearsTemporariesOfProcessesThatAreGone) {
@@ -144,7 +148,7 @@ TEST(OutputFile, ClearsTemporariesOfProcessesThatAreGone) {
     // Preparing an output in the folder clears them as well.
     writeText(dir.file(dead), "x");
     OutputFile out;
-    ASSERT_TRUE(out.prepare(dir.file("Audio.mp3"), {}, nullptr));
+    ASSERT_TRUE(out.prepare(dir.file("Audio.mp3"), {}));
     std::vector<std::string> after = entries(dir.path());
     EXPECT_EQ(std::count(after.begin(), after.end(), dead), 0);
 }

@@ -62,7 +62,7 @@ std::vector<MarkerPtr> sampleMarkers() {
             MarkerItem::createMarkerWithTime(7.25)};
 }
 
-archive::ProjectDecodeResult decodeProject(const std::vector<uint8_t>& bytes) {
+Outcome<archive::DecodedProject> decodeProject(const std::vector<uint8_t>& bytes) {
     return archive::decodeProject(bytes.data(), bytes.size());
 }
 
@@ -85,27 +85,27 @@ TEST(ProjectArchiveRoundTrip, EveryTrackSectionAndMarkerComesBackWithEveryArchiv
     auto tracks = sampleTracks();
     auto markers = sampleMarkers();
     auto result = decodeProject(archive::encodeProject(tracks, markers));
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_TRUE(result.hasTracks);
-    EXPECT_TRUE(result.hasMarkers);
-    ASSERT_EQ(result.tracks.size(), tracks.size());
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_TRUE(result->hasTracks);
+    EXPECT_TRUE(result->hasMarkers);
+    ASSERT_EQ(result->tracks.size(), tracks.size());
     for (size_t t = 0; t < tracks.size(); ++t) {
         const SectionArray& want = tracks[t]->sectionArray();
-        const SectionArray& got = result.tracks[t]->sectionArray();
+        const SectionArray& got = result->tracks[t]->sectionArray();
         ASSERT_EQ(got.size(), want.size()) << "track " << t;
         for (size_t s = 0; s < want.size(); ++s) expectSameSection(*want[s], *got[s]);
     }
-    ASSERT_EQ(result.markers.size(), markers.size());
-    for (size_t m = 0; m < markers.size(); ++m) EXPECT_EQ(result.markers[m]->markerTime, markers[m]->markerTime);
-    EXPECT_NE(result.markers[0], result.markers[1]);  // two markers at one time stay two markers
+    ASSERT_EQ(result->markers.size(), markers.size());
+    for (size_t m = 0; m < markers.size(); ++m) EXPECT_EQ(result->markers[m]->markerTime, markers[m]->markerTime);
+    EXPECT_NE(result->markers[0], result->markers[1]);  // two markers at one time stay two markers
 }
 
 TEST(ProjectArchiveRoundTrip, ABlankSectionKeepsItsAbsentPathAndEffect) {
     auto track = std::make_shared<AudioTrack>();
     track->setSectionArray({AudioSection::blankSectionWithTrackStartTime(0.0, 4.0)});
     auto result = decodeProject(archive::encodeProject({track}, {}));
-    ASSERT_TRUE(result.ok) << result.error;
-    const AudioSection& s = *result.tracks[0]->sectionArray()[0];
+    ASSERT_TRUE(result.ok()) << result.error();
+    const AudioSection& s = *result->tracks[0]->sectionArray()[0];
     EXPECT_FALSE(s.audioPath.has_value());
     EXPECT_FALSE(s.effectDic.has_value());
     EXPECT_TRUE(s.isBlankSection);
@@ -116,27 +116,26 @@ TEST(ProjectArchiveRoundTrip, TheClipboardPayloadComesBackAsListsOfSections) {
     std::vector<SectionArray> payload = {{unusualSection(3), unusualSection(4)}, {unusualSection(5)}};
     auto bytes = archive::encodeClipboardPayload(payload);
     auto result = archive::decodeClipboardPayload(bytes.data(), bytes.size());
-    ASSERT_TRUE(result.ok) << result.error;
-    ASSERT_EQ(result.payload.size(), 2u);
-    ASSERT_EQ(result.payload[0].size(), 2u);
-    ASSERT_EQ(result.payload[1].size(), 1u);
-    expectSameSection(*payload[0][1], *result.payload[0][1]);
-    expectSameSection(*payload[1][0], *result.payload[1][0]);
+    ASSERT_TRUE(result.ok()) << result.error();
+    ASSERT_EQ((*result).size(), 2u);
+    ASSERT_EQ((*result)[0].size(), 2u);
+    ASSERT_EQ((*result)[1].size(), 1u);
+    expectSameSection(*payload[0][1], *(*result)[0][1]);
+    expectSameSection(*payload[1][0], *(*result)[1][0]);
     // Every decode makes fresh sections.
     auto again = archive::decodeClipboardPayload(bytes.data(), bytes.size());
-    EXPECT_NE(again.payload[0][0], result.payload[0][0]);
+    EXPECT_NE((*again)[0][0], (*result)[0][0]);
 }
 
 TEST(ProjectArchiveRoundTrip, AFileWrittenToAProjectFolderReadsBack) {
     ScratchDir dir;
     const std::string path = archive::projectArchivePath(dir.path());
     EXPECT_EQ(path, dir.path() + "/project.plist");
-    std::string error;
-    ASSERT_TRUE(archive::writeProjectFile(path, sampleTracks(), sampleMarkers(), &error)) << error;
+    ASSERT_OK(archive::writeProjectFile(path, sampleTracks(), sampleMarkers()));
     auto result = archive::readProjectFile(path);
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(result.tracks.size(), 3u);
-    EXPECT_EQ(result.markers.size(), 3u);
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_EQ(result->tracks.size(), 3u);
+    EXPECT_EQ(result->markers.size(), 3u);
 }
 
 TEST(ProjectArchiveRoundTrip, DecodingASectionAttachesTheWaveDataOfItsFile) {
@@ -157,8 +156,8 @@ TEST(ProjectArchiveRoundTrip, DecodingASectionAttachesTheWaveDataOfItsFile) {
     auto track = std::make_shared<AudioTrack>();
     track->setSectionArray({section});
     auto result = decodeProject(archive::encodeProject({track}, {}));
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_TRUE(result.tracks[0]->sectionArray()[0]->audioWaveData());
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_TRUE(result->tracks[0]->sectionArray()[0]->audioWaveData());
 }
 
 // ---------------------------------------------------------------------------
@@ -222,8 +221,8 @@ TEST(ProjectArchiveReading, NumbersStoredAsIntegersAndBooleansAsIntegersAreTaken
                                               {"volumeValue", H::uid(a.add(H::real(0.5)))},
                                               {"audioPath", H::uid(a.record("NSString", {{"NS.string", H::string("/x.data")}}))}});
     auto result = decodeProject(bytes);
-    ASSERT_TRUE(result.ok) << result.error;
-    const AudioSection& s = *result.tracks[0]->sectionArray()[0];
+    ASSERT_TRUE(result.ok()) << result.error();
+    const AudioSection& s = *result->tracks[0]->sectionArray()[0];
     EXPECT_EQ(s.startTime, 3.0);
     EXPECT_TRUE(s.isMute);
     EXPECT_EQ(s.fadeMode, 2);
@@ -234,8 +233,8 @@ TEST(ProjectArchiveReading, NumbersStoredAsIntegersAndBooleansAsIntegersAreTaken
 TEST(ProjectArchiveReading, MissingKeysKeepTheirDefaults) {
     HandArchive a;
     auto result = decodeProject(projectWithSectionFields(a, {{"endTime", H::real(2.0)}}));
-    ASSERT_TRUE(result.ok) << result.error;
-    const AudioSection& s = *result.tracks[0]->sectionArray()[0];
+    ASSERT_TRUE(result.ok()) << result.error();
+    const AudioSection& s = *result->tracks[0]->sectionArray()[0];
     EXPECT_EQ(s.endTime, 2.0);
     EXPECT_EQ(s.fadeDuration, 1.0);
     EXPECT_EQ(s.customFadeStart, 1.0);
@@ -246,9 +245,9 @@ TEST(ProjectArchiveReading, MissingKeysKeepTheirDefaults) {
 TEST(ProjectArchiveReading, AnArchiveWithoutMarkersSaysSo) {
     auto bytes = archive::encodeKeyedArchive({{"audioTrackArray", CoderList{}}});
     auto result = decodeProject(bytes);
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_TRUE(result.hasTracks);
-    EXPECT_FALSE(result.hasMarkers);
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_TRUE(result->hasTracks);
+    EXPECT_FALSE(result->hasMarkers);
 }
 
 TEST(ProjectArchiveReading, TheXmlFormOfAProjectIsRead) {
@@ -257,9 +256,9 @@ TEST(ProjectArchiveReading, TheXmlFormOfAProjectIsRead) {
     a.top("audioTrackArray", H::uid(a.list({})));
     a.top("markArray", H::uid(a.list({marker}, "NSMutableArray")));
     auto result = decodeProject(a.xml());
-    ASSERT_TRUE(result.ok) << result.error;
-    ASSERT_EQ(result.markers.size(), 1u);
-    EXPECT_EQ(result.markers[0]->markerTime, 4.5);
+    ASSERT_TRUE(result.ok()) << result.error();
+    ASSERT_EQ(result->markers.size(), 1u);
+    EXPECT_EQ(result->markers[0]->markerTime, 4.5);
 }
 
 // ---------------------------------------------------------------------------
@@ -269,31 +268,30 @@ TEST(ProjectArchiveRejection, ValuesOfTheWrongTypeMakeTheProjectUnreadable) {
     {
         HandArchive a;
         auto result = decodeProject(projectWithSectionFields(a, {{"startTime", H::string("soon")}}));
-        EXPECT_FALSE(result.ok);
-        EXPECT_NE(result.error.find("AudioSection.startTime"), std::string::npos) << result.error;
-        EXPECT_TRUE(result.tracks.empty());
+        EXPECT_FALSE(result.ok());
+        EXPECT_NE(result.error().find("AudioSection.startTime"), std::string::npos) << result.error();
     }
     {
         HandArchive a;
         auto result = decodeProject(projectWithSectionFields(a, {{"audioPath", H::real(1.0)}}));
-        EXPECT_FALSE(result.ok);
-        EXPECT_NE(result.error.find("audioPath"), std::string::npos) << result.error;
+        EXPECT_FALSE(result.ok());
+        EXPECT_NE(result.error().find("audioPath"), std::string::npos) << result.error();
     }
     {
         HandArchive a;
         uint64_t bad = a.record("NSDictionary", {{"NS.keys", H::uidArray({a.add(H::string("name"))})},
                                                  {"NS.objects", H::uidArray({a.add(H::integer(5))})}});
         auto result = decodeProject(projectWithSectionFields(a, {{"effectDic", H::uid(bad)}}));
-        EXPECT_FALSE(result.ok);
-        EXPECT_NE(result.error.find("effectDic.name"), std::string::npos) << result.error;
+        EXPECT_FALSE(result.ok());
+        EXPECT_NE(result.error().find("effectDic.name"), std::string::npos) << result.error();
     }
     {
         HandArchive a;
         uint64_t bad = a.record("NSDictionary", {{"NS.keys", H::uidArray({a.add(H::string("mix"))})},
                                                  {"NS.objects", H::uidArray({a.add(H::string("loud"))})}});
         auto result = decodeProject(projectWithSectionFields(a, {{"effectDic", H::uid(bad)}}));
-        EXPECT_FALSE(result.ok);
-        EXPECT_NE(result.error.find("effectDic.mix"), std::string::npos) << result.error;
+        EXPECT_FALSE(result.ok());
+        EXPECT_NE(result.error().find("effectDic.mix"), std::string::npos) << result.error();
     }
 }
 
@@ -303,8 +301,8 @@ TEST(ProjectArchiveRejection, ListsHoldingTheWrongRecordsMakeTheProjectUnreadabl
         uint64_t marker = a.record("MarkerItem", {{"markerTime", H::real(1.0)}});
         a.top("audioTrackArray", H::uid(a.list({marker})));
         auto result = decodeProject(a.binary());
-        EXPECT_FALSE(result.ok);
-        EXPECT_NE(result.error.find("audioTrackArray"), std::string::npos) << result.error;
+        EXPECT_FALSE(result.ok());
+        EXPECT_NE(result.error().find("audioTrackArray"), std::string::npos) << result.error();
     }
     {
         HandArchive a;  // a track whose section list holds a marker
@@ -312,51 +310,49 @@ TEST(ProjectArchiveRejection, ListsHoldingTheWrongRecordsMakeTheProjectUnreadabl
         uint64_t track = a.record("AudioTrack", {{"sectionArray", H::uid(a.list({marker}))}});
         a.top("audioTrackArray", H::uid(a.list({track})));
         auto result = decodeProject(a.binary());
-        EXPECT_FALSE(result.ok);
-        EXPECT_NE(result.error.find("sectionArray"), std::string::npos) << result.error;
+        EXPECT_FALSE(result.ok());
+        EXPECT_NE(result.error().find("sectionArray"), std::string::npos) << result.error();
     }
     {
         HandArchive a;  // a section list that is a string
         uint64_t track = a.record("AudioTrack", {{"sectionArray", H::string("none")}});
         a.top("audioTrackArray", H::uid(a.list({track})));
-        EXPECT_FALSE(decodeProject(a.binary()).ok);
+        EXPECT_FALSE(decodeProject(a.binary()).ok());
     }
     {
         HandArchive a;  // a marker list that is a number
         a.top("audioTrackArray", H::uid(a.list({})));
         a.top("markArray", H::uid(a.add(H::integer(3))));
         auto result = decodeProject(a.binary());
-        EXPECT_FALSE(result.ok);
-        EXPECT_NE(result.error.find("markArray"), std::string::npos) << result.error;
+        EXPECT_FALSE(result.ok());
+        EXPECT_NE(result.error().find("markArray"), std::string::npos) << result.error();
     }
     {
         HandArchive a;  // a section of a class the program does not know
         uint64_t alien = a.record("AudioClip", {{"startTime", H::real(1.0)}});
         uint64_t track = a.record("AudioTrack", {{"sectionArray", H::uid(a.list({alien}))}});
         a.top("audioTrackArray", H::uid(a.list({track})));
-        EXPECT_FALSE(decodeProject(a.binary()).ok);
+        EXPECT_FALSE(decodeProject(a.binary()).ok());
     }
 }
 
 TEST(ProjectArchiveRejection, AClipboardPayloadOfAnotherShapeIsRefused) {
     auto flat = archive::encodeKeyedArchive({{"root", CoderList{CoderObject(unusualSection(1))}}});
     auto result = archive::decodeClipboardPayload(flat.data(), flat.size());
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.payload.empty());
+    EXPECT_FALSE(result.ok());
     auto missing = archive::encodeKeyedArchive({{"other", CoderList{}}});
-    EXPECT_FALSE(archive::decodeClipboardPayload(missing.data(), missing.size()).ok);
+    EXPECT_FALSE(archive::decodeClipboardPayload(missing.data(), missing.size()).ok());
 }
 
 TEST(ProjectArchiveRejection, AnUnreadableFileIsReportedWithItsPath) {
     ScratchDir dir;
     const std::string path = dir.file("project.plist");
     auto missing = archive::readProjectFile(path);
-    EXPECT_FALSE(missing.ok);
-    EXPECT_NE(missing.error.find(path), std::string::npos);
-    std::string error;
-    ASSERT_TRUE(archive::writeFileAtomically(path, {'n', 'o', 'p', 'e'}, &error));
+    EXPECT_FALSE(missing.ok());
+    EXPECT_NE(missing.error().find(path), std::string::npos);
+    ASSERT_OK(archive::writeFileAtomically(path, {'n', 'o', 'p', 'e'}));
     auto garbage = archive::readProjectFile(path);
-    EXPECT_FALSE(garbage.ok);
-    EXPECT_NE(garbage.error.find(path), std::string::npos);
-    EXPECT_NE(garbage.error.find("not a property list"), std::string::npos);
+    EXPECT_FALSE(garbage.ok());
+    EXPECT_NE(garbage.error().find(path), std::string::npos);
+    EXPECT_NE(garbage.error().find("not a property list"), std::string::npos);
 }

@@ -57,7 +57,7 @@ pid_t endedProcess() {
     return child;
 }
 
-archive::ProjectDecodeResult decodeOne(const SectionPtr& section, const std::vector<MarkerPtr>& markers = {}) {
+Outcome<archive::DecodedProject> decodeOne(const SectionPtr& section, const std::vector<MarkerPtr>& markers = {}) {
     auto track = std::make_shared<AudioTrack>();
     track->setSectionArray({section});
     std::vector<uint8_t> bytes = archive::encodeProject({track}, markers);
@@ -65,7 +65,7 @@ archive::ProjectDecodeResult decodeOne(const SectionPtr& section, const std::vec
 }
 
 // Opening a project is a user event, as in the window and the command-line tool.
-EngineResult openAsUserEvent(WaveEditViewController& engine, const std::string& folder) {
+Outcome<> openAsUserEvent(WaveEditViewController& engine, const std::string& folder) {
     UserEvent event(engine);
     return engine.readDataFromProject(folder);
 }
@@ -103,27 +103,26 @@ TEST(ProjectArchiveDamage, NonFiniteNumbersAndPathsWithNulOrLineBreaksMakeThePro
             section->trackEndTime = 1.0;
             (*section).*field = bad;
             auto result = decodeOne(section);
-            EXPECT_FALSE(result.ok) << bad;
-            EXPECT_NE(result.error.find("finite"), std::string::npos) << result.error;
-            EXPECT_TRUE(result.tracks.empty());
+            EXPECT_FALSE(result.ok()) << bad;
+            EXPECT_NE(result.error().find("finite"), std::string::npos) << result.error();
         }
     }
     auto withEffect = AudioSection::section();
     withEffect->effectDic = EffectDic{{"name", "Reverb"}, {"wetDryMix", nan}};
-    EXPECT_FALSE(decodeOne(withEffect).ok);
-    EXPECT_FALSE(decodeOne(AudioSection::section(), {MarkerItem::createMarkerWithTime(inf)}).ok);
+    EXPECT_FALSE(decodeOne(withEffect).ok());
+    EXPECT_FALSE(decodeOne(AudioSection::section(), {MarkerItem::createMarkerWithTime(inf)}).ok());
     // Finite values still read.
     auto fine = AudioSection::section();
     fine->volumeValue = 1e300;
-    EXPECT_TRUE(decodeOne(fine, {MarkerItem::createMarkerWithTime(2.0)}).ok);
+    EXPECT_TRUE(decodeOne(fine, {MarkerItem::createMarkerWithTime(2.0)}).ok());
 
     for (std::string path : {std::string("/etc/passwd\0/ImportAudio_1.data", 31), std::string("/tmp/a\nb.data"),
                              std::string("/tmp/a\rb.data")}) {
         auto section = AudioSection::section();
         section->audioPath = path;
         auto result = decodeOne(section);
-        EXPECT_FALSE(result.ok);
-        EXPECT_NE(result.error.find("audioPath"), std::string::npos) << result.error;
+        EXPECT_FALSE(result.ok());
+        EXPECT_NE(result.error().find("audioPath"), std::string::npos) << result.error();
     }
 }
 
@@ -139,15 +138,15 @@ TEST_F(FolderTest, ASaveToANewFolderPlacesOnlySampleDataFilesAndNamesWhatItLeftO
     layOut({good, "/etc/passwd", "/proc/self/environ", notOurs, fifo, link, withNul, dir.file("gone.data")});
 
     const std::string project = dir.file("copy.wvmp");
-    EngineResult r = engine->saveProjectItemToPath(project);
-    ASSERT_TRUE(r.ok) << r.error;
+    Outcome<Warnings> r = engine->saveProjectItemToPath(project);
+    ASSERT_TRUE(r.ok()) << r.error();
     // Only the sample data file went into "Audios".
     EXPECT_EQ(filesIn(project + "/Audios"), 1u);
     EXPECT_TRUE(fs::exists(project + "/Audios/ImportAudio_1.data"));
     for (const std::string& left : {std::string("/etc/passwd"), std::string("/proc/self/environ"), notOurs, fifo, link,
                                     dir.file("gone.data")})
-        EXPECT_TRUE(mentions(r.warnings, left)) << left;
-    EXPECT_EQ(r.warnings.size(), 7u);
+        EXPECT_TRUE(mentions((*r), left)) << left;
+    EXPECT_EQ((*r).size(), 7u);
 }
 
 TEST_F(FolderTest, AHostileAudiosFolderIsNeitherFollowedNorWaitedOn) {
@@ -160,36 +159,34 @@ TEST_F(FolderTest, AHostileAudiosFolderIsNeitherFollowedNorWaitedOn) {
     fs::create_symlink("/etc/passwd", hostile + "/Audios/ImportAudio_2.data");
     fs::create_symlink(outside, hostile + "/Audios/ImportAudio_3.data");
     layOut({"/nowhere/ImportAudio_1.data", "/nowhere/ImportAudio_2.data", "/nowhere/ImportAudio_3.data"});
-    std::string error;
-    ASSERT_TRUE(archive::writeProjectFile(archive::projectArchivePath(hostile), engine->audioTrackArray, {}, &error))
-        << error;
+    ASSERT_OK(archive::writeProjectFile(archive::projectArchivePath(hostile), engine->audioTrackArray, {}));
 
     UndoManager otherUndo;
     WaveEditViewController opened(host, clipboard, scheduler, otherUndo);
-    ASSERT_TRUE(openAsUserEvent(opened, hostile).ok);
+    ASSERT_TRUE(openAsUserEvent(opened, hostile).ok());
     ASSERT_EQ(opened.audioTrackArray.size(), 1u);
     // Nothing of the links' targets is heard: the sections play silence.
     for (int64_t frame : {100, 44100 + 100, 2 * 44100 + 100})
         EXPECT_EQ(opened.audioTrackArray[0]->readSamplePointAtOffset(frame), 0.0f) << frame;
 
     const std::string copy = dir.file("copy.wvmp");
-    EngineResult r = opened.saveProjectItemToPath(copy);
-    ASSERT_TRUE(r.ok) << r.error;
+    Outcome<Warnings> r = opened.saveProjectItemToPath(copy);
+    ASSERT_TRUE(r.ok()) << r.error();
     EXPECT_EQ(filesIn(copy + "/Audios"), 0u);
-    EXPECT_EQ(r.warnings.size(), 3u);
+    EXPECT_EQ((*r).size(), 3u);
 }
 
 TEST_F(FolderTest, ASourceMissingEverywhereIsSavedAsItIsWithAWarning) {
     const std::string good = source("ImportAudio_1.data", 1.0);
     layOut({good, dir.file("vanished.data")});
     const std::string project = dir.file("song.wvmp");
-    EngineResult r = engine->saveProjectItemToPath(project);
-    ASSERT_TRUE(r.ok) << r.error;
-    ASSERT_EQ(r.warnings.size(), 1u);
-    EXPECT_NE(r.warnings[0].find("vanished.data"), std::string::npos) << r.warnings[0];
+    Outcome<Warnings> r = engine->saveProjectItemToPath(project);
+    ASSERT_TRUE(r.ok()) << r.error();
+    ASSERT_EQ((*r).size(), 1u);
+    EXPECT_NE((*r)[0].find("vanished.data"), std::string::npos) << (*r)[0];
     auto loaded = archive::readProjectFile(archive::projectArchivePath(project));
-    ASSERT_TRUE(loaded.ok);
-    EXPECT_EQ(*loaded.tracks[0]->sectionArray()[1]->audioPath, dir.file("vanished.data"));
+    ASSERT_TRUE(loaded.ok());
+    EXPECT_EQ(*loaded->tracks[0]->sectionArray()[1]->audioPath, dir.file("vanished.data"));
 }
 
 TEST_F(FolderTest, ASaveIntoAFullDiskFailsAsSuchAndKeepsTheOldArchive) {
@@ -207,7 +204,7 @@ TEST_F(FolderTest, ASaveIntoAFullDiskFailsAsSuchAndKeepsTheOldArchive) {
     const std::string first = source("ImportAudio_1.data", 0.1);
     layOut({first});
     const std::string project = small + "/song.wvmp";
-    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok);
+    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok());
     const std::string oldBytes = contents(project + "/project.plist");
     ASSERT_FALSE(oldBytes.empty());
 
@@ -221,10 +218,10 @@ TEST_F(FolderTest, ASaveIntoAFullDiskFailsAsSuchAndKeepsTheOldArchive) {
     fs::resize_file(small + "/filler", fs::file_size(small + "/filler") - 64 * 1024);
     const std::string second = source("ImportAudio_2.data", 2.0);
     layOut({first, second});
-    EngineResult r = engine->saveProjectItemToPath(project);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.error.find(std::strerror(ENOSPC)), std::string::npos) << r.error;
-    EXPECT_NE(r.error.find("ImportAudio_2.data"), std::string::npos) << r.error;
+    Outcome<Warnings> r = engine->saveProjectItemToPath(project);
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.error().find(std::strerror(ENOSPC)), std::string::npos) << r.error();
+    EXPECT_NE(r.error().find("ImportAudio_2.data"), std::string::npos) << r.error();
     EXPECT_EQ(contents(project + "/project.plist"), oldBytes);
     // No partial copy stands in "Audios".
     EXPECT_EQ(filesIn(project + "/Audios"), 1u);
@@ -250,17 +247,17 @@ TEST_F(FolderTest, AProjectAnotherProcessEditsIsNotSavedOverAndAStaleLockIsTaken
     }
     ::close(gate[0]);
     std::ofstream(lockPath) << holder << " " << ownProcessName() << "\n";
-    EngineResult refused = engine->saveProjectItemToPath(project);
-    EXPECT_FALSE(refused.ok);
-    EXPECT_NE(refused.error.find("process " + std::to_string(holder)), std::string::npos) << refused.error;
-    EXPECT_NE(refused.error.find(ownProcessName()), std::string::npos) << refused.error;
+    Outcome<Warnings> refused = engine->saveProjectItemToPath(project);
+    EXPECT_FALSE(refused.ok());
+    EXPECT_NE(refused.error().find("process " + std::to_string(holder)), std::string::npos) << refused.error();
+    EXPECT_NE(refused.error().find(ownProcessName()), std::string::npos) << refused.error();
     EXPECT_FALSE(fs::exists(project + "/project.plist"));
     ::close(gate[1]);
     ::waitpid(holder, nullptr, 0);
 
     // Its process is gone now: the lock is taken over.
-    EngineResult saved = engine->saveProjectItemToPath(project);
-    ASSERT_TRUE(saved.ok) << saved.error;
+    Outcome<Warnings> saved = engine->saveProjectItemToPath(project);
+    ASSERT_TRUE(saved.ok()) << saved.error();
     EXPECT_EQ(std::stol(contents(lockPath)), static_cast<long>(::getpid()));
 
     // A lock naming an ended process from the start, opened by a second engine of this process.
@@ -269,9 +266,9 @@ TEST_F(FolderTest, AProjectAnotherProcessEditsIsNotSavedOverAndAStaleLockIsTaken
     std::ofstream(lockPath) << endedProcess() << " " << ownProcessName() << "\n";
     UndoManager otherUndo;
     WaveEditViewController reopened(host, clipboard, scheduler, otherUndo);
-    ASSERT_TRUE(openAsUserEvent(reopened, project).ok);
+    ASSERT_TRUE(openAsUserEvent(reopened, project).ok());
     EXPECT_EQ(std::stol(contents(lockPath)), static_cast<long>(::getpid()));
-    EXPECT_TRUE(reopened.saveProjectItemToPath(project).ok);
+    EXPECT_TRUE(reopened.saveProjectItemToPath(project).ok());
 }
 
 TEST_F(FolderTest, ASaveRemovesTheTemporariesOfKilledSavesAndLeavesLiveOnes) {
@@ -285,7 +282,7 @@ TEST_F(FolderTest, ASaveRemovesTheTemporariesOfKilledSavesAndLeavesLiveOnes) {
     const std::string staleCopy = project + "/Audios/.ImportAudio_7.data.part-" + dead + "-fedcba9876543210";
     const std::string liveCopy = project + "/Audios/.ImportAudio_8.data.part-" + live + "-00000000000000aa";
     for (const auto& path : {staleArchive, staleCopy, liveCopy}) std::ofstream(path) << "partial";
-    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok);
+    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok());
     EXPECT_FALSE(fs::exists(staleArchive));
     EXPECT_FALSE(fs::exists(staleCopy));
     EXPECT_TRUE(fs::exists(liveCopy));
@@ -297,19 +294,18 @@ TEST_F(FolderTest, ASaveRemovesTheTemporariesOfKilledSavesAndLeavesLiveOnes) {
 TEST_F(FolderTest, AProjectOpenedWithoutTracksSelectsNothingUntilItsFirstImport) {
     const std::string project = dir.file("empty.wvmp");
     fs::create_directories(project);
-    std::string error;
-    ASSERT_TRUE(archive::writeProjectFile(archive::projectArchivePath(project), {}, {}, &error)) << error;
-    ASSERT_TRUE(openAsUserEvent(*engine, project).ok);
+    ASSERT_OK(archive::writeProjectFile(archive::projectArchivePath(project), {}, {}));
+    ASSERT_TRUE(openAsUserEvent(*engine, project).ok());
     EXPECT_TRUE(engine->audioTrackArray.empty());
     EXPECT_TRUE(engine->timelineTrackArray.empty());
 
     const std::string mono = source("ImportAudio_1.data", 1.0);
-    event([&] { ASSERT_TRUE(engine->placeConvertedFile(mono).ok); });
+    event([&] { ASSERT_TRUE(engine->placeConvertedFile(mono).ok()); });
     ASSERT_EQ(engine->audioTrackArray.size(), 1u);
     EXPECT_EQ(engine->timelineTrackArray, engine->audioTrackArray);
     event([&] {
         engine->updateCurrentTimelineTime(0.5);
-        ASSERT_TRUE(engine->insertMute(true, 1.0).ok);
+        ASSERT_TRUE(engine->insertMute(true, 1.0).ok());
     });
     EXPECT_NEAR(engine->farestTrackEndTime(), 2.0, 1e-9);
     bool silenceInserted = false;

@@ -62,26 +62,25 @@ protected:
     void writeRecord(const std::shared_ptr<HandMadeRecord>& record, const std::string& rootKey = "root") {
         std::vector<uint8_t> bytes = archive::encodeKeyedArchive({{rootKey, CoderValue(CoderObject(record))}});
         fs::create_directories(fs::path(configPath).parent_path());
-        std::string error;
-        ASSERT_TRUE(archive::writeFileAtomically(configPath, bytes, &error)) << error;
+        ASSERT_OK(archive::writeFileAtomically(configPath, bytes));
     }
 
     // The keys and values the file holds, read through a record that asks for the
     // stored keys and for a few that must not be there.
     std::shared_ptr<HandMadeRecord> readBackFile() {
-        std::vector<uint8_t> bytes;
-        std::string error;
-        EXPECT_TRUE(archive::readWholeFile(configPath, bytes, &error)) << error;
+        Outcome<std::vector<uint8_t>> read = archive::readWholeFile(configPath);
+        EXPECT_TRUE(read) << read.error();
+        const std::vector<uint8_t> bytes = read ? *read : std::vector<uint8_t>();
         std::vector<std::string> asked = kStoredKeys;
         asked.insert(asked.end(), {"recordOutputPath", "recentUsedFormat", "showRingtoneFile", "formatList", "formatData"});
         auto decoded = archive::decodeKeyedArchive(bytes.data(), bytes.size(), [&](const std::string& name) -> CoderObject {
             if (name == "UserConfig") return std::make_shared<HandMadeRecord>(name, asked);
             return nullptr;
         });
-        EXPECT_TRUE(decoded.ok) << decoded.error;
-        if (!decoded.ok || decoded.root.empty()) return nullptr;
-        EXPECT_EQ(decoded.root.front().first, "root");
-        const CoderObject* object = decoded.root.front().second.asObject();
+        EXPECT_TRUE(decoded.ok()) << decoded.error();
+        if (!decoded.ok() || (*decoded).empty()) return nullptr;
+        EXPECT_EQ((*decoded).front().first, "root");
+        const CoderObject* object = (*decoded).front().second.asObject();
         return object ? std::dynamic_pointer_cast<HandMadeRecord>(*object) : nullptr;
     }
 
@@ -118,9 +117,9 @@ void expectDefaults(const UserConfig& config) {
 
 TEST_F(UserConfigTest, AFirstRunWithoutAFileHasTheDefaults) {
     UserConfig config(configPath);
-    UserConfig::LoadResult result = config.load();
-    EXPECT_EQ(result.status, UserConfig::LoadResult::Status::missing);
-    EXPECT_FALSE(result.ok());
+    Outcome<UserConfig::Loaded> result = config.load();
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_EQ(*result, UserConfig::Loaded::missing);
     expectDefaults(config);
     EXPECT_FALSE(config.recentUsedFormat);
     EXPECT_FALSE(config.showRingtoneFile);
@@ -147,8 +146,8 @@ TEST_F(UserConfigTest, ItListsExactlyTheFifteenStoredKeysInOrder) {
 
 TEST_F(UserConfigTest, TheFileOfAFirstRunHoldsTheDefaultsUnderTheFifteenKeys) {
     UserConfig config(configPath);
-    UserConfig::SaveResult saved = config.save();
-    ASSERT_TRUE(saved.ok) << saved.reason;
+    Outcome<> saved = config.save();
+    ASSERT_TRUE(saved.ok()) << saved.error();
     auto record = readBackFile();
     ASSERT_TRUE(record);
     std::vector<std::string> present;
@@ -190,16 +189,16 @@ TEST_F(UserConfigTest, TheFileOfAFirstRunHoldsTheDefaultsUnderTheFifteenKeys) {
 TEST_F(UserConfigTest, SavingCreatesTheMissingConfigurationFolder) {
     UserConfig config;
     EXPECT_EQ(config.savePath(), home + "/.config/" + kBundleIdentifier + "/user.config");
-    ASSERT_TRUE(config.save().ok);
+    ASSERT_TRUE(config.save().ok());
     EXPECT_TRUE(fs::is_regular_file(config.savePath()));
 }
 
 TEST_F(UserConfigTest, SavingWhereNoFolderCanBeMadeFailsWithAReason) {
     std::ofstream(scratch.file("blocker")) << "a file, not a folder";
     UserConfig config(scratch.file("blocker/user.config"));
-    UserConfig::SaveResult result = config.save();
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.reason.empty());
+    Outcome<> result = config.save();
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.error().empty());
 }
 
 // --- round trip ----------------------------------------------------------------------------
@@ -223,11 +222,12 @@ TEST_F(UserConfigTest, EveryStoredValueComesBackAfterSaveAndLoad) {
     config.waveColor = CoderColor{0.25, 0.5, 0.75, 0.5};
     config.recordOutputPath = "/not/stored";
     config.showRingtoneFile = true;
-    ASSERT_TRUE(config.save().ok);
+    ASSERT_TRUE(config.save().ok());
 
     UserConfig reloaded(configPath);
-    UserConfig::LoadResult result = reloaded.load();
-    ASSERT_TRUE(result.ok()) << result.reason;
+    Outcome<UserConfig::Loaded> result = reloaded.load();
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_EQ(*result, UserConfig::Loaded::fromFile);
     EXPECT_EQ(reloaded.version, "2");
     ASSERT_TRUE(reloaded.defaultFormat);
     std::string name;
@@ -263,13 +263,13 @@ TEST_F(UserConfigTest, EveryStoredValueComesBackAfterSaveAndLoad) {
 TEST_F(UserConfigTest, SavingTwiceGivesTheSameBytes) {
     UserConfig config(configPath);
     config.audioDeviceName = "Mic";
-    ASSERT_TRUE(config.save().ok);
-    std::vector<uint8_t> first, second;
-    std::string error;
-    ASSERT_TRUE(archive::readWholeFile(configPath, first, &error)) << error;
-    ASSERT_TRUE(config.save().ok);
-    ASSERT_TRUE(archive::readWholeFile(configPath, second, &error)) << error;
-    EXPECT_EQ(first, second);
+    ASSERT_TRUE(config.save().ok());
+    Outcome<std::vector<uint8_t>> first = archive::readWholeFile(configPath);
+    ASSERT_TRUE(first) << first.error();
+    ASSERT_TRUE(config.save().ok());
+    Outcome<std::vector<uint8_t>> second = archive::readWholeFile(configPath);
+    ASSERT_TRUE(second) << second.error();
+    EXPECT_EQ(*first, *second);
 }
 
 // --- files from other versions ------------------------------------------------------------
@@ -282,8 +282,9 @@ TEST_F(UserConfigTest, KeysTheProgramDoesNotKnowAreIgnored) {
     record->values["anotherKey"] = CoderValue(CoderList{CoderValue(1.5)});
     writeRecord(record);
     UserConfig config(configPath);
-    UserConfig::LoadResult result = config.load();
-    ASSERT_TRUE(result.ok()) << result.reason;
+    Outcome<UserConfig::Loaded> result = config.load();
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_EQ(*result, UserConfig::Loaded::fromFile);
     EXPECT_FALSE(config.autoSplit);
     EXPECT_TRUE(config.valueForKey("futureKey").isNull());
 }
@@ -330,9 +331,9 @@ TEST_F(UserConfigTest, AFileThatIsNotAnArchiveKeepsTheValuesAndSaysWhy) {
     writeBytes("this is not a property list at all");
     UserConfig config(configPath);
     config.defaultFilterSeconds = 12;
-    UserConfig::LoadResult result = config.load();
-    EXPECT_EQ(result.status, UserConfig::LoadResult::Status::unreadable);
-    EXPECT_FALSE(result.reason.empty());
+    Outcome<UserConfig::Loaded> result = config.load();
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.error().empty());
     EXPECT_EQ(config.defaultFilterSeconds, 12);
     config.defaultFilterSeconds = 5;
     expectDefaults(config);
@@ -342,22 +343,21 @@ TEST_F(UserConfigTest, ATruncatedFileKeepsTheDefaults) {
     UserConfig written(configPath);
     written.autoSplit = false;
     written.defaultSplitMilliSeconds = 999;
-    ASSERT_TRUE(written.save().ok);
-    std::vector<uint8_t> bytes;
-    std::string error;
-    ASSERT_TRUE(archive::readWholeFile(configPath, bytes, &error)) << error;
-    writeBytes(std::string(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2)));
+    ASSERT_TRUE(written.save().ok());
+    Outcome<std::vector<uint8_t>> bytes = archive::readWholeFile(configPath);
+    ASSERT_TRUE(bytes) << bytes.error();
+    writeBytes(std::string(bytes->begin(), bytes->begin() + static_cast<long>(bytes->size() / 2)));
     UserConfig config(configPath);
-    UserConfig::LoadResult result = config.load();
-    EXPECT_EQ(result.status, UserConfig::LoadResult::Status::unreadable);
-    EXPECT_FALSE(result.reason.empty());
+    Outcome<UserConfig::Loaded> result = config.load();
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.error().empty());
     expectDefaults(config);
 }
 
 TEST_F(UserConfigTest, AnEmptyFileKeepsTheDefaults) {
     writeBytes("");
     UserConfig config(configPath);
-    EXPECT_EQ(config.load().status, UserConfig::LoadResult::Status::unreadable);
+    EXPECT_FALSE(config.load().ok());
     expectDefaults(config);
 }
 
@@ -368,9 +368,9 @@ TEST_F(UserConfigTest, AValueOfTheWrongTypeRejectsTheWholeFile) {
     record->values["autoSplit"] = CoderValue("yes");
     writeRecord(record);
     UserConfig config(configPath);
-    UserConfig::LoadResult result = config.load();
-    EXPECT_EQ(result.status, UserConfig::LoadResult::Status::unreadable);
-    EXPECT_NE(result.reason.find("autoSplit"), std::string::npos) << result.reason;
+    Outcome<UserConfig::Loaded> result = config.load();
+    EXPECT_FALSE(result.ok());
+    EXPECT_NE(result.error().find("autoSplit"), std::string::npos) << result.error();
     expectDefaults(config);
 }
 
@@ -379,18 +379,18 @@ TEST_F(UserConfigTest, AFileWhoseRootIsNotAConfigurationIsRejected) {
     record->values["sectionArray"] = CoderValue(CoderList{});
     writeRecord(record);
     UserConfig config(configPath);
-    UserConfig::LoadResult result = config.load();
-    EXPECT_EQ(result.status, UserConfig::LoadResult::Status::unreadable);
-    EXPECT_FALSE(result.reason.empty());
+    Outcome<UserConfig::Loaded> result = config.load();
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.error().empty());
     expectDefaults(config);
 }
 
 TEST_F(UserConfigTest, AFolderInPlaceOfTheFileIsUnreadable) {
     fs::create_directories(configPath);
     UserConfig config(configPath);
-    UserConfig::LoadResult result = config.load();
-    EXPECT_EQ(result.status, UserConfig::LoadResult::Status::unreadable);
-    EXPECT_FALSE(result.reason.empty());
+    Outcome<UserConfig::Loaded> result = config.load();
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.error().empty());
 }
 
 // --- the default format ---------------------------------------------------------------------
@@ -406,7 +406,7 @@ TEST_F(UserConfigTest, WithoutAStoredFormatTheDefaultFormatIsMp3) {
 TEST_F(UserConfigTest, AChosenDefaultFormatIsKeptAndStored) {
     UserConfig config(configPath);
     config.setDefaultFormatDic({{"FormatName", CoderValue("FLAC")}});
-    ASSERT_TRUE(config.save().ok);
+    ASSERT_TRUE(config.save().ok());
     UserConfig reloaded(configPath);
     ASSERT_TRUE(reloaded.load().ok());
     std::string name;

@@ -1,5 +1,6 @@
 // One user event: the project lock held and one undo group open for its whole length,
 // the edited mark set only when it changed the project.
+#include <fstream>
 #include <thread>
 
 #include "engine/EditActions.h"
@@ -59,6 +60,18 @@ TEST_F(UserEventTest, OnlyAnEventThatChangedTheProjectMarksItEdited) {
         EditActions::addTrackFunction(*engine);
         engine->readDataFromProject("");
     });
+    EXPECT_FALSE(engine->isDocumentEdited());
+}
+
+TEST_F(UserEventTest, ASaveClearsTheEditedMarkAndAFailedOneKeepsIt) {
+    lay(0, {audio(source("a.data", 2.0), 0.0, 2.0, 0.0)});
+    event([&] { EditActions::addTrackFunction(*engine); });
+    ASSERT_TRUE(engine->isDocumentEdited());
+    // A project folder inside a file cannot be made.
+    std::ofstream(dir.file("blocker")) << "a file";
+    event([&] { EXPECT_FALSE(engine->saveProjectItemToPath(dir.file("blocker/p.wvmp"))); });
+    EXPECT_TRUE(engine->isDocumentEdited());
+    event([&] { EXPECT_OK(engine->saveProjectItemToPath(dir.file("p.wvmp"))); });
     EXPECT_FALSE(engine->isDocumentEdited());
 }
 

@@ -30,7 +30,7 @@ protected:
     void SetUp() override { setLogEnabled(false); }
     void TearDown() override { setLogEnabled(true); }
 
-    GenerateResult convert(const std::string& media, const std::string& out) {
+    Outcome<GeneratedAudio> convert(const std::string& media, const std::string& out) {
         AudioChannelsGenerator generator(engine);
         generator.audioPath = media;
         return generator.generate(out);
@@ -90,11 +90,11 @@ TEST_F(GenerationTest, AFloatWavDecodesSampleExactInBothChannels) {
     }
     std::string wav = dir.file("ramp.wav");
     wavomer::test::writeWavFloat(wav, 2, 44100, interleaved);
-    GenerateResult r = convert(wav, dir.file("ramp.data"));
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.channels, 2);
-    EXPECT_EQ(r.frames, frames);  // 1.5 s: 65 blocks of 1024 written, 66150 frames kept
-    EXPECT_DOUBLE_EQ(r.duration, 1.5);
+    Outcome<GeneratedAudio> r = convert(wav, dir.file("ramp.data"));
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_EQ(r->channels, 2);
+    EXPECT_EQ(r->frames, frames);  // 1.5 s: 65 blocks of 1024 written, 66150 frames kept
+    EXPECT_DOUBLE_EQ(r->duration, 1.5);
     for (int c = 0; c < 2; ++c) {
         auto values = readChannel(dir.file("ramp.data"), c, 0, static_cast<int>(frames));
         for (int64_t k = 0; k < frames; ++k) ASSERT_EQ(values[k], ramp(c, k)) << c << " " << k;
@@ -106,10 +106,10 @@ TEST_F(GenerationTest, AFloatWavDecodesSampleExactInBothChannels) {
 TEST_F(GenerationTest, OtherRatesAreResampledTo44100) {
     std::string flac = dir.file("tone48k.flac");
     ASSERT_TRUE(ffmpeg("-f lavfi -i sine=frequency=1000:sample_rate=48000:duration=2 -ac 1 " + shellQuote(flac)));
-    GenerateResult r = convert(flac, dir.file("tone.data"));
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.channels, 1);
-    EXPECT_NEAR(static_cast<double>(r.frames), 88200.0, 2.0);
+    Outcome<GeneratedAudio> r = convert(flac, dir.file("tone.data"));
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_EQ(r->channels, 1);
+    EXPECT_NEAR(static_cast<double>(r->frames), 88200.0, 2.0);
     // The sine keeps its frequency: count zero crossings over one second.
     auto values = readChannel(dir.file("tone.data"), 0, 22050, 44100);
     int crossings = 0;
@@ -123,9 +123,9 @@ TEST_F(GenerationTest, EveryAudioStreamBecomesConsecutiveChannels) {
     ASSERT_TRUE(ffmpeg("-f lavfi -i sine=frequency=300:duration=1 -f lavfi -i sine=frequency=900:duration=1 "
                        "-filter_complex \"[0:a][0:a]amerge=inputs=2[st]\" -map \"[st]\" -map 1:a -c:a pcm_f32le " +
                        shellQuote(mka)));
-    GenerateResult r = convert(mka, dir.file("three.data"));
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.channels, 3);
+    Outcome<GeneratedAudio> r = convert(mka, dir.file("three.data"));
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_EQ(r->channels, 3);
     auto left = readChannel(dir.file("three.data"), 0, 0, 44100);
     auto right = readChannel(dir.file("three.data"), 1, 0, 44100);
     auto mono = readChannel(dir.file("three.data"), 2, 0, 44100);
@@ -156,9 +156,9 @@ TEST_F(GenerationTest, AContainerThatStatesNoOrTooShortADurationIsImportedWhole)
                   0);
         const int64_t decoded = std::stoll(count) / 4;
         ASSERT_GT(decoded, 3 * 44100 - 2048);
-        GenerateResult r = convert(media, dir.file("whole.data"));
-        ASSERT_TRUE(r.ok) << r.error;
-        EXPECT_GE(r.frames, decoded) << media;
+        Outcome<GeneratedAudio> r = convert(media, dir.file("whole.data"));
+        ASSERT_TRUE(r.ok()) << r.error();
+        EXPECT_GE(r->frames, decoded) << media;
         auto tail = readChannel(dir.file("whole.data"), 0, 3 * 44100 - 3000, 2000);
         float peak = 0;
         for (float v : tail) peak = std::max(peak, std::fabs(v));
@@ -172,12 +172,12 @@ TEST_F(GenerationTest, AFileCutShortKeepsWhatDecodedAndWarns) {
     std::string cut = dir.file("cut.mka");
     ASSERT_TRUE(ffmpeg("-f lavfi -i sine=frequency=440:duration=4 -c:a pcm_s16le " + shellQuote(full)));
     ASSERT_EQ(wavomer::test::runCommand("head -c 200000 " + shellQuote(full) + " > " + shellQuote(cut)), 0);
-    GenerateResult r = convert(cut, dir.file("cut.data"));
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.frames, ffmpegFrames(cut));
-    EXPECT_LT(r.frames, 3 * 44100);
-    EXPECT_NE(r.warning.find("the audio ends at"), std::string::npos) << r.warning;
-    auto tail = readChannel(dir.file("cut.data"), 0, r.frames - 1000, 1000);
+    Outcome<GeneratedAudio> r = convert(cut, dir.file("cut.data"));
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_EQ(r->frames, ffmpegFrames(cut));
+    EXPECT_LT(r->frames, 3 * 44100);
+    EXPECT_NE(r->warning.find("the audio ends at"), std::string::npos) << r->warning;
+    auto tail = readChannel(dir.file("cut.data"), 0, r->frames - 1000, 1000);
     float peak = 0;
     for (float v : tail) peak = std::max(peak, std::fabs(v));
     EXPECT_GT(peak, 0.05f);
@@ -243,16 +243,16 @@ TEST_F(GenerationTest, AnImportIsExactlyAsLongAsFFmpegsOwnDecode) {
         const std::string out = dir.file(c.name + ".data");
         const int64_t expected = ffmpegFrames(media);
         ASSERT_GT(expected, 22050) << c.name;
-        GenerateResult r = convert(media, out);
-        ASSERT_TRUE(r.ok) << c.name << ": " << r.error;
-        EXPECT_EQ(r.frames, expected) << c.name;
-        EXPECT_EQ(r.warning.empty(), c.complete) << c.name << ": " << r.warning;
+        Outcome<GeneratedAudio> r = convert(media, out);
+        ASSERT_TRUE(r.ok()) << c.name << ": " << r.error();
+        EXPECT_EQ(r->frames, expected) << c.name;
+        EXPECT_EQ(r->warning.empty(), c.complete) << c.name << ": " << r->warning;
         auto data = AudioSampleData::dataForReadingAtPath(out);
         ASSERT_TRUE(data);
         EXPECT_EQ(data->framePerChannel(), expected) << c.name;
         // The file holds the decoded frames and their envelope, nothing more.
         const int64_t plane = (expected * 4 + 4095) / 4096 * 4096;
-        EXPECT_LE(fileSize(out), 4096 + r.channels * (plane + 2 * 4096 + (expected / 44100 + 1) * 800)) << c.name;
+        EXPECT_LE(fileSize(out), 4096 + r->channels * (plane + 2 * 4096 + (expected / 44100 + 1) * 800)) << c.name;
     }
 }
 
@@ -261,31 +261,31 @@ TEST_F(GenerationTest, RefusedFilesReportWhyAndLeaveNoFile) {
     std::string vob = dir.file("movie.VOB");
     wavomer::test::writeWavFloat(vob, 1, 44100, samples);
     std::string out = dir.file("refused.data");
-    GenerateResult r = convert(vob, out);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.error.find("DVD"), std::string::npos);
+    Outcome<GeneratedAudio> r = convert(vob, out);
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.error().find("DVD"), std::string::npos);
     EXPECT_FALSE(exists(out));
 
     std::string silentVideo = dir.file("video-only.mkv");
     ASSERT_TRUE(ffmpeg("-f lavfi -i color=size=32x32:duration=1 -c:v ffv1 " + shellQuote(silentVideo)));
     r = convert(silentVideo, out);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, "the file holds no audio");
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(r.failure().reason, "the file holds no audio");
     EXPECT_FALSE(exists(out));
 }
 
 TEST_F(GenerationTest, BrokenInputFailsWithAReasonAndNeverHangs) {
     std::string out = dir.file("broken.data");
     std::string missing = dir.file("missing.wav");
-    GenerateResult r = convert(missing, out);
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.error.empty());
+    Outcome<GeneratedAudio> r = convert(missing, out);
+    EXPECT_FALSE(r.ok());
+    EXPECT_FALSE(r.error().empty());
     EXPECT_FALSE(exists(out));
 
     std::string empty = dir.file("empty.mp3");
     { std::ofstream f(empty); }
     r = convert(empty, out);
-    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.ok());
     EXPECT_FALSE(exists(out));
 
     std::string text = dir.file("notes.bin");
@@ -294,7 +294,7 @@ TEST_F(GenerationTest, BrokenInputFailsWithAReasonAndNeverHangs) {
         for (int i = 0; i < 1000; ++i) f << "this is not audio at all " << i << "\n";
     }
     r = convert(text, out);
-    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.ok());
     EXPECT_FALSE(exists(out));
 
     std::string unreadable = dir.file("locked.wav");
@@ -302,7 +302,7 @@ TEST_F(GenerationTest, BrokenInputFailsWithAReasonAndNeverHangs) {
     ::chmod(unreadable.c_str(), 0);
     if (::access(unreadable.c_str(), R_OK) != 0) {  // root reads everything
         r = convert(unreadable, out);
-        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.ok());
     }
 }
 
@@ -315,9 +315,9 @@ TEST_F(GenerationTest, ATruncatedOrCorruptFileKeepsWhatDecoded) {
     ASSERT_EQ(wavomer::test::runCommand("head -c " + std::to_string(st.st_size / 2) + " " + shellQuote(mp3) + " > " +
                                         shellQuote(truncated)),
               0);
-    GenerateResult r = convert(truncated, dir.file("t.data"));
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_GT(r.frames, 44100);
+    Outcome<GeneratedAudio> r = convert(truncated, dir.file("t.data"));
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_GT(r->frames, 44100);
 
     // Overwrite the middle with garbage.
     std::string corrupt = dir.file("corrupt.mp3");
@@ -328,8 +328,8 @@ TEST_F(GenerationTest, ATruncatedOrCorruptFileKeepsWhatDecoded) {
         for (int i = 0; i < 4000; ++i) f.put(static_cast<char>((i * 7919) & 0xff));
     }
     r = convert(corrupt, dir.file("c.data"));
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_GT(r.frames, 3 * 44100);
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_GT(r->frames, 3 * 44100);
 }
 
 // The most a damaged file's import may add to the peak memory; AddressSanitizer's
@@ -362,11 +362,11 @@ TEST_F(GenerationTest, DamagedHeadersFailFastWithTheirReasonInBoundedMemory) {
         const std::string out = dir.file(c.name + ".data");
         rusage before{};
         ::getrusage(RUSAGE_SELF, &before);
-        GenerateResult r = convert(media, out);
+        Outcome<GeneratedAudio> r = convert(media, out);
         rusage after{};
         ::getrusage(RUSAGE_SELF, &after);
-        EXPECT_FALSE(r.ok) << c.name;
-        EXPECT_NE(r.error.find(c.reason), std::string::npos) << c.name << ": " << r.error;
+        EXPECT_FALSE(r.ok()) << c.name;
+        EXPECT_NE(r.error().find(c.reason), std::string::npos) << c.name << ": " << r.error();
         EXPECT_FALSE(exists(out)) << c.name;
         EXPECT_LT(after.ru_maxrss - before.ru_maxrss, kPeakGrowthLimitKiB) << c.name << ": peak memory grew, in kB";
     }
@@ -375,19 +375,19 @@ TEST_F(GenerationTest, DamagedHeadersFailFastWithTheirReasonInBoundedMemory) {
 TEST_F(GenerationTest, AnUnwritableDestinationFailsWithoutAFile) {
     std::string wav = dir.file("ok.wav");
     wavomer::test::writeWavFloat(wav, 1, 44100, std::vector<float>(4410, 0.1f));
-    GenerateResult r = convert(wav, dir.file("no/such/folder/out.data"));
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.error.find("cannot create"), std::string::npos);
+    Outcome<GeneratedAudio> r = convert(wav, dir.file("no/such/folder/out.data"));
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.error().find("cannot create"), std::string::npos);
 }
 
 TEST_F(GenerationTest, ImportFileNamesAreNewForEveryConversion) {
     std::string wav = dir.file("ok.wav");
     wavomer::test::writeWavFloat(wav, 1, 44100, std::vector<float>(4410, 0.1f));
-    GenerateResult first, second;
-    std::string a = getNewPathFromOriginalMusicPath(engine, wav, dir.path(), &first);
-    std::string b = getNewPathFromOriginalMusicPath(engine, wav, dir.path(), &second);
-    EXPECT_TRUE(first.ok);
-    EXPECT_TRUE(second.ok);
+    Outcome<GeneratedAudio> first = getNewPathFromOriginalMusicPath(engine, wav, dir.path());
+    Outcome<GeneratedAudio> second = getNewPathFromOriginalMusicPath(engine, wav, dir.path());
+    ASSERT_TRUE(first.ok());
+    ASSERT_TRUE(second.ok());
+    const std::string a = first->path, b = second->path;
     EXPECT_NE(a, b);
     EXPECT_EQ(a.rfind(dir.path() + "/ImportAudio_", 0), 0u);
     EXPECT_EQ(a.substr(a.size() - 5), ".data");

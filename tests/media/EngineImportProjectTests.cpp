@@ -22,7 +22,7 @@ using namespace wavomer::test;
 namespace {
 
 // Opening a project is a user event, as in the window and the command-line tool.
-EngineResult openAsUserEvent(WaveEditViewController& engine, const std::string& folder) {
+Outcome<> openAsUserEvent(WaveEditViewController& engine, const std::string& folder) {
     UserEvent event(engine);
     return engine.readDataFromProject(folder);
 }
@@ -50,10 +50,10 @@ protected:
         EngineTest::TearDown();
     }
 
-    EngineResult importNow(const std::string& path) {
-        EngineResult outcome = EngineResult::failure("never finished");
+    Outcome<> importNow(const std::string& path) {
+        Outcome<> outcome = Failure::because("never finished");
         UserEvent event(*engine);
-        engine->addDragInFileToWave(path, [&](EngineResult r) { outcome = r; });
+        engine->addDragInFileToWave(path, [&](Outcome<> r) { outcome = r; });
         for (int i = 0; i < 2000 && engine->importInProgress(); ++i) {
             scheduler.runAll();
             if (engine->importInProgress()) ::usleep(5000);
@@ -78,7 +78,7 @@ size_t filesIn(const std::string& folder) {
 TEST_F(ProjectTest, AStereoImportIntoOneTrackAddsASecondTrackAndIsOneUndoStep) {
     engine->audioTrackArray.resize(1);
     engine->timelineTrackArray = engine->audioTrackArray;
-    ASSERT_TRUE(importNow(stereo).ok);
+    ASSERT_TRUE(importNow(stereo).ok());
     ASSERT_EQ(engine->audioTrackArray.size(), 2u);
     auto left = engine->audioTrackArray[0]->sectionArray();
     auto right = engine->audioTrackArray[1]->sectionArray();
@@ -98,8 +98,8 @@ TEST_F(ProjectTest, AStereoImportIntoOneTrackAddsASecondTrackAndIsOneUndoStep) {
 
 TEST_F(ProjectTest, AMonoImportLandsOnTheFirstTrackAtTheProjectEndWithSilenceBelow) {
     engine->audioTrackArray.push_back(std::make_shared<AudioTrack>());
-    ASSERT_TRUE(importNow(stereo).ok);
-    ASSERT_TRUE(importNow(mono).ok);
+    ASSERT_TRUE(importNow(stereo).ok());
+    ASSERT_TRUE(importNow(mono).ok());
     ASSERT_EQ(engine->audioTrackArray.size(), 3u);
     auto first = engine->audioTrackArray[0]->sectionArray();
     ASSERT_EQ(first.size(), 2u);
@@ -111,8 +111,8 @@ TEST_F(ProjectTest, AMonoImportLandsOnTheFirstTrackAtTheProjectEndWithSilenceBel
 }
 
 TEST_F(ProjectTest, ImportingTheSameFileTwiceMakesTwoConvertedFiles) {
-    ASSERT_TRUE(importNow(mono).ok);
-    ASSERT_TRUE(importNow(mono).ok);
+    ASSERT_TRUE(importNow(mono).ok());
+    ASSERT_TRUE(importNow(mono).ok());
     auto sections = engine->audioTrackArray[0]->sectionArray();
     ASSERT_EQ(sections.size(), 2u);
     EXPECT_NE(*sections[0]->audioPath, *sections[1]->audioPath);
@@ -122,9 +122,9 @@ TEST_F(ProjectTest, ImportingTheSameFileTwiceMakesTwoConvertedFiles) {
 TEST_F(ProjectTest, AFileThatCannotBeConvertedIsReportedAndPlacesNothing) {
     std::string text = dir.file("notes.txt");
     std::ofstream(text) << "not audio";
-    EngineResult r = importNow(text);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.error.find("notes.txt"), std::string::npos);
+    Outcome<> r = importNow(text);
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.error().find("notes.txt"), std::string::npos);
     EXPECT_EQ(engine->farestTrackEndTime(), 0.0);
     EXPECT_FALSE(undo.canUndo());
     EXPECT_FALSE(engine->isImporting);
@@ -169,7 +169,7 @@ TEST_F(ProjectTest, DestroyingTheEngineInTheMiddleOfAnImportCancelsAndJoinsTheCo
     bool called = false;
     {
         UserEvent event(*engine);
-        engine->addDragInFileToWave(fifo, [&](EngineResult) { called = true; });
+        engine->addDragInFileToWave(fifo, [&](Outcome<>) { called = true; });
     }
     ASSERT_TRUE(engine->importInProgress());
     // Well into the decoding: several seconds of audio have gone through.
@@ -190,7 +190,7 @@ TEST_F(ProjectTest, DestroyingTheEngineInTheMiddleOfAnImportCancelsAndJoinsTheCo
 
 TEST_F(ProjectTest, ARecordingIsInsertedAtItsStartOnEverySelectedTrackFromItsOwnCopy) {
     engine->audioTrackArray.push_back(std::make_shared<AudioTrack>());
-    ASSERT_TRUE(importNow(stereo).ok);
+    ASSERT_TRUE(importNow(stereo).ok());
     engine->audioTrackArray.resize(3);
     engine->audioTrackArray[2]->setSectionArray({AudioSection::blankSectionWithTrackStartTime(0, 2)});
     {
@@ -200,12 +200,12 @@ TEST_F(ProjectTest, ARecordingIsInsertedAtItsStartOnEverySelectedTrackFromItsOwn
         engine->initRecordSectionArray();
         engine->doRecordWithRecordDurationChange(1.0);
     }
-    EngineResult r = EngineResult::failure("not run");
+    Outcome<> r = Failure::because("not run");
     {
         UserEvent event(*engine);
         r = engine->insertRecordSectionsToTrackWhenRecordFinish(mono);
     }
-    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_TRUE(r.ok()) << r.error();
     ASSERT_EQ(engine->recordSectionsArray.size(), 3u);
     std::set<std::string> paths;
     for (const auto& s : engine->recordSectionsArray) {
@@ -224,12 +224,12 @@ TEST_F(ProjectTest, ARecordingIsInsertedAtItsStartOnEverySelectedTrackFromItsOwn
 }
 
 TEST_F(ProjectTest, SavingLinksEachSourceOnceAndReopeningRedirectsToAudios) {
-    ASSERT_TRUE(importNow(stereo).ok);
+    ASSERT_TRUE(importNow(stereo).ok());
     engine->markArray = {MarkerItem::createMarkerWithTime(1.5)};
     std::string project = dir.file("song.wvmp");
-    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok);
+    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok());
     EXPECT_EQ(filesIn(project + "/Audios"), 1u);  // both channels use one file
-    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok);  // again: kept, archive rewritten
+    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok());  // again: kept, archive rewritten
     EXPECT_EQ(filesIn(project + "/Audios"), 1u);
     std::string original = *engine->audioTrackArray[0]->sectionArray()[0]->audioPath;
 
@@ -237,7 +237,7 @@ TEST_F(ProjectTest, SavingLinksEachSourceOnceAndReopeningRedirectsToAudios) {
     {
         UndoManager otherUndo;
         WaveEditViewController reopened(host, clipboard, scheduler, otherUndo);
-        ASSERT_TRUE(openAsUserEvent(reopened, project).ok);
+        ASSERT_TRUE(openAsUserEvent(reopened, project).ok());
         EXPECT_EQ(*reopened.audioTrackArray[0]->sectionArray()[0]->audioPath, original);
         EXPECT_FALSE(otherUndo.canUndo());
     }
@@ -245,7 +245,7 @@ TEST_F(ProjectTest, SavingLinksEachSourceOnceAndReopeningRedirectsToAudios) {
     AudioWaveDataCache::share().removeAll();
     UndoManager otherUndo;
     WaveEditViewController reopened(host, clipboard, scheduler, otherUndo);
-    ASSERT_TRUE(openAsUserEvent(reopened, project).ok);
+    ASSERT_TRUE(openAsUserEvent(reopened, project).ok());
     ASSERT_EQ(reopened.audioTrackArray.size(), 2u);
     auto section = reopened.audioTrackArray[1]->sectionArray()[0];
     EXPECT_EQ(*section->audioPath, project + "/Audios/" + std::filesystem::path(original).filename().string());
@@ -257,29 +257,29 @@ TEST_F(ProjectTest, SavingLinksEachSourceOnceAndReopeningRedirectsToAudios) {
 }
 
 TEST_F(ProjectTest, AMissingOrUnreadableProjectIsAnErrorAndNothingIsOpened) {
-    ASSERT_TRUE(importNow(mono).ok);
+    ASSERT_TRUE(importNow(mono).ok());
     auto before = engine->audioTrackArray;
-    EngineResult r = openAsUserEvent(*engine, dir.file("nothing.wvmp"));
-    EXPECT_FALSE(r.ok);
+    Outcome<> r = openAsUserEvent(*engine, dir.file("nothing.wvmp"));
+    EXPECT_FALSE(r.ok());
     EXPECT_EQ(engine->audioTrackArray, before);
     std::string broken = dir.file("broken.wvmp");
     std::filesystem::create_directories(broken);
     std::ofstream(broken + "/project.plist") << "bplist00 but not really";
     r = openAsUserEvent(*engine, broken);
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.error.empty());
+    EXPECT_FALSE(r.ok());
+    EXPECT_FALSE(r.error().empty());
     EXPECT_EQ(engine->audioTrackArray, before);
 }
 
 TEST_F(ProjectTest, ASaveThatCannotWriteReportsFailureAndKeepsTheOldArchive) {
-    ASSERT_TRUE(importNow(mono).ok);
+    ASSERT_TRUE(importNow(mono).ok());
     std::string project = dir.file("keep.wvmp");
-    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok);
+    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok());
     std::ifstream in(project + "/project.plist", std::ios::binary);
     std::string oldBytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (::geteuid() != 0) {
         ::chmod(project.c_str(), 0500);
-        EXPECT_FALSE(engine->saveProjectItemToPath(project).ok);
+        EXPECT_FALSE(engine->saveProjectItemToPath(project).ok());
         ::chmod(project.c_str(), 0700);
     }
     // A source that is gone everywhere plays silence: it is saved as it is, named in a warning.
@@ -291,10 +291,10 @@ TEST_F(ProjectTest, ASaveThatCannotWriteReportsFailureAndKeepsTheOldArchive) {
     auto sections = engine->audioTrackArray[0]->sectionArray();
     sections.push_back(lost);
     engine->audioTrackArray[0]->setSectionArray(sections);
-    EngineResult r = engine->saveProjectItemToPath(dir.file("other.wvmp"));
-    EXPECT_TRUE(r.ok) << r.error;
-    ASSERT_EQ(r.warnings.size(), 1u);
-    EXPECT_NE(r.warnings[0].find("vanished.data"), std::string::npos);
+    Outcome<Warnings> r = engine->saveProjectItemToPath(dir.file("other.wvmp"));
+    EXPECT_TRUE(r.ok()) << r.error();
+    ASSERT_EQ((*r).size(), 1u);
+    EXPECT_NE((*r)[0].find("vanished.data"), std::string::npos);
     std::ifstream again(project + "/project.plist", std::ios::binary);
     std::string nowBytes((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
     EXPECT_EQ(oldBytes, nowBytes);

@@ -111,7 +111,7 @@ protected:
     void SetUp() override { AudioWaveDataCache::share().removeAll(); }
     void TearDown() override { AudioWaveDataCache::share().removeAll(); }
 
-    ExportOutcome exportWith(const std::string& title, std::shared_ptr<ID3TagInfo> tags, bool split = false) {
+    ExportReport exportWith(const std::string& title, std::shared_ptr<ID3TagInfo> tags, bool split = false) {
         const std::string source = dir.file("s" + std::to_string(count_++) + ".data");
         wavomer::test::writeSampleFile(source, 1, 44100 * 3, [](int, int64_t k) { return (k % 100) / 400.0f; });
         auto section = AudioSection::sectionWithPath(source);
@@ -147,8 +147,8 @@ TEST_F(ExportTagTest, EveryTaggableFormatReadsBackEveryField) {
         const std::string ext = FormatCatalogue::builtIn().pathExtention(title);
         if (ext == "ac3") continue;
         SCOPED_TRACE(title);
-        ExportOutcome outcome = exportWith(title, fullTags());
-        ASSERT_TRUE(outcome.ok()) << outcome.error;
+        ExportReport outcome = exportWith(title, fullTags());
+        ASSERT_TRUE(outcome.ok()) << outcome.error();
         ASSERT_TRUE(outcome.warnings.empty()) << outcome.warnings.front();
         const std::string path = outcome.writtenPaths.at(0);
         TagLib::FileRef ref(path.c_str());
@@ -173,7 +173,7 @@ TEST_F(ExportTagTest, EveryTaggableFormatReadsBackEveryField) {
 
 TEST_F(ExportTagTest, TheTotalsAndTheGroupingLandInEachFormatsOwnFields) {
     {
-        ExportOutcome o = exportWith("MP3 - MPEG Layer-3 Audio(*.mp3)", fullTags());
+        ExportReport o = exportWith("MP3 - MPEG Layer-3 Audio(*.mp3)", fullTags());
         TagLib::MPEG::File f(o.writtenPaths.at(0).c_str());
         auto* id3 = f.ID3v2Tag();
         ASSERT_TRUE(id3);
@@ -182,7 +182,7 @@ TEST_F(ExportTagTest, TheTotalsAndTheGroupingLandInEachFormatsOwnFields) {
         EXPECT_EQ(id3->frameList("TIT1").front()->toString().to8Bit(), "Group");
     }
     {
-        ExportOutcome o = exportWith("AAC - Advanced Audio Coding(*.m4a)", fullTags());
+        ExportReport o = exportWith("AAC - Advanced Audio Coding(*.m4a)", fullTags());
         TagLib::MP4::File f(o.writtenPaths.at(0).c_str());
         EXPECT_EQ(f.tag()->item("trkn").toIntPair().second, 12);
         EXPECT_EQ(f.tag()->item("disk").toIntPair().second, 2);
@@ -190,7 +190,7 @@ TEST_F(ExportTagTest, TheTotalsAndTheGroupingLandInEachFormatsOwnFields) {
         EXPECT_EQ(f.tag()->item("tmpo").toInt(), 120);
     }
     {
-        ExportOutcome o = exportWith("FLAC - Free Lossless Audio Codec(*.flac)", fullTags());
+        ExportReport o = exportWith("FLAC - Free Lossless Audio Codec(*.flac)", fullTags());
         TagLib::FLAC::File f(o.writtenPaths.at(0).c_str());
         auto fields = f.xiphComment()->fieldListMap();
         EXPECT_EQ(fields["TRACKTOTAL"].toString().to8Bit(), "12");
@@ -205,8 +205,8 @@ TEST_F(ExportTagTest, NumbersLeftAtZeroWriteNoValue) {
     for (const char* title : {"MP3 - MPEG Layer-3 Audio(*.mp3)", "AAC - Advanced Audio Coding(*.m4a)",
                               "FLAC - Free Lossless Audio Codec(*.flac)", "WMA - Windows Media Audio(*.wma)"}) {
         SCOPED_TRACE(title);
-        ExportOutcome o = exportWith(title, tags);
-        ASSERT_TRUE(o.ok()) << o.error;
+        ExportReport o = exportWith(title, tags);
+        ASSERT_TRUE(o.ok()) << o.error();
         TagLib::FileRef ref(o.writtenPaths.at(0).c_str());
         EXPECT_EQ(ref.tag()->title().to8Bit(), "Only a title");
         TagLib::PropertyMap props = ref.file()->properties();
@@ -216,8 +216,8 @@ TEST_F(ExportTagTest, NumbersLeftAtZeroWriteNoValue) {
 }
 
 TEST_F(ExportTagTest, EveryPieceOfASplitExportGetsTheSameTags) {
-    ExportOutcome o = exportWith("OGG - Ogg Vorbis Audio(*.ogg)", fullTags(), true);
-    ASSERT_TRUE(o.ok()) << o.error;
+    ExportReport o = exportWith("OGG - Ogg Vorbis Audio(*.ogg)", fullTags(), true);
+    ASSERT_TRUE(o.ok()) << o.error();
     ASSERT_EQ(o.writtenPaths.size(), 3u);
     for (const std::string& path : o.writtenPaths) {
         TagLib::FileRef ref(path.c_str());
@@ -230,8 +230,8 @@ TEST_F(ExportTagTest, AFormatThatHoldsNoTagsIsWrittenWithAWarningNamingWhatWasLe
     auto tags = std::make_shared<ID3TagInfo>();
     tags->title = "T";
     tags->year = 1999;
-    ExportOutcome o = exportWith("AC3 - Dolby Digital Audio(*.ac3)", tags);
-    ASSERT_TRUE(o.ok()) << o.error;
+    ExportReport o = exportWith("AC3 - Dolby Digital Audio(*.ac3)", tags);
+    ASSERT_TRUE(o.ok()) << o.error();
     ASSERT_EQ(o.writtenPaths.size(), 1u);
     ASSERT_EQ(o.warnings.size(), 1u);
     const std::string& warning = o.warnings[0];
@@ -241,8 +241,8 @@ TEST_F(ExportTagTest, AFormatThatHoldsNoTagsIsWrittenWithAWarningNamingWhatWasLe
 }
 
 TEST_F(ExportTagTest, AWavFileCarriesItsTagsInTheRiffInfoListToo) {
-    ExportOutcome o = exportWith("WAV - Waveform Audio(*.wav)", fullTags());
-    ASSERT_TRUE(o.ok()) << o.error;
+    ExportReport o = exportWith("WAV - Waveform Audio(*.wav)", fullTags());
+    ASSERT_TRUE(o.ok()) << o.error();
     TagLib::RIFF::WAV::File f(o.writtenPaths.at(0).c_str());
     ASSERT_TRUE(f.hasInfoTag());
     TagLib::RIFF::Info::Tag* info = f.InfoTag();

@@ -119,8 +119,8 @@ const char* const kWav = "WAV - Waveform Audio(*.wav)";
 TEST_F(MediaExportTest, TenSecondsBecome431WholeBlocksInTheFile) {
     ProjectExporter exporter(engine, nullptr);
     auto snapshot = snapshotOf(toneTracks(2, 10.0), 10.0);
-    ExportOutcome outcome = exporter.run(requestFor(kWav), snapshot);
-    ASSERT_TRUE(outcome.ok()) << outcome.error;
+    ExportReport outcome = exporter.run(requestFor(kWav), snapshot);
+    ASSERT_TRUE(outcome.ok()) << outcome.error();
     Decoded d = decode(outcome.writtenPaths.at(0));
     EXPECT_EQ(d.channels, 2);
     EXPECT_EQ(d.sampleRate, 44100);
@@ -132,8 +132,8 @@ TEST_F(MediaExportTest, EachChannelTypeWritesItsChannelCount) {
     for (auto [type, channels] : expected) {
         ProjectExporter exporter(engine, nullptr);
         auto snapshot = snapshotOf(toneTracks(3, 0.5), 0.5);
-        ExportOutcome outcome = exporter.run(requestFor(kWav, type, 3), snapshot);
-        ASSERT_TRUE(outcome.ok()) << outcome.error;
+        ExportReport outcome = exporter.run(requestFor(kWav, type, 3), snapshot);
+        ASSERT_TRUE(outcome.ok()) << outcome.error();
         EXPECT_EQ(decode(outcome.writtenPaths.at(0)).channels, channels) << "channel type " << type;
     }
 }
@@ -143,8 +143,8 @@ TEST_F(MediaExportTest, AWavExportHoldsTheFoldsSamplesTo16Bits) {
         auto tracks = toneTracks(2, 1.0);
         ProjectExporter exporter(engine, nullptr);
         auto snapshot = snapshotOf(tracks, 1.0);
-        ExportOutcome outcome = exporter.run(requestFor(kWav, type), snapshot);
-        ASSERT_TRUE(outcome.ok()) << outcome.error;
+        ExportReport outcome = exporter.run(requestFor(kWav, type), snapshot);
+        ASSERT_TRUE(outcome.ok()) << outcome.error();
         Decoded d = decode(outcome.writtenPaths.at(0));
         ASSERT_EQ(d.channels, 2);
         ASSERT_EQ(d.frames(), 44 * 1024);
@@ -165,13 +165,13 @@ TEST_F(MediaExportTest, ThePiecesOfASplitExportAddUpToThePlainExportSampleForSam
         auto tracks = toneTracks(2, 10.0);
         ProjectExporter exporter(engine, nullptr);
         auto plainSnapshot = snapshotOf(tracks, 10.0);
-        ExportOutcome plain = exporter.run(requestFor(title), plainSnapshot);
-        ASSERT_TRUE(plain.ok()) << plain.error;
+        ExportReport plain = exporter.run(requestFor(title), plainSnapshot);
+        ASSERT_TRUE(plain.ok()) << plain.error();
         auto r = requestFor(title);
         r.convertUseMarker = true;
         auto snapshot = snapshotOf(tracks, 10.0, {0.0, 3.0, 6.0, 10.0});
-        ExportOutcome split = exporter.run(r, snapshot);
-        ASSERT_TRUE(split.ok()) << split.error;
+        ExportReport split = exporter.run(r, snapshot);
+        ASSERT_TRUE(split.ok()) << split.error();
         ASSERT_EQ(split.writtenPaths.size(), 3u);
 
         const int64_t expected[] = {132300, 132300, 176400};
@@ -233,8 +233,8 @@ TEST_F(MediaExportTest, EveryTrackOfATracksExportKeepsItsToneOnItsOwnChannel) {
             }
             ProjectExporter exporter(engine, nullptr);
             auto snapshot = snapshotOf(tracks, 1.0);
-            ExportOutcome outcome = exporter.run(requestFor(title, 0, count), snapshot);
-            ASSERT_TRUE(outcome.ok()) << outcome.error;
+            ExportReport outcome = exporter.run(requestFor(title, 0, count), snapshot);
+            ASSERT_TRUE(outcome.ok()) << outcome.error();
             Decoded d = decode(outcome.writtenPaths.at(0));
             ASSERT_EQ(d.channels, count);
             for (int c = 0; c < count; ++c)
@@ -296,8 +296,8 @@ TEST_F(MediaExportTest, EveryOfferedFormatWritesAFileFfmpegDecodes) {
             SCOPED_TRACE(title + " with " + std::to_string(c.tracks) + " tracks");
             ProjectExporter exporter(engine, nullptr);
             auto snapshot = snapshotOf(toneTracks(c.tracks, 1.0), 1.0);
-            ExportOutcome outcome = exporter.run(requestFor(title, 0, c.tracks), snapshot);
-            ASSERT_TRUE(outcome.ok()) << outcome.error;
+            ExportReport outcome = exporter.run(requestFor(title, 0, c.tracks), snapshot);
+            ASSERT_TRUE(outcome.ok()) << outcome.error();
             Decoded d = decode(outcome.writtenPaths.at(0));
             EXPECT_EQ(d.channels, c.tracks);
             ASSERT_GT(d.sampleRate, 0);
@@ -324,8 +324,8 @@ TEST_F(MediaExportTest, TwoAndFourTracksAreOfferedEveryFormatOfTheirMenus) {
 TEST_F(MediaExportTest, OpusIsResampledTo48000Hz) {
     ProjectExporter exporter(engine, nullptr);
     auto snapshot = snapshotOf(toneTracks(2, 2.0), 2.0);
-    ExportOutcome outcome = exporter.run(requestFor("Opus - Opus Audio(*.opus)"), snapshot);
-    ASSERT_TRUE(outcome.ok()) << outcome.error;
+    ExportReport outcome = exporter.run(requestFor("Opus - Opus Audio(*.opus)"), snapshot);
+    ASSERT_TRUE(outcome.ok()) << outcome.error();
     Decoded d = decode(outcome.writtenPaths.at(0));
     EXPECT_EQ(d.sampleRate, 48000);
     EXPECT_NEAR(static_cast<double>(d.frames()) / 48000, 87 * 1024 / 44100.0, 0.03);
@@ -338,8 +338,8 @@ TEST_F(MediaExportTest, NineTracksAreOfferedOnlyUncompressedFormatsAndWriteNineC
               (std::vector<std::string>{kWav, "AIFF - Audio Interchange File Format(*.aiff)"}));
     ProjectExporter exporter(engine, nullptr);
     auto snapshot = snapshotOf(toneTracks(9, 0.3), 0.3);
-    ExportOutcome outcome = exporter.run(requestFor(kWav, 0, 9), snapshot);
-    ASSERT_TRUE(outcome.ok()) << outcome.error;
+    ExportReport outcome = exporter.run(requestFor(kWav, 0, 9), snapshot);
+    ASSERT_TRUE(outcome.ok()) << outcome.error();
     EXPECT_EQ(decode(outcome.writtenPaths.at(0)).channels, 9);
 }
 
@@ -351,8 +351,8 @@ TEST_F(MediaExportTest, ADamagedOrHugeVolumeNeverReachesTheEncoderAsANonFiniteSa
         tracks[0]->sectionArray().front()->volumeValue = volume;
         ProjectExporter exporter(engine, nullptr);
         auto snapshot = snapshotOf(tracks, 1.0);
-        ExportOutcome outcome = exporter.run(requestFor("MP3 - MPEG Layer-3 Audio(*.mp3)"), snapshot);
-        ASSERT_TRUE(outcome.ok()) << outcome.error;
+        ExportReport outcome = exporter.run(requestFor("MP3 - MPEG Layer-3 Audio(*.mp3)"), snapshot);
+        ASSERT_TRUE(outcome.ok()) << outcome.error();
         Decoded d = decode(outcome.writtenPaths.at(0));
         ASSERT_EQ(d.channels, 2);
         EXPECT_GT(d.frames(), 44100);
@@ -368,9 +368,9 @@ TEST_F(MediaExportTest, AFolderThatCannotBeCreatedFailsNamingTheFileAndLeavesNot
     auto r = requestFor(kWav);
     r.outputFolder = dir.file("blocker/out");
     auto snapshot = snapshotOf(toneTracks(2, 1.0), 1.0);
-    ExportOutcome outcome = exporter.run(r, snapshot);
-    EXPECT_EQ(outcome.status, ExportOutcome::Status::failed);
-    EXPECT_NE(outcome.error.find(dir.file("blocker/out/Audio.wav")), std::string::npos) << outcome.error;
+    ExportReport outcome = exporter.run(r, snapshot);
+    EXPECT_TRUE(outcome.failed());
+    EXPECT_NE(outcome.error().find(dir.file("blocker/out/Audio.wav")), std::string::npos) << outcome.error();
     EXPECT_TRUE(outcome.writtenPaths.empty());
 }
 
@@ -379,9 +379,9 @@ TEST_F(MediaExportTest, AnUnknownCodecFailsBeforeAnythingIsWritten) {
     auto r = requestFor(kWav);
     r.format.codecName = "no-such-codec";
     auto snapshot = snapshotOf(toneTracks(1, 1.0), 1.0);
-    ExportOutcome outcome = exporter.run(r, snapshot);
-    EXPECT_EQ(outcome.status, ExportOutcome::Status::failed);
-    EXPECT_NE(outcome.error.find("Audio.wav"), std::string::npos) << outcome.error;
+    ExportReport outcome = exporter.run(r, snapshot);
+    EXPECT_TRUE(outcome.failed());
+    EXPECT_NE(outcome.error().find("Audio.wav"), std::string::npos) << outcome.error();
     EXPECT_TRUE(folderEntries(dir.file("out")).empty());
 }
 
@@ -495,8 +495,8 @@ TEST_F(MediaExportTest, ACancelledExportLeavesNoFileAtAll) {
     auto snapshot = snapshotOf(toneTracks(2, 20.0), 20.0);
     std::atomic<bool> done{false};
     ASSERT_TRUE(exporter.start(requestFor("FLAC - Free Lossless Audio Codec(*.flac)"), std::move(snapshot),
-                               [&](const ExportOutcome& o) {
-                                   EXPECT_EQ(o.status, ExportOutcome::Status::cancelled);
+                               [&](const ExportReport& o) {
+                                   EXPECT_TRUE(o.cancelled());
                                    done = true;
                                }));
     while (exporter.progressValue() < 0.05f && exporter.isRunning()) std::this_thread::yield();

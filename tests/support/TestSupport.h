@@ -8,6 +8,20 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+// An operation's Outcome succeeded; the failure's message otherwise.
+#define ASSERT_OK(expression)                                  \
+    do {                                                       \
+        const auto outcome_ = (expression);                    \
+        ASSERT_TRUE(outcome_.ok()) << outcome_.error();        \
+    } while (false)
+#define EXPECT_OK(expression)                                  \
+    do {                                                       \
+        const auto outcome_ = (expression);                    \
+        EXPECT_TRUE(outcome_.ok()) << outcome_.error();        \
+    } while (false)
+
 namespace wavomer::test {
 
 // A fresh folder under the system temporary folder, removed when the object goes.

@@ -54,11 +54,10 @@ uint64_t BinaryPlistReader::readBigEndian(size_t position, int width) const {
     }
 }
 
-bool BinaryPlistReader::open(const uint8_t* bytes, size_t size, std::string* error) {
-    auto fail = [&](const char* why) {
-        if (error) *error = why;
+Outcome<> BinaryPlistReader::open(const uint8_t* bytes, size_t size) {
+    auto fail = [&](const char* why) -> Outcome<> {
         objectCount_ = 0;
-        return false;
+        return Failure::because(why);
     };
     if (size < kHeaderSize + 1 + kTrailerSize || std::memcmp(bytes, "bplist00", kHeaderSize) != 0)
         return fail("not a binary property list, or truncated");
@@ -78,7 +77,7 @@ bool BinaryPlistReader::open(const uint8_t* bytes, size_t size, std::string* err
     objectAreaEnd_ = table;
     objectCount_ = count;
     topObject_ = top;
-    return true;
+    return {};
 }
 
 bool BinaryPlistReader::offsetOf(uint64_t index, size_t& offset) const {

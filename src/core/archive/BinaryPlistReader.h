@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "util/Outcome.h"
+
 namespace wavomer::archive {
 
 class BinaryPlistReader {
@@ -35,7 +37,7 @@ public:
     // Files with more objects than this are refused as absurd.
     static constexpr uint64_t kMaxObjects = 8'000'000;
 
-    bool open(const uint8_t* bytes, size_t size, std::string* error);
+    Outcome<> open(const uint8_t* bytes, size_t size);
 
     uint64_t objectCount() const { return objectCount_; }
     uint64_t topObject() const { return topObject_; }

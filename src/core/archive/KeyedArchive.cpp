@@ -18,10 +18,6 @@ namespace wavomer::archive {
 
 namespace {
 
-std::string describe(const std::string& what, const std::string& path, int error) {
-    return what + " " + path + ": " + std::strerror(error);
-}
-
 // The permissions a newly created file gets under the process's umask. Read from
 // /proc because umask() itself can only be read by changing it.
 mode_t defaultFileMode() {
@@ -52,7 +48,7 @@ bool writeAll(int fd, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
+Outcome<> writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
     const size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -66,53 +62,44 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& by
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0 && errno != EEXIST) break;
     }
-    if (fd < 0) {
-        if (error) *error = describe("cannot create a temporary file for", path, errno);
-        return false;
-    }
-    auto abandon = [&](const char* what) {
+    if (fd < 0) return Failure::system(path, "cannot create a temporary file", errno);
+    auto abandon = [&](const char* what) -> Outcome<> {
         const int saved = errno;
         if (fd >= 0) ::close(fd);
         ::unlink(temporary.c_str());
-        if (error) *error = describe(what, path, saved);
-        return false;
+        return Failure::system(path, what, saved);
     };
     struct stat old {};
     const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : defaultFileMode();
-    if (::fchmod(fd, mode) != 0) return abandon("cannot set the permissions of");
+    if (::fchmod(fd, mode) != 0) return abandon("cannot set the permissions");
     if (!writeAll(fd, bytes.data(), bytes.size())) return abandon("cannot write");
     if (::fsync(fd) != 0) return abandon("cannot flush");
     const int closed = ::close(fd);
     fd = -1;
     if (closed != 0) return abandon("cannot write");
-    if (::rename(temporary.c_str(), path.c_str()) != 0) return abandon("cannot replace");
+    if (::rename(temporary.c_str(), path.c_str()) != 0) return abandon("cannot replace the file");
     // The rename itself is durable only once the folder is flushed.
     int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd >= 0) {
         ::fsync(folderFd);
         ::close(folderFd);
     }
-    return true;
+    return {};
 }
 
-bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
-    bytes.clear();
+Outcome<std::vector<uint8_t>> readWholeFile(const std::string& path) {
+    std::vector<uint8_t> bytes;
     // Non-blocking so that a named pipe in the file's place cannot hang the open.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        if (error) *error = describe("cannot open", path, errno);
-        return false;
-    }
+    if (fd < 0) return Failure::system(path, "cannot open", errno);
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        if (error) *error = "cannot read " + path + ": not a regular file";
-        return false;
+        return Failure::at(path, "cannot read: not a regular file");
     }
     if (static_cast<uint64_t>(info.st_size) > kMaxArchiveBytes) {
         ::close(fd);
-        if (error) *error = "cannot read " + path + ": larger than 64 MiB";
-        return false;
+        return Failure::at(path, "cannot read: larger than 64 MiB");
     }
     bytes.resize(static_cast<size_t>(info.st_size));
     size_t filled = 0;
@@ -127,21 +114,15 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
             if (errno == EINTR) continue;
             const int saved = errno;
             ::close(fd);
-            bytes.clear();
-            if (error) *error = describe("cannot read", path, saved);
-            return false;
+            return Failure::system(path, "cannot read", saved);
         }
         if (n == 0) break;
         filled += static_cast<size_t>(n);
     }
     ::close(fd);
     bytes.resize(filled);
-    if (filled > kMaxArchiveBytes) {
-        bytes.clear();
-        if (error) *error = "cannot read " + path + ": larger than 64 MiB";
-        return false;
-    }
-    return true;
+    if (filled > kMaxArchiveBytes) return Failure::at(path, "cannot read: larger than 64 MiB");
+    return bytes;
 }
 
 }  // namespace wavomer::archive

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "coding/CodingBase.h"
+#include "util/Outcome.h"
 
 namespace wavomer::archive {
 
@@ -37,14 +38,9 @@ using RootEntries = std::vector<std::pair<std::string, CoderValue>>;
 // values give the same bytes.
 std::vector<uint8_t> encodeKeyedArchive(const RootEntries& root);
 
-struct DecodeResult {
-    bool ok = false;
-    std::string error;  // why the archive could not be read, when !ok
-    RootEntries root;   // the decoded root entries, in "$top" order
-};
-
-// Decodes a binary or XML keyed archive.
-DecodeResult decodeKeyedArchive(const uint8_t* bytes, size_t size, const ClassFactory& factory);
+// Decodes a binary or XML keyed archive into its root entries, in "$top" order; the
+// failure says why the archive could not be read.
+Outcome<RootEntries> decodeKeyedArchive(const uint8_t* bytes, size_t size, const ClassFactory& factory);
 
 // Looks at each value before it is set on a decoded record (className, key, value)
 // and answers why the archive is unreadable when the value has the wrong shape, or
@@ -53,18 +49,17 @@ DecodeResult decodeKeyedArchive(const uint8_t* bytes, size_t size, const ClassFa
 using ValueCheck =
     std::function<std::string(const std::string& className, const std::string& key, const CoderValue& value)>;
 
-DecodeResult decodeKeyedArchive(const uint8_t* bytes, size_t size, const ClassFactory& factory,
-                                const ValueCheck& check);
+Outcome<RootEntries> decodeKeyedArchive(const uint8_t* bytes, size_t size, const ClassFactory& factory,
+                                        const ValueCheck& check);
 
 // The value stored under key among the root entries, or nullptr.
 const CoderValue* findRootValue(const RootEntries& root, const std::string& key);
 
 // Writes bytes to path atomically: a temporary file in the same folder, flushed
-// to disk, then renamed over the old file. Answers false with a reason on failure,
-// leaving any old file untouched.
-bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+// to disk, then renamed over the old file. A failure leaves any old file untouched.
+Outcome<> writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
 
-// Reads a whole file; false with a reason when it cannot be read.
-bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
+// Reads a whole file of at most 64 MiB.
+Outcome<std::vector<uint8_t>> readWholeFile(const std::string& path);
 
 }  // namespace wavomer::archive

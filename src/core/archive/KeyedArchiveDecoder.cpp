@@ -447,41 +447,29 @@ private:
 
 }  // namespace
 
-DecodeResult decodeKeyedArchive(const uint8_t* bytes, size_t size, const ClassFactory& factory) {
+Outcome<RootEntries> decodeKeyedArchive(const uint8_t* bytes, size_t size, const ClassFactory& factory) {
     return decodeKeyedArchive(bytes, size, factory, ValueCheck());
 }
 
-DecodeResult decodeKeyedArchive(const uint8_t* bytes, size_t size, const ClassFactory& factory,
-                                const ValueCheck& check) {
-    DecodeResult result;
-    if (size == 0) {
-        result.error = "empty file";
-        return result;
-    }
-    if (size > kMaxArchiveBytes) {
-        result.error = "larger than 64 MiB";
-        return result;
-    }
+Outcome<RootEntries> decodeKeyedArchive(const uint8_t* bytes, size_t size, const ClassFactory& factory,
+                                        const ValueCheck& check) {
+    if (size == 0) return Failure::because("empty file");
+    if (size > kMaxArchiveBytes) return Failure::because("larger than 64 MiB");
     std::vector<uint8_t> converted;
     if (size < 8 || std::memcmp(bytes, "bplist", 6) != 0) {
-        if (!looksLikeXmlPlist(bytes, size)) {
-            result.error = "not a property list";
-            return result;
-        }
-        if (!xmlPlistToBinary(bytes, size, kMaxArchiveNesting, converted, &result.error)) return result;
+        if (!looksLikeXmlPlist(bytes, size)) return Failure::because("not a property list");
+        Outcome<std::vector<uint8_t>> binary = xmlPlistToBinary(bytes, size, kMaxArchiveNesting);
+        if (!binary) return binary.failure();
+        converted = std::move(*binary);
         bytes = converted.data();
         size = converted.size();
     }
     BinaryPlistReader plist;
-    if (!plist.open(bytes, size, &result.error)) return result;
+    if (Outcome<> opened = plist.open(bytes, size); !opened) return opened.failure();
     Decoder decoder(plist, size, factory, check);
-    if (!decoder.decode(result.root)) {
-        result.root.clear();
-        result.error = decoder.error();
-        return result;
-    }
-    result.ok = true;
-    return result;
+    RootEntries root;
+    if (!decoder.decode(root)) return Failure::because(decoder.error());
+    return root;
 }
 
 const CoderValue* findRootValue(const RootEntries& root, const std::string& key) {

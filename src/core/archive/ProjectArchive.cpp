@@ -130,31 +130,23 @@ std::vector<uint8_t> encodeProject(const std::vector<TrackPtr>& tracks, const st
     return encodeKeyedArchive({{kTrackArrayKey, std::move(trackList)}, {kMarkArrayKey, std::move(markerList)}});
 }
 
-ProjectDecodeResult decodeProject(const uint8_t* bytes, size_t size) {
-    ProjectDecodeResult result;
-    DecodeResult decoded = decodeKeyedArchive(bytes, size, modelClassFactory(), checkModelValue);
-    if (!decoded.ok) {
-        result.error = decoded.error;
-        return result;
-    }
-    const CoderValue* tracks = findRootValue(decoded.root, kTrackArrayKey);
-    const CoderValue* markers = findRootValue(decoded.root, kMarkArrayKey);
-    if (tracks && !tracks->isNull() && !isListOf<AudioTrack>(*tracks)) {
-        result.error = "\"audioTrackArray\" is not a list of AudioTrack records";
-        return result;
-    }
-    if (markers && !markers->isNull() && !isListOf<MarkerItem>(*markers)) {
-        result.error = "\"markArray\" is not a list of MarkerItem records";
-        return result;
-    }
+Outcome<DecodedProject> decodeProject(const uint8_t* bytes, size_t size) {
+    Outcome<RootEntries> decoded = decodeKeyedArchive(bytes, size, modelClassFactory(), checkModelValue);
+    if (!decoded) return decoded.failure();
+    const CoderValue* tracks = findRootValue(*decoded, kTrackArrayKey);
+    const CoderValue* markers = findRootValue(*decoded, kMarkArrayKey);
+    if (tracks && !tracks->isNull() && !isListOf<AudioTrack>(*tracks))
+        return Failure::because("\"audioTrackArray\" is not a list of AudioTrack records");
+    if (markers && !markers->isNull() && !isListOf<MarkerItem>(*markers))
+        return Failure::because("\"markArray\" is not a list of MarkerItem records");
     // An absent value under a root key reads as an empty list, as the platform's
     // unarchiver hands back nil for it.
-    result.hasTracks = tracks != nullptr;
-    result.hasMarkers = markers != nullptr;
-    if (tracks && !tracks->isNull()) result.tracks = listOf<AudioTrack>(*tracks);
-    if (markers && !markers->isNull()) result.markers = listOf<MarkerItem>(*markers);
-    result.ok = true;
-    return result;
+    DecodedProject project;
+    project.hasTracks = tracks != nullptr;
+    project.hasMarkers = markers != nullptr;
+    if (tracks && !tracks->isNull()) project.tracks = listOf<AudioTrack>(*tracks);
+    if (markers && !markers->isNull()) project.markers = listOf<MarkerItem>(*markers);
+    return project;
 }
 
 std::string projectArchivePath(const std::string& projectFolder) {
@@ -162,22 +154,21 @@ std::string projectArchivePath(const std::string& projectFolder) {
     return projectFolder + "/project.plist";
 }
 
-ProjectDecodeResult readProjectFile(const std::string& archivePath) {
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!readWholeFile(archivePath, bytes, &error)) {
-        ProjectDecodeResult result;
-        result.error = error;
-        return result;
+Outcome<DecodedProject> readProjectFile(const std::string& archivePath) {
+    Outcome<std::vector<uint8_t>> bytes = readWholeFile(archivePath);
+    if (!bytes) return bytes.failure();
+    Outcome<DecodedProject> project = decodeProject(bytes->data(), bytes->size());
+    if (!project) {
+        Failure failure = project.failure();
+        failure.path = archivePath;
+        return failure;
     }
-    ProjectDecodeResult result = decodeProject(bytes.data(), bytes.size());
-    if (!result.ok) result.error = archivePath + ": " + result.error;
-    return result;
+    return project;
 }
 
-bool writeProjectFile(const std::string& archivePath, const std::vector<TrackPtr>& tracks,
-                      const std::vector<MarkerPtr>& markers, std::string* error) {
-    return writeFileAtomically(archivePath, encodeProject(tracks, markers), error);
+Outcome<> writeProjectFile(const std::string& archivePath, const std::vector<TrackPtr>& tracks,
+                           const std::vector<MarkerPtr>& markers) {
+    return writeFileAtomically(archivePath, encodeProject(tracks, markers));
 }
 
 std::vector<uint8_t> encodeClipboardPayload(const std::vector<SectionArray>& payload) {
@@ -187,22 +178,16 @@ std::vector<uint8_t> encodeClipboardPayload(const std::vector<SectionArray>& pay
     return encodeKeyedArchive({{kClipboardRootKey, std::move(entries)}});
 }
 
-ClipboardDecodeResult decodeClipboardPayload(const uint8_t* bytes, size_t size) {
-    ClipboardDecodeResult result;
-    DecodeResult decoded = decodeKeyedArchive(bytes, size, modelClassFactory(), checkModelValue);
-    if (!decoded.ok) {
-        result.error = decoded.error;
-        return result;
-    }
-    const CoderValue* root = findRootValue(decoded.root, kClipboardRootKey);
+Outcome<std::vector<SectionArray>> decodeClipboardPayload(const uint8_t* bytes, size_t size) {
+    Outcome<RootEntries> decoded = decodeKeyedArchive(bytes, size, modelClassFactory(), checkModelValue);
+    if (!decoded) return decoded.failure();
+    const CoderValue* root = findRootValue(*decoded, kClipboardRootKey);
     const CoderList* entries = root ? root->asList() : nullptr;
-    if (!entries || !std::all_of(entries->begin(), entries->end(), isListOf<AudioSection>)) {
-        result.error = "the clipboard payload is not a list of lists of AudioSection records";
-        return result;
-    }
-    for (const CoderValue& entry : *entries) result.payload.push_back(listOf<AudioSection>(entry));
-    result.ok = true;
-    return result;
+    if (!entries || !std::all_of(entries->begin(), entries->end(), isListOf<AudioSection>))
+        return Failure::because("the clipboard payload is not a list of lists of AudioSection records");
+    std::vector<SectionArray> payload;
+    for (const CoderValue& entry : *entries) payload.push_back(listOf<AudioSection>(entry));
+    return payload;
 }
 
 }  // namespace wavomer::archive

@@ -40,35 +40,29 @@ std::string checkModelValue(const std::string& className, const std::string& key
 
 std::vector<uint8_t> encodeProject(const std::vector<TrackPtr>& tracks, const std::vector<MarkerPtr>& markers);
 
-struct ProjectDecodeResult {
-    bool ok = false;
-    std::string error;          // why the archive is unreadable, when !ok
+struct DecodedProject {
     bool hasTracks = false;     // the archive holds "audioTrackArray"
     bool hasMarkers = false;    // the archive holds "markArray"
     std::vector<TrackPtr> tracks;
     std::vector<MarkerPtr> markers;
 };
 
-ProjectDecodeResult decodeProject(const uint8_t* bytes, size_t size);
+// The failure says why the archive is unreadable.
+Outcome<DecodedProject> decodeProject(const uint8_t* bytes, size_t size);
 
 // "project.plist" inside a project folder.
 std::string projectArchivePath(const std::string& projectFolder);
 
-// Reads and decodes a project archive file; the reason names the file.
-ProjectDecodeResult readProjectFile(const std::string& archivePath);
-// Encodes and writes a project archive file atomically; the reason names the file.
-bool writeProjectFile(const std::string& archivePath, const std::vector<TrackPtr>& tracks,
-                      const std::vector<MarkerPtr>& markers, std::string* error);
+// Reads and decodes a project archive file; a failure is about the file.
+Outcome<DecodedProject> readProjectFile(const std::string& archivePath);
+// Encodes and writes a project archive file atomically; a failure is about the file.
+Outcome<> writeProjectFile(const std::string& archivePath, const std::vector<TrackPtr>& tracks,
+                           const std::vector<MarkerPtr>& markers);
 
 // The clipboard payload: one list of sections per contributing track.
 std::vector<uint8_t> encodeClipboardPayload(const std::vector<SectionArray>& payload);
 
-struct ClipboardDecodeResult {
-    bool ok = false;
-    std::string error;
-    std::vector<SectionArray> payload;
-};
-
-ClipboardDecodeResult decodeClipboardPayload(const uint8_t* bytes, size_t size);
+// One list of sections per contributing track.
+Outcome<std::vector<SectionArray>> decodeClipboardPayload(const uint8_t* bytes, size_t size);
 
 }  // namespace wavomer::archive

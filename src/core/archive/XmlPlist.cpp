@@ -52,12 +52,8 @@ bool looksLikeXmlPlist(const uint8_t* bytes, size_t size) {
     return i < size && bytes[i] == '<';
 }
 
-bool xmlPlistToBinary(const uint8_t* bytes, size_t size, int maxNesting, std::vector<uint8_t>& out,
-                      std::string* error) {
-    auto fail = [&](const char* why) {
-        if (error) *error = why;
-        return false;
-    };
+Outcome<std::vector<uint8_t>> xmlPlistToBinary(const uint8_t* bytes, size_t size, int maxNesting) {
+    auto fail = [](const char* why) -> Outcome<std::vector<uint8_t>> { return Failure::because(why); };
     if (size > std::numeric_limits<uint32_t>::max()) return fail("property list too large");
     if (containerNesting(bytes, size) > maxNesting) return fail("property list nested too deeply");
     plist_t parsed = nullptr;
@@ -68,9 +64,9 @@ bool xmlPlistToBinary(const uint8_t* bytes, size_t size, int maxNesting, std::ve
     uint32_t length = 0;
     plist_to_bin(root.get(), &binary, &length);
     if (!binary) return fail("not a property list (unreadable XML)");
-    out.assign(reinterpret_cast<uint8_t*>(binary), reinterpret_cast<uint8_t*>(binary) + length);
+    std::vector<uint8_t> out(reinterpret_cast<uint8_t*>(binary), reinterpret_cast<uint8_t*>(binary) + length);
     plist_to_bin_free(binary);
-    return true;
+    return out;
 }
 
 }  // namespace wavomer::archive

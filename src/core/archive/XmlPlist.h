@@ -11,14 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "util/Outcome.h"
+
 namespace wavomer::archive {
 
 // True when bytes begin (after an optional byte-order mark and white space) with '<'.
 bool looksLikeXmlPlist(const uint8_t* bytes, size_t size);
 
-// The binary form of an XML property list; false with a reason when it is not one,
-// or when its arrays and dictionaries nest deeper than maxNesting.
-bool xmlPlistToBinary(const uint8_t* bytes, size_t size, int maxNesting, std::vector<uint8_t>& out,
-                      std::string* error);
+// The binary form of an XML property list; a failure when it is not one, or when its
+// arrays and dictionaries nest deeper than maxNesting.
+Outcome<std::vector<uint8_t>> xmlPlistToBinary(const uint8_t* bytes, size_t size, int maxNesting);
 
 }  // namespace wavomer::archive

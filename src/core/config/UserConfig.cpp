@@ -58,8 +58,8 @@ UserConfig& UserConfig::share() {
     static UserConfig* const instance = [] {
         auto* config = new UserConfig();
         config->lastLoadResult_ = config->load();
-        if (config->lastLoadResult_.status == LoadResult::Status::unreadable)
-            logLine("user.config unreadable, defaults kept: %s", config->lastLoadResult_.reason.c_str());
+        if (!config->lastLoadResult_)
+            logLine("user.config unreadable, defaults kept: %s", config->lastLoadResult_.error().c_str());
         return config;
     }();
     return *instance;
@@ -159,76 +159,46 @@ bool UserConfig::assignStoredValue(const std::string& key, const CoderValue& val
     return true;
 }
 
-UserConfig::SaveResult UserConfig::save() const {
-    SaveResult result;
+Outcome<> UserConfig::save() const {
     const std::string folder = FileManagerExtention::stringByDeletingLastPathComponent(savePath_);
-    if (!folder.empty() && !FileManagerExtention::createDirectoryAtPathIfCan(folder)) {
-        result.reason = "cannot create the folder " + folder;
-        return result;
-    }
+    if (!folder.empty() && !FileManagerExtention::createDirectoryAtPathIfCan(folder))
+        return Failure::at(folder, "cannot create the folder");
     // The archive holds the object by shared pointer; this one is owned elsewhere.
     CoderObject self(const_cast<UserConfig*>(this), [](CodingBase*) {});
     std::vector<uint8_t> bytes = archive::encodeKeyedArchive({{kRootKey, CoderValue(self)}});
-    std::string error;
-    if (!archive::writeFileAtomically(savePath_, bytes, &error)) {
-        result.reason = error;
-        return result;
-    }
-    result.ok = true;
-    return result;
+    return archive::writeFileAtomically(savePath_, bytes);
 }
 
-UserConfig::LoadResult UserConfig::load() {
-    LoadResult result;
+Outcome<UserConfig::Loaded> UserConfig::load() {
     struct stat st;
-    if (::stat(savePath_.c_str(), &st) != 0 && errno == ENOENT) {
-        result.status = LoadResult::Status::missing;
-        return result;
-    }
-    result.status = LoadResult::Status::unreadable;
+    if (::stat(savePath_.c_str(), &st) != 0 && errno == ENOENT) return Loaded::missing;
 
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!archive::readWholeFile(savePath_, bytes, &error)) {
-        result.reason = error;
-        return result;
-    }
+    Outcome<std::vector<uint8_t>> bytes = archive::readWholeFile(savePath_);
+    if (!bytes) return bytes.failure();
 
     const UserConfig& current = *this;
     archive::ClassFactory factory = [&current](const std::string& className) -> CoderObject {
         if (className == "UserConfig") return std::make_shared<DecodingUserConfig>(current);
         return nullptr;
     };
-    archive::DecodeResult decoded = archive::decodeKeyedArchive(bytes.data(), bytes.size(), factory);
-    if (!decoded.ok) {
-        result.reason = decoded.error;
-        return result;
-    }
+    Outcome<archive::RootEntries> decoded = archive::decodeKeyedArchive(bytes->data(), bytes->size(), factory);
+    if (!decoded) return Failure::at(savePath_, decoded.failure().reason);
 
     // The root object is stored under "root"; an archive with a single root entry of
     // another name is taken too.
     const CoderValue* root = nullptr;
-    for (const auto& [key, value] : decoded.root)
+    for (const auto& [key, value] : (*decoded))
         if (key == kRootKey) root = &value;
-    if (!root && decoded.root.size() == 1) root = &decoded.root.front().second;
-    if (!root) {
-        result.reason = "the archive holds no root object";
-        return result;
-    }
+    if (!root && (*decoded).size() == 1) root = &(*decoded).front().second;
+    if (!root) return Failure::at(savePath_, "the archive holds no root object");
     const CoderObject* object = root->asObject();
     auto* stored = object ? dynamic_cast<DecodingUserConfig*>(object->get()) : nullptr;
-    if (!stored) {
-        result.reason = "the root object is not a UserConfig record";
-        return result;
-    }
-    if (!stored->rejectedKeys.empty()) {
-        result.reason = "the value of \"" + stored->rejectedKeys.front() + "\" has the wrong type";
-        return result;
-    }
+    if (!stored) return Failure::at(savePath_, "the root object is not a UserConfig record");
+    if (!stored->rejectedKeys.empty())
+        return Failure::at(savePath_, "the value of \"" + stored->rejectedKeys.front() + "\" has the wrong type");
 
     for (const std::string& key : allCoderKeys()) assignStoredValue(key, stored->valueForKey(key));
-    result.status = LoadResult::Status::loaded;
-    return result;
+    return Loaded::fromFile;
 }
 
 }  // namespace wavomer

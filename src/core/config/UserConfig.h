@@ -20,25 +20,17 @@
 #include <vector>
 
 #include "coding/CodingBase.h"
+#include "util/Outcome.h"
 
 namespace wavomer {
 
 class UserConfig : public CodingBase {
 public:
-    struct LoadResult {
-        enum class Status {
-            loaded,      // the file was read and its values are in place
-            missing,     // no file (first run): the defaults stay
-            unreadable,  // the file exists but could not be used: the values stay as they were
-        };
-        Status status = Status::missing;
-        std::string reason;  // why, when unreadable
-        bool ok() const { return status == Status::loaded; }
-    };
-
-    struct SaveResult {
-        bool ok = false;
-        std::string reason;  // why, when !ok
+    // What a load found. A file that exists but could not be used is a failure, and
+    // the values stay as they were.
+    enum class Loaded {
+        fromFile,  // the file was read and its values are in place
+        missing,   // no file (first run): the defaults stay
     };
 
     // The process-wide configuration: defaults, then the stored file over them. Made on
@@ -88,11 +80,11 @@ public:
     void setSavePath(std::string path) { savePath_ = std::move(path); }
 
     // Writes the stored keys to savePath() atomically, creating its folder if needed.
-    SaveResult save() const;
+    Outcome<> save() const;
     // Reads savePath() over the current values (see the invariants above).
-    LoadResult load();
+    Outcome<Loaded> load();
     // The result of the load share() did on first use.
-    const LoadResult& lastLoadResult() const { return lastLoadResult_; }
+    const Outcome<Loaded>& lastLoadResult() const { return lastLoadResult_; }
 
     std::string coderClassName() const override { return "UserConfig"; }
     std::vector<std::string> allCoderKeys() const override;
@@ -109,7 +101,7 @@ protected:
 
 private:
     std::string savePath_;
-    LoadResult lastLoadResult_;
+    Outcome<Loaded> lastLoadResult_{Loaded::missing};
 };
 
 }  // namespace wavomer

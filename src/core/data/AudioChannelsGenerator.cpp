@@ -15,27 +15,17 @@
 
 namespace wavomer {
 
-GenerateResult AudioChannelsGenerator::generate(const std::string& destination) {
-    GenerateResult result;
+Outcome<GeneratedAudio> AudioChannelsGenerator::generate(const std::string& destination) {
     writeFailed_ = false;
     problems_.clear();
     // Written beside the destination and renamed over it only when complete, so
     // a failed conversion leaves whatever stood there; never onto the media itself.
     OutputFile output;
-    std::string placeError;
-    if (!output.prepare(destination, {audioPath}, &placeError)) {
-        result.failedPath = destination;
-        result.error = placeError;
-        return result;
-    }
+    if (Outcome<> placed = output.prepare(destination, {audioPath}); !placed) return placed.failure();
     sampleData = AudioSampleData::dataForWritingAtPath(output.writePath());
-    if (!sampleData) {
-        result.failedPath = destination;
-        result.error = std::string("cannot create the file: ") + std::strerror(errno);
-        return result;
-    }
-    std::string reason;
-    auto movie = VCMovie::movieWithPath(engine_, audioPath, &reason);
+    if (!sampleData) return Failure::system(destination, "cannot create the file", errno);
+    auto opened = VCMovie::movieWithPath(engine_, audioPath);
+    VCMovie* movie = opened ? opened->get() : nullptr;
     double seconds = movie ? ts_ff_time_to_double(movie->movie().duration()) : 0.0;
     // The stated duration only sizes the first room for the planes; the file ends
     // up exactly as long as the audio that decodes. Headers lie (a damaged one may
@@ -63,6 +53,8 @@ GenerateResult AudioChannelsGenerator::generate(const std::string& destination) 
             problems += (problems.empty() ? "" : "; ") + std::string(text);
         }
     }
+    GeneratedAudio result;
+    result.path = destination;
     result.channels = sampleData->channels();
     result.frames = sampleData->framePerChannel();
     result.duration = sampleData->duration();
@@ -70,22 +62,18 @@ GenerateResult AudioChannelsGenerator::generate(const std::string& destination) 
     std::string writeError = sampleData->writeErrorText();
     sampleData.reset();
 
-    if (!movie) result.error = reason;
-    else if (cancelled()) result.error = "the import was cancelled";
-    else if (!written || writeFailed_) {
-        result.failedPath = destination;
-        result.error = "cannot write the file" + (writeError.empty() ? "" : ": " + writeError);
-    }
-    else if (result.channels == 0) result.error = "the file holds no audio" + (problems.empty() ? "" : ": " + problems);
-    else if (result.frames == 0) result.error = problems.empty() ? "no audio could be decoded" : problems;
-    else {
-        result.ok = true;
-        result.warning = problems;
-    }
-    if (result.ok && !output.commit(&placeError)) {
-        result.ok = false;
-        result.failedPath = destination;
-        result.error = "cannot write the file: " + placeError;
+    if (!movie) return opened.failure();
+    if (cancelled()) return Failure::cancel(audioPath);
+    if (!written || writeFailed_)
+        return Failure::at(destination, "cannot write the file" + (writeError.empty() ? "" : ": " + writeError));
+    if (result.channels == 0)
+        return Failure::at(audioPath, "the file holds no audio" + (problems.empty() ? "" : ": " + problems));
+    if (result.frames == 0) return Failure::at(audioPath, problems.empty() ? "no audio could be decoded" : problems);
+    result.warning = problems;
+    if (Outcome<> committed = output.commit(); !committed) {
+        Failure failure = committed.failure();
+        failure.reason = "cannot write the file";
+        return failure;
     }
     return result;
 }
@@ -195,9 +183,9 @@ std::string newImportFileName() {
     return name;
 }
 
-std::string getNewPathFromOriginalMusicPath(MediaEngine& engine, const std::string& mediaPath,
-                                            const std::string& importFolder, GenerateResult* result,
-                                            const std::atomic<bool>* cancel) {
+Outcome<GeneratedAudio> getNewPathFromOriginalMusicPath(MediaEngine& engine, const std::string& mediaPath,
+                                                        const std::string& importFolder,
+                                                        const std::atomic<bool>* cancel) {
     std::string path;
     for (int attempt = 0; attempt < 1000; ++attempt) {
         path = importFolder + "/" + newImportFileName();
@@ -206,9 +194,7 @@ std::string getNewPathFromOriginalMusicPath(MediaEngine& engine, const std::stri
     AudioChannelsGenerator generator(engine);
     generator.audioPath = mediaPath;
     generator.cancel = cancel;
-    GenerateResult r = generator.generate(path);
-    if (result) *result = r;
-    return path;
+    return generator.generate(path);
 }
 
 }  // namespace wavomer

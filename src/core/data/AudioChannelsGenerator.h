@@ -22,10 +22,10 @@
 
 namespace wavomer {
 
-struct GenerateResult {
-    bool ok = false;
-    std::string error;    // why nothing usable was written, when !ok
-    std::string failedPath;  // the file the error is about when it is not the media (the output)
+// What a conversion wrote. A failure is about the media, or about the output when
+// that is what could not be written.
+struct GeneratedAudio {
+    std::string path;     // the sample data file
     std::string warning;  // what went wrong in a file that was partly decoded
     int32_t channels = 0;
     int64_t frames = 0;
@@ -59,7 +59,7 @@ public:
     // written beside destination and renamed over it when complete (a device or a
     // FIFO is written in place); on failure destination stays as it was. A
     // destination that is audioPath itself is refused before anything is opened.
-    GenerateResult generate(const std::string& destination);
+    Outcome<GeneratedAudio> generate(const std::string& destination);
     int32_t generateChannels(TSMedia& media);
     int32_t generateChannelsForStream(TSAudioStream& stream, int32_t start);
 
@@ -73,12 +73,11 @@ private:
     std::string problems_;  // streams left out, for the warning
 };
 
-// Converts mediaPath into a new "ImportAudio_%f.data" file in importFolder and
-// answers its path (whether or not decoding succeeded; result says which).
-// A raised cancel stops the conversion with nothing written.
-std::string getNewPathFromOriginalMusicPath(MediaEngine& engine, const std::string& mediaPath,
-                                            const std::string& importFolder, GenerateResult* result = nullptr,
-                                            const std::atomic<bool>* cancel = nullptr);
+// Converts mediaPath into a new "ImportAudio_%f.data" file in importFolder. A raised
+// cancel stops the conversion with nothing written.
+Outcome<GeneratedAudio> getNewPathFromOriginalMusicPath(MediaEngine& engine, const std::string& mediaPath,
+                                                        const std::string& importFolder,
+                                                        const std::atomic<bool>* cancel = nullptr);
 
 // "ImportAudio_%f.data" with the seconds since 2001-01-01 UTC, unique within the process.
 std::string newImportFileName();

@@ -9,14 +9,11 @@
 
 namespace wavomer {
 
-std::string writeNoiseSampleFile(const std::string& folder, std::string* error) {
+Outcome<std::string> writeNoiseSampleFile(const std::string& folder) {
     std::string base = folder.empty() ? FileManagerExtention::processImportFolder() : folder;
     std::string path = base + "/" + newImportFileName();
     auto data = AudioSampleData::dataForWritingAtPath(path);
-    if (!data) {
-        if (error) *error = "cannot create " + path;
-        return {};
-    }
+    if (!data) return Failure::at(path, "cannot create the file");
     const int64_t frames = static_cast<int64_t>(kNoiseSourceSeconds * AudioSampleData::kDefaultSampleRate);
     data->setFramePerChannel(frames);
     data->setChannels(1);
@@ -33,10 +30,7 @@ std::string writeNoiseSampleFile(const std::string& folder, std::string* error) 
         }
         data->writeSample(block.data(), 0, static_cast<int32_t>(block.size()), p);
     }
-    if (!data->closeData()) {
-        if (error) *error = "cannot write " + path + ": " + data->writeErrorText();
-        return {};
-    }
+    if (!data->closeData()) return Failure::at(path, "cannot write the file: " + data->writeErrorText());
     return path;
 }
 

@@ -7,12 +7,14 @@
 
 #include <string>
 
+#include "util/Outcome.h"
+
 namespace wavomer {
 
 constexpr double kNoiseSourceSeconds = 52.0;
 
 // Writes a new "ImportAudio_%f.data" noise file into folder (the process's import
-// folder when empty) and answers its path, or "" with a reason.
-std::string writeNoiseSampleFile(const std::string& folder, std::string* error);
+// folder when empty) and answers its path.
+Outcome<std::string> writeNoiseSampleFile(const std::string& folder);
 
 }  // namespace wavomer

@@ -8,30 +8,22 @@
 
 namespace wavomer {
 
-std::unique_ptr<VCMovie> VCMovie::movieWithPath(MediaEngine& engine, const std::string& path, std::string* reason) {
+Outcome<std::unique_ptr<VCMovie>> VCMovie::movieWithPath(MediaEngine& engine, const std::string& path) {
     if (lowercasePathExtension(path) == "vob") {
         logLine("ignore vob");
-        if (reason) *reason = "DVD video objects are not imported";
-        return nullptr;
+        return Failure::at(path, "DVD video objects are not imported");
     }
-    std::string error;
-    auto source = engine.mediaWithPath(path, &error);
-    if (!source) {
-        if (reason) *reason = error.empty() ? "not a media file" : error;
-        return nullptr;
-    }
-    if (source->isDRM()) {
+    auto source = engine.mediaWithPath(path);
+    if (!source) return source.failure().reason.empty() ? Failure::at(path, "not a media file") : source.failure();
+    if ((*source)->isDRM()) {
         logLine("ignore drm");
-        if (reason) *reason = "the file is copy-protected";
-        return nullptr;
+        return Failure::at(path, "the file is copy-protected");
     }
-    auto movie = source->createMovie();
-    if (!movie || (movie->audios().empty() && movie->videos().empty())) {
-        if (reason) *reason = "the file holds neither audio nor video";
-        return nullptr;
-    }
+    auto movie = (*source)->createMovie();
+    if (!movie || (movie->audios().empty() && movie->videos().empty()))
+        return Failure::at(path, "the file holds neither audio nor video");
     std::unique_ptr<VCMovie> result(new VCMovie());
-    result->source_ = std::move(source);
+    result->source_ = std::move(*source);
     result->movie_ = std::move(movie);
     return result;
 }

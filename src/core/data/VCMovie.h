@@ -15,7 +15,7 @@ namespace wavomer {
 class VCMovie {
 public:
     // nullptr (with the reason) for a refused or unreadable file.
-    static std::unique_ptr<VCMovie> movieWithPath(MediaEngine& engine, const std::string& path, std::string* reason);
+    static Outcome<std::unique_ptr<VCMovie>> movieWithPath(MediaEngine& engine, const std::string& path);
 
     TSFFMovie& movie() { return *movie_; }
 

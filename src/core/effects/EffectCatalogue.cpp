@@ -245,23 +245,17 @@ std::vector<EffectSetting> getGraphicEQEffectSettingsByBands(int32_t bands) {
     return settings;
 }
 
-bool effectDicWithDefaults(const std::string& name, const std::vector<std::pair<std::string, double>>& overrides,
-                           CoderDictionary& out, std::string& error) {
-    if (!findEffectType(name)) {
-        error = "unknown effect \"" + name + "\"";
-        return false;
-    }
+Outcome<CoderDictionary> effectDicWithDefaults(const std::string& name,
+                                               const std::vector<std::pair<std::string, double>>& overrides) {
+    if (!findEffectType(name)) return Failure::because("unknown effect \"" + name + "\"");
     CoderDictionary dic{{"name", name}};
     for (const auto& setting : getEffectSettingsByName(name)) dic[setting.name] = setting.value;
     for (const auto& [key, value] : overrides) {
-        if (key == "name" || !dic.contains(key)) {
-            error = "effect \"" + name + "\" has no parameter \"" + key + "\"";
-            return false;
-        }
+        if (key == "name" || !dic.contains(key))
+            return Failure::because("effect \"" + name + "\" has no parameter \"" + key + "\"");
         dic[key] = value;
     }
-    out = std::move(dic);
-    return true;
+    return dic;
 }
 
 bool sameEffectSettings(const CoderDictionary& a, const CoderDictionary& b) {

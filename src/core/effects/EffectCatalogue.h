@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "coding/CodingBase.h"
+#include "util/Outcome.h"
 
 namespace wavomer {
 
@@ -80,9 +81,9 @@ std::span<const int32_t> graphicEQBandFrequencies(int32_t bands);
 // Builds the effectDic of the named effect with every parameter (every band for
 // a graphic equaliser) at its catalogue default, then the overrides applied by
 // display name. Values are stored as given; loading the effect clamps them.
-// Answers false with a reason in error for an unknown effect or parameter name.
-bool effectDicWithDefaults(const std::string& name, const std::vector<std::pair<std::string, double>>& overrides,
-                           CoderDictionary& out, std::string& error);
+// A failure for an unknown effect or parameter name.
+Outcome<CoderDictionary> effectDicWithDefaults(const std::string& name,
+                                               const std::vector<std::pair<std::string, double>>& overrides);
 
 // True when two effect dictionaries make the same effect: the same keys, with
 // equal numbers (an integer and a double of the same value are equal) or equal

@@ -84,18 +84,17 @@ double effectRowValue(double minimum, double maximum, const std::string& unit, d
     return std::clamp(rounded, std::min(minimum, maximum), std::max(minimum, maximum));
 }
 
-bool effectDicFromPanel(const std::string& name, const std::vector<std::pair<std::string, double>>& overrides,
-                        EffectDic& out, std::string& error) {
-    EffectDic dic;
-    if (!effectDicWithDefaults(name, overrides, dic, error)) return false;
+Outcome<EffectDic> effectDicFromPanel(const std::string& name,
+                                      const std::vector<std::pair<std::string, double>>& overrides) {
+    Outcome<EffectDic> dic = effectDicWithDefaults(name, overrides);
+    if (!dic) return dic;
     for (const auto& setting : getEffectSettingsByName(name)) {
-        auto at = dic.find(setting.name);
+        auto at = dic->find(setting.name);
         double value = 0.0;
-        if (at != dic.end() && at->second.asDouble(value))
+        if (at != dic->end() && at->second.asDouble(value))
             at->second = CoderValue(effectRowValue(setting.min, setting.max, setting.unit, value));
     }
-    out = std::move(dic);
-    return true;
+    return dic;
 }
 
 MarkerPtr addMarkAction(WaveEditViewController& engine) {

@@ -25,10 +25,10 @@ void applyEffect(WaveEditViewController& engine, const std::optional<EffectDic>&
 
 // The effectDic the effect panel applies for an effect whose sliders start at the
 // catalogue defaults and are then set to overrides: each value as a slider row holds
-// it (rounded as the row shows it, within the slider's range). False with a reason
-// for an unknown effect or parameter.
-bool effectDicFromPanel(const std::string& name, const std::vector<std::pair<std::string, double>>& overrides,
-                        EffectDic& out, std::string& error);
+// it (rounded as the row shows it, within the slider's range). A failure for an
+// unknown effect or parameter.
+Outcome<EffectDic> effectDicFromPanel(const std::string& name,
+                                      const std::vector<std::pair<std::string, double>>& overrides);
 // A slider row's value: rounded to what the row displays, clamped to its range.
 double effectRowValue(double minimum, double maximum, const std::string& unit, double value);
 

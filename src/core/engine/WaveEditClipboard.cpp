@@ -52,9 +52,9 @@ void WaveEditViewController::pasteSectionsAction() {
     if (!canPaste()) return;
     auto bytes = clipboard_.dataForType(kClipboardType);
     if (!bytes) return;
-    archive::ClipboardDecodeResult decoded = archive::decodeClipboardPayload(bytes->data(), bytes->size());
-    if (!decoded.ok || decoded.payload.empty()) return;
-    std::vector<SectionArray> payload = std::move(decoded.payload);
+    Outcome<std::vector<SectionArray>> decoded = archive::decodeClipboardPayload(bytes->data(), bytes->size());
+    if (!decoded || decoded->empty()) return;
+    std::vector<SectionArray> payload = std::move(*decoded);
 
     if (hasSelectedSection()) {
         if (std::fabs(currentTimelineTime - selectedTimelineStartTime) < kTolerance ||

@@ -13,23 +13,16 @@ namespace wavomer {
 
 namespace {
 
-// Decodes a media file into a new sample data file in folder. Answers its path, or
-// empty with the reason in error. Touches nothing of the engine, so it may run on
-// a background thread.
-std::string convertMedia(MediaEngine* engine, const std::string& mediaPath, const std::string& folder,
-                         std::string& error, const std::atomic<bool>* cancel = nullptr) {
-    if (!engine) {
-        error = "no media engine to decode " + mediaPath;
-        return {};
-    }
-    GenerateResult result;
-    std::string path = getNewPathFromOriginalMusicPath(*engine, mediaPath, folder, &result, cancel);
-    if (!result.ok) {
-        error = mediaPath + ": " + result.error;
-        return {};
-    }
-    if (!result.warning.empty()) warningLine("%s: partly decoded: %s", mediaPath.c_str(), result.warning.c_str());
-    return path;
+// Decodes a media file into a new sample data file in folder and answers its path.
+// Touches nothing of the engine, so it may run on a background thread.
+Outcome<std::string> convertMedia(MediaEngine* engine, const std::string& mediaPath, const std::string& folder,
+                                  const std::atomic<bool>* cancel = nullptr) {
+    if (!engine) return Failure::at(mediaPath, "no media engine to decode it");
+    Outcome<GeneratedAudio> converted = getNewPathFromOriginalMusicPath(*engine, mediaPath, folder, cancel);
+    if (!converted) return converted.failure();
+    if (!converted->warning.empty())
+        warningLine("%s: partly decoded: %s", mediaPath.c_str(), converted->warning.c_str());
+    return converted->path;
 }
 
 }  // namespace
@@ -38,14 +31,11 @@ std::string WaveEditViewController::importTargetFolder() const {
     return importFolder.empty() ? FileManagerExtention::processImportFolder() : importFolder;
 }
 
-std::string WaveEditViewController::convertForTimeline(const std::string& mediaPath, std::string* error) {
-    std::string reason;
-    std::string path = convertMedia(mediaEngine, mediaPath, importTargetFolder(), reason);
-    if (path.empty() && error) *error = reason;
-    return path;
+Outcome<std::string> WaveEditViewController::convertForTimeline(const std::string& mediaPath) {
+    return convertMedia(mediaEngine, mediaPath, importTargetFolder());
 }
 
-void WaveEditViewController::addDragInFileToWave(const std::string& mediaPath, std::function<void(EngineResult)> done) {
+void WaveEditViewController::addDragInFileToWave(const std::string& mediaPath, std::function<void(Outcome<>)> done) {
     logLine("path=%s", mediaPath.c_str());
     isImporting = true;
     host_.openImportWindow();
@@ -59,18 +49,17 @@ void WaveEditViewController::addDragInFileToWave(const std::string& mediaPath, s
     const std::atomic<bool>* cancel = &cancelImports_;
     const uint64_t id = ++lastImportJob_;
     importJobs_.push_back({id, std::thread([this, alive, engine, folder, mediaPath, done, scheduler, cancel, id] {
-        std::string error;
-        std::string converted = convertMedia(engine, mediaPath, folder, error, cancel);
+        Outcome<std::string> converted = convertMedia(engine, mediaPath, folder, cancel);
         if (cancel->load()) return;  // the engine is going: nothing to hand back
-        scheduler->post([this, alive, converted, error, done, id] {
+        scheduler->post([this, alive, converted, done, id] {
             if (alive.expired()) return;
             finishImportJob(id);
-            EngineResult result;
-            if (converted.empty()) {
-                result = EngineResult::failure(error);
+            Outcome<> result;
+            if (!converted) {
+                result = converted.failure();
             } else {
-                dragInPath = converted;
-                result = placeConvertedFile(converted);
+                dragInPath = *converted;
+                result = placeConvertedFile(*converted);
             }
             host_.closeImportWindow();
             isImporting = !importJobs_.empty();
@@ -87,9 +76,9 @@ void WaveEditViewController::finishImportJob(uint64_t id) {
     importJobs_.erase(job);
 }
 
-EngineResult WaveEditViewController::placeConvertedFile(const std::string& sampleDataPath) {
+Outcome<> WaveEditViewController::placeConvertedFile(const std::string& sampleDataPath) {
     auto data = AudioSampleData::dataForReadingAtPath(sampleDataPath);
-    if (!data) return EngineResult::failure("cannot read " + sampleDataPath);
+    if (!data) return Failure::at(sampleDataPath, "cannot read the converted file");
     const size_t channels = static_cast<size_t>(std::max(data->channels(), 0));
     const double duration = data->duration();
     data.reset();

@@ -115,15 +115,15 @@ bool isPlainName(const std::string& name) {
 
 }  // namespace
 
-EngineResult WaveEditViewController::saveProjectItemToPath(const std::string& folder) {
-    if (isSaving_.exchange(true)) return {};
+Outcome<Warnings> WaveEditViewController::saveProjectItemToPath(const std::string& folder) {
+    if (isSaving_.exchange(true)) return Warnings{};
     struct Done {
         ~Done() { isSaving_ = false; }
     } done;
     std::error_code ec;
     const std::string audios = folder + "/Audios";
     std::filesystem::create_directories(audios, ec);
-    if (!std::filesystem::is_directory(audios)) return EngineResult::failure("cannot create " + audios);
+    if (!std::filesystem::is_directory(audios)) return Failure::at(audios, "cannot create the folder", ec.value());
 
     // Another program editing this project would lose its edits to this save, or
     // overwrite this one's: the folder's lock decides who saves there.
@@ -133,16 +133,15 @@ EngineResult WaveEditViewController::saveProjectItemToPath(const std::string& fo
     const bool held = std::any_of(folderLocks_.begin(), folderLocks_.end(),
                                   [&](const auto& lock) { return lock->folder() == resolved; });
     if (!held) {
-        std::string holder;
-        auto lock = ProjectFolderLock::acquire(folder, &holder);
-        if (!lock) return EngineResult::failure("cannot save " + folder + ": " + holder);
-        folderLocks_.push_back(std::move(lock));
+        auto lock = ProjectFolderLock::acquire(folder);
+        if (!lock) return Failure::at(folder, "cannot save: " + lock.failure().why());
+        folderLocks_.push_back(std::move(*lock));
     }
     // What an earlier save left behind when it was killed.
     removeStaleTemporaries(folder);
     removeStaleTemporaries(audios);
 
-    EngineResult result;
+    Warnings warnings;
     std::set<std::string> seen;
     for (const auto& track : audioTrackArray) {
         for (const auto& section : track->sectionArray()) {
@@ -151,7 +150,7 @@ EngineResult WaveEditViewController::saveProjectItemToPath(const std::string& fo
             if (!seen.insert(source).second) continue;
             const std::string name = lastPathComponent(source);
             if (!isPlainName(name)) {
-                result.warnings.push_back(source + ": left out of the saved project: not a sample data file name");
+                warnings.push_back(source + ": left out of the saved project: not a sample data file name");
                 continue;
             }
             const std::string target = audios + "/" + name;
@@ -167,14 +166,13 @@ EngineResult WaveEditViewController::saveProjectItemToPath(const std::string& fo
                 // Played as silence; the archive keeps naming it, so that it plays
                 // again where the file comes back.
                 if (!isSampleDataFile(target))
-                    result.warnings.push_back(source + ": missing; the saved project names it as it is");
+                    warnings.push_back(source + ": missing; the saved project names it as it is");
                 continue;
             case SampleDataOpen::Status::NotSampleData:
-                result.warnings.push_back(source + ": left out of the saved project: " + opened.error);
+                warnings.push_back(source + ": left out of the saved project: " + opened.error);
                 continue;
             case SampleDataOpen::Status::Failed:
-                return EngineResult::failure("cannot read " + source + ": " + opened.error + "; " + folder +
-                                             " was not saved");
+                return Failure::at(source, "cannot read: " + opened.error + "; " + folder + " was not saved");
             case SampleDataOpen::Status::Opened: break;
             }
             struct stat sourceInfo {}, targetInfo {};
@@ -186,39 +184,37 @@ EngineResult WaveEditViewController::saveProjectItemToPath(const std::string& fo
             }
             std::string error;
             if (!placeSource(source, opened.fd, target, error))
-                return EngineResult::failure("cannot link or copy " + source + " into " + audios + ": " + error +
-                                             "; " + folder + " was not saved");
+                return Failure::at(source, "cannot link or copy into " + audios + ": " + error + "; " + folder +
+                                           " was not saved");
         }
     }
-    std::string error;
-    if (!archive::writeProjectFile(archive::projectArchivePath(folder), audioTrackArray, markArray, &error))
-        return EngineResult::failure(error);
-    return result;
+    Outcome<> written = archive::writeProjectFile(archive::projectArchivePath(folder), audioTrackArray, markArray);
+    if (!written) return written.failure();
+    setDocumentEdited(false);
+    return warnings;
 }
 
-EngineResult WaveEditViewController::readDataFromProject(const std::string& folder) {
-    EngineResult result;
+Outcome<> WaveEditViewController::readDataFromProject(const std::string& folder) {
     if (!folder.empty()) {
         isImporting = true;
         host_.openImportWindow();
-        archive::ProjectDecodeResult loaded = archive::readProjectFile(archive::projectArchivePath(folder));
-        if (!loaded.ok) {
+        Outcome<archive::DecodedProject> loaded = archive::readProjectFile(archive::projectArchivePath(folder));
+        if (!loaded) {
             // Nothing is opened in place of an unreadable project: a later save
             // would write over the user's file.
             isImporting = false;
             host_.closeImportWindow();
-            return EngineResult::failure(loaded.error);
+            return loaded.failure();
         }
-        if (loaded.hasTracks) {
+        if (loaded->hasTracks) {
             for (const auto& track : audioTrackArray) track->clearTrackCache();
-            audioTrackArray = loaded.tracks;
+            audioTrackArray = loaded->tracks;
         }
-        if (loaded.hasMarkers) markArray = loaded.markers;
+        if (loaded->hasMarkers) markArray = loaded->markers;
         // Held while the project is open; when another process holds it, the
         // project opens all the same and a save into it is refused.
-        std::string holder;
         folderLocks_.clear();
-        if (auto lock = ProjectFolderLock::acquire(folder, &holder)) folderLocks_.push_back(std::move(lock));
+        if (auto lock = ProjectFolderLock::acquire(folder)) folderLocks_.push_back(std::move(*lock));
         // The selection holds tracks of the project only: a project without tracks
         // starts with none selected, and its first import selects what it adds.
         timelineTrackArray = audioTrackArray;
@@ -232,7 +228,7 @@ EngineResult WaveEditViewController::readDataFromProject(const std::string& fold
     host_.closeImportWindow();
     undo_.removeAllActions();
     setDocumentEdited(false);
-    return result;
+    return {};
 }
 
 }  // namespace wavomer

@@ -45,7 +45,7 @@ void WaveEditViewController::doRecordWithRecordDurationChange(double duration) {
     host_.flushTimeline();
 }
 
-EngineResult WaveEditViewController::insertRecordSectionsToTrackWhenRecordFinish(const std::string& recordedPath) {
+Outcome<> WaveEditViewController::insertRecordSectionsToTrackWhenRecordFinish(const std::string& recordedPath) {
     recordSectionsArray.clear();
     const double farthest = farestTrackEndTime();
     std::vector<TrackPtr> tracks = timelineTrackArray;
@@ -72,13 +72,12 @@ EngineResult WaveEditViewController::insertRecordSectionsToTrackWhenRecordFinish
         recordSectionsArray.push_back(recorded);
     }
     host_.openImportWindow();
-    EngineResult result;
+    Outcome<> result;
     for (const auto& section : recordSectionsArray) {
         // Each section plays its own decoded copy of the recording.
-        std::string error;
-        std::string path = convertForTimeline(recordedPath, &error);
-        if (path.empty() && result.ok) result = EngineResult::failure(error);
-        if (!path.empty()) section->updateRecordSectionWithNewPath(path);
+        Outcome<std::string> path = convertForTimeline(recordedPath);
+        if (path) section->updateRecordSectionWithNewPath(*path);
+        else if (result) result = path.failure();
     }
     makeAllTrackEndTheSameTime();
     reloadWave();

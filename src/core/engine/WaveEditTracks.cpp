@@ -90,14 +90,14 @@ void WaveEditViewController::updateTimelineArrayAndSelectStartStopTimeWhenTrackA
     host_.redrawEditView();
 }
 
-EngineResult WaveEditViewController::insertMute(bool mute, double duration) {
+Outcome<> WaveEditViewController::insertMute(bool mute, double duration) {
     const double at = currentTimelineTime;
     std::vector<TrackPtr> tracks = timelineTrackArray;
     std::string noisePath;
     if (!mute && !tracks.empty()) {
-        std::string error;
-        noisePath = newNoiseSampleFile(&error);
-        if (noisePath.empty()) return EngineResult::failure(error);
+        Outcome<std::string> noise = newNoiseSampleFile();
+        if (!noise) return noise.failure();
+        noisePath = *noise;
     }
     for (const auto& track : tracks) {
         updateNewSectionsInTrack(track, at, at);
@@ -132,9 +132,6 @@ EngineResult WaveEditViewController::insertMute(bool mute, double duration) {
     return {};
 }
 
-std::string WaveEditViewController::newNoiseSampleFile(std::string* error) {
-    std::string folder = importFolder;
-    return writeNoiseSampleFile(folder, error);
-}
+Outcome<std::string> WaveEditViewController::newNoiseSampleFile() { return writeNoiseSampleFile(importFolder); }
 
 }  // namespace wavomer

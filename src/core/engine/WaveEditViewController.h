@@ -31,6 +31,7 @@
 #include "model/AudioTrack.h"
 #include "model/MarkerItem.h"
 #include "model/ProjectLock.h"
+#include "util/Outcome.h"
 
 namespace wavomer {
 
@@ -44,14 +45,8 @@ struct SelectionRecord {
     double end = 0.0;
 };
 
-// The outcome of an operation that can fail (import, save, load).
-struct EngineResult {
-    bool ok = true;
-    std::string error;
-    // What went through but the user should hear of ("FILE: what happened").
-    std::vector<std::string> warnings;
-    static EngineResult failure(std::string reason) { return {false, std::move(reason), {}}; }
-};
+// What went through but the user should hear of ("FILE: what happened").
+using Warnings = std::vector<std::string>;
 
 class WaveEditViewController {
 public:
@@ -155,7 +150,7 @@ public:
     void removeBlankSectionsAtEnd();
     void fixAllTracks();
     void updateTimelineArrayAndSelectStartStopTimeWhenTrackArrayChanged(bool grew);
-    EngineResult insertMute(bool mute, double duration);
+    Outcome<> insertMute(bool mute, double duration);
 
     // --- markers ---------------------------------------------------------------------
     void removeUnnecessaryMarks();
@@ -190,15 +185,15 @@ public:
     void saveRecordAudioLevelToCurrentTime(float level, double duration);
     float readRecordAudioLevelWithTime(double time) const;
     void doRecordWithRecordDurationChange(double duration);
-    EngineResult insertRecordSectionsToTrackWhenRecordFinish(const std::string& recordedPath);
+    Outcome<> insertRecordSectionsToTrackWhenRecordFinish(const std::string& recordedPath);
     void clearRecordDicArrayWhenFinish();
 
     // --- import ----------------------------------------------------------------------
     // Converts media on a background thread, then places it through the scheduler;
     // done runs on the main thread when the import has ended, with its outcome.
-    void addDragInFileToWave(const std::string& mediaPath, std::function<void(EngineResult)> done = nullptr);
+    void addDragInFileToWave(const std::string& mediaPath, std::function<void(Outcome<>)> done = nullptr);
     // The placement step for an already converted sample data file.
-    EngineResult placeConvertedFile(const std::string& sampleDataPath);
+    Outcome<> placeConvertedFile(const std::string& sampleDataPath);
     bool importInProgress() const { return !importJobs_.empty(); }
 
     // --- the project folder --------------------------------------------------------------
@@ -208,10 +203,11 @@ public:
     // placed: anything else an archive names is left out, with a warning, as is a
     // source that is missing everywhere. A folder another process has open for
     // editing is refused, naming that process.
-    EngineResult saveProjectItemToPath(const std::string& folder);
+    // A successful save clears the edited mark and answers what it left out.
+    Outcome<Warnings> saveProjectItemToPath(const std::string& folder);
     // Loads a project folder (or starts a new project when folder is empty), and
     // takes the folder's lock for this process when no other process holds it.
-    EngineResult readDataFromProject(const std::string& folder);
+    Outcome<> readDataFromProject(const std::string& folder);
 
 private:
     friend class UserEvent;
@@ -228,10 +224,10 @@ private:
     SectionArray rippleRemoveRun(const TrackPtr& track, std::pair<size_t, size_t> run);
     TrackPtr makeTrack();
     void growWindowForNewTrack();
-    std::string newNoiseSampleFile(std::string* error);
+    Outcome<std::string> newNoiseSampleFile();
     // The folder imports are converted into: importFolder, or this process's own.
     std::string importTargetFolder() const;
-    std::string convertForTimeline(const std::string& mediaPath, std::string* error);
+    Outcome<std::string> convertForTimeline(const std::string& mediaPath);
 
     EngineHost& host_;
     Clipboard& clipboard_;

@@ -98,26 +98,25 @@ FormatCatalogue::FormatCatalogue(CoderDictionary formatInfo, CoderDictionary for
     : formatInfo_(std::move(formatInfo)), formatData_(std::move(formatData)), formatMenus_(std::move(formatMenus)) {}
 
 const FormatCatalogue& FormatCatalogue::builtIn() {
-    static const FormatCatalogue catalogue(dictionaryFromXmlPlist(builtInFormatInfoText()),
-                                           dictionaryFromXmlPlist(builtInFormatDataText()),
-                                           dictionaryFromXmlPlist(builtInFormatMenusText()));
+    // The texts are compiled in and checked by the tests; one that did not parse would
+    // leave its part of the catalogue empty.
+    auto parsed = [](const std::string& text) {
+        Outcome<CoderDictionary> dictionary = dictionaryFromXmlPlist(text);
+        return dictionary ? std::move(*dictionary) : CoderDictionary();
+    };
+    static const FormatCatalogue catalogue(parsed(builtInFormatInfoText()), parsed(builtInFormatDataText()),
+                                           parsed(builtInFormatMenusText()));
     return catalogue;
 }
 
-CoderDictionary FormatCatalogue::dictionaryFromXmlPlist(const std::string& text, std::string* error) {
+Outcome<CoderDictionary> FormatCatalogue::dictionaryFromXmlPlist(const std::string& text) {
     plist_t root = nullptr;
     plist_from_xml(text.data(), static_cast<uint32_t>(text.size()), &root);
-    if (!root) {
-        if (error) *error = "not an XML property list";
-        return {};
-    }
+    if (!root) return Failure::because("not an XML property list");
     CoderValue value = fromPlist(root);
     plist_free(root);
     const CoderDictionary* dictionary = value.asDictionary();
-    if (!dictionary) {
-        if (error) *error = "the property list does not hold a dictionary";
-        return {};
-    }
+    if (!dictionary) return Failure::because("the property list does not hold a dictionary");
     return *dictionary;
 }
 

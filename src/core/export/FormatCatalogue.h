@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "coding/CodingBase.h"
+#include "util/Outcome.h"
 
 namespace wavomer {
 
@@ -44,8 +45,8 @@ public:
 
     // The catalogue compiled into the program, parsed once.
     static const FormatCatalogue& builtIn();
-    // An XML property list's top dictionary; empty (with a reason) when it is not one.
-    static CoderDictionary dictionaryFromXmlPlist(const std::string& text, std::string* error = nullptr);
+    // An XML property list's top dictionary.
+    static Outcome<CoderDictionary> dictionaryFromXmlPlist(const std::string& text);
 
     const CoderDictionary& formatInfo() const { return formatInfo_; }
     const CoderDictionary& formatData() const { return formatData_; }

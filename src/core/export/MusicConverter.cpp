@@ -28,7 +28,7 @@ TSFFMovieFileOutputFormat MusicConverter::defaultFormat() const {
     return format;
 }
 
-ConvertResult MusicConverter::startConverterMusic(ConverterSampleSource& source, float leftTrimTime,
+Outcome<> MusicConverter::startConverterMusic(ConverterSampleSource& source, float leftTrimTime,
                                                   float rightTrimTime, float fadeInTime, float fadeOutTime,
                                                   const std::string& exportPath) {
     ExportSourceItem item;
@@ -61,7 +61,7 @@ bool MusicConverter::writeFrames(TSFFMovieFileOutput& writer, ConverterSampleSou
     return true;
 }
 
-ConvertResult MusicConverter::exportMovies(const std::vector<ExportSourceItem>& items, const std::string& path) {
+Outcome<> MusicConverter::exportMovies(const std::vector<ExportSourceItem>& items, const std::string& path) {
     return exportToFile(path, [&](TSFFMovieFileOutput& writer) {
         for (const ExportSourceItem& item : items) {
             const TSFFAudioFormat input = writer.audioInputFormat();
@@ -84,7 +84,7 @@ ConvertResult MusicConverter::exportMovies(const std::vector<ExportSourceItem>& 
     });
 }
 
-ConvertResult MusicConverter::convertFrameRange(ConverterSampleSource& source, int64_t startFrame,
+Outcome<> MusicConverter::convertFrameRange(ConverterSampleSource& source, int64_t startFrame,
                                                 int64_t frameCount, const std::string& path) {
     return exportToFile(path, [&](TSFFMovieFileOutput& writer) {
         source.configOutputFormat(writer.audioInputFormat());
@@ -95,7 +95,7 @@ ConvertResult MusicConverter::convertFrameRange(ConverterSampleSource& source, i
     });
 }
 
-ConvertResult MusicConverter::exportToFile(const std::string& path,
+Outcome<> MusicConverter::exportToFile(const std::string& path,
                                            const std::function<bool(TSFFMovieFileOutput&)>& dataAction) {
     FileManagerExtention::createDirectoryAtPathIfCan(FileManagerExtention::stringByDeletingLastPathComponent(path));
     progress_.store(0.0, std::memory_order_relaxed);
@@ -111,20 +111,22 @@ ConvertResult MusicConverter::exportToFile(const std::string& path,
         input.channel_layout = movieFormat.channel_layout;
         writer->setAudioInputFormat(input);
     }
-    auto failed = [&]() {
-        ConvertResult result{ConvertResult::Status::failed, writer->lastError()};
-        if (result.error.empty()) result.error = path + ": the file could not be written";
+    auto failed = [&]() -> Outcome<> {
+        // The writer names the file itself ("PATH: reason"); the failure carries it apart.
+        std::string said = writer->lastError();
         writer->abortOutput();
-        return result;
+        const std::string named = path + ": ";
+        if (said.rfind(named, 0) == 0) said.erase(0, named.size());
+        return Failure::at(path, said.empty() ? "the file could not be written" : said);
     };
     if (!writer->openAudio() || !writer->isAudioOpen() || !writer->startOutput()) return failed();
     if (!dataAction(*writer)) return failed();
     if (isCancelled()) {
         writer->abortOutput();
-        return ConvertResult{ConvertResult::Status::cancelled, {}};
+        return Failure::cancel(path);
     }
     if (!writer->stopOutput()) return failed();
-    return ConvertResult{};
+    return {};
 }
 
 bool MusicConverter::readMovie(const ExportSourceItem& item, float* sample, int32_t frame, int64_t hasRead,

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "media/MediaWriter.h"
+#include "util/Outcome.h"
 
 namespace wavomer {
 
@@ -37,13 +38,6 @@ struct ExportSourceItem {
     int64_t fadeIn = 0;
     int64_t fadeOut = 0;
     int64_t trimDuration() const { return trimStop - trimStart; }
-};
-
-struct ConvertResult {
-    enum class Status { written, cancelled, failed };
-    Status status = Status::written;
-    std::string error;  // "PATH: reason" when failed
-    bool ok() const { return status == Status::written; }
 };
 
 class MusicConverter {
@@ -66,16 +60,16 @@ public:
 
     // One source from left to right seconds into a file; the times become media time in
     // single precision, as the window's export always computed them.
-    ConvertResult startConverterMusic(ConverterSampleSource& source, float leftTrimTime, float rightTrimTime,
+    Outcome<> startConverterMusic(ConverterSampleSource& source, float leftTrimTime, float rightTrimTime,
                                       float fadeInTime, float fadeOutTime, const std::string& exportPath);
-    ConvertResult exportMovies(const std::vector<ExportSourceItem>& items, const std::string& path);
+    Outcome<> exportMovies(const std::vector<ExportSourceItem>& items, const std::string& path);
     // Exactly frameCount frames of the source from startFrame on (44100 Hz frames) into
     // a file: the last block is cut to the count.
-    ConvertResult convertFrameRange(ConverterSampleSource& source, int64_t startFrame, int64_t frameCount,
+    Outcome<> convertFrameRange(ConverterSampleSource& source, int64_t startFrame, int64_t frameCount,
                                     const std::string& path);
     // Opens a writer on path, runs dataAction with it (false: the writer failed), then
     // finishes the file, or drops it when cancelled or failed.
-    ConvertResult exportToFile(const std::string& path, const std::function<bool(TSFFMovieFileOutput&)>& dataAction);
+    Outcome<> exportToFile(const std::string& path, const std::function<bool(TSFFMovieFileOutput&)>& dataAction);
     // Reads one block of frames from the item's source into sample.
     bool readMovie(const ExportSourceItem& item, float* sample, int32_t frame, int64_t hasRead, int64_t total);
 

@@ -82,7 +82,7 @@ ProjectExporter::~ProjectExporter() {
 }
 
 bool ProjectExporter::start(ExportRequest request, ExportSnapshot snapshot,
-                            std::function<void(const ExportOutcome&)> finished) {
+                            std::function<void(const ExportReport&)> finished) {
     if (running_.exchange(true)) return false;
     if (thread_.joinable()) thread_.join();
     operationCancelled_ = false;
@@ -90,7 +90,7 @@ bool ProjectExporter::start(ExportRequest request, ExportSnapshot snapshot,
     totalConvertCount_ = request.convertUseMarker ? 0 : 1;
     thread_ = std::thread([this, request = std::move(request), snapshot = std::move(snapshot),
                            finished = std::move(finished)]() mutable {
-        ExportOutcome outcome = run(request, snapshot);
+        ExportReport outcome = run(request, snapshot);
         running_ = false;
         if (finished) finished(outcome);
     });
@@ -128,13 +128,13 @@ std::string ProjectExporter::getOutputPath(const std::string& folder, const std:
     return candidate;
 }
 
-ExportOutcome ProjectExporter::run(const ExportRequest& request, ExportSnapshot& snapshot) {
+ExportReport ProjectExporter::run(const ExportRequest& request, ExportSnapshot& snapshot) {
     std::lock_guard<std::mutex> guard(runLock_);
     return runLocked(request, snapshot);
 }
 
-ExportOutcome ProjectExporter::runLocked(const ExportRequest& request, ExportSnapshot& snapshot) {
-    ExportOutcome outcome;
+ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnapshot& snapshot) {
+    ExportReport outcome;
     outcome.useITunesFormat = request.format.useITunesFormat;
     usedPaths_.clear();
     finishedCount_ = 0;
@@ -172,27 +172,20 @@ ExportOutcome ProjectExporter::runLocked(const ExportRequest& request, ExportSna
         const std::string path = getOutputPath(request.outputFolder, request.baseName, request.format.pathExtention);
         segmentPath = path;
         const int64_t first = framePosition(from), last = framePosition(to);
-        ConvertResult result =
+        Outcome<> result =
             wholeProject ? converter_->startConverterMusic(audioDataOutput, 0.0f, static_cast<float>(to), 0.0f, 0.0f, path)
                          : converter_->convertFrameRange(audioDataOutput, first, std::max<int64_t>(last - first, 0), path);
-        if (result.ok()) {
-            outcome.writtenPaths.push_back(path);
-        } else if (result.status == ConvertResult::Status::cancelled) {
-            outcome.status = ExportOutcome::Status::cancelled;
-        } else {
-            outcome.status = ExportOutcome::Status::failed;
-            outcome.error = result.error;
-        }
+        if (result.ok()) outcome.writtenPaths.push_back(path);
+        else outcome.failure = result.failure();
         return result.ok();
     };
 
     if (tracks <= 0) {
         // Nothing to render: no file at all rather than one no reader opens.
-        outcome.status = ExportOutcome::Status::failed;
-        outcome.error = request.outputFolder + ": the project has no tracks, there is nothing to export";
+        outcome.failure = Failure::at(request.outputFolder, "the project has no tracks, there is nothing to export");
         totalConvertCount_ = 0;
     } else if (operationCancelled_) {
-        outcome.status = ExportOutcome::Status::cancelled;
+        outcome.failure = Failure::cancel(request.outputFolder);
     } else if (!request.convertUseMarker) {
         totalConvertCount_ = 1;
         if (exportSegment(0.0, snapshot.endTime, true)) finishedCount_ = 1;
@@ -203,7 +196,7 @@ ExportOutcome ProjectExporter::runLocked(const ExportRequest& request, ExportSna
             const double a = marks[i], b = marks[i + 1];
             if (std::fabs(a - b) < kMarkerTolerance) break;
             if (operationCancelled_) {
-                outcome.status = ExportOutcome::Status::cancelled;
+                outcome.failure = Failure::cancel(request.outputFolder);
                 break;
             }
             if (!exportSegment(a, b, false)) break;
@@ -215,9 +208,9 @@ ExportOutcome ProjectExporter::runLocked(const ExportRequest& request, ExportSna
 }
 
 void ProjectExporter::tagFile(const ExportRequest& request, const std::string& temporaryPath,
-                              const std::string& path, ExportOutcome& outcome) {
-    TagWriteResult result = tagWriter_->setId3InfoToOutputPath(temporaryPath, *request.tags, request.format.pathExtention);
-    if (result.status == TagWriteResult::Status::unsupported) {
+                              const std::string& path, ExportReport& outcome) {
+    Outcome<Tagging> result = tagWriter_->setId3InfoToOutputPath(temporaryPath, *request.tags, request.format.pathExtention);
+    if (result.ok() && *result == Tagging::unsupported) {
         // The file is written; the user hears which tags it could not keep.
         const std::string leftOut = setTagNames(*request.tags);
         if (!leftOut.empty())
@@ -227,7 +220,7 @@ void ProjectExporter::tagFile(const ExportRequest& request, const std::string& t
     }
     if (result.ok()) return;
     // The warning names the file as the user will find it.
-    std::string error = result.error;
+    std::string error = result.error();
     if (error.compare(0, temporaryPath.size(), temporaryPath) == 0) error = path + error.substr(temporaryPath.size());
     logLine("tag err %s", error.c_str());
     outcome.warnings.push_back(error);

@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -57,14 +58,17 @@ struct ExportSnapshot {
                                const std::vector<MarkerPtr>& markArrayWithTrackStartEndTime, double farestTrackEndTime);
 };
 
-struct ExportOutcome {
-    enum class Status { finished, cancelled, failed };
-    Status status = Status::finished;
+// What an export did: the files it completed, and why it stopped when it did not finish
+// (a cancel is a failure marked cancelled).
+struct ExportReport {
     std::vector<std::string> writtenPaths;  // complete files, in segment order
-    std::string error;                      // "PATH: reason" when failed
+    std::optional<Failure> failure;         // unset when every file was written
     std::vector<std::string> warnings;      // tags that could not be written, or that the format holds none of
     bool useITunesFormat = false;           // open the files in the audio player instead of revealing them
-    bool ok() const { return status == Status::finished; }
+    bool ok() const { return !failure; }
+    bool cancelled() const { return failure && failure->cancelled; }
+    bool failed() const { return failure && !failure->cancelled; }
+    std::string error() const { return failure ? failure->message() : std::string(); }
 };
 
 class ProjectExporter {
@@ -74,9 +78,9 @@ public:
 
     // Starts the export on a new thread; false when one is still running. finished
     // runs on the export thread when it ends (post it to the main thread yourself).
-    bool start(ExportRequest request, ExportSnapshot snapshot, std::function<void(const ExportOutcome&)> finished);
+    bool start(ExportRequest request, ExportSnapshot snapshot, std::function<void(const ExportReport&)> finished);
     // The same work on the calling thread.
-    ExportOutcome run(const ExportRequest& request, ExportSnapshot& snapshot);
+    ExportReport run(const ExportRequest& request, ExportSnapshot& snapshot);
     // Waits for a started export to end.
     void wait();
     bool isRunning() const { return running_.load(); }
@@ -95,9 +99,9 @@ public:
     std::string getOutputPath(const std::string& folder, const std::string& baseName, const std::string& extension);
 
 private:
-    ExportOutcome runLocked(const ExportRequest& request, ExportSnapshot& snapshot);
+    ExportReport runLocked(const ExportRequest& request, ExportSnapshot& snapshot);
     void tagFile(const ExportRequest& request, const std::string& temporaryPath, const std::string& path,
-                 ExportOutcome& outcome);
+                 ExportReport& outcome);
 
     MediaWriterEngine& engine_;
     TagWriter* tagWriter_;

@@ -12,18 +12,13 @@
 #include <string>
 
 #include "model/ID3TagInfo.h"
+#include "util/Outcome.h"
 
 namespace wavomer {
 
-struct TagWriteResult {
-    enum class Status {
-        written,
-        unsupported,  // a kind of file the tag writer does not tag (left as it is)
-        failed,
-    };
-    Status status = Status::written;
-    std::string error;  // "PATH: reason" when failed
-    bool ok() const { return status != Status::failed; }
+enum class Tagging {
+    written,
+    unsupported,  // a kind of file the tag writer does not tag (left as it is)
 };
 
 class TagWriter {
@@ -33,7 +28,8 @@ public:
     // comment, picture, composer, grouping, disc, total discs, BPM; then saves. The
     // kind of file is told by `extension` ("mp3", "m4a", ...), not by the path, which
     // may be a temporary name.
-    virtual TagWriteResult setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags,
+    // A failure is about path.
+    virtual Outcome<Tagging> setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags,
                                                   const std::string& extension) = 0;
 };
 

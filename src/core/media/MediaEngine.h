@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "util/Outcome.h"
+
 namespace wavomer {
 
 // Time: a signed tick count; ts_default_time_base() ticks per second.
@@ -81,8 +83,8 @@ public:
 class MediaEngine {
 public:
     virtual ~MediaEngine() = default;
-    // nullptr with a reason when the file cannot be opened as media.
-    virtual std::unique_ptr<TSMediaSource> mediaWithPath(const std::string& path, std::string* error) = 0;
+    // A failure (about path) when the file cannot be opened as media.
+    virtual Outcome<std::unique_ptr<TSMediaSource>> mediaWithPath(const std::string& path) = 0;
 };
 
 }  // namespace wavomer

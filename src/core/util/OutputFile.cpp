@@ -34,7 +34,6 @@ std::string folderOfPath(const std::string& path) {
     return folder.empty() ? "." : folder;
 }
 
-std::string describeErrno(int error) { return std::strerror(error); }
 
 void flushFolder(const std::string& folder) {
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -116,21 +115,20 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
     return *this;
 }
 
-bool OutputFile::prepare(const std::string& target, const std::vector<std::string>& inputs, std::string* error) {
+Outcome<> OutputFile::prepare(const std::string& target, const std::vector<std::string>& inputs) {
     abandon();
     target_ = target;
     inPlace_ = false;
     standardOutput_ = false;
-    auto refuse = [&](const std::string& reason) {
-        if (error) *error = reason;
-        return false;
+    auto refuse = [&](const std::string& reason, int systemError = 0) -> Outcome<> {
+        return Failure::at(target, reason, systemError);
     };
     if (target.empty()) return refuse("no output path");
     if (target == "-") {
         standardOutput_ = true;
         inPlace_ = true;
         writePath_ = finalPath_ = "/dev/stdout";
-        return true;
+        return {};
     }
     for (const std::string& input : inputs)
         if (input == target || isSameFile(input, target)) return refuse("the output is the input " + input);
@@ -142,11 +140,11 @@ bool OutputFile::prepare(const std::string& target, const std::vector<std::strin
             // A device or a FIFO is written into, never replaced by a file.
             inPlace_ = true;
             writePath_ = finalPath_ = target;
-            return true;
+            return {};
         }
         // A link to a regular file stays a link: its final target is replaced.
         char* resolved = ::realpath(target.c_str(), nullptr);
-        if (!resolved) return refuse(describeErrno(errno));
+        if (!resolved) return refuse({}, errno);
         finalPath_ = resolved;
         std::free(resolved);
     } else if (errno == ENOENT) {
@@ -154,7 +152,7 @@ bool OutputFile::prepare(const std::string& target, const std::vector<std::strin
         if (::lstat(target.c_str(), &link) == 0) return refuse("a symbolic link to nowhere");
         finalPath_ = target;
     } else {
-        return refuse(describeErrno(errno));
+        return refuse({}, errno);
     }
 
     const std::string folder = folderOfPath(finalPath_);
@@ -168,15 +166,15 @@ bool OutputFile::prepare(const std::string& target, const std::vector<std::strin
             ::close(fd);
             writePath_ = candidate;
             pending_ = true;
-            return true;
+            return {};
         }
-        if (errno != EEXIST) return refuse("cannot create the file: " + describeErrno(errno));
+        if (errno != EEXIST) return refuse("cannot create the file", errno);
     }
     return refuse("cannot create the file: no free temporary name");
 }
 
-bool OutputFile::commit(std::string* error) {
-    if (inPlace_ || !pending_) return true;
+Outcome<> OutputFile::commit() {
+    if (inPlace_ || !pending_) return {};
     int fd = ::open(writePath_.c_str(), O_RDONLY | O_CLOEXEC);
     bool flushed = fd >= 0 && ::fsync(fd) == 0;
     int saved = errno;
@@ -184,12 +182,11 @@ bool OutputFile::commit(std::string* error) {
     if (!flushed || ::rename(writePath_.c_str(), finalPath_.c_str()) != 0) {
         if (flushed) saved = errno;
         abandon();
-        if (error) *error = describeErrno(saved);
-        return false;
+        return Failure::at(target_, {}, saved);
     }
     pending_ = false;
     flushFolder(folderOfPath(finalPath_));
-    return true;
+    return {};
 }
 
 void OutputFile::abandon() {

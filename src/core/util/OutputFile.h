@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "util/Outcome.h"
+
 namespace wavomer {
 
 class OutputFile {
@@ -30,10 +32,10 @@ public:
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&& other) noexcept;
 
-    // Plans the output at target. false (with error saying why) when the target
+    // Plans the output at target. A failure (about target) when the target
     // is one of inputs, is a folder, or its folder cannot take a temporary file.
     // A regular target's temporary is created here (empty, exclusively).
-    bool prepare(const std::string& target, const std::vector<std::string>& inputs, std::string* error);
+    Outcome<> prepare(const std::string& target, const std::vector<std::string>& inputs);
 
     // The path the writer opens: the temporary, or the target itself when it is
     // written in place; "/dev/stdout" for "-".
@@ -43,9 +45,9 @@ public:
     bool toStandardOutput() const { return standardOutput_; }
 
     // Flushes the temporary and renames it over the target (and flushes the
-    // folder). A no-op for in-place outputs. false with error on failure, the
-    // temporary removed and the target untouched.
-    bool commit(std::string* error);
+    // folder). A no-op for in-place outputs. On failure the temporary is removed
+    // and the target untouched.
+    Outcome<> commit();
     // Removes the temporary, if any; the target stays as it was.
     void abandon();
 

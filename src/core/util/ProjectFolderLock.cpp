@@ -89,38 +89,32 @@ std::string describe(const Holder& holder) {
 }
 
 // Writes a complete lock naming this process under a temporary name beside lockPath.
-bool writeOwnLock(const std::string& lockPath, std::string& temporary, std::string* error) {
+Outcome<> writeOwnLock(const std::string& folder, const std::string& lockPath, std::string& temporary) {
     const std::string content = std::to_string(::getpid()) + " " + programName() + "\n";
     for (int attempt = 0; attempt < 8; ++attempt) {
         temporary = temporaryPathBeside(lockPath);
         int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0) {
             if (errno == EEXIST) continue;
-            if (error) *error = std::string("cannot create the lock file: ") + std::strerror(errno);
-            return false;
+            return Failure::system(folder, "cannot create the lock file", errno);
         }
         const bool written = ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
         const int saved = errno;
         ::close(fd);
         if (!written) {
             ::unlink(temporary.c_str());
-            if (error) *error = std::string("cannot write the lock file: ") + std::strerror(saved ? saved : EIO);
-            return false;
+            return Failure::system(folder, "cannot write the lock file", saved ? saved : EIO);
         }
-        return true;
+        return {};
     }
-    if (error) *error = "cannot create the lock file";
-    return false;
+    return Failure::at(folder, "cannot create the lock file");
 }
 
 }  // namespace
 
-std::shared_ptr<ProjectFolderLock> ProjectFolderLock::acquire(const std::string& folder, std::string* error) {
+Outcome<std::shared_ptr<ProjectFolderLock>> ProjectFolderLock::acquire(const std::string& folder) {
     char* resolvedText = ::realpath(folder.c_str(), nullptr);
-    if (!resolvedText) {
-        if (error) *error = std::strerror(errno);
-        return nullptr;
-    }
+    if (!resolvedText) return Failure::system(folder, {}, errno);
     const std::string resolved = resolvedText;
     std::free(resolvedText);
 
@@ -131,7 +125,7 @@ std::shared_ptr<ProjectFolderLock> ProjectFolderLock::acquire(const std::string&
 
     const std::string lockPath = lockPathOf(resolved);
     std::string temporary;
-    if (!writeOwnLock(lockPath, temporary, error)) return nullptr;
+    if (Outcome<> written = writeOwnLock(folder, lockPath, temporary); !written) return written.failure();
     bool taken = false;
     for (int attempt = 0; attempt < 4 && !taken; ++attempt) {
         if (::link(temporary.c_str(), lockPath.c_str()) == 0) {
@@ -141,14 +135,12 @@ std::shared_ptr<ProjectFolderLock> ProjectFolderLock::acquire(const std::string&
         if (errno != EEXIST) {
             const int saved = errno;
             ::unlink(temporary.c_str());
-            if (error) *error = std::string("cannot create the lock file: ") + std::strerror(saved);
-            return nullptr;
+            return Failure::system(folder, "cannot create the lock file", saved);
         }
         const Holder holder = readHolder(lockPath);
         if (holder.pid != 0 && holder.pid != ::getpid() && holderIsAlive(holder)) {
             ::unlink(temporary.c_str());
-            if (error) *error = "the project is open in " + describe(holder);
-            return nullptr;
+            return Failure::at(folder, "the project is open in " + describe(holder));
         }
         // A stale lock (its process is gone), one left by this very process, or
         // one that cannot be read: replaced whole, then read back, since another
@@ -156,8 +148,7 @@ std::shared_ptr<ProjectFolderLock> ProjectFolderLock::acquire(const std::string&
         if (::rename(temporary.c_str(), lockPath.c_str()) != 0) {
             const int saved = errno;
             ::unlink(temporary.c_str());
-            if (error) *error = std::string("cannot take over the lock file: ") + std::strerror(saved);
-            return nullptr;
+            return Failure::system(folder, "cannot take over the lock file", saved);
         }
         const Holder now = readHolder(lockPath);
         if (now.pid == ::getpid()) {
@@ -165,17 +156,16 @@ std::shared_ptr<ProjectFolderLock> ProjectFolderLock::acquire(const std::string&
             temporary.clear();
             break;
         }
-        if (!writeOwnLock(lockPath, temporary, error)) return nullptr;
+        if (Outcome<> written = writeOwnLock(folder, lockPath, temporary); !written) return written.failure();
     }
     if (!temporary.empty()) ::unlink(temporary.c_str());
     if (!taken) {
         const Holder holder = readHolder(lockPath);
-        if (error) *error = holder.pid ? "the project is open in " + describe(holder) : "cannot take the lock file";
-        return nullptr;
+        return Failure::at(folder, holder.pid ? "the project is open in " + describe(holder) : "cannot take the lock file");
     }
     std::shared_ptr<ProjectFolderLock> lock(new ProjectFolderLock(resolved));
     folders[resolved] = lock;
-    return lock;
+    return Outcome<std::shared_ptr<ProjectFolderLock>>(std::move(lock));
 }
 
 std::string ProjectFolderLock::holderOf(const std::string& folder) {

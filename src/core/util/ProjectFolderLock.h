@@ -16,16 +16,18 @@
 #include <memory>
 #include <string>
 
+#include "util/Outcome.h"
+
 namespace wavomer {
 
 class ProjectFolderLock {
 public:
     static constexpr const char* kFileName = ".wavomer.lock";
 
-    // The lock of folder (an existing folder) for this process, or nullptr with
-    // error naming the process that holds it ("wavomer-cli (process 1234)") or why
-    // it could not be made.
-    static std::shared_ptr<ProjectFolderLock> acquire(const std::string& folder, std::string* error);
+    // The lock of folder (an existing folder) for this process, or a failure naming
+    // the process that holds it ("wavomer-cli (process 1234)") or why it could not
+    // be made.
+    static Outcome<std::shared_ptr<ProjectFolderLock>> acquire(const std::string& folder);
 
     // Who holds the lock of folder, as "PROGRAM (process PID)", or "" when no live
     // process does.
