@@ -328,8 +328,15 @@ void PulseOutputGraph::fill(pa_stream* stream, size_t bytes) noexcept {
         // The pool's blocks are aligned for any scalar, floats included.
         auto* out = static_cast<float*>(data);
         const auto frames = static_cast<int64_t>(size / kBytesPerFrame);
-        const int64_t got = queue_.pop(out, frames);
-        std::fill(out + got * kChannels, out + frames * kChannels, 0.0f);
+        // What the queue lacks goes first, as silence, and the queued frames after it: at
+        // a start the server asks for its whole buffer at once while the player keeps only
+        // one or two blocks queued, and leading silence there delays the sound a little
+        // where trailing silence would cut a gap into it. (A clear racing this pop can
+        // leave fewer frames than counted; the rest is silence too.)
+        const int64_t lead = frames - std::min(queue_.frames(), frames);
+        std::fill(out, out + lead * kChannels, 0.0f);
+        const int64_t got = queue_.pop(out + lead * kChannels, frames - lead);
+        std::fill(out + (lead + got) * kChannels, out + frames * kChannels, 0.0f);
         pa_stream_write(stream, data, size, nullptr, 0, PA_SEEK_RELATIVE);
         framesWritten_.fetch_add(got, std::memory_order_relaxed);
         if (playing) silentFramesWritten_.fetch_add(frames - got, std::memory_order_relaxed);
