@@ -100,12 +100,10 @@ void PulseOutputGraph::clearBuffer() {
 void PulseOutputGraph::start() {
     std::lock_guard guard(controlMutex_);
     started_.store(true);
-    // Its pulls wait for the server to be Ready; until then, and on the silent device,
-    // it stays idle.
-    feeder_.start();
     switch (connection_.load()) {
         case Connection::Ready:
             useFallback_.store(false);
+            feeder_.start();  // before the uncork, so the first request finds frames queued
             pa_threaded_mainloop_lock(mainloop_);
             if (pa_operation* op = pa_stream_cork(stream_, 0, nullptr, nullptr)) pa_operation_unref(op);
             pa_threaded_mainloop_unlock(mainloop_);
@@ -117,6 +115,9 @@ void PulseOutputGraph::start() {
         case Connection::Connecting:
             break;  // the worker starts the stream or the fallback when it knows
     }
+    // Running once the choice of device is made, so its first look sees it. Its pulls
+    // wait for the server to be Ready; until then, and on the silent device, it idles.
+    feeder_.start();
 }
 
 void PulseOutputGraph::stop() {
