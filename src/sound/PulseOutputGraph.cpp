@@ -2,7 +2,10 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <algorithm>
 #include <chrono>
+
+#include "RealTimeProbe.h"
 
 #include "util/Log.h"
 
@@ -10,11 +13,10 @@ namespace wavomer {
 
 namespace {
 
-// Set while the silent device's thread runs the delegate, so the delegate's calls
+// Set while the silent device's feeder runs the delegate, so the delegate's calls
 // back into this graph reach the queue of the device that is calling.
 thread_local bool tInFallback = false;
 
-constexpr int64_t kScratchFrames = 4096;
 constexpr size_t kBytesPerFrame = sizeof(float) * OutputAudioGraph::kChannels;
 
 }  // namespace
@@ -25,6 +27,7 @@ public:
     void decodeMoreAudioDataToAudioOutput() noexcept override {
         OutputAudioGraphDelegate* delegate = graph_.delegate_.load();
         if (!delegate) return;
+        std::lock_guard pulling(graph_.pullMutex_);
         tInFallback = true;
         delegate->decodeMoreAudioDataToAudioOutput();
         tInFallback = false;
@@ -37,8 +40,8 @@ private:
 PulseOutputGraph::PulseOutputGraph(std::string applicationName, std::string server)
     : applicationName_(std::move(applicationName)),
       server_(std::move(server)),
-      scratch_(static_cast<size_t>(kScratchFrames) * kChannels),
-      bridge_(std::make_unique<FallbackBridge>(*this)) {
+      bridge_(std::make_unique<FallbackBridge>(*this)),
+      feeder_(queue_, [this] { pullForServer(); }) {
     fallback_.setDelegate(bridge_.get());
     worker_ = std::thread([this] { work(); });
 }
@@ -46,8 +49,17 @@ PulseOutputGraph::PulseOutputGraph(std::string applicationName, std::string serv
 PulseOutputGraph::~PulseOutputGraph() {
     post(&Pending::quit);
     worker_.join();
+    feeder_.stop();
     fallback_.stop();
     teardown();
+}
+
+void PulseOutputGraph::pullForServer() {
+    if (!started_.load() || useFallback_.load() || connection_.load() != Connection::Ready) return;
+    OutputAudioGraphDelegate* delegate = delegate_.load();
+    if (!delegate) return;
+    std::lock_guard pulling(pullMutex_);
+    delegate->decodeMoreAudioDataToAudioOutput();
 }
 
 void PulseOutputGraph::setDelegate(OutputAudioGraphDelegate* delegate) { delegate_.store(delegate); }
@@ -76,7 +88,7 @@ bool PulseOutputGraph::waitUntilSettled(double seconds) {
 
 void PulseOutputGraph::clearBuffer() {
     std::lock_guard guard(controlMutex_);
-    clearRequested_.store(true);
+    queue_.clear();
     fallback_.clearBuffer();
     if (connection_.load() == Connection::Ready && stream_) {
         pa_threaded_mainloop_lock(mainloop_);
@@ -91,6 +103,7 @@ void PulseOutputGraph::start() {
     switch (connection_.load()) {
         case Connection::Ready:
             useFallback_.store(false);
+            feeder_.start();  // before the uncork, so the first request finds frames queued
             pa_threaded_mainloop_lock(mainloop_);
             if (pa_operation* op = pa_stream_cork(stream_, 0, nullptr, nullptr)) pa_operation_unref(op);
             pa_threaded_mainloop_unlock(mainloop_);
@@ -102,11 +115,15 @@ void PulseOutputGraph::start() {
         case Connection::Connecting:
             break;  // the worker starts the stream or the fallback when it knows
     }
+    // Running once the choice of device is made, so its first look sees it. Its pulls
+    // wait for the server to be Ready; until then, and on the silent device, it idles.
+    feeder_.start();
 }
 
 void PulseOutputGraph::stop() {
     std::lock_guard guard(controlMutex_);
     started_.store(false);
+    feeder_.stop();
     fallback_.stop();
     if (connection_.load() == Connection::Ready && stream_) {
         pa_threaded_mainloop_lock(mainloop_);
@@ -168,6 +185,7 @@ void PulseOutputGraph::work() {
                 // A start made while connecting plays on the server; a run already on
                 // the silent device stays there until the next start.
                 if (started_.load() && !useFallback_.load()) {
+                    feeder_.wake();  // its pulls may begin now
                     pa_threaded_mainloop_lock(mainloop_);
                     if (pa_operation* op = pa_stream_cork(stream_, 0, nullptr, nullptr)) pa_operation_unref(op);
                     pa_threaded_mainloop_unlock(mainloop_);
@@ -293,25 +311,39 @@ void PulseOutputGraph::streamWrite(pa_stream* stream, size_t bytes, void* self) 
 }
 
 void PulseOutputGraph::fill(pa_stream* stream, size_t bytes) noexcept {
-    if (clearRequested_.exchange(false)) queue_.clear();
-    int64_t remaining = static_cast<int64_t>(bytes / kBytesPerFrame);
-    OutputAudioGraphDelegate* delegate = started_.load() && !useFallback_.load() ? delegate_.load() : nullptr;
+    realtime::RealTimeScope probe;
+    const bool playing = started_.load() && !useFallback_.load();
+    size_t remaining = bytes - bytes % kBytesPerFrame;
     while (remaining > 0) {
-        const int64_t want = std::min(remaining, kScratchFrames);
-        // The delegate tops the queue up by a block whenever it holds less than one.
-        for (int round = 0; delegate && round < 4 && queue_.frames() < want; ++round) {
-            const int64_t before = queue_.frames();
-            delegate->decodeMoreAudioDataToAudioOutput();
-            if (queue_.frames() == before) break;
+        // The server's own buffer (from libpulse's preallocated pool): the frames are
+        // copied once, straight into it, and handed back without a free callback.
+        void* data = nullptr;
+        size_t size = remaining;
+        if (pa_stream_begin_write(stream, &data, &size) < 0 || !data) return;
+        size = std::min(size, remaining);
+        size -= size % kBytesPerFrame;
+        if (size == 0) {
+            pa_stream_cancel_write(stream);
+            break;
         }
-        int64_t got = queue_.pop(scratch_.data(), want);
-        if (got == 0) {
-            got = want;
-            std::fill_n(scratch_.data(), static_cast<size_t>(got) * kChannels, 0.0f);
-        }
-        pa_stream_write(stream, scratch_.data(), static_cast<size_t>(got) * kBytesPerFrame, nullptr, 0, PA_SEEK_RELATIVE);
-        remaining -= got;
+        // The pool's blocks are aligned for any scalar, floats included.
+        auto* out = static_cast<float*>(data);
+        const auto frames = static_cast<int64_t>(size / kBytesPerFrame);
+        // What the queue lacks goes first, as silence, and the queued frames after it: at
+        // a start the server asks for its whole buffer at once while the player keeps only
+        // one or two blocks queued, and leading silence there delays the sound a little
+        // where trailing silence would cut a gap into it. (A clear racing this pop can
+        // leave fewer frames than counted; the rest is silence too.)
+        const int64_t lead = frames - std::min(queue_.frames(), frames);
+        std::fill(out, out + lead * kChannels, 0.0f);
+        const int64_t got = queue_.pop(out + lead * kChannels, frames - lead);
+        std::fill(out + (lead + got) * kChannels, out + frames * kChannels, 0.0f);
+        pa_stream_write(stream, data, size, nullptr, 0, PA_SEEK_RELATIVE);
+        framesWritten_.fetch_add(got, std::memory_order_relaxed);
+        if (playing) silentFramesWritten_.fetch_add(frames - got, std::memory_order_relaxed);
+        remaining -= size;
     }
+    if (playing) feeder_.wakeIfLow();
 }
 
 }  // namespace wavomer

@@ -1,18 +1,24 @@
 // PulseOutputGraph: the sound output on the desktop's sound server through libpulse
 // (PulseAudio, or PipeWire's PulseAudio service). One playback stream on the default
 // sink, 44100 Hz stereo 32-bit float, about 100 ms of buffer at the server. The server
-// asks for data on libpulse's threaded main loop; there the graph tops its queue up
-// from the delegate and writes what the server asked for.
+// asks for data on libpulse's threaded main loop; there the graph only copies frames out
+// of its lock-free queue into the server's own buffer (silence for what the queue lacks)
+// and wakes its feeder, whose thread runs the delegate's pulls and keeps the queue topped
+// up.
 //
 // Threads: the control calls come from the main thread and never wait on the server:
 // the connection is made on the graph's own worker thread, with a deadline of about
 // 2 s for the server to answer. Until it is ready a start is remembered; when the
 // server cannot be reached (or goes away while playing) the graph plays through a
 // silent device that keeps real time, and tries the server again at the next start.
-// The delegate runs on libpulse's main-loop thread, or on the silent device's thread.
+// The delegate runs on the feeder's thread, or on the silent device's feeder thread,
+// never on two at once (pullMutex_). The write callback is real-time code: it
+// allocates nothing, opens no file, logs nothing, takes no lock and never waits.
 //
-// Invariants: the main-loop thread never takes controlMutex_; the worker and the
-// control calls take controlMutex_ before the main-loop lock, never the other way.
+// Invariants: the main-loop thread never takes controlMutex_ or pullMutex_; the worker
+// and the control calls take controlMutex_ before the main-loop lock, never the other
+// way; the feeder pulls for the server only while started, Ready and not on the silent
+// device.
 #pragma once
 
 #include <atomic>
@@ -24,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "FrameFeeder.h"
 #include "FrameQueue.h"
 #include "SilentOutputGraph.h"
 #include "render/OutputAudioGraph.h"
@@ -59,6 +66,12 @@ public:
     // Whether the current (or next) run plays on the server rather than the silent device.
     bool isUsingServer() const { return connection_.load() == Connection::Ready && !useFallback_.load(); }
     std::string lastError() const;
+    // What the write callback has handed the server: frames taken from the queue, and
+    // frames of silence written because the queue held too few while playing.
+    int64_t framesWritten() const noexcept { return framesWritten_.load(std::memory_order_relaxed); }
+    int64_t silentFramesWritten() const noexcept { return silentFramesWritten_.load(std::memory_order_relaxed); }
+    // The silent device the graph falls back to (for tests).
+    const SilentOutputGraph& fallback() const { return fallback_; }
     // For tools and tests, never the main thread of a window: waits until the
     // connection is Ready or Failed, at most `seconds`; answers whether it is Ready.
     bool waitUntilSettled(double seconds);
@@ -77,6 +90,7 @@ private:
     void teardown();                   // worker thread or destructor
     void switchToFallbackLocked();     // controlMutex_ held
     void post(bool Pending::*flag);
+    void pullForServer();  // feeder thread
 
     static void contextState(pa_context* context, void* self);
     static void streamState(pa_stream* stream, void* self);
@@ -91,13 +105,16 @@ private:
 
     std::atomic<OutputAudioGraphDelegate*> delegate_{nullptr};
     std::atomic<bool> started_{false};
-    std::atomic<bool> clearRequested_{false};
     std::atomic<bool> useFallback_{false};
     std::atomic<Connection> connection_{Connection::Connecting};
+    std::atomic<int64_t> framesWritten_{0};
+    std::atomic<int64_t> silentFramesWritten_{0};
+    // Held around every call of the delegate, by this graph's feeder and by the silent
+    // device's: a switch to the silent device while a pull runs never runs two at once.
+    std::mutex pullMutex_;
 
     FrameQueue queue_{16384};
-    std::vector<float> scratch_;
-    // The bridge outlives the silent device, whose thread calls it until it is joined.
+    // The bridge outlives the silent device, whose feeder calls it until it is joined.
     std::unique_ptr<FallbackBridge> bridge_;
     SilentOutputGraph fallback_;
 
@@ -109,6 +126,8 @@ private:
     std::string error_;
     std::string loggedError_;  // the worker's own
     std::thread worker_;
+    // Last: destroyed (its thread joined) first, before anything its pulls touch.
+    FrameFeeder feeder_;
 };
 
 }  // namespace wavomer

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "RealTimeProbe.h"
+
 namespace wavomer {
 
 namespace {
@@ -10,7 +12,10 @@ const auto kPeriod = std::chrono::duration_cast<Clock::duration>(
     std::chrono::duration<double>(SilentOutputGraph::kPeriodFrames / static_cast<double>(OutputAudioGraph::kSampleRate)));
 }  // namespace
 
-SilentOutputGraph::SilentOutputGraph() : period_(static_cast<size_t>(kPeriodFrames) * kChannels) {}
+SilentOutputGraph::SilentOutputGraph()
+    : period_(static_cast<size_t>(kPeriodFrames) * kChannels), feeder_(queue_, [this] {
+          if (OutputAudioGraphDelegate* delegate = delegate_.load()) delegate->decodeMoreAudioDataToAudioOutput();
+      }) {}
 
 SilentOutputGraph::~SilentOutputGraph() {
     {
@@ -20,6 +25,7 @@ SilentOutputGraph::~SilentOutputGraph() {
     }
     wake_.notify_all();
     if (thread_.joinable()) thread_.join();
+    feeder_.stop();
 }
 
 void SilentOutputGraph::start() {
@@ -28,6 +34,7 @@ void SilentOutputGraph::start() {
         started_.store(true);
         if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
     }
+    feeder_.start();
     wake_.notify_all();
 }
 
@@ -36,6 +43,7 @@ void SilentOutputGraph::stop() {
         std::lock_guard guard(mutex_);
         started_.store(false);
     }
+    feeder_.stop();
     wake_.notify_all();
 }
 
@@ -54,10 +62,14 @@ void SilentOutputGraph::run() {
             continue;
         }
         lock.unlock();
-        if (clearRequested_.exchange(false)) queue_.clear();
-        if (OutputAudioGraphDelegate* delegate = delegate_.load()) delegate->decodeMoreAudioDataToAudioOutput();
-        queue_.pop(period_.data(), kPeriodFrames);  // played into nothing
-        playedFrames_.fetch_add(kPeriodFrames);
+        {
+            // The tick: play a period into nothing and let the feeder refill.
+            realtime::RealTimeScope probe;
+            const int64_t got = queue_.pop(period_.data(), kPeriodFrames);
+            playedFrames_.fetch_add(kPeriodFrames);
+            if (got < kPeriodFrames) missedFrames_.fetch_add(kPeriodFrames - got);
+            feeder_.wakeIfLow();
+        }
         next += kPeriod;
         // After a long stall (a suspended machine) the clock restarts rather than racing.
         if (Clock::now() - next > std::chrono::milliseconds(500)) next = Clock::now();

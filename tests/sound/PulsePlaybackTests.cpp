@@ -65,6 +65,35 @@ TEST_F(PulsePlayback, AToneHandedToTheServerComesOutOfItsMonitor) {
     EXPECT_GT(player.currentTime(), 2.0);
 }
 
+// The server asks for its whole buffer when playback starts, more than the player keeps
+// queued: the sound may begin a little late, but once it has begun it has no gap.
+TEST_F(PulsePlayback, TheSoundHasNoGapOnceItHasBegun) {
+    auto owned = std::make_unique<PulseOutputGraph>("wavomer-tests", server);
+    ASSERT_TRUE(owned->waitUntilSettled(5.0)) << owned->lastError();
+    AudioChannelsPlayer player(std::move(owned));
+    test::SineSource sine(1000.0);
+    player.setDelegate(&sine);
+    for (int run = 0; run < 2; ++run) {
+        auto samples = captureWhile(1.5, [&] {
+            player.start();
+            std::this_thread::sleep_for(1600ms);
+        });
+        player.stop();
+        size_t begin = 0;
+        while (begin < samples.size() && std::fabs(samples[begin]) < 0.05f) ++begin;
+        ASSERT_LT(begin + 44100 / 4, samples.size()) << "run " << run << ": the sound did not begin in time";
+        // Every 5 ms window (five cycles of the tone) after the first one sounds.
+        constexpr size_t kWindow = 44100 / 200;
+        size_t quiet = 0;
+        for (size_t at = begin + kWindow; at + kWindow <= samples.size(); at += kWindow) {
+            std::vector<float> window(samples.begin() + static_cast<std::ptrdiff_t>(at),
+                                      samples.begin() + static_cast<std::ptrdiff_t>(at + kWindow));
+            if (test::rms(window) < 0.1) ++quiet;
+        }
+        EXPECT_EQ(quiet, 0u) << "run " << run << ": gaps after the sound began at sample " << begin;
+    }
+}
+
 TEST_F(PulsePlayback, StopSilencesTheSinkAndPlayResumesIt) {
     auto owned = std::make_unique<PulseOutputGraph>("wavomer-tests", server);
     ASSERT_TRUE(owned->waitUntilSettled(5.0)) << owned->lastError();
