@@ -15,7 +15,7 @@
 #include "PulseOutputGraph.h"
 #include "RealTimeProbe.h"
 #include "SilentOutputGraph.h"
-#include "render/PlaybackController.h"
+#include "engine/PlaybackController.h"
 #include "sound/SoundTestSupport.h"
 #include "support/EngineFixture.h"
 
