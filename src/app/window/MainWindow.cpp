@@ -62,7 +62,7 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
     connect(actions_, &WindowActions::triggered, this, &MainWindow::runCommand);
     connect(document_.get(), &Document::pathChanged, this, &MainWindow::updateTitle);
 
-    resize(1100, 640);
+    resize(1440, 760);
     timeline_->reloadView();
     time_->setShowTime(static_cast<float>(engine.currentTimelineTime));
     updateTitle();
@@ -99,20 +99,26 @@ void MainWindow::buildMenusAndToolbar() {
             bar->addAction(actions_->action(rows[i].id));
         }
     }
+    // Editing commands on the left, the transport (zoom, play, markers, time) beside them.
     QToolBar* tools = addToolBar(text("Tools"));
     tools->setObjectName(QStringLiteral("Tools"));
     tools->setMovable(false);
     tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    tools->addWidget(zoom_);
-    tools->addSeparator();
+    QToolBar* transport = addToolBar(text("Transport"));
+    transport->setObjectName(QStringLiteral("Transport"));
+    transport->setMovable(false);
+    transport->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    transport->addWidget(zoom_);
     for (std::size_t i = 0; i < count; ++i) {
         if (!rows[i].onToolbar) continue;
-        if (rows[i].id == "addMarkAction" || rows[i].id == "addTrackFunction" || rows[i].id == "importAudioAction")
-            tools->addSeparator();
-        tools->addAction(actions_->action(rows[i].id));
+        const bool onTransport = rows[i].menu == Menu::control || rows[i].menu == Menu::view;
+        QToolBar* bar = onTransport ? transport : tools;
+        if (rows[i].id == "addMarkAction" || rows[i].id == "addTrackFunction" || rows[i].id == "playOrPause")
+            bar->addSeparator();
+        bar->addAction(actions_->action(rows[i].id));
     }
-    tools->addSeparator();
-    tools->addWidget(time_);
+    transport->addSeparator();
+    transport->addWidget(time_);
     actions_->action("playOrPause")->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     actions_->setMarkerListShown(markerListShown_);
 }

@@ -29,7 +29,7 @@ void ZoomControl::applyValue(float value) {
 void ZoomControl::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor light(225, 225, 225);
+    const QColor light = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
     auto button = [&](const rules::ZoomRect& r, bool plus) {
         const QRectF rect(r.x, r.y, r.width, r.height);
         painter.setPen(QPen(light, 1.5));
@@ -43,11 +43,11 @@ void ZoomControl::paintEvent(QPaintEvent*) {
     button(rules::kZoomInButton, true);
     // The track line between the buttons, then the knob at the value.
     const double mid = rules::kZoomOutButton.y + rules::kZoomOutButton.height / 2.0;
-    painter.setPen(QPen(QColor(120, 120, 120), 2.0));
+    painter.setPen(QPen(palette().color(QPalette::Mid), 2.0));
     painter.drawLine(QPointF(35.0, mid), QPointF(110.0, mid));
     const double knob = rules::zoomKnobCentreX(value_);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(dragging_ ? QColor(180, 180, 180) : light);
+    painter.setBrush(dragging_ ? palette().color(QPalette::Dark) : light);
     painter.drawEllipse(QPointF(knob, mid), 5.5, 5.5);
 }
 
