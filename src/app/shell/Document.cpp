@@ -39,6 +39,8 @@ Document::Document(Clipboard& clipboard, OutputDevice output, QObject* parent)
 
 Document::~Document() {
     bridge_->setPlayback(nullptr);
+    // Work still queued for the engine must not open a user event on it once it is gone.
+    scheduler_->setEngine(nullptr);
     playback_.reset();
     // Cancels and joins the conversions; their queued results die with the scheduler.
     engine_.reset();

@@ -41,11 +41,7 @@ void MainWindow::runCommand(const QString& id) {
     }
     if (id == "zoomIn") return zoom_->applyValue(zoom_->value() + 1.0f);
     if (id == "zoomOut") return zoom_->applyValue(zoom_->value() - 1.0f);
-    if (id == "showMarkerViewController") {
-        markerListShown_ = !markerListShown_;
-        actions_->setMarkerListShown(markerListShown_);
-        return notAvailableYet(text("Marker List"));
-    }
+    if (id == "showMarkerViewController") return notAvailableYet(text("Marker List"));
     const struct {
         const char* id;
         const char* title;
