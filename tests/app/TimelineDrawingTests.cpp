@@ -15,7 +15,12 @@ namespace {
 
 using TimelineDrawing = WindowTest;
 
-bool isColour(const QImage& image, int x, int y, const QColor& colour) {
+// The colour at logical (x, y), read from the device pixel at its top left, so the
+// checks hold at any device pixel ratio.
+bool isColour(const QImage& image, double logicalX, double logicalY, const QColor& colour) {
+    const double ratio = image.devicePixelRatio();
+    const int x = static_cast<int>(std::floor(logicalX * ratio));
+    const int y = static_cast<int>(std::floor(logicalY * ratio));
     if (x < 0 || y < 0 || x >= image.width() || y >= image.height()) return false;
     const QColor seen = image.pixelColor(x, y);
     return std::abs(seen.red() - colour.red()) <= 2 && std::abs(seen.green() - colour.green()) <= 2 &&
@@ -34,7 +39,9 @@ TEST_F(TimelineDrawing, EachRowDrawsOneSpanPerColumnAtItsWaveHeight) {
     TimelineView& timeline = window->timeline();
     ASSERT_EQ(timeline.originX(), 0);
     const QImage image = timeline.viewport()->grab().toImage();
-    ASSERT_GT(image.width(), 400);
+    ASSERT_GT(image.width() / image.devicePixelRatio(), 400);
+    // The run with a scale factor really draws at that device pixel ratio.
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2")) EXPECT_DOUBLE_EQ(image.devicePixelRatio(), 2.0);
     const QColor wave = timeline.waveColor();
     const double rowHeight = engine.waveTrackCurrentHeight();
     const double pps = engine.currentPixelPerSecond;
@@ -45,7 +52,9 @@ TEST_F(TimelineDrawing, EachRowDrawsOneSpanPerColumnAtItsWaveHeight) {
         // A loud column: a span of 2h around the centre, nothing beyond it.
         const int loud = static_cast<int>(0.5 * pps);
         std::vector<double> heights;
-        rules::rowColumnHalfHeights(*engine.audioTrackArray[row], pps, rowHeight, loud, 1, 1.0, heights);
+        rules::rowColumnHalfHeights(*engine.audioTrackArray[row], pps, rowHeight,
+                                    static_cast<int64_t>(loud * image.devicePixelRatio()), 1,
+                                    image.devicePixelRatio(), heights);
         const double h = heights[0];
         EXPECT_GT(h, 10.0);
         EXPECT_TRUE(isColour(image, loud, static_cast<int>(centre - h + 2), wave)) << row;
@@ -54,13 +63,14 @@ TEST_F(TimelineDrawing, EachRowDrawsOneSpanPerColumnAtItsWaveHeight) {
         EXPECT_FALSE(isColour(image, loud, static_cast<int>(centre + h + 3), wave)) << row;
         // A silent column: the band of 2 pixels along the centre line and nothing more.
         const int quiet = static_cast<int>(3.0 * pps);
+        const double ratio = image.devicePixelRatio();
         int banded = 0;
-        for (int y = static_cast<int>(centre) - 3; y <= static_cast<int>(centre) + 3; ++y)
-            banded += isColour(image, quiet, y, wave) ? 1 : 0;
-        EXPECT_EQ(banded, 2) << row;
+        for (int y = static_cast<int>((centre - 3) * ratio); y <= static_cast<int>((centre + 3) * ratio); ++y)
+            banded += isColour(image, quiet, y / ratio, wave) ? 1 : 0;
+        EXPECT_EQ(banded, static_cast<int>(2 * ratio)) << row;
         // Past the end of the project nothing is drawn.
         const int past = static_cast<int>(4.0 * pps) + 60;
-        if (past < image.width()) EXPECT_FALSE(isColour(image, past, static_cast<int>(centre), wave));
+        if (past < image.width() / image.devicePixelRatio()) EXPECT_FALSE(isColour(image, past, static_cast<int>(centre), wave));
     }
 }
 
@@ -85,7 +95,8 @@ TEST_F(TimelineDrawing, TheCursorLineIsDrawnInYellowOverTheSelectedRows) {
     const QColor yellow(252, 250, 58);
     EXPECT_TRUE(isColour(image, x, 5, yellow));
     EXPECT_TRUE(isColour(image, x, static_cast<int>(rowHeight / 2), yellow));
-    EXPECT_FALSE(isColour(image, x + 2, 5, yellow));
+    EXPECT_FALSE(isColour(image, x + 1, 5, yellow));  // one pixel wide
+    EXPECT_FALSE(isColour(image, x - 1, 5, yellow));
     // Only the selected (first) row carries it.
     EXPECT_FALSE(isColour(image, x, static_cast<int>(rowHeight * 1.5), yellow));
     EXPECT_EQ(window->timeDisplay().displayedText(), QStringLiteral("00:00:01.50"));
@@ -112,10 +123,11 @@ TEST_F(TimelineDrawing, AMarkerLineIsTwoPixelsWideInRedAcrossEveryRow) {
     const QImage image = window->timeline().viewport()->grab().toImage();
     const double x = engine.timeToPointX(2.0);
     const double rowHeight = engine.waveTrackCurrentHeight();
+    const double ratio = image.devicePixelRatio();
     int red = 0;
-    for (int c = static_cast<int>(x) - 3; c <= static_cast<int>(x) + 3; ++c)
-        red += isColour(image, c, static_cast<int>(rowHeight * 1.5) + 30, QColor(Qt::red)) ? 1 : 0;
-    EXPECT_EQ(red, 2);
+    for (int c = static_cast<int>((x - 3) * ratio); c <= static_cast<int>((x + 3) * ratio); ++c)
+        red += isColour(image, c / ratio, rowHeight * 1.5 + 30, QColor(Qt::red)) ? 1 : 0;
+    EXPECT_EQ(red, static_cast<int>(2 * ratio));
 }
 
 }  // namespace wavomer::app::test
