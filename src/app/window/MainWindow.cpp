@@ -6,7 +6,9 @@
 #include <QFileDialog>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QProgressDialog>
+#include <QDialog>
+#include <QLabel>
+#include <QProgressBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -194,12 +196,19 @@ bool MainWindow::canImportNow() const {
 }
 
 void MainWindow::showImportDialog() {
+    // A plain dialog with a busy bar: it shows and hides exactly when told (a progress
+    // dialog's own show timer could bring it back after a quick import had hidden it).
     if (!importDialog_) {
-        importDialog_ = new QProgressDialog(text("Importing..."), QString(), 0, 0, this);
+        importDialog_ = new QDialog(this);
+        importDialog_->setWindowTitle(text("Import"));
         importDialog_->setWindowModality(Qt::WindowModal);
-        importDialog_->setMinimumDuration(0);
-        importDialog_->setAutoClose(false);
-        importDialog_->setAutoReset(false);
+        auto* layout = new QVBoxLayout(importDialog_);
+        layout->addWidget(new QLabel(text("Importing..."), importDialog_));
+        auto* bar = new QProgressBar(importDialog_);
+        bar->setRange(0, 0);
+        bar->setAccessibleName(text("Import progress"));
+        layout->addWidget(bar);
+        importDialog_->setMinimumWidth(320);
     }
     importDialog_->open();
 }

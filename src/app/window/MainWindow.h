@@ -15,7 +15,7 @@
 
 #include "shell/Document.h"
 
-class QProgressDialog;
+class QDialog;
 
 namespace wavomer::app {
 
@@ -80,7 +80,7 @@ private:
     RulerView* ruler_ = nullptr;
     ZoomControl* zoom_ = nullptr;
     TimeDisplay* time_ = nullptr;
-    QPointer<QProgressDialog> importDialog_;
+    QPointer<QDialog> importDialog_;
     QTimer playTimer_;
     bool refreshPending_ = false;
     bool markerListShown_ = false;
