@@ -18,6 +18,8 @@ else
   echo "test.sh: no PulseAudio daemon; the sound tests will try their own" >&2
 fi
 
+# The window's tests (label "app") are among them; they run on Qt's offscreen platform,
+# which each test's environment sets, so no display is needed.
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 # Only the core and media tests run under the sanitizers: only they are built there.
 scripts/build.sh asan wavomer_core_tests wavomer_media_tests

@@ -1,0 +1,41 @@
+#include "actions/WindowActions.h"
+
+#include <QAction>
+#include <QKeySequence>
+
+#include "shell/Text.h"
+
+namespace wavomer::app {
+
+WindowActions::WindowActions(QObject* parent) : QObject(parent) {
+    std::size_t count = 0;
+    const CommandRow* rows = commandRows(&count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const CommandRow& row = rows[i];
+        const QString id = QString::fromUtf8(row.id.data(), static_cast<qsizetype>(row.id.size()));
+        auto* action = new QAction(text(row.text), parent);
+        action->setObjectName(id);
+        action->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut), QKeySequence::PortableText));
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, id] { emit triggered(id); });
+        actions_.insert(id, action);
+    }
+}
+
+QAction* WindowActions::action(std::string_view id) const {
+    return actions_.value(QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size())), nullptr);
+}
+
+void WindowActions::refresh(const StateFlags& flags, const EditState& edit, bool isRecording) {
+    std::size_t count = 0;
+    const CommandRow* rows = commandRows(&count);
+    for (std::size_t i = 0; i < count; ++i)
+        if (QAction* a = action(rows[i].id)) a->setEnabled(commandEnabled(rows[i], flags, edit, isRecording));
+}
+
+void WindowActions::setMarkerListShown(bool shown) {
+    if (QAction* a = action("showMarkerViewController"))
+        a->setText(shown ? text("Close Marker List") : text("Show Marker List"));
+}
+
+}  // namespace wavomer::app

@@ -1,0 +1,102 @@
+#include "rules/WindowRules.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "format/CommonFunction.h"
+#include "model/AudioTrack.h"
+
+namespace wavomer::app::rules {
+
+float clampZoom(float value, float minimum, float maximum) {
+    if (value >= maximum) return maximum;
+    if (value <= minimum) return minimum;
+    if (std::isnan(value)) return minimum;
+    return value;
+}
+
+float zoomValueFromX(double x, float minimum, float maximum) {
+    double a = (x - 35.0) / 75.0;
+    a = std::clamp(a, 0.0, 1.0);
+    return clampZoom(static_cast<float>(minimum + (maximum - minimum) * a), minimum, maximum);
+}
+
+double zoomKnobCentreX(float value, float minimum, float maximum) {
+    return 35.0 + 75.0 * (value - minimum) / (maximum - minimum);
+}
+
+std::string timeDisplayText(float seconds) {
+    if (!(seconds > 0.0f)) seconds = 0.0f;
+    const double t = seconds;
+    const auto hours = static_cast<int64_t>(std::floor(t / 3600.0));
+    const auto minutes = static_cast<int64_t>(std::floor(t / 60.0)) % 60;
+    const auto wholeSeconds = static_cast<int64_t>(std::floor(t)) % 60;
+    const auto hundredths = static_cast<int64_t>(std::floor((t - std::floor(t)) * 100.0)) % 100;
+    char text[32];
+    std::snprintf(text, sizeof text, "%d%d:%02d:%02d.%02d", static_cast<int>((hours / 10) % 10),
+                  static_cast<int>(hours % 10), static_cast<int>(minutes), static_cast<int>(wholeSeconds),
+                  static_cast<int>(hundredths));
+    return text;
+}
+
+std::string windowTitleText(const std::string& productName, const std::string& displayName) {
+    return productName + " - " + displayName;
+}
+
+int titleBlankCount(double serifWidth, double barWidth, double blankWidth) {
+    if (!(serifWidth > barWidth)) return 0;
+    const double n = std::floor((serifWidth - barWidth) / std::max(1.0, blankWidth)) + 4.0;
+    return n < 1.0 ? 0 : static_cast<int>(n);
+}
+
+int rulerTickLength(int64_t index) {
+    if (index % 10 == 0) return static_cast<int>(kMinRulerHeight * 2.4);
+    if (index % 5 == 0) return static_cast<int>(kMinRulerHeight * 1.2);
+    return static_cast<int>(kMinRulerHeight * 0.6);
+}
+
+std::vector<RulerTick> rulerTicks(int64_t firstX, int64_t lastX, int64_t offset) {
+    const int64_t a = offset + firstX;
+    const int64_t b = offset + lastX;
+    std::vector<RulerTick> ticks;
+    for (int64_t i = std::max<int64_t>(a / 10 - 5, 0); i <= b / 10 + 6; ++i)
+        ticks.push_back({i, 10.0 * static_cast<double>(i) - static_cast<double>(offset) - 0.5, rulerTickLength(i),
+                         i % 20 == 0});
+    return ticks;
+}
+
+std::string rulerLabel(double contentX, double pixelsPerSecond) {
+    const double seconds = contentX / pixelsPerSecond;
+    return CommonFunction::timeStrFromSecondUseMS(static_cast<float>(std::trunc(seconds)));
+}
+
+double roundTimeToPixelGrid(double time, double pixelsPerSecond) {
+    return std::round(pixelsPerSecond * time) / std::max(pixelsPerSecond, 0.0001);
+}
+
+float rowValueAtTime(AudioTrack& track, double time, double pixelsPerSecond) {
+    const double d = roundTimeToPixelGrid(time, pixelsPerSecond);
+    return track.readWavePointAtOffset(static_cast<int64_t>(44100.0 * d));
+}
+
+double columnTime(double contentX, double pixelsPerSecond) {
+    return contentX / std::max(static_cast<double>(static_cast<float>(pixelsPerSecond)), 0.001);
+}
+
+double columnHalfHeight(float value, double rowHeight) {
+    return std::max(static_cast<double>(value) * 0.4 * rowHeight, 1.0);
+}
+
+void rowColumnHalfHeights(AudioTrack& track, double pixelsPerSecond, double rowHeight, int64_t first, int64_t count,
+                          double devicePixelRatio, std::vector<double>& out) {
+    out.resize(static_cast<size_t>(std::max<int64_t>(count, 0)));
+    const double ratio = devicePixelRatio > 0.0 ? devicePixelRatio : 1.0;
+    for (int64_t i = 0; i < count; ++i) {
+        const double x = static_cast<double>(first + i) / ratio;
+        const float value = rowValueAtTime(track, columnTime(x, pixelsPerSecond), pixelsPerSecond);
+        out[static_cast<size_t>(i)] = columnHalfHeight(value, rowHeight);
+    }
+}
+
+}  // namespace wavomer::app::rules

@@ -1,0 +1,83 @@
+// The window's numeric rules, without Qt: the zoom control's value and knob, the time
+// display's text, the title's trailing blanks, the ruler's ticks and labels, and the
+// value and height of a waveform row's pixel column. The widgets only paint what these
+// answer and forward input to them, so every number the window shows is tested here.
+//
+// Threads: main thread (rowValueAtTime reads a track's wave cache, as drawing does).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace wavomer {
+class AudioTrack;
+}
+
+namespace wavomer::app::rules {
+
+// --- the zoom control ----------------------------------------------------------------
+inline constexpr float kZoomMin = 1.0f;
+inline constexpr float kZoomMax = 70.0f;
+inline constexpr float kZoomInitial = 30.0f;
+
+struct ZoomRect {
+    double x, y, width, height;
+    bool contains(double px, double py) const { return px >= x && px < x + width && py >= y && py < y + height; }
+};
+inline constexpr ZoomRect kZoomOutButton{7, 1, 16, 16};
+inline constexpr ZoomRect kZoomInButton{120, 1, 16, 16};
+inline constexpr ZoomRect kZoomTrack{20, 3, 98, 16};
+
+// The stored value: at or above the maximum is the maximum, at or below the minimum is
+// the minimum.
+float clampZoom(float value, float minimum = kZoomMin, float maximum = kZoomMax);
+// The value a press or drag at x sets: (x - 35) / 75 of the range, clamped.
+float zoomValueFromX(double x, float minimum = kZoomMin, float maximum = kZoomMax);
+// Where the knob's centre is drawn for a value.
+double zoomKnobCentreX(float value, float minimum = kZoomMin, float maximum = kZoomMax);
+
+// --- the time display ------------------------------------------------------------------
+// HH:MM:SS.cc of a time clamped at 0 (the hours' tens taken modulo 10).
+std::string timeDisplayText(float seconds);
+
+// --- the window title ------------------------------------------------------------------
+// "PRODUCT - NAME".
+std::string windowTitleText(const std::string& productName, const std::string& displayName);
+// The blanks that follow the title: floor((serifWidth - barWidth) / max(1, blankWidth)) + 4,
+// or 0 when serifWidth is not larger than barWidth or the count is below 1.
+int titleBlankCount(double serifWidth, double barWidth, double blankWidth);
+
+// --- the ruler -------------------------------------------------------------------------
+inline constexpr int kMinRulerHeight = 6;
+
+struct RulerTick {
+    int64_t index = 0;   // the tick stands at content x = 10 * index
+    double viewX = 0.0;  // where it is drawn in the ruler: 10 * index - offset - 0.5
+    int length = 0;      // 14 every 10th tick, 7 every 5th, else 3
+    bool labelled = false;  // every 20th tick carries a time label
+};
+
+int rulerTickLength(int64_t index);
+// The ticks of the view area firstX..lastX with the content scrolled by offset pixels.
+std::vector<RulerTick> rulerTicks(int64_t firstX, int64_t lastX, int64_t offset);
+// The label at content x: whole seconds as "45s", "2m" or "2m5s".
+std::string rulerLabel(double contentX, double pixelsPerSecond);
+
+// --- waveform rows ---------------------------------------------------------------------
+// A time moved to the pixel grid of scale p: round(p * t) / max(p, 0.0001).
+double roundTimeToPixelGrid(double time, double pixelsPerSecond);
+// A row's value at a time: the track's wave point at 44100 positions per second, at
+// the time moved to the pixel grid.
+float rowValueAtTime(AudioTrack& track, double time, double pixelsPerSecond);
+// The time of the content column x: x / max(pixels per second in single precision, 0.001).
+double columnTime(double contentX, double pixelsPerSecond);
+// Half the height of the column's span: value * 0.4 * row height, at least 1 pixel, so
+// a silent row still shows a band 2 pixels high.
+double columnHalfHeight(float value, double rowHeight);
+// The half heights of count columns of device pixels starting at device column first
+// (device column i is content x = i / devicePixelRatio).
+void rowColumnHalfHeights(AudioTrack& track, double pixelsPerSecond, double rowHeight, int64_t first,
+                          int64_t count, double devicePixelRatio, std::vector<double>& out);
+
+}  // namespace wavomer::app::rules

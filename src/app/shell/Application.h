@@ -1,0 +1,50 @@
+// Application: the program around the project windows. It opens one untitled project
+// with two empty tracks when started without a project, or the project it was given
+// (and no extra empty one); opens more from File > New and File > Open; quits when the
+// last window closes; and at exit removes this process's import folder and saves the
+// user configuration.
+//
+// Threads: main thread.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <vector>
+
+#include "OutputGraphFactory.h"
+#include "shell/QtClipboard.h"
+
+namespace wavomer::app {
+
+class MainWindow;
+
+class Application : public QObject {
+    Q_OBJECT
+public:
+    explicit Application(OutputDevice output = OutputDevice::Automatic, QObject* parent = nullptr);
+    ~Application() override;
+
+    // A new untitled project in a new window.
+    MainWindow* openUntitled();
+    // The project in folder (or its "project.plist") in a new window; on failure the
+    // reason is shown and nothing is opened.
+    MainWindow* openProject(const QString& folderOrPlist);
+    // Asks for a "wvmp" folder and opens it.
+    void openProjectWithDialog();
+    // Closes every window (each may refuse) and quits when all went.
+    void quit();
+    // The exit clean-up: the import folder goes, the configuration is saved.
+    static void cleanUpAtExit();
+
+    std::vector<MainWindow*> windows() const;
+
+private:
+    MainWindow* showWindow(class Document* document);
+
+    OutputDevice output_;
+    QtClipboard clipboard_;
+    std::vector<QPointer<MainWindow>> windows_;
+};
+
+}  // namespace wavomer::app

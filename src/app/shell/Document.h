@@ -1,0 +1,85 @@
+// Document: one open project and everything that edits and plays it: the undo history,
+// the main-thread scheduler, the bridge that hosts the engine, the media engine that
+// decodes imports, the editing engine and the playback controller. It opens, saves and
+// imports, and answers the edited mark; it shows nothing itself.
+//
+// Threads: main thread. Destroying it stops playback and cancels and joins any import
+// still converting before the engine goes, so no background thread outlives it.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "OutputGraphFactory.h"
+#include "engine/UndoManager.h"
+
+namespace wavomer {
+class Clipboard;
+class FFmpegMediaEngine;
+class PlaybackController;
+class WaveEditViewController;
+}  // namespace wavomer
+
+namespace wavomer::app {
+
+class EngineBridge;
+class QtMainThreadScheduler;
+
+// What an open, save or import came to: ok, or the reason; and what went through but
+// the user should hear of.
+struct DocumentOutcome {
+    bool ok = true;
+    std::string reason;
+    std::vector<std::string> warnings;
+};
+
+class Document : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kDefaultTrackCount = 2;
+
+    Document(Clipboard& clipboard, OutputDevice output, QObject* parent = nullptr);
+    ~Document() override;
+
+    // Loads a project folder; an empty folder starts a new project. On failure the
+    // document must not be shown: nothing is opened in place of the project.
+    DocumentOutcome load(const QString& folder);
+    // Saves into folder and, when that worked, makes it the document's path and clears
+    // the edited mark. A failed save keeps the mark.
+    DocumentOutcome saveTo(const QString& folder);
+    // Converts a media file in the background; done runs on the main thread.
+    void import(const QString& mediaPath, std::function<void(DocumentOutcome)> done);
+
+    QString path() const { return path_; }
+    bool isUntitled() const { return path_.isEmpty(); }
+    // The folder's name without ".wvmp", or "Untitled".
+    QString displayName() const;
+    bool isEdited() const;
+
+    WaveEditViewController& engine() { return *engine_; }
+    PlaybackController& playback() { return *playback_; }
+    EngineBridge& bridge() { return *bridge_; }
+    UndoManager& undo() { return undo_; }
+
+signals:
+    void pathChanged();
+
+private:
+    UndoManager undo_;
+    std::unique_ptr<QtMainThreadScheduler> scheduler_;
+    std::unique_ptr<EngineBridge> bridge_;
+    std::unique_ptr<FFmpegMediaEngine> media_;
+    std::unique_ptr<WaveEditViewController> engine_;
+    std::unique_ptr<PlaybackController> playback_;
+    QString path_;
+};
+
+// The project folder named by a command-line argument: the folder itself, or the
+// folder holding the given "project.plist"; trailing slashes dropped.
+QString projectFolderOfArgument(const QString& argument);
+
+}  // namespace wavomer::app

@@ -1,0 +1,37 @@
+// wavomer [PROJECT.wvmp | PROJECT.wvmp/project.plist]: the desktop program.
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include "shell/Application.h"
+#include "shell/Text.h"
+#include "window/MainWindow.h"
+
+int main(int argc, char** argv) {
+    QApplication qt(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Wavomer"));
+    QApplication::setOrganizationDomain(QStringLiteral("wavomer.org"));
+    QApplication::setApplicationVersion(QStringLiteral(WAVOMER_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(wavomer::app::text("A multi-track audio editor."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QCommandLineOption silent(QStringLiteral("silent"), wavomer::app::text("Play on the silent device."));
+    parser.addOption(silent);
+    parser.addPositionalArgument(QStringLiteral("project"), wavomer::app::text("A project to open."),
+                                 QStringLiteral("[PROJECT.wvmp]"));
+    parser.process(qt);
+
+    wavomer::app::Application app(parser.isSet(silent) ? wavomer::OutputDevice::Silent
+                                                        : wavomer::OutputDevice::Automatic);
+    QObject::connect(&qt, &QCoreApplication::aboutToQuit, [] { wavomer::app::Application::cleanUpAtExit(); });
+    const QStringList projects = parser.positionalArguments();
+    bool opened = false;
+    for (const QString& project : projects) opened = app.openProject(project) != nullptr || opened;
+    if (projects.isEmpty()) opened = app.openUntitled() != nullptr;
+    if (!opened) {
+        wavomer::app::Application::cleanUpAtExit();
+        return 1;
+    }
+    return qt.exec();
+}

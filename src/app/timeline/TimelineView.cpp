@@ -1,0 +1,187 @@
+#include "timeline/TimelineView.h"
+
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
+
+#include "engine/WaveEditViewController.h"
+#include "rules/WindowRules.h"
+#include "shell/Text.h"
+
+namespace wavomer::app {
+
+namespace {
+
+constexpr int kDrawMargin = 50;  // rows draw 50 pixels beyond the exposed area
+
+QColor grey(double level) { return QColor::fromRgbF(static_cast<float>(level), static_cast<float>(level),
+                                                    static_cast<float>(level)); }
+
+}  // namespace
+
+TimelineView::TimelineView(WaveEditViewController& engine, QWidget* parent)
+    : QAbstractScrollArea(parent), engine_(engine), waveColor_(14, 140, 150) {
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFrameShape(QFrame::NoFrame);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    setAccessibleName(text("Tracks"));
+    setMinimumHeight(120);
+}
+
+VisibleRegion TimelineView::visibleRegion() const {
+    VisibleRegion region;
+    region.originX = horizontalScrollBar()->value();
+    region.width = std::max(viewport()->width(), 1);
+    region.height = std::max(viewport()->height(), 1);
+    return region;
+}
+
+int TimelineView::originX() const { return horizontalScrollBar()->value(); }
+
+void TimelineView::setVisibleOriginX(double x) {
+    QScrollBar* bar = horizontalScrollBar();
+    if (bar->maximum() < x) reloadView();
+    bar->setValue(static_cast<int>(std::lround(x)));
+}
+
+void TimelineView::reloadView() {
+    const double content = engine_.contentWidth();
+    const int width = std::max(viewport()->width(), 1);
+    const double range = std::clamp(std::ceil(content - width), 0.0, 2147483000.0);
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setRange(0, static_cast<int>(range));
+    bar->setPageStep(width);
+    bar->setSingleStep(16);
+    viewport()->update();
+    emit scrolled();
+}
+
+void TimelineView::redrawAll() { viewport()->update(); }
+
+void TimelineView::redrawCursorStrip(double contentX) {
+    const double x = contentX - originX();
+    viewport()->update(QRect(static_cast<int>(std::floor(x - 3.0)), 0, 7, viewport()->height()));
+}
+
+void TimelineView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    reloadView();
+}
+
+void TimelineView::scrollContentsBy(int dx, int dy) {
+    viewport()->scroll(dx, 0);
+    emit scrolled();
+}
+
+void TimelineView::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    const QRect exposed = event->rect();
+    painter.fillRect(exposed, grey(0.13));
+    paintRows(painter, exposed);
+    paintOverlays(painter, exposed);
+}
+
+void TimelineView::paintRows(QPainter& painter, const QRect& exposed) {
+    const auto& tracks = engine_.audioTrackArray;
+    if (tracks.empty()) return;
+    const double rowHeight = engine_.waveTrackCurrentHeight();
+    const double origin = originX();
+    const double pps = engine_.currentPixelPerSecond;
+    const double ratio = viewport()->devicePixelRatioF();
+    const QColor centreColour = QColor::fromRgbF(0.302f, 0.380f, 0.380f);
+    // The rows span the longest track; the waveform is drawn within them only.
+    const double rowRight = engine_.longestTrackWidth();
+    const double left = std::max(exposed.left() - kDrawMargin + origin, 0.0);
+    const double right = std::min(exposed.right() + 1 + kDrawMargin + origin, rowRight);
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        const double y = static_cast<double>(i) * rowHeight;
+        if (y > exposed.bottom() + 1 || y + rowHeight < exposed.top()) continue;
+        painter.fillRect(QRectF(exposed.left(), std::floor(y + rowHeight / 2.0), exposed.width(), 1.0), centreColour);
+        painter.fillRect(QRectF(exposed.left(), std::floor(y), exposed.width(), 1.0), Qt::black);
+        if (right <= left) continue;
+        const auto first = static_cast<int64_t>(std::floor(left * ratio));
+        const auto last = static_cast<int64_t>(std::ceil(right * ratio));
+        rules::rowColumnHalfHeights(*tracks[i], pps, rowHeight, first, last - first, ratio, heights_);
+        const double centre = y + rowHeight / 2.0;
+        const double columnWidth = 1.0 / ratio;
+        for (int64_t c = first; c < last; ++c) {
+            const double h = heights_[static_cast<size_t>(c - first)];
+            painter.fillRect(QRectF(static_cast<double>(c) / ratio - origin, centre - h, columnWidth, 2.0 * h),
+                             waveColor_);
+        }
+    }
+}
+
+void TimelineView::paintOverlays(QPainter& painter, const QRect& exposed) {
+    const auto& tracks = engine_.audioTrackArray;
+    const double rowHeight = engine_.waveTrackCurrentHeight();
+    const double origin = originX();
+    // The rows of the selected tracks.
+    double top = 9999.0, bottom = 0.0;
+    for (const auto& selected : engine_.timelineTrackArray) {
+        auto at = std::find(tracks.begin(), tracks.end(), selected);
+        if (at == tracks.end()) continue;
+        const double y = static_cast<double>(at - tracks.begin()) * rowHeight;
+        top = std::min(top, y);
+        bottom = std::max(bottom, y + rowHeight);
+    }
+    const bool anySelected = bottom > top;
+    const double start = engine_.selectedTimelineStartTime;
+    const double end = engine_.selectedTimelineEndTime;
+    if (start != end && !engine_.selectedMarkItem && anySelected) {
+        const double x1 = engine_.timeToPointX(std::min(start, end)) - origin;
+        const double x2 = engine_.timeToPointX(std::max(start, end)) - origin;
+        painter.fillRect(QRectF(x1, top, x2 - x1, bottom - top), QColor::fromRgbF(0.0f, 0.0f, 1.0f, 0.5f));
+    }
+    lastDrawTimelineTime_ = engine_.currentTimelineTime;
+    if (anySelected) {
+        const double x = engine_.timeToPointX(engine_.currentTimelineTime) - origin;
+        const QColor cursor = engine_.host().isRecording() ? QColor(Qt::red) : QColor(252, 250, 58);
+        painter.fillRect(QRectF(std::floor(x), top, 1.0, bottom - top), cursor);
+    }
+    const double allRows = rowHeight * static_cast<double>(tracks.size());
+    for (const auto& marker : engine_.markArray) {
+        const double x = engine_.timeToPointX(marker->markerTime) - origin;
+        if (x < exposed.left() - 2 || x > exposed.right() + 2) continue;
+        const QColor colour = marker == engine_.selectedMarkItem ? QColor(160, 32, 240) : QColor(Qt::red);
+        painter.fillRect(QRectF(x - 1.0, 0.0, 2.0, allRows), colour);
+    }
+}
+
+bool TimelineView::acceptsDrag(const QMimeData* mime) const {
+    if (!mime || !mime->hasUrls()) return false;
+    if (canImport && !canImport()) return false;
+    const QList<QUrl> urls = mime->urls();
+    return !urls.isEmpty() && urls.first().isLocalFile();
+}
+
+void TimelineView::dragEnterEvent(QDragEnterEvent* event) {
+    if (acceptsDrag(event->mimeData())) event->acceptProposedAction();
+    else event->ignore();
+}
+
+void TimelineView::dragMoveEvent(QDragMoveEvent* event) {
+    if (acceptsDrag(event->mimeData())) event->acceptProposedAction();
+    else event->ignore();
+}
+
+void TimelineView::dropEvent(QDropEvent* event) {
+    if (!acceptsDrag(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // Only the first file is imported; the import starts after the drop has finished.
+    const QString path = event->mimeData()->urls().first().toLocalFile();
+    QMetaObject::invokeMethod(this, [this, path] { emit fileDropped(path); }, Qt::QueuedConnection);
+}
+
+}  // namespace wavomer::app

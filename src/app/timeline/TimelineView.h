@@ -1,0 +1,73 @@
+// TimelineView: the one scrolling viewport for every track row of a project. It draws,
+// for the exposed area only, the row backgrounds, centre lines and separators, each
+// row's waveform as one span per device-pixel column (read from the shared wave data
+// through the row rules), and on top the selection rectangle, the cursor line and the
+// marker lines. It also is the drop target for media files.
+//
+// The horizontal scroll bar is the visible region's origin; the rows fill the visible
+// height, as the engine's row height is the visible height divided by the tracks.
+//
+// Threads: main thread.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QColor>
+#include <functional>
+#include <vector>
+
+#include "engine/EngineHost.h"
+
+class QMimeData;
+
+namespace wavomer {
+class WaveEditViewController;
+}
+
+namespace wavomer::app {
+
+class TimelineView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit TimelineView(WaveEditViewController& engine, QWidget* parent = nullptr);
+
+    VisibleRegion visibleRegion() const;
+    void setVisibleOriginX(double x);
+    int originX() const;
+    double lastDrawTimelineTime() const { return lastDrawTimelineTime_; }
+    void setWaveColor(const QColor& color) { waveColor_ = color; }
+    QColor waveColor() const { return waveColor_; }
+
+    // Whether a drop is taken now (not while recording, a modal dialog or a sheet runs).
+    std::function<bool()> canImport;
+
+public slots:
+    // The content's size changed (tracks, zoom, length): scroll range and full redraw.
+    void reloadView();
+    void redrawAll();
+    // Redraws the 6-pixel strip around the cursor line at content x.
+    void redrawCursorStrip(double contentX);
+
+signals:
+    void fileDropped(const QString& path);
+    void scrolled();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void paintRows(QPainter& painter, const QRect& exposed);
+    void paintOverlays(QPainter& painter, const QRect& exposed);
+    bool acceptsDrag(const QMimeData* mime) const;
+
+    WaveEditViewController& engine_;
+    QColor waveColor_;
+    double lastDrawTimelineTime_ = 0.0;
+    std::vector<double> heights_;
+};
+
+}  // namespace wavomer::app

@@ -1,0 +1,252 @@
+#include "window/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QDialog>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "actions/WindowActions.h"
+#include "bridge/EngineBridge.h"
+#include "config/UserConfig.h"
+#include "engine/PlaybackController.h"
+#include "engine/WaveEditViewController.h"
+#include "engine/WindowState.h"
+#include "rules/WindowRules.h"
+#include "shell/FailurePresenter.h"
+#include "shell/Text.h"
+#include "timeline/RulerView.h"
+#include "timeline/TimelineView.h"
+#include "util/StandardPaths.h"
+#include "window/TimeDisplay.h"
+#include "window/ZoomControl.h"
+
+namespace wavomer::app {
+
+MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
+    : QMainWindow(parent), document_(std::move(document)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("MainWindow"));
+    WaveEditViewController& engine = document_->engine();
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    timeline_ = new TimelineView(engine, central);
+    ruler_ = new RulerView(engine, [this] { return timeline_->originX(); }, true, central);
+    layout->addWidget(ruler_);
+    layout->addWidget(timeline_, 1);
+    setCentralWidget(central);
+    const CoderColor colour = UserConfig::share().waveColor;
+    timeline_->setWaveColor(QColor::fromRgbF(static_cast<float>(colour.red), static_cast<float>(colour.green),
+                                             static_cast<float>(colour.blue), static_cast<float>(colour.alpha)));
+    timeline_->canImport = [this] { return canImportNow(); };
+
+    actions_ = new WindowActions(this);
+    zoom_ = new ZoomControl(this);
+    time_ = new TimeDisplay(this);
+    buildMenusAndToolbar();
+    wireBridge();
+
+    playTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&playTimer_, &QTimer::timeout, this, [this] { document_->playback().updateWaveViewWhenPlay(); });
+    connect(zoom_, &ZoomControl::zoomApplied, this, &MainWindow::changeSlideZoomValue);
+    connect(timeline_, &TimelineView::fileDropped, this, &MainWindow::importFile);
+    connect(timeline_, &TimelineView::scrolled, ruler_, qOverload<>(&QWidget::update));
+    connect(actions_, &WindowActions::triggered, this, &MainWindow::runCommand);
+    connect(document_.get(), &Document::pathChanged, this, &MainWindow::updateTitle);
+
+    resize(1440, 760);
+    timeline_->reloadView();
+    time_->setShowTime(static_cast<float>(engine.currentTimelineTime));
+    updateTitle();
+    refreshState();
+}
+
+MainWindow::~MainWindow() {
+    playTimer_.stop();
+    EngineBridge& bridge = document_->bridge();
+    bridge.visibleRegionSource = nullptr;
+    bridge.visibleOriginSink = nullptr;
+    bridge.deleteConfirmation = nullptr;
+    bridge.lastDrawnCursorTime = nullptr;
+    bridge.disconnect(this);
+    // The document (and with it any running conversion) goes before the views.
+    document_.reset();
+}
+
+void MainWindow::buildMenusAndToolbar() {
+    const struct {
+        Menu menu;
+        const char* title;
+    } menus[] = {{Menu::file, "File"}, {Menu::edit, "Edit"}, {Menu::track, "Track"},
+                 {Menu::control, "Control"}, {Menu::view, "View"}};
+    std::size_t count = 0;
+    const CommandRow* rows = commandRows(&count);
+    for (const auto& menu : menus) {
+        QMenu* bar = menuBar()->addMenu(text(menu.title));
+        for (std::size_t i = 0; i < count; ++i) {
+            if (rows[i].menu != menu.menu) continue;
+            if (rows[i].id == "close" || rows[i].id == "undo" || rows[i].id == "cut" || rows[i].id == "addMarkAction" ||
+                rows[i].id == "zoomIn" || rows[i].id == "quit" || rows[i].id == "preferences")
+                bar->addSeparator();
+            bar->addAction(actions_->action(rows[i].id));
+        }
+    }
+    // Editing commands on the left, the transport (zoom, play, markers, time) beside them.
+    QToolBar* tools = addToolBar(text("Tools"));
+    tools->setObjectName(QStringLiteral("Tools"));
+    tools->setMovable(false);
+    tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    QToolBar* transport = addToolBar(text("Transport"));
+    transport->setObjectName(QStringLiteral("Transport"));
+    transport->setMovable(false);
+    transport->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    transport->addWidget(zoom_);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!rows[i].onToolbar) continue;
+        const bool onTransport = rows[i].menu == Menu::control || rows[i].menu == Menu::view;
+        QToolBar* bar = onTransport ? transport : tools;
+        if (rows[i].id == "addMarkAction" || rows[i].id == "addTrackFunction" || rows[i].id == "playOrPause")
+            bar->addSeparator();
+        bar->addAction(actions_->action(rows[i].id));
+    }
+    transport->addSeparator();
+    transport->addWidget(time_);
+    actions_->action("playOrPause")->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    actions_->setMarkerListShown(markerListShown_);
+}
+
+void MainWindow::wireBridge() {
+    EngineBridge& bridge = document_->bridge();
+    WaveEditViewController& engine = document_->engine();
+    bridge.visibleRegionSource = [this] { return timeline_->visibleRegion(); };
+    bridge.visibleOriginSink = [this](double x) { timeline_->setVisibleOriginX(x); };
+    bridge.lastDrawnCursorTime = [this] { return timeline_->lastDrawTimelineTime(); };
+    bridge.deleteConfirmation = [this](int64_t first, int64_t last) {
+        const QString message =
+            text("Do you want to delete the %1th - %2th audio track ?").arg(first).arg(last);
+        QMessageBox box(QMessageBox::Question, QString(), message, QMessageBox::Ok | QMessageBox::Cancel, this);
+        box.setButtonText(QMessageBox::Ok, text("OK"));
+        box.setButtonText(QMessageBox::Cancel, text("Cancel"));
+        box.setDefaultButton(QMessageBox::Ok);
+        return box.exec() == QMessageBox::Ok;
+    };
+    connect(&bridge, &EngineBridge::containerReloadRequested, timeline_, &TimelineView::reloadView);
+    connect(&bridge, &EngineBridge::rowsRedrawRequested, timeline_, &TimelineView::redrawAll);
+    connect(&bridge, &EngineBridge::editViewRedrawRequested, timeline_, &TimelineView::redrawAll);
+    connect(&bridge, &EngineBridge::cursorStripRedrawRequested, timeline_, &TimelineView::redrawCursorStrip);
+    connect(&bridge, &EngineBridge::buttonStatesChanged, this, &MainWindow::refreshState);
+    connect(&bridge, &EngineBridge::playerTimeChanged, this,
+            [this, &engine] { time_->setShowTime(static_cast<float>(engine.currentTimelineTime)); });
+    connect(&bridge, &EngineBridge::importWindowOpenRequested, this, &MainWindow::showImportDialog);
+    connect(&bridge, &EngineBridge::importWindowCloseRequested, this, &MainWindow::hideImportDialog);
+    connect(&bridge, &EngineBridge::playTimerStartRequested, this,
+            [this](double period) { playTimer_.start(static_cast<int>(period * 1000.0 + 0.5)); });
+    connect(&bridge, &EngineBridge::playTimerStopRequested, &playTimer_, &QTimer::stop);
+    connect(&bridge, &EngineBridge::playPauseImageChanged, this, &MainWindow::playPauseChanged);
+}
+
+void MainWindow::refreshState() {
+    WaveEditViewController& engine = document_->engine();
+    const StateFlags flags = stateFlagsOf(engine, document_->playback().isPlaying());
+    EditState edit;
+    edit.canUndo = document_->undo().canUndo();
+    edit.canRedo = document_->undo().canRedo();
+    edit.canPaste = engine.canPaste();
+    edit.markerSelected = engine.selectedMarkItem != nullptr;
+    actions_->refresh(flags, edit, engine.host().isRecording());
+    setWindowModified(document_->isEdited());
+}
+
+void MainWindow::updateTitle() {
+    const std::string title = rules::windowTitleText(text("Wavomer").toStdString(),
+                                                     document_->displayName().toStdString());
+    const QString shown = QString::fromStdString(title);
+    QFont serif(QStringLiteral("Times New Roman"));
+    serif.setPixelSize(16);
+    const double serifWidth = QFontMetricsF(serif).horizontalAdvance(shown);
+    const QFontMetricsF bar(QApplication::font("QMdiSubWindowTitleBar"));
+    const int blanks = rules::titleBlankCount(serifWidth, bar.horizontalAdvance(shown), bar.horizontalAdvance(' '));
+    setWindowTitle(shown + QStringLiteral("[*]") + QString(blanks, QLatin1Char(' ')));
+    setWindowFilePath(document_->path());
+}
+
+void MainWindow::playPauseChanged() {
+    const bool playing = document_->playback().isPlaying();
+    QAction* play = actions_->action("playOrPause");
+    play->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    timeline_->redrawAll();
+}
+
+bool MainWindow::isImportDialogShown() const { return importDialog_ && importDialog_->isVisible(); }
+
+bool MainWindow::canImportNow() const {
+    if (document_->engine().host().isRecording()) return false;
+    if (QApplication::activeModalWidget()) return false;
+    return !isImportDialogShown();
+}
+
+void MainWindow::showImportDialog() {
+    // A plain dialog with a busy bar: it shows and hides exactly when told (a progress
+    // dialog's own show timer could bring it back after a quick import had hidden it).
+    if (!importDialog_) {
+        importDialog_ = new QDialog(this);
+        importDialog_->setWindowTitle(text("Import"));
+        importDialog_->setWindowModality(Qt::WindowModal);
+        auto* layout = new QVBoxLayout(importDialog_);
+        layout->addWidget(new QLabel(text("Importing..."), importDialog_));
+        auto* bar = new QProgressBar(importDialog_);
+        bar->setRange(0, 0);
+        bar->setAccessibleName(text("Import progress"));
+        layout->addWidget(bar);
+        importDialog_->setMinimumWidth(320);
+    }
+    importDialog_->open();
+}
+
+void MainWindow::hideImportDialog() {
+    if (importDialog_) importDialog_->hide();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    WaveEditViewController& engine = document_->engine();
+    if (engine.host().isRecording()) {
+        QMessageBox::warning(this, QString(), text("Finish the recording before close the app."));
+        event->ignore();
+        return;
+    }
+    if (document_->isEdited()) {
+        int answer = QMessageBox::Cancel;
+        if (unsavedChangesPrompt) {
+            answer = unsavedChangesPrompt();
+        } else {
+            QMessageBox box(QMessageBox::Warning, text("Wavomer"),
+                            text("Do you want to save the changes made to the project \"%1\"?")
+                                .arg(document_->displayName()),
+                            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+            box.setInformativeText(text("Your changes will be lost if you don't save them."));
+            box.setButtonText(QMessageBox::Discard, text("Don't Save"));
+            box.setDefaultButton(QMessageBox::Save);
+            answer = box.exec();
+        }
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !save())) {
+            event->ignore();
+            return;
+        }
+    }
+    playTimer_.stop();
+    document_->playback().closePlayerTimer();
+    document_->playback().pause();
+    event->accept();
+}
+
+}  // namespace wavomer::app

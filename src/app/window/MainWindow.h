@@ -1,0 +1,89 @@
+// MainWindow: one project's window. It owns the document and the views, builds the
+// menus and the toolbar from the command table, wires the bridge's signals to the
+// views, runs the commands (each inside one user event), shows the import progress
+// as a window-modal dialog, drives the 0.08 s play tick and guards closing with
+// Save / Don't Save / Cancel. Drawing and numeric rules live in the views and helpers.
+//
+// Threads: main thread.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "shell/Document.h"
+
+class QDialog;
+
+namespace wavomer::app {
+
+class RulerView;
+class TimeDisplay;
+class TimelineView;
+class WindowActions;
+class ZoomControl;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(std::unique_ptr<Document> document, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Document& document() { return *document_; }
+    WindowActions& actions() { return *actions_; }
+    TimelineView& timeline() { return *timeline_; }
+    ZoomControl& zoomControl() { return *zoom_; }
+    TimeDisplay& timeDisplay() { return *time_; }
+    bool isImportDialogShown() const;
+
+    // Runs a command of the command table by id, as the menu would.
+    void runCommand(const QString& id);
+    // Imports one media file (File > Import and drops).
+    void importFile(const QString& path);
+    // Saves to the document's path, or asks for one; false when nothing was saved.
+    bool save();
+    bool saveAs();
+    // Applies a zoom value: the engine re-zooms around the middle of the visible area.
+    void changeSlideZoomValue(float value);
+    // Re-reads the state flags into the actions and the edited mark into the title.
+    void refreshState();
+
+    // Answers Save, Discard or Cancel for closing with unsaved changes (a box by default).
+    std::function<int()> unsavedChangesPrompt;
+    // Answers the folder to save a new project into (a dialog by default); empty cancels.
+    std::function<QString()> saveFolderPrompt;
+
+signals:
+    void newProjectRequested();
+    void openProjectRequested();
+    void quitRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenusAndToolbar();
+    void wireBridge();
+    void updateTitle();
+    void showImportDialog();
+    void hideImportDialog();
+    void centreCursorIfHidden();
+    void playPauseChanged();
+    void notAvailableYet(const QString& title);
+    bool canImportNow() const;
+
+    std::unique_ptr<Document> document_;
+    WindowActions* actions_ = nullptr;
+    TimelineView* timeline_ = nullptr;
+    RulerView* ruler_ = nullptr;
+    ZoomControl* zoom_ = nullptr;
+    TimeDisplay* time_ = nullptr;
+    QPointer<QDialog> importDialog_;
+    QTimer playTimer_;
+    bool refreshPending_ = false;
+    bool markerListShown_ = false;
+};
+
+}  // namespace wavomer::app

@@ -1,0 +1,156 @@
+// The commands of the main window: each runs inside one user event of the engine and
+// the refresh of the enabled states follows it, queued and merged by the bridge.
+#include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QScrollBar>
+
+#include "actions/WindowActions.h"
+#include "bridge/EngineBridge.h"
+#include "engine/EditActions.h"
+#include "engine/PlaybackController.h"
+#include "engine/UserEvent.h"
+#include "engine/WaveEditViewController.h"
+#include "shell/FailurePresenter.h"
+#include "shell/Text.h"
+#include "timeline/TimelineView.h"
+#include "util/StandardPaths.h"
+#include "window/MainWindow.h"
+#include "window/ZoomControl.h"
+
+namespace wavomer::app {
+
+void MainWindow::runCommand(const QString& id) {
+    // A command whose rule does not hold (a shortcut that arrived before the refresh) is
+    // not run.
+    if (QAction* action = actions_->action(id.toStdString()); action && !action->isEnabled()) return;
+    WaveEditViewController& engine = document_->engine();
+    PlaybackController& playback = document_->playback();
+
+    if (id == "newProject") return emit newProjectRequested();
+    if (id == "openProject") return emit openProjectRequested();
+    if (id == "save") return void(save());
+    if (id == "saveAs") return void(saveAs());
+    if (id == "close") return void(close());
+    if (id == "quit") return emit quitRequested();
+    if (id == "importAudioAction") {
+        const QString path = QFileDialog::getOpenFileName(this, text("Import"));
+        if (!path.isEmpty()) importFile(path);
+        return;
+    }
+    if (id == "zoomIn") return zoom_->applyValue(zoom_->value() + 1.0f);
+    if (id == "zoomOut") return zoom_->applyValue(zoom_->value() - 1.0f);
+    if (id == "showMarkerViewController") return notAvailableYet(text("Marker List"));
+    const struct {
+        const char* id;
+        const char* title;
+    } later[] = {{"convertAction", "Export"},           {"convertOnMarksAction", "Export"},
+                 {"openId3SetAction", "Tags"},          {"preferences", "Preferences"},
+                 {"showCustomFadeAction", "Custom Fade"}, {"showVolumeSettingWindowAction", "Volume"},
+                 {"showEffectSettingWindowAction", "Effects"}, {"insertMuteAction", "Insert Silence"},
+                 {"insertNoiseAction", "Insert Noise"},  {"recordButtonAction", "Audio Record"}};
+    for (const auto& panel : later)
+        if (id == QLatin1String(panel.id)) {
+            if (id.startsWith(QLatin1String("insert"))) playback.pause();
+            return notAvailableYet(text(panel.title));
+        }
+
+    {
+        UserEvent event(engine);
+        if (id == "playOrPause") playback.playOrPause();
+        else if (id == "addMarkAction") EditActions::addMarkAction(engine);
+        else if (id == "lastMarkAction") EditActions::lastMarkAction(engine);
+        else if (id == "nextMarkAction") EditActions::nextMarkAction(engine);
+        else if (id == "addTrackFunction") EditActions::addTrackFunction(engine);
+        else if (id == "deleteTrackFunction") EditActions::deleteTrackFunction(engine);
+        else if (id == "muteButtonAction") EditActions::muteButtonAction(engine);
+        else if (id == "fadeInButtonAction") EditActions::fadeInButtonAction(engine);
+        else if (id == "fadeOutButtonAction") EditActions::fadeOutButtonAction(engine);
+        else if (id == "undo") document_->undo().undo();
+        else if (id == "redo") document_->undo().redo();
+        else if (id == "cut") engine.cutSectionsAction();
+        else if (id == "copy") engine.copySectionsAction();
+        else if (id == "paste") engine.pasteSectionsAction();
+        else if (id == "delete") EditActions::deleteKeyAction(engine);
+        else if (id == "selectAll") engine.selectAllAction();
+        if (id == "lastMarkAction" || id == "nextMarkAction") centreCursorIfHidden();
+        engine.host().flushButtonStates();
+    }
+    if (id == "muteButtonAction" || id == "fadeInButtonAction" || id == "fadeOutButtonAction" || id == "delete" ||
+        id == "cut" || id == "paste" || id == "undo" || id == "redo")
+        timeline_->reloadView();
+    else
+        timeline_->redrawAll();
+}
+
+void MainWindow::importFile(const QString& path) {
+    if (!canImportNow()) return;
+    QPointer<MainWindow> self(this);
+    const QString name = QFileInfo(path).fileName();
+    document_->import(path, [self, name](DocumentOutcome outcome) {
+        if (!self) return;
+        if (!outcome.ok)
+            showFailure(self, text("The file \"%1\" could not be imported.").arg(name), outcome.reason);
+        self->refreshState();
+    });
+}
+
+bool MainWindow::save() {
+    if (document_->isUntitled()) return saveAs();
+    const DocumentOutcome outcome = document_->saveTo(document_->path());
+    if (!outcome.ok) {
+        showFailure(this, text("The project could not be saved."), outcome.reason);
+        refreshState();
+        return false;
+    }
+    showWarnings(this, text("The project was saved with warnings."), outcome.warnings);
+    refreshState();
+    return true;
+}
+
+bool MainWindow::saveAs() {
+    QString folder;
+    if (saveFolderPrompt) {
+        folder = saveFolderPrompt();
+    } else {
+        const QString start = QString::fromStdString(FileManagerExtention::defaultSaveDocumentPath()) + QLatin1Char('/') +
+                              document_->displayName() + QStringLiteral(".wvmp");
+        folder = QFileDialog::getSaveFileName(this, text("Save As"), start, text("Wavomer Projects (*.wvmp)"), nullptr,
+                                              QFileDialog::DontConfirmOverwrite);
+    }
+    if (folder.isEmpty()) return false;
+    if (!folder.endsWith(QStringLiteral(".wvmp"), Qt::CaseInsensitive)) folder += QStringLiteral(".wvmp");
+    const DocumentOutcome outcome = document_->saveTo(folder);
+    if (!outcome.ok) {
+        showFailure(this, text("The project could not be saved."), outcome.reason);
+        refreshState();
+        return false;
+    }
+    showWarnings(this, text("The project was saved with warnings."), outcome.warnings);
+    refreshState();
+    return true;
+}
+
+void MainWindow::changeSlideZoomValue(float value) {
+    WaveEditViewController& engine = document_->engine();
+    UserEvent event(engine);
+    engine.isImporting = true;
+    engine.updateCurrentMiddleCenterTime();
+    engine.audioEditControllerUndoCurrentPixelPerSecond(value);
+    zoom_->setValue(value);
+}
+
+void MainWindow::centreCursorIfHidden() {
+    WaveEditViewController& engine = document_->engine();
+    if (engine.isCurrentTimelineTimeVisisbleContentRect()) return;
+    const VisibleRegion region = timeline_->visibleRegion();
+    const double x = engine.timeToPointX(engine.currentTimelineTime) - region.width / 2.0;
+    timeline_->setVisibleOriginX(std::clamp(x, 0.0, std::max(engine.contentWidth() - region.width, 0.0)));
+}
+
+void MainWindow::notAvailableYet(const QString& title) {
+    QMessageBox::information(this, title, text("This panel is not part of this version of Wavomer yet."));
+}
+
+}  // namespace wavomer::app

@@ -1,0 +1,166 @@
+// Opening, saving and closing projects from the window.
+#include <QMessageBox>
+#include <filesystem>
+#include <fstream>
+
+#include "AppTestSupport.h"
+#include "engine/UserEvent.h"
+#include "engine/WaveEditViewController.h"
+#include "shell/Application.h"
+#include "shell/FailurePresenter.h"
+#include "timeline/TimelineView.h"
+
+namespace wavomer::app::test {
+
+namespace {
+
+struct FailureRecorder {
+    FailureRecorder() {
+        setFailureSink([this](const QString& title, const QString& reason) {
+            titles.push_back(title);
+            reasons.push_back(reason);
+        });
+    }
+    ~FailureRecorder() { setFailureSink(nullptr); }
+    std::vector<QString> titles;
+    std::vector<QString> reasons;
+};
+
+using DocumentWindow = WindowTest;
+
+}  // namespace
+
+TEST_F(DocumentWindow, AProjectSavedAndReopenedHasTheSameTracksAndMarkers) {
+    const std::string folder = scratch_.file("song.wvmp");
+    double length = 0.0;
+    size_t tracks = 0;
+    {
+        auto window = openWindow();
+        ASSERT_TRUE(window);
+        ASSERT_TRUE(importAndWait(*window, makeWav("a.wav", 1.5, 0.5, 0.5)));
+        WaveEditViewController& engine = window->document().engine();
+        {
+            UserEvent event(engine);
+            engine.updateCurrentTimelineTime(1.25);
+        }
+        window->runCommand(QStringLiteral("addMarkAction"));
+        settle();
+        EXPECT_TRUE(window->document().isEdited());
+        EXPECT_TRUE(window->isWindowModified());
+        window->saveFolderPrompt = [&] { return QString::fromStdString(folder); };
+        ASSERT_TRUE(window->save());
+        settle();
+        EXPECT_FALSE(window->document().isEdited());
+        EXPECT_FALSE(window->isWindowModified());
+        EXPECT_EQ(window->document().displayName(), QStringLiteral("song"));
+        length = engine.farestTrackEndTime();
+        tracks = engine.audioTrackArray.size();
+    }
+    Application app(OutputDevice::Silent);
+    MainWindow* reopened = app.openProject(QString::fromStdString(folder + "/project.plist"));
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_EQ(app.windows().size(), 1u);  // no extra empty project
+    WaveEditViewController& engine = reopened->document().engine();
+    EXPECT_EQ(engine.audioTrackArray.size(), tracks);
+    EXPECT_NEAR(engine.farestTrackEndTime(), length, 1e-9);
+    EXPECT_NEAR(length, 2.0, 0.01);
+    ASSERT_EQ(engine.markArray.size(), 1u);
+    EXPECT_NEAR(engine.markArray[0]->markerTime, 1.25, 1e-9);
+    EXPECT_FALSE(reopened->document().isEdited());
+    EXPECT_TRUE(reopened->windowTitle().startsWith(QStringLiteral("Wavomer - song")));
+}
+
+TEST_F(DocumentWindow, AProjectThatCannotBeReadShowsWhyAndOpensNothing) {
+    const std::string folder = scratch_.file("broken.wvmp");
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/project.plist") << "this is not an archive";
+    FailureRecorder failures;
+    Application app(OutputDevice::Silent);
+    EXPECT_EQ(app.openProject(QString::fromStdString(folder)), nullptr);
+    EXPECT_TRUE(app.windows().empty());
+    ASSERT_EQ(failures.titles.size(), 1u);
+    EXPECT_TRUE(failures.titles[0].contains(QStringLiteral("broken.wvmp")));
+    EXPECT_FALSE(failures.reasons[0].isEmpty());
+}
+
+TEST_F(DocumentWindow, AFailedSaveShowsWhyAndKeepsTheEditedMark) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    window->runCommand(QStringLiteral("addTrackFunction"));
+    settle();
+    ASSERT_TRUE(window->document().isEdited());
+    // A folder inside a regular file cannot be made.
+    std::ofstream(scratch_.file("plain")) << "x";
+    window->saveFolderPrompt = [&] { return QString::fromStdString(scratch_.file("plain") + "/song.wvmp"); };
+    FailureRecorder failures;
+    EXPECT_FALSE(window->save());
+    settle();
+    EXPECT_EQ(failures.titles.size(), 1u);
+    EXPECT_TRUE(window->document().isEdited());
+    EXPECT_TRUE(window->isWindowModified());
+    EXPECT_TRUE(window->document().isUntitled());
+}
+
+TEST_F(DocumentWindow, ClosingWithUnsavedChangesAsksAndCancelKeepsTheWindow) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    window->runCommand(QStringLiteral("addTrackFunction"));
+    settle();
+    int asked = 0;
+    window->unsavedChangesPrompt = [&] {
+        ++asked;
+        return static_cast<int>(QMessageBox::Cancel);
+    };
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(window->isVisible());
+    window->unsavedChangesPrompt = [&] {
+        ++asked;
+        return static_cast<int>(QMessageBox::Discard);
+    };
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(asked, 2);
+}
+
+TEST_F(DocumentWindow, ClosingAnUnchangedProjectDoesNotAsk) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    int asked = 0;
+    window->unsavedChangesPrompt = [&] {
+        ++asked;
+        return static_cast<int>(QMessageBox::Cancel);
+    };
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(asked, 0);
+}
+
+TEST_F(DocumentWindow, AFailedImportShowsItsReasonAndChangesNothing) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    std::ofstream(scratch_.file("noise.wav")) << "not media at all";
+    FailureRecorder failures;
+    const size_t tracks = window->document().engine().audioTrackArray.size();
+    window->importFile(QString::fromStdString(scratch_.file("noise.wav")));
+    ASSERT_TRUE(waitFor([&] { return !failures.titles.empty(); }));
+    EXPECT_TRUE(failures.titles[0].contains(QStringLiteral("noise.wav")));
+    EXPECT_EQ(window->document().engine().audioTrackArray.size(), tracks);
+    EXPECT_FALSE(window->document().isEdited());
+    EXPECT_FALSE(window->isImportDialogShown());
+}
+
+TEST_F(DocumentWindow, TheImportDialogIsShownWhileAFileConvertsAndDropsAreRefusedThen) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    const std::string path = makeWav("b.wav", 3.0, 0.0, 0.5);
+    bool finished = false;
+    window->document().import(QString::fromStdString(path), [&](DocumentOutcome) { finished = true; });
+    EXPECT_TRUE(window->isImportDialogShown());
+    EXPECT_FALSE(window->timeline().canImport());
+    ASSERT_TRUE(waitFor([&] { return finished; }));
+    settle();
+    EXPECT_FALSE(window->isImportDialogShown());
+    EXPECT_TRUE(window->timeline().canImport());
+    EXPECT_NEAR(window->document().engine().farestTrackEndTime(), 3.0, 0.01);
+}
+
+}  // namespace wavomer::app::test

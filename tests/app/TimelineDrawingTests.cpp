@@ -1,0 +1,133 @@
+// What the rows draw, checked on the pixels of the viewport.
+#include <QImage>
+#include <QScrollBar>
+
+#include "AppTestSupport.h"
+#include "engine/UserEvent.h"
+#include "engine/WaveEditViewController.h"
+#include "rules/WindowRules.h"
+#include "timeline/TimelineView.h"
+#include "window/TimeDisplay.h"
+
+namespace wavomer::app::test {
+
+namespace {
+
+using TimelineDrawing = WindowTest;
+
+// The colour at logical (x, y), read from the device pixel at its top left, so the
+// checks hold at any device pixel ratio.
+bool isColour(const QImage& image, double logicalX, double logicalY, const QColor& colour) {
+    const double ratio = image.devicePixelRatio();
+    const int x = static_cast<int>(std::floor(logicalX * ratio));
+    const int y = static_cast<int>(std::floor(logicalY * ratio));
+    if (x < 0 || y < 0 || x >= image.width() || y >= image.height()) return false;
+    const QColor seen = image.pixelColor(x, y);
+    return std::abs(seen.red() - colour.red()) <= 2 && std::abs(seen.green() - colour.green()) <= 2 &&
+           std::abs(seen.blue() - colour.blue()) <= 2;
+}
+
+}  // namespace
+
+TEST_F(TimelineDrawing, EachRowDrawsOneSpanPerColumnAtItsWaveHeight) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(importAndWait(*window, makeWav("a.wav", 2.0, 2.0, 0.5)));
+    window->changeSlideZoomValue(70.0f);  // about 90 pixels per second
+    settle();
+    WaveEditViewController& engine = window->document().engine();
+    TimelineView& timeline = window->timeline();
+    ASSERT_EQ(timeline.originX(), 0);
+    const QImage image = timeline.viewport()->grab().toImage();
+    ASSERT_GT(image.width() / image.devicePixelRatio(), 400);
+    // The run with a scale factor really draws at that device pixel ratio.
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2")) EXPECT_DOUBLE_EQ(image.devicePixelRatio(), 2.0);
+    const QColor wave = timeline.waveColor();
+    const double rowHeight = engine.waveTrackCurrentHeight();
+    const double pps = engine.currentPixelPerSecond;
+    ASSERT_GT(rowHeight, 100.0);
+
+    for (size_t row = 0; row < 2; ++row) {
+        const double centre = static_cast<double>(row) * rowHeight + rowHeight / 2.0;
+        // A loud column: a span of 2h around the centre, nothing beyond it.
+        const int loud = static_cast<int>(0.5 * pps);
+        std::vector<double> heights;
+        rules::rowColumnHalfHeights(*engine.audioTrackArray[row], pps, rowHeight,
+                                    static_cast<int64_t>(loud * image.devicePixelRatio()), 1,
+                                    image.devicePixelRatio(), heights);
+        const double h = heights[0];
+        EXPECT_GT(h, 10.0);
+        EXPECT_TRUE(isColour(image, loud, static_cast<int>(centre - h + 2), wave)) << row;
+        EXPECT_TRUE(isColour(image, loud, static_cast<int>(centre + h - 2), wave)) << row;
+        EXPECT_FALSE(isColour(image, loud, static_cast<int>(centre - h - 3), wave)) << row;
+        EXPECT_FALSE(isColour(image, loud, static_cast<int>(centre + h + 3), wave)) << row;
+        // A silent column: the band of 2 pixels along the centre line and nothing more.
+        const int quiet = static_cast<int>(3.0 * pps);
+        const double ratio = image.devicePixelRatio();
+        int banded = 0;
+        for (int y = static_cast<int>((centre - 3) * ratio); y <= static_cast<int>((centre + 3) * ratio); ++y)
+            banded += isColour(image, quiet, y / ratio, wave) ? 1 : 0;
+        EXPECT_EQ(banded, static_cast<int>(2 * ratio)) << row;
+        // Past the end of the project nothing is drawn.
+        const int past = static_cast<int>(4.0 * pps) + 60;
+        if (past < image.width() / image.devicePixelRatio()) EXPECT_FALSE(isColour(image, past, static_cast<int>(centre), wave));
+    }
+}
+
+TEST_F(TimelineDrawing, TheCursorLineIsDrawnInYellowOverTheSelectedRows) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(importAndWait(*window, makeWav("a.wav", 3.0, 0.0, 0.5)));
+    window->changeSlideZoomValue(70.0f);
+    WaveEditViewController& engine = window->document().engine();
+    {
+        UserEvent event(engine);
+        engine.selectTracks(0, 0);
+        engine.updateCurrentTimelineTime(1.5);
+    }
+    settle();
+    TimelineView& timeline = window->timeline();
+    timeline.redrawAll();
+    settle();
+    const QImage image = timeline.viewport()->grab().toImage();
+    const int x = static_cast<int>(std::floor(engine.timeToPointX(1.5)));
+    const double rowHeight = engine.waveTrackCurrentHeight();
+    const QColor yellow(252, 250, 58);
+    EXPECT_TRUE(isColour(image, x, 5, yellow));
+    EXPECT_TRUE(isColour(image, x, static_cast<int>(rowHeight / 2), yellow));
+    EXPECT_FALSE(isColour(image, x + 1, 5, yellow));  // one pixel wide
+    EXPECT_FALSE(isColour(image, x - 1, 5, yellow));
+    // Only the selected (first) row carries it.
+    EXPECT_FALSE(isColour(image, x, static_cast<int>(rowHeight * 1.5), yellow));
+    EXPECT_EQ(window->timeDisplay().displayedText(), QStringLiteral("00:00:01.50"));
+}
+
+TEST_F(TimelineDrawing, AMarkerLineIsTwoPixelsWideInRedAcrossEveryRow) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(importAndWait(*window, makeWav("a.wav", 3.0, 0.0, 0.5)));
+    window->changeSlideZoomValue(70.0f);
+    WaveEditViewController& engine = window->document().engine();
+    {
+        UserEvent event(engine);
+        engine.updateCurrentTimelineTime(2.0);
+    }
+    window->runCommand(QStringLiteral("addMarkAction"));
+    {
+        UserEvent event(engine);
+        engine.updateSelectedMarker(nullptr);
+        engine.updateCurrentTimelineTime(0.5);
+    }
+    window->timeline().redrawAll();
+    settle();
+    const QImage image = window->timeline().viewport()->grab().toImage();
+    const double x = engine.timeToPointX(2.0);
+    const double rowHeight = engine.waveTrackCurrentHeight();
+    const double ratio = image.devicePixelRatio();
+    int red = 0;
+    for (int c = static_cast<int>((x - 3) * ratio); c <= static_cast<int>((x + 3) * ratio); ++c)
+        red += isColour(image, c / ratio, rowHeight * 1.5 + 30, QColor(Qt::red)) ? 1 : 0;
+    EXPECT_EQ(red, static_cast<int>(2 * ratio));
+}
+
+}  // namespace wavomer::app::test

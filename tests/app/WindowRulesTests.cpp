@@ -1,0 +1,109 @@
+// The window's numeric rules, without a window.
+#include <gtest/gtest.h>
+
+#include "rules/WindowRules.h"
+
+using namespace wavomer::app::rules;
+
+TEST(ZoomRules, APressAtOrLeftOf35GivesTheMinimum) {
+    EXPECT_FLOAT_EQ(zoomValueFromX(35.0), 1.0f);
+    EXPECT_FLOAT_EQ(zoomValueFromX(20.0), 1.0f);
+}
+
+TEST(ZoomRules, APressAtOrRightOf110GivesTheMaximum) {
+    EXPECT_FLOAT_EQ(zoomValueFromX(110.0), 70.0f);
+    EXPECT_FLOAT_EQ(zoomValueFromX(130.0), 70.0f);
+}
+
+TEST(ZoomRules, APressAt72Point5GivesTheMiddleValue) { EXPECT_FLOAT_EQ(zoomValueFromX(72.5), 35.5f); }
+
+TEST(ZoomRules, SteppingPastEitherEndStaysAtThatEnd) {
+    EXPECT_FLOAT_EQ(clampZoom(1.0f - 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(clampZoom(70.0f + 1.0f), 70.0f);
+    EXPECT_FLOAT_EQ(clampZoom(12.0f), 12.0f);
+}
+
+TEST(ZoomRules, TheKnobSitsAt35PlusItsShareOf75Pixels) {
+    EXPECT_DOUBLE_EQ(zoomKnobCentreX(1.0f), 35.0);
+    EXPECT_DOUBLE_EQ(zoomKnobCentreX(70.0f), 110.0);
+    EXPECT_DOUBLE_EQ(zoomKnobCentreX(35.5f), 72.5);
+}
+
+TEST(TimeDisplayRules, ShowsHoursMinutesSecondsAndHundredths) {
+    EXPECT_EQ(timeDisplayText(0.0f), "00:00:00.00");
+    EXPECT_EQ(timeDisplayText(3725.5f), "01:02:05.50");
+    EXPECT_EQ(timeDisplayText(12.345f), "00:00:12.34");  // hundredths are cut, not rounded
+}
+
+TEST(TimeDisplayRules, ANegativeTimeShowsZero) { EXPECT_EQ(timeDisplayText(-3.0f), "00:00:00.00"); }
+
+TEST(TimeDisplayRules, TheHoursTensWrapAtTen) { EXPECT_EQ(timeDisplayText(101.0f * 3600.0f), "01:00:00.00"); }
+
+TEST(TitleRules, TheTitleIsProductDashName) { EXPECT_EQ(windowTitleText("Wavomer", "song"), "Wavomer - song"); }
+
+TEST(TitleRules, BlanksMakeUpTheWidthDifferencePlusFour) {
+    EXPECT_EQ(titleBlankCount(100.0, 80.0, 5.0), 8);
+    EXPECT_EQ(titleBlankCount(100.0, 80.0, 6.0), 7);
+}
+
+TEST(TitleRules, NoBlanksWhenTheSerifTitleIsNotWider) {
+    EXPECT_EQ(titleBlankCount(80.0, 80.0, 5.0), 0);
+    EXPECT_EQ(titleBlankCount(70.0, 80.0, 5.0), 0);
+}
+
+TEST(TitleRules, ABlankNarrowerThanOnePixelCountsAsOne) { EXPECT_EQ(titleBlankCount(90.0, 80.0, 0.0), 14); }
+
+TEST(RulerRules, EveryTenthTickIs14LongEveryFifth7AndTheRest3) {
+    EXPECT_EQ(rulerTickLength(0), 14);
+    EXPECT_EQ(rulerTickLength(20), 14);
+    EXPECT_EQ(rulerTickLength(5), 7);
+    EXPECT_EQ(rulerTickLength(15), 7);
+    EXPECT_EQ(rulerTickLength(3), 3);
+}
+
+TEST(RulerRules, TicksRunFromFiveBeforeToSixAfterTheArea) {
+    auto ticks = rulerTicks(0, 99, 1000);
+    ASSERT_FALSE(ticks.empty());
+    EXPECT_EQ(ticks.front().index, 95);
+    EXPECT_EQ(ticks.back().index, 115);
+    EXPECT_DOUBLE_EQ(ticks.front().viewX, 950.0 - 1000.0 - 0.5);
+}
+
+TEST(RulerRules, TicksNeverStartBeforeZero) {
+    auto ticks = rulerTicks(0, 40, 0);
+    EXPECT_EQ(ticks.front().index, 0);
+    EXPECT_EQ(ticks.back().index, 10);
+}
+
+TEST(RulerRules, EveryTwentiethTickIsLabelled) {
+    for (const RulerTick& tick : rulerTicks(0, 1000, 0)) EXPECT_EQ(tick.labelled, tick.index % 20 == 0);
+}
+
+TEST(RulerRules, LabelsShowWholeSecondsMinutesOrBoth) {
+    EXPECT_EQ(rulerLabel(450.0, 10.0), "45s");
+    EXPECT_EQ(rulerLabel(599.0, 10.0), "59s");
+    EXPECT_EQ(rulerLabel(1200.0, 10.0), "2m");
+    EXPECT_EQ(rulerLabel(1250.0, 10.0), "2m5s");
+    EXPECT_EQ(rulerLabel(1259.0, 10.0), "2m5s");
+}
+
+TEST(RowRules, TimesMoveToThePixelGrid) {
+    EXPECT_DOUBLE_EQ(roundTimeToPixelGrid(1.26, 10.0), 1.3);
+    EXPECT_DOUBLE_EQ(roundTimeToPixelGrid(1.24, 10.0), 1.2);
+}
+
+TEST(RowRules, ASilentColumnIsStillTwoPixelsHigh) {
+    EXPECT_DOUBLE_EQ(columnHalfHeight(0.0f, 100.0), 1.0);
+    EXPECT_DOUBLE_EQ(columnHalfHeight(0.001f, 100.0), 1.0);
+}
+
+TEST(RowRules, AColumnIsValueTimesFourTenthsOfTheRowEachSide) {
+    EXPECT_NEAR(columnHalfHeight(0.5f, 100.0), 20.0, 1e-6);
+    EXPECT_NEAR(columnHalfHeight(1.0f, 250.0), 100.0, 1e-6);
+}
+
+TEST(RowRules, AColumnsTimeUsesTheScaleInSinglePrecision) {
+    const double pps = 0.1 + 1e-12;
+    EXPECT_DOUBLE_EQ(columnTime(10.0, pps), 10.0 / static_cast<double>(static_cast<float>(pps)));
+    EXPECT_DOUBLE_EQ(columnTime(1.0, 0.0), 1000.0);
+}
