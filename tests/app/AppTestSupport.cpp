@@ -19,9 +19,9 @@ WindowTest::~WindowTest() = default;
 
 std::unique_ptr<MainWindow> WindowTest::openWindow(const QString& folder) {
     auto document = std::make_unique<Document>(clipboard_, OutputDevice::Silent);
-    DocumentOutcome outcome = document->load(folder);
-    if (!outcome.ok) {
-        ADD_FAILURE() << "cannot open " << folder.toStdString() << ": " << outcome.reason;
+    Outcome<> outcome = document->load(folder);
+    if (!outcome.ok()) {
+        ADD_FAILURE() << "cannot open " << folder.toStdString() << ": " << outcome.error();
         return nullptr;
     }
     auto window = std::make_unique<MainWindow>(std::move(document));
@@ -65,10 +65,10 @@ std::string WindowTest::makeWav(const std::string& name, double loudSeconds, dou
 bool WindowTest::importAndWait(MainWindow& window, const std::string& path) {
     bool finished = false;
     bool ok = false;
-    window.document().import(QString::fromStdString(path), [&](DocumentOutcome outcome) {
+    window.document().import(QString::fromStdString(path), [&](Outcome<> outcome) {
         finished = true;
-        ok = outcome.ok;
-        if (!ok) ADD_FAILURE() << outcome.reason;
+        ok = outcome.ok();
+        if (!ok) ADD_FAILURE() << outcome.error();
     });
     const bool done = waitFor([&] { return finished; });
     settle();

@@ -153,7 +153,7 @@ TEST_F(DocumentWindow, TheImportDialogIsShownWhileAFileConvertsAndDropsAreRefuse
     ASSERT_TRUE(window);
     const std::string path = makeWav("b.wav", 3.0, 0.0, 0.5);
     bool finished = false;
-    window->document().import(QString::fromStdString(path), [&](DocumentOutcome) { finished = true; });
+    window->document().import(QString::fromStdString(path), [&](Outcome<>) { finished = true; });
     EXPECT_TRUE(window->isImportDialogShown());
     EXPECT_FALSE(window->timeline().canImport());
     ASSERT_TRUE(waitFor([&] { return finished; }));

@@ -58,7 +58,7 @@ TEST_F(DroppingFiles, ADropWhileAFileConvertsIsRefused) {
     ASSERT_TRUE(window);
     bool finished = false;
     window->document().import(QString::fromStdString(makeWav("long.wav", 3.0, 0.0, 0.5)),
-                              [&](DocumentOutcome) { finished = true; });
+                              [&](Outcome<>) { finished = true; });
     auto mime = filesMime({makeWav("other.wav", 1.0, 0.0, 0.5)});
     EXPECT_FALSE(enterAccepted(window->timeline(), *mime));
     ASSERT_TRUE(waitFor([&] { return finished; }));

@@ -42,9 +42,9 @@ MainWindow* Application::showWindow(Document* document) {
 
 MainWindow* Application::openUntitled() {
     auto document = std::make_unique<Document>(clipboard_, output_);
-    DocumentOutcome outcome = document->load(QString());
-    if (!outcome.ok) {
-        showFailure(nullptr, text("A new project could not be made."), outcome.reason);
+    Outcome<> outcome = document->load(QString());
+    if (!outcome.ok()) {
+        showFailure(nullptr, text("A new project could not be made."), outcome.failure());
         return nullptr;
     }
     return showWindow(document.release());
@@ -59,10 +59,10 @@ MainWindow* Application::openProject(const QString& folderOrPlist) {
             return window;
         }
     auto document = std::make_unique<Document>(clipboard_, output_);
-    DocumentOutcome outcome = document->load(folder);
-    if (!outcome.ok) {
+    Outcome<> outcome = document->load(folder);
+    if (!outcome.ok()) {
         showFailure(nullptr, text("The project \"%1\" could not be opened.").arg(QFileInfo(folder).fileName()),
-                    outcome.reason);
+                    outcome.failure());
         return nullptr;
     }
     return showWindow(document.release());
@@ -89,8 +89,8 @@ void Application::quit() {
 
 void Application::cleanUpAtExit() {
     FileManagerExtention::removeProcessImportFolder();
-    const UserConfig::SaveResult saved = UserConfig::share().save();
-    if (!saved.ok) warningLine("cannot save the user configuration: %s", saved.reason.c_str());
+    const Outcome<> saved = UserConfig::share().save();
+    if (!saved) warningLine("cannot save the user configuration: %s", saved.error().c_str());
 }
 
 }  // namespace wavomer::app

@@ -14,13 +14,6 @@
 
 namespace wavomer::app {
 
-namespace {
-
-// The only place the window reads the engine's result type.
-DocumentOutcome outcomeOf(const EngineResult& result) { return {result.ok, result.error, result.warnings}; }
-
-}  // namespace
-
 Document::Document(Clipboard& clipboard, OutputDevice output, QObject* parent)
     : QObject(parent),
       scheduler_(std::make_unique<QtMainThreadScheduler>()),
@@ -46,36 +39,32 @@ Document::~Document() {
     engine_.reset();
 }
 
-DocumentOutcome Document::load(const QString& folder) {
+Outcome<> Document::load(const QString& folder) {
     UserEvent event(*engine_);
-    DocumentOutcome outcome = outcomeOf(engine_->readDataFromProject(folder.toStdString()));
-    if (outcome.ok && !folder.isEmpty()) {
+    Outcome<> outcome = engine_->readDataFromProject(folder.toStdString());
+    if (outcome && !folder.isEmpty()) {
         path_ = QFileInfo(folder).absoluteFilePath();
         emit pathChanged();
     }
     return outcome;
 }
 
-DocumentOutcome Document::saveTo(const QString& folder) {
+Outcome<Warnings> Document::saveTo(const QString& folder) {
     const QString absolute = QFileInfo(folder).absoluteFilePath();
-    DocumentOutcome outcome;
-    {
+    Outcome<Warnings> outcome = [&] {
         UserEvent event(*engine_);
-        outcome = outcomeOf(engine_->saveProjectItemToPath(absolute.toStdString()));
-        if (outcome.ok) engine_->setDocumentEdited(false);
-    }
-    if (outcome.ok && absolute != path_) {
+        return engine_->saveProjectItemToPath(absolute.toStdString());
+    }();
+    if (outcome && absolute != path_) {
         path_ = absolute;
         emit pathChanged();
     }
     return outcome;
 }
 
-void Document::import(const QString& mediaPath, std::function<void(DocumentOutcome)> done) {
+void Document::import(const QString& mediaPath, std::function<void(Outcome<>)> done) {
     UserEvent event(*engine_);
-    engine_->addDragInFileToWave(mediaPath.toStdString(), [done = std::move(done)](EngineResult result) {
-        if (done) done(outcomeOf(result));
-    });
+    engine_->addDragInFileToWave(mediaPath.toStdString(), std::move(done));
 }
 
 QString Document::displayName() const {

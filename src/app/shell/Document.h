@@ -16,6 +16,8 @@
 
 #include "OutputGraphFactory.h"
 #include "engine/UndoManager.h"
+#include "engine/WaveEditViewController.h"
+#include "util/Outcome.h"
 
 namespace wavomer {
 class Clipboard;
@@ -29,14 +31,6 @@ namespace wavomer::app {
 class EngineBridge;
 class QtMainThreadScheduler;
 
-// What an open, save or import came to: ok, or the reason; and what went through but
-// the user should hear of.
-struct DocumentOutcome {
-    bool ok = true;
-    std::string reason;
-    std::vector<std::string> warnings;
-};
-
 class Document : public QObject {
     Q_OBJECT
 public:
@@ -47,12 +41,13 @@ public:
 
     // Loads a project folder; an empty folder starts a new project. On failure the
     // document must not be shown: nothing is opened in place of the project.
-    DocumentOutcome load(const QString& folder);
-    // Saves into folder and, when that worked, makes it the document's path and clears
-    // the edited mark. A failed save keeps the mark.
-    DocumentOutcome saveTo(const QString& folder);
+    Outcome<> load(const QString& folder);
+    // Saves into folder and, when that worked, makes it the document's path (the engine
+    // clears the edited mark) and answers what the save left out. A failed save keeps
+    // the mark.
+    Outcome<Warnings> saveTo(const QString& folder);
     // Converts a media file in the background; done runs on the main thread.
-    void import(const QString& mediaPath, std::function<void(DocumentOutcome)> done);
+    void import(const QString& mediaPath, std::function<void(Outcome<>)> done);
 
     QString path() const { return path_; }
     bool isUntitled() const { return path_.isEmpty(); }

@@ -26,6 +26,11 @@ void showFailure(QWidget* parent, const QString& title, const std::string& reaso
     box.exec();
 }
 
+void showFailure(QWidget* parent, const QString& title, const Failure& failure) {
+    if (failure.cancelled) return;
+    showFailure(parent, title, failure.message());
+}
+
 void showWarnings(QWidget* parent, const QString& title, const std::vector<std::string>& warnings) {
     if (warnings.empty()) return;
     std::string joined;

@@ -8,12 +8,18 @@
 #include <QString>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "util/Outcome.h"
 
 class QWidget;
 
 namespace wavomer::app {
 
 void showFailure(QWidget* parent, const QString& title, const std::string& reason);
+// A failure of the core, shown with the file it is about; a cancel the user asked for
+// is not shown.
+void showFailure(QWidget* parent, const QString& title, const Failure& failure);
 // Things that went through but the user should hear of (one per line).
 void showWarnings(QWidget* parent, const QString& title, const std::vector<std::string>& warnings);
 

@@ -88,23 +88,23 @@ void MainWindow::importFile(const QString& path) {
     if (!canImportNow()) return;
     QPointer<MainWindow> self(this);
     const QString name = QFileInfo(path).fileName();
-    document_->import(path, [self, name](DocumentOutcome outcome) {
+    document_->import(path, [self, name](Outcome<> outcome) {
         if (!self) return;
-        if (!outcome.ok)
-            showFailure(self, text("The file \"%1\" could not be imported.").arg(name), outcome.reason);
+        if (!outcome.ok())
+            showFailure(self, text("The file \"%1\" could not be imported.").arg(name), outcome.failure());
         self->refreshState();
     });
 }
 
 bool MainWindow::save() {
     if (document_->isUntitled()) return saveAs();
-    const DocumentOutcome outcome = document_->saveTo(document_->path());
-    if (!outcome.ok) {
-        showFailure(this, text("The project could not be saved."), outcome.reason);
+    const Outcome<Warnings> outcome = document_->saveTo(document_->path());
+    if (!outcome.ok()) {
+        showFailure(this, text("The project could not be saved."), outcome.failure());
         refreshState();
         return false;
     }
-    showWarnings(this, text("The project was saved with warnings."), outcome.warnings);
+    showWarnings(this, text("The project was saved with warnings."), *outcome);
     refreshState();
     return true;
 }
@@ -121,13 +121,13 @@ bool MainWindow::saveAs() {
     }
     if (folder.isEmpty()) return false;
     if (!folder.endsWith(QStringLiteral(".wvmp"), Qt::CaseInsensitive)) folder += QStringLiteral(".wvmp");
-    const DocumentOutcome outcome = document_->saveTo(folder);
-    if (!outcome.ok) {
-        showFailure(this, text("The project could not be saved."), outcome.reason);
+    const Outcome<Warnings> outcome = document_->saveTo(folder);
+    if (!outcome.ok()) {
+        showFailure(this, text("The project could not be saved."), outcome.failure());
         refreshState();
         return false;
     }
-    showWarnings(this, text("The project was saved with warnings."), outcome.warnings);
+    showWarnings(this, text("The project was saved with warnings."), *outcome);
     refreshState();
     return true;
 }
