@@ -113,9 +113,9 @@ private:
         } else if (command == "select-tracks") {
             expect(w, 3);
             size_t first = index(w[1]), last = index(w[2]);
-            if (first > last || last >= e.audioTrackArray.size())
+            if (first > last || last >= e.audioTrackArray().size())
                 throw ScriptError{"no tracks " + w[1] + " to " + w[2] + " (the project has " +
-                                  std::to_string(e.audioTrackArray.size()) + ")"};
+                                  std::to_string(e.audioTrackArray().size()) + ")"};
             e.selectTracks(first, last);
         } else if (command == "select") {
             expect(w, 3);
@@ -123,7 +123,7 @@ private:
         } else if (command == "cursor") {
             expect(w, 2);
             e.updateCurrentTimelineTime(number(w[1]));
-            e.host().seekPlayerCurrentTime(e.currentTimelineTime);
+            e.host().seekPlayerCurrentTime(e.currentTimelineTime());
         } else if (command == "select-all") {
             expect(w, 1);
             e.selectAllAction();
@@ -193,9 +193,9 @@ private:
                 e.updateSelectedMarker(nullptr);
             } else {
                 size_t i = index(w[1]);
-                if (i >= e.markArray.size())
-                    throw ScriptError{"no marker " + w[1] + " (the project has " + std::to_string(e.markArray.size()) + ")"};
-                e.updateSelectedMarker(e.markArray[i]);
+                if (i >= e.markArray().size())
+                    throw ScriptError{"no marker " + w[1] + " (the project has " + std::to_string(e.markArray().size()) + ")"};
+                e.updateSelectedMarker(e.markArray()[i]);
             }
         } else if (command == "next-marker") {
             expect(w, 1);

@@ -198,14 +198,14 @@ int runExport(const Arguments& args) {
         return 1;
     }
     WaveEditViewController& engine = project.engine();
-    if (engine.audioTrackArray.empty()) {
+    if (engine.audioTrackArray().empty()) {
         reportFailure(a.project, "the project has no tracks, there is nothing to export");
         return 1;
     }
 
     FFmpegMediaWriterEngine writerEngine;
     ExportOptionsModel options(FormatCatalogue::builtIn(), &writerEngine);
-    options.setTrackCount(engine.audioTrackArray.size());
+    options.setTrackCount(engine.audioTrackArray().size());
     options.exportChannelTypeChanged(a.channelType);
     try {
         if (!a.format.empty() && !options.formatChangedAction(a.format))
@@ -234,7 +234,7 @@ int runExport(const Arguments& args) {
     request.exportChannelType = a.channelType;
     request.convertUseMarker = a.splitAtMarkers;
     if (a.tagsGiven) request.tags = a.tags;
-    ExportSnapshot snapshot = ExportSnapshot::take(engine.audioTrackArray, engine.getMarkArrayWihtTrackStartEndTime(),
+    ExportSnapshot snapshot = ExportSnapshot::take(engine.audioTrackArray(), engine.getMarkArrayWihtTrackStartEndTime(),
                                                    engine.farestTrackEndTime());
 
     TagLibTagWriter tagWriter;
@@ -290,7 +290,7 @@ int runFormats(const Arguments& args) {
     }
     FFmpegMediaWriterEngine writerEngine;
     ExportOptionsModel options(FormatCatalogue::builtIn(), &writerEngine);
-    options.setTrackCount(project.engine().audioTrackArray.size());
+    options.setTrackCount(project.engine().audioTrackArray().size());
     options.exportChannelTypeChanged(a.channelType);
     auto list = [](const PopupModel& popup) { return jsonArray(popup.titles, jsonString); };
     const std::vector<std::string> titles = options.formatButton().titles;

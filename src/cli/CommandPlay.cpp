@@ -88,7 +88,7 @@ public:
 
 void printTick(const WaveEditViewController& engine, const PlaybackController& playback) {
     JsonObject json;
-    json.add("position", engine.currentTimelineTime);
+    json.add("position", engine.currentTimelineTime());
     json.add("state", playback.isPlaying() ? "playing" : "stopped");
     std::printf("%s\n", json.str().c_str());
     std::fflush(stdout);
@@ -106,7 +106,7 @@ int play(const PlayOptions& options) {
     }
     {
         UserEvent event(engine);
-        if (!engine.audioTrackArray.empty()) engine.selectTracks(0, engine.audioTrackArray.size() - 1);
+        if (!engine.audioTrackArray().empty()) engine.selectTracks(0, engine.audioTrackArray().size() - 1);
         if (options.loop) engine.setSelection(options.loop->first, options.loop->second);
         else engine.setSelection(0.0, 0.0);
         engine.updateCurrentTimelineTime(options.fromGiven || !options.loop ? options.from : options.loop->first);

@@ -26,7 +26,7 @@ protected:
         edit.canUndo = window.document().undo().canUndo();
         edit.canRedo = window.document().undo().canRedo();
         edit.canPaste = engine.canPaste();
-        edit.markerSelected = engine.selectedMarkItem != nullptr;
+        edit.markerSelected = engine.selectedMarkItem() != nullptr;
         std::size_t count = 0;
         const CommandRow* rows = commandRows(&count);
         for (std::size_t i = 0; i < count; ++i) {
@@ -114,9 +114,9 @@ TEST_F(CommandEnabling, ACommandWhoseRuleDoesNotHoldIsNotRun) {
     window->runCommand(QStringLiteral("muteButtonAction"));
     EXPECT_EQ(window->document().undo().canUndo(), undoBefore);
     // Adding a track is allowed and adds one.
-    const size_t tracks = engine.audioTrackArray.size();
+    const size_t tracks = engine.audioTrackArray().size();
     window->runCommand(QStringLiteral("addTrackFunction"));
-    EXPECT_EQ(engine.audioTrackArray.size(), tracks + 1);
+    EXPECT_EQ(engine.audioTrackArray().size(), tracks + 1);
 }
 
 TEST_F(CommandEnabling, EveryCommandHasAShortcut) {

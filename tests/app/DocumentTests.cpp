@@ -54,18 +54,18 @@ TEST_F(DocumentWindow, AProjectSavedAndReopenedHasTheSameTracksAndMarkers) {
         EXPECT_FALSE(window->isWindowModified());
         EXPECT_EQ(window->document().displayName(), QStringLiteral("song"));
         length = engine.farestTrackEndTime();
-        tracks = engine.audioTrackArray.size();
+        tracks = engine.audioTrackArray().size();
     }
     Application app(OutputDevice::Silent);
     MainWindow* reopened = app.openProject(QString::fromStdString(folder + "/project.plist"));
     ASSERT_NE(reopened, nullptr);
     EXPECT_EQ(app.windows().size(), 1u);  // no extra empty project
     WaveEditViewController& engine = reopened->document().engine();
-    EXPECT_EQ(engine.audioTrackArray.size(), tracks);
+    EXPECT_EQ(engine.audioTrackArray().size(), tracks);
     EXPECT_NEAR(engine.farestTrackEndTime(), length, 1e-9);
     EXPECT_NEAR(length, 2.0, 0.01);
-    ASSERT_EQ(engine.markArray.size(), 1u);
-    EXPECT_NEAR(engine.markArray[0]->markerTime, 1.25, 1e-9);
+    ASSERT_EQ(engine.markArray().size(), 1u);
+    EXPECT_NEAR(engine.markArray()[0]->markerTime, 1.25, 1e-9);
     EXPECT_FALSE(reopened->document().isEdited());
     EXPECT_TRUE(reopened->windowTitle().startsWith(QStringLiteral("Wavomer - song")));
 }
@@ -139,11 +139,11 @@ TEST_F(DocumentWindow, AFailedImportShowsItsReasonAndChangesNothing) {
     ASSERT_TRUE(window);
     std::ofstream(scratch_.file("noise.wav")) << "not media at all";
     FailureRecorder failures;
-    const size_t tracks = window->document().engine().audioTrackArray.size();
+    const size_t tracks = window->document().engine().audioTrackArray().size();
     window->importFile(QString::fromStdString(scratch_.file("noise.wav")));
     ASSERT_TRUE(waitFor([&] { return !failures.titles.empty(); }));
     EXPECT_TRUE(failures.titles[0].contains(QStringLiteral("noise.wav")));
-    EXPECT_EQ(window->document().engine().audioTrackArray.size(), tracks);
+    EXPECT_EQ(window->document().engine().audioTrackArray().size(), tracks);
     EXPECT_FALSE(window->document().isEdited());
     EXPECT_FALSE(window->isImportDialogShown());
 }

@@ -52,7 +52,7 @@ TEST_F(TimelineDrawing, EachRowDrawsOneSpanPerColumnAtItsWaveHeight) {
         // A loud column: a span of 2h around the centre, nothing beyond it.
         const int loud = static_cast<int>(0.5 * pps);
         std::vector<double> heights;
-        rules::rowColumnHalfHeights(*engine.audioTrackArray[row], pps, rowHeight,
+        rules::rowColumnHalfHeights(*engine.audioTrackArray()[row], pps, rowHeight,
                                     static_cast<int64_t>(loud * image.devicePixelRatio()), 1,
                                     image.devicePixelRatio(), heights);
         const double h = heights[0];

@@ -24,13 +24,13 @@ protected:
 }  // namespace
 
 TEST_F(EditTest, ANewProjectHasTwoEmptyTracksAndNoLength) {
-    EXPECT_EQ(engine->audioTrackArray.size(), 2u);
-    EXPECT_EQ(engine->timelineTrackArray.size(), 2u);
+    EXPECT_EQ(engine->audioTrackArray().size(), 2u);
+    EXPECT_EQ(engine->timelineTrackArray().size(), 2u);
     EXPECT_EQ(engine->farestTrackEndTime(), 0.0);
-    EXPECT_TRUE(engine->audioTrackArray[0]->sectionArray().empty());
+    EXPECT_TRUE(engine->audioTrackArray()[0]->sectionArray().empty());
     UndoManager other;
     WaveEditViewController many(host, clipboard, scheduler, other, 4);
-    EXPECT_TRUE(many.audioTrackArray.empty());
+    EXPECT_TRUE(many.audioTrackArray().empty());
 }
 
 TEST_F(EditTest, DeletingTheMiddleOfASectionLeavesTwoPiecesOfTheSameSource) {
@@ -45,7 +45,7 @@ TEST_F(EditTest, DeletingTheMiddleOfASectionLeavesTwoPiecesOfTheSameSource) {
         engine->setSelection(6.0, 2.0);  // made from right to left
         engine->deleteSectionsAction();
     });
-    const auto& sections = engine->audioTrackArray[0]->sectionArray();
+    const auto& sections = engine->audioTrackArray()[0]->sectionArray();
     ASSERT_EQ(sections.size(), 2u);
     EXPECT_EQ(sections[0], s);
     EXPECT_DOUBLE_EQ(sections[0]->endTime, 2.0);
@@ -60,7 +60,7 @@ TEST_F(EditTest, DeletingTheMiddleOfASectionLeavesTwoPiecesOfTheSameSource) {
     EXPECT_EQ(right->fadeMode, 2);
     EXPECT_TRUE(right->effectDic);
     EXPECT_EQ(*right->audioPath, ten);
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 2.0);
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 2.0);
     EXPECT_FALSE(engine->hasSelectedSection());
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 6.0);
     expectTidy(*engine);
@@ -73,7 +73,7 @@ TEST_F(EditTest, BoundsWithinAMillisecondOfAJoinCreateNoSlivers) {
         engine->setSelection(3.9995, 6.0);
         engine->deleteSectionsAction();
     });
-    const auto& sections = engine->audioTrackArray[0]->sectionArray();
+    const auto& sections = engine->audioTrackArray()[0]->sectionArray();
     ASSERT_EQ(sections.size(), 2u);
     EXPECT_DOUBLE_EQ(sections[0]->trackEndTime, 4.0);
     EXPECT_NEAR(sections[1]->startTime, 6.0, 1e-9);
@@ -87,7 +87,7 @@ TEST_F(EditTest, ASelectionOfAMillisecondOrLessIsNoSelection) {
         engine->deleteSectionsAction();
         engine->copySectionsAction();
     });
-    EXPECT_EQ(engine->audioTrackArray[0]->sectionArray().size(), 1u);
+    EXPECT_EQ(engine->audioTrackArray()[0]->sectionArray().size(), 1u);
     EXPECT_FALSE(engine->canPaste());
     EXPECT_FALSE(undo.canUndo());
 }
@@ -100,8 +100,8 @@ TEST_F(EditTest, DeletingFromOneTrackPadsItWhileTheOtherKeepsItsAudio) {
         engine->setSelection(2.0, 5.0);
         engine->deleteSectionsAction();
     });
-    EXPECT_EQ(engine->audioTrackArray[0]->sectionArray().size(), 1u);
-    const auto& edited = engine->audioTrackArray[1]->sectionArray();
+    EXPECT_EQ(engine->audioTrackArray()[0]->sectionArray().size(), 1u);
+    const auto& edited = engine->audioTrackArray()[1]->sectionArray();
     ASSERT_EQ(edited.size(), 3u);
     EXPECT_TRUE(edited[2]->isBlankSection);
     EXPECT_DOUBLE_EQ(edited[2]->trackStartTime, 7.0);
@@ -120,9 +120,9 @@ TEST_F(EditTest, UndoOfADeleteRestoresTheSameObjectsSelectionAndCursorAndRedoRep
         engine->updateCurrentTimelineTime(12.0);
         engine->deleteSectionsAction();
     });
-    ASSERT_EQ(engine->audioTrackArray[0]->sectionArray().size(), 2u);
+    ASSERT_EQ(engine->audioTrackArray()[0]->sectionArray().size(), 2u);
     event([&] { undo.undo(); });
-    const auto& restored = engine->audioTrackArray[0]->sectionArray();
+    const auto& restored = engine->audioTrackArray()[0]->sectionArray();
     ASSERT_EQ(restored.size(), 2u);
     EXPECT_EQ(restored[0], a);
     EXPECT_EQ(restored[1], b);
@@ -130,13 +130,13 @@ TEST_F(EditTest, UndoOfADeleteRestoresTheSameObjectsSelectionAndCursorAndRedoRep
     EXPECT_DOUBLE_EQ(a->trackEndTime, 10.0);
     EXPECT_DOUBLE_EQ(b->trackStartTime, 10.0);
     EXPECT_DOUBLE_EQ(b->trackEndTime, 15.0);
-    EXPECT_DOUBLE_EQ(engine->selectedTimelineStartTime, 3.0);
-    EXPECT_DOUBLE_EQ(engine->selectedTimelineEndTime, 12.0);
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 3.0);  // the cursor goes to the selection start
-    EXPECT_EQ(engine->timelineTrackArray.size(), 2u);
+    EXPECT_DOUBLE_EQ(engine->selectedTimelineStartTime(), 3.0);
+    EXPECT_DOUBLE_EQ(engine->selectedTimelineEndTime(), 12.0);
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 3.0);  // the cursor goes to the selection start
+    EXPECT_EQ(engine->timelineTrackArray().size(), 2u);
     EXPECT_TRUE(undo.canRedo());
     event([&] { undo.redo(); });
-    const auto& again = engine->audioTrackArray[0]->sectionArray();
+    const auto& again = engine->audioTrackArray()[0]->sectionArray();
     ASSERT_EQ(again.size(), 2u);
     EXPECT_EQ(again[0], a);
     EXPECT_DOUBLE_EQ(again[1]->trackStartTime, 3.0);
@@ -152,8 +152,8 @@ TEST_F(EditTest, RestoredSelectionBoundsAreRoundedToSinglePrecision) {
         engine->deleteSectionsAction();
     });
     event([&] { undo.undo(); });
-    EXPECT_EQ(engine->selectedTimelineStartTime, static_cast<double>(2.1f));
-    EXPECT_EQ(engine->selectedTimelineEndTime, static_cast<double>(5.3f));
+    EXPECT_EQ(engine->selectedTimelineStartTime(), static_cast<double>(2.1f));
+    EXPECT_EQ(engine->selectedTimelineEndTime(), static_cast<double>(5.3f));
 }
 
 TEST_F(EditTest, UndoOfACopyUndoesItsInvisibleSplit) {
@@ -163,11 +163,11 @@ TEST_F(EditTest, UndoOfACopyUndoesItsInvisibleSplit) {
         engine->setSelection(2.0, 5.0);
         engine->copySectionsAction();
     });
-    EXPECT_EQ(engine->audioTrackArray[0]->sectionArray().size(), 3u);
+    EXPECT_EQ(engine->audioTrackArray()[0]->sectionArray().size(), 3u);
     EXPECT_TRUE(engine->canPaste());
     event([&] { undo.undo(); });
-    EXPECT_EQ(engine->audioTrackArray[0]->sectionArray().size(), 1u);
-    EXPECT_DOUBLE_EQ(engine->audioTrackArray[0]->sectionArray()[0]->endTime, 10.0);
+    EXPECT_EQ(engine->audioTrackArray()[0]->sectionArray().size(), 1u);
+    EXPECT_DOUBLE_EQ(engine->audioTrackArray()[0]->sectionArray()[0]->endTime, 10.0);
 }
 
 TEST_F(EditTest, ASelectionBeyondEveryTrackCopiesNothing) {
@@ -188,15 +188,15 @@ TEST_F(EditTest, CutThenPasteIntoTheLowerTrackCreatesAThirdTrack) {
         engine->cutSectionsAction();
     });
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 8.0);
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 2.0);
-    auto tracksBefore = engine->audioTrackArray;
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 2.0);
+    auto tracksBefore = engine->audioTrackArray();
     event([&] {
         engine->selectTracks(1, 1);
         engine->updateCurrentTimelineTime(6.0);
         engine->pasteSectionsAction();
     });
-    ASSERT_EQ(engine->audioTrackArray.size(), 3u);
-    auto third = engine->audioTrackArray[2];
+    ASSERT_EQ(engine->audioTrackArray().size(), 3u);
+    auto third = engine->audioTrackArray()[2];
     const auto& sections = third->sectionArray();
     ASSERT_GE(sections.size(), 2u);
     EXPECT_TRUE(sections[0]->isBlankSection);  // silence up to the paste position
@@ -205,16 +205,16 @@ TEST_F(EditTest, CutThenPasteIntoTheLowerTrackCreatesAThirdTrack) {
     EXPECT_DOUBLE_EQ(sections[1]->startTime, 2.0);
     EXPECT_DOUBLE_EQ(sections[1]->trackStartTime, 6.0);
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 10.0);
-    EXPECT_DOUBLE_EQ(engine->selectedTimelineStartTime, 6.0);
-    EXPECT_DOUBLE_EQ(engine->selectedTimelineEndTime, 8.0);
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 6.0);
+    EXPECT_DOUBLE_EQ(engine->selectedTimelineStartTime(), 6.0);
+    EXPECT_DOUBLE_EQ(engine->selectedTimelineEndTime(), 8.0);
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 6.0);
     expectTidy(*engine);
 
     event([&] { undo.undo(); });
-    EXPECT_EQ(engine->audioTrackArray, tracksBefore);
+    EXPECT_EQ(engine->audioTrackArray(), tracksBefore);
     event([&] { undo.redo(); });
-    ASSERT_EQ(engine->audioTrackArray.size(), 3u);
-    EXPECT_EQ(engine->audioTrackArray[2], third);  // the same track object comes back
+    ASSERT_EQ(engine->audioTrackArray().size(), 3u);
+    EXPECT_EQ(engine->audioTrackArray()[2], third);  // the same track object comes back
 }
 
 TEST_F(EditTest, OneTrackMaterialPastedIntoThreeTracksKeepsThemAligned) {
@@ -234,7 +234,7 @@ TEST_F(EditTest, OneTrackMaterialPastedIntoThreeTracksKeepsThemAligned) {
     });
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 12.0);
     for (size_t t = 0; t < 3; ++t) {
-        const auto& sections = engine->audioTrackArray[t]->sectionArray();
+        const auto& sections = engine->audioTrackArray()[t]->sectionArray();
         auto inserted = std::find_if(sections.begin(), sections.end(),
                                      [](const SectionPtr& s) { return std::fabs(s->trackStartTime - 5.0) < 1e-9; });
         ASSERT_NE(inserted, sections.end());
@@ -256,7 +256,7 @@ TEST_F(EditTest, PasteAtTheEndAppendsAndAtZeroInsertsFirst) {
         engine->updateCurrentTimelineTime(10.0);
         engine->pasteSectionsAction();
     });
-    const auto& atEnd = engine->audioTrackArray[0]->sectionArray();
+    const auto& atEnd = engine->audioTrackArray()[0]->sectionArray();
     EXPECT_DOUBLE_EQ(atEnd.back()->trackStartTime, 10.0);
     EXPECT_DOUBLE_EQ(atEnd.back()->startTime, 0.0);
     event([&] {
@@ -264,7 +264,7 @@ TEST_F(EditTest, PasteAtTheEndAppendsAndAtZeroInsertsFirst) {
         engine->updateCurrentTimelineTime(0.0);
         engine->pasteSectionsAction();
     });
-    const auto& atStart = engine->audioTrackArray[0]->sectionArray();
+    const auto& atStart = engine->audioTrackArray()[0]->sectionArray();
     EXPECT_DOUBLE_EQ(atStart.front()->trackEndTime, 1.0);
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 12.0);
     expectTidy(*engine);
@@ -283,7 +283,7 @@ TEST_F(EditTest, PasteInsideASectionSplitsItAroundTheMaterial) {
         engine->updateCurrentTimelineTime(4.0);
         engine->pasteSectionsAction();
     });
-    const auto& sections = engine->audioTrackArray[0]->sectionArray();
+    const auto& sections = engine->audioTrackArray()[0]->sectionArray();
     // [0,4) 0-4 | [4,5) 8-9 | [5,...) the rest of the source from 4 s on
     bool found = false;
     for (size_t i = 0; i + 1 < sections.size(); ++i) {
@@ -311,16 +311,16 @@ TEST_F(EditTest, PasteReplacesTheRangeOnlyWhenTheCursorIsAtOneOfItsEnds) {
         engine->pasteSectionsAction();
     });
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 7.0);  // 10 - 4 + 1
-    EXPECT_DOUBLE_EQ(engine->selectedTimelineStartTime, 2.0);
-    EXPECT_DOUBLE_EQ(engine->selectedTimelineEndTime, 3.0);
+    EXPECT_DOUBLE_EQ(engine->selectedTimelineStartTime(), 2.0);
+    EXPECT_DOUBLE_EQ(engine->selectedTimelineEndTime(), 3.0);
     event([&] {
         engine->setSelection(1.0, 5.0);
         engine->updateCurrentTimelineTime(3.0);
         engine->pasteSectionsAction();
     });
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 8.0);  // inserted, nothing deleted
-    EXPECT_DOUBLE_EQ(engine->selectedTimelineStartTime, 3.0);
-    EXPECT_DOUBLE_EQ(engine->selectedTimelineEndTime, 4.0);
+    EXPECT_DOUBLE_EQ(engine->selectedTimelineStartTime(), 3.0);
+    EXPECT_DOUBLE_EQ(engine->selectedTimelineEndTime(), 4.0);
 }
 
 TEST_F(EditTest, PastedBlankMaterialKeepsItsLength) {
@@ -337,7 +337,7 @@ TEST_F(EditTest, PastedBlankMaterialKeepsItsLength) {
         engine->pasteSectionsAction();
     });
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 12.0);
-    EXPECT_DOUBLE_EQ(engine->selectedTimelineEndTime, 12.0);
+    EXPECT_DOUBLE_EQ(engine->selectedTimelineEndTime(), 12.0);
     expectTidy(*engine);
 }
 
@@ -349,12 +349,12 @@ TEST_F(EditTest, PasteWithNoSelectedTrackGoesIntoTheFirstTracks) {
         engine->copySectionsAction();
     });
     event([&] {
-        engine->timelineTrackArray.clear();
+        engine->setTimelineTrackArray({});
         engine->setSelection(3.0, 3.0);
         engine->updateCurrentTimelineTime(3.0);
         engine->pasteSectionsAction();
     });
-    EXPECT_EQ(engine->audioTrackArray.size(), 2u);
+    EXPECT_EQ(engine->audioTrackArray().size(), 2u);
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 11.0);
     expectTidy(*engine);
 }
@@ -362,30 +362,30 @@ TEST_F(EditTest, PasteWithNoSelectedTrackGoesIntoTheFirstTracks) {
 TEST_F(EditTest, CutKeepsMarkersAndDeleteWithAllTracksRemovesThoseInTheRange) {
     lay(0, {audio(ten, 0.0, 10.0, 0.0)});
     lay(1, {audio(ten, 0.0, 10.0, 0.0)});
-    engine->markArray = {MarkerItem::createMarkerWithTime(1.9995), MarkerItem::createMarkerWithTime(3.0),
-                         MarkerItem::createMarkerWithTime(4.0005), MarkerItem::createMarkerWithTime(8.0)};
+    engine->setMarkArray({MarkerItem::createMarkerWithTime(1.9995), MarkerItem::createMarkerWithTime(3.0),
+                         MarkerItem::createMarkerWithTime(4.0005), MarkerItem::createMarkerWithTime(8.0)});
     event([&] {
         engine->setSelection(2.0, 4.0);
         engine->cutSectionsAction();
     });
-    EXPECT_EQ(engine->markArray.size(), 4u);
+    EXPECT_EQ(engine->markArray().size(), 4u);
     event([&] { undo.undo(); });
     event([&] {
         engine->selectTracks(0, 0);
         engine->setSelection(2.0, 4.0);
         engine->deleteSectionsAction();
     });
-    EXPECT_EQ(engine->markArray.size(), 4u);  // only one of two tracks: markers stay
+    EXPECT_EQ(engine->markArray().size(), 4u);  // only one of two tracks: markers stay
     event([&] { undo.undo(); });
     event([&] {
         engine->selectTracks(0, 1);
         engine->setSelection(4.0, 2.0);
         engine->deleteSectionsAction();
     });
-    ASSERT_EQ(engine->markArray.size(), 1u);
-    EXPECT_DOUBLE_EQ(engine->markArray[0]->markerTime, 8.0);  // markers keep their times
+    ASSERT_EQ(engine->markArray().size(), 1u);
+    EXPECT_DOUBLE_EQ(engine->markArray()[0]->markerTime, 8.0);  // markers keep their times
     event([&] { undo.undo(); });
-    EXPECT_EQ(engine->markArray.size(), 4u);
+    EXPECT_EQ(engine->markArray().size(), 4u);
 }
 
 TEST_F(EditTest, TheClipboardPayloadIsTheKeyedArchiveOfTheSections) {

@@ -37,10 +37,10 @@ TEST_F(TrackTest, PositionsMapToTimesInsideTheProject) {
 
 TEST_F(TrackTest, RowsShareTheVisibleHeight) {
     EXPECT_FLOAT_EQ(engine->waveTrackCurrentHeight(), 200.0f);
-    EXPECT_EQ(engine->trackOfPointY(199.9), engine->audioTrackArray[0]);
-    EXPECT_EQ(engine->trackOfPointY(200.0), engine->audioTrackArray[1]);
+    EXPECT_EQ(engine->trackOfPointY(199.9), engine->audioTrackArray()[0]);
+    EXPECT_EQ(engine->trackOfPointY(200.0), engine->audioTrackArray()[1]);
     EXPECT_EQ(engine->trackOfPointY(400.0), nullptr);
-    engine->audioTrackArray.clear();
+    engine->setAudioTrackArray({});
     EXPECT_FLOAT_EQ(engine->waveTrackCurrentHeight(), 400.0f);
 }
 
@@ -86,33 +86,33 @@ TEST_F(TrackTest, ReloadingClampsTheCursorToTheProjectLength) {
     lay(0, {audio(ten, 0.0, 10.0, 0.0)});
     engine->updateCurrentTimelineTime(25.0);
     engine->reloadWave();
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 10.0);
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 10.0);
     EXPECT_GT(host.reloads, 0);
 }
 
 TEST_F(TrackTest, AddingATrackFillsItWithSilenceToTheProjectEndAndGrowsTheWindow) {
     event([&] { EditActions::addTrackFunction(*engine); });
-    ASSERT_EQ(engine->audioTrackArray.size(), 3u);
-    EXPECT_TRUE(engine->audioTrackArray[2]->sectionArray().empty());
+    ASSERT_EQ(engine->audioTrackArray().size(), 3u);
+    EXPECT_TRUE(engine->audioTrackArray()[2]->sectionArray().empty());
     EXPECT_DOUBLE_EQ(host.window, 600.0 + 200.0);
     lay(0, {audio(ten, 0.0, 10.0, 0.0), AudioSection::blankSectionWithTrackStartTime(10.0, 12.5)});
-    engine->audioTrackArray[0]->sectionArray()[1]->isMute = true;
-    engine->audioTrackArray[0]->sectionArray()[1]->isBlankSection = false;
+    engine->audioTrackArray()[0]->sectionArray()[1]->isMute = true;
+    engine->audioTrackArray()[0]->sectionArray()[1]->isBlankSection = false;
     host.window = 1030.0;
     event([&] { EditActions::addTrackFunction(*engine); });
-    const auto& added = engine->audioTrackArray.back()->sectionArray();
+    const auto& added = engine->audioTrackArray().back()->sectionArray();
     ASSERT_EQ(added.size(), 1u);
     EXPECT_TRUE(added[0]->isBlankSection);
     EXPECT_DOUBLE_EQ(added[0]->trackEndTime, 12.5);
     EXPECT_DOUBLE_EQ(host.window, 1030.0);  // no room left on the screen
     event([&] { undo.undo(); });
-    EXPECT_EQ(engine->audioTrackArray.size(), 3u);
+    EXPECT_EQ(engine->audioTrackArray().size(), 3u);
 }
 
 TEST_F(TrackTest, AddingATrackWithNothingSelectedSelectsAllTracks) {
-    engine->timelineTrackArray.clear();
+    engine->setTimelineTrackArray({});
     event([&] { EditActions::addTrackFunction(*engine); });
-    EXPECT_EQ(engine->timelineTrackArray.size(), 3u);
+    EXPECT_EQ(engine->timelineTrackArray().size(), 3u);
 }
 
 TEST_F(TrackTest, TrimmingRemovesSharedTrailingSilenceAndDeletingEverythingEmptiesTracks) {
@@ -126,7 +126,7 @@ TEST_F(TrackTest, TrimmingRemovesSharedTrailingSilenceAndDeletingEverythingEmpti
         engine->deleteSectionsAction();
     });
     EXPECT_EQ(engine->farestTrackEndTime(), 0.0);
-    for (const auto& track : engine->audioTrackArray) EXPECT_TRUE(track->sectionArray().empty());
+    for (const auto& track : engine->audioTrackArray()) EXPECT_TRUE(track->sectionArray().empty());
 }
 
 TEST_F(TrackTest, NothingIsTrimmedWhileRecording) {
@@ -145,16 +145,16 @@ TEST_F(TrackTest, InsertedSilenceLengthensTheSelectedTrackAndPadsTheOther) {
         engine->resetSelectedTimelineStartEndTime();
         ASSERT_TRUE(engine->insertMute(true, 3.0).ok());
     });
-    const auto& edited = engine->audioTrackArray[0]->sectionArray();
+    const auto& edited = engine->audioTrackArray()[0]->sectionArray();
     ASSERT_EQ(edited.size(), 3u);
     EXPECT_TRUE(edited[1]->isMute);
     EXPECT_FALSE(edited[1]->isBlankSection);
     EXPECT_DOUBLE_EQ(edited[2]->trackStartTime, 8.0);
-    const auto& other = engine->audioTrackArray[1]->sectionArray();
+    const auto& other = engine->audioTrackArray()[1]->sectionArray();
     ASSERT_EQ(other.size(), 2u);
     EXPECT_TRUE(other[1]->isBlankSection);
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 13.0);
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 5.0);
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 5.0);
     expectTidy(*engine);
 }
 
@@ -167,7 +167,7 @@ TEST_F(TrackTest, SilenceInsertedAtTheEndIsMaterialAndStays) {
         engine->insertMute(true, 2.0);
     });
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 12.0);
-    EXPECT_TRUE(engine->audioTrackArray[0]->sectionArray().back()->isMute);
+    EXPECT_TRUE(engine->audioTrackArray()[0]->sectionArray().back()->isMute);
 }
 
 TEST_F(TrackTest, InsertedNoiseSplitsTheSectionAndLoopsItsSource) {
@@ -178,7 +178,7 @@ TEST_F(TrackTest, InsertedNoiseSplitsTheSectionAndLoopsItsSource) {
         engine->resetSelectedTimelineStartEndTime();
         ASSERT_TRUE(engine->insertMute(false, 60.0).ok());
     });
-    const auto& sections = engine->audioTrackArray[0]->sectionArray();
+    const auto& sections = engine->audioTrackArray()[0]->sectionArray();
     ASSERT_EQ(sections.size(), 3u);
     const auto& noise = sections[1];
     EXPECT_TRUE(noise->isNoiseSection);
@@ -202,16 +202,16 @@ TEST_F(TrackTest, MarkersBeyondTheEndAreRemovedAndOneExactlyAtTheEndStays) {
     lay(1, {audio(ten, 0.0, 10.0, 0.0)});
     auto at27 = MarkerItem::createMarkerWithTime(9.0);
     auto at25 = MarkerItem::createMarkerWithTime(5.0);
-    engine->markArray = {at25, at27};
-    engine->selectedMarkItem = at27;
+    engine->setMarkArray({at25, at27});
+    engine->setSelectedMarkItem(at27);
     event([&] {
         engine->setSelection(5.0, 10.0);
         engine->selectTracks(0, 1);
         engine->cutSectionsAction();
     });
-    ASSERT_EQ(engine->markArray.size(), 1u);
-    EXPECT_EQ(engine->markArray[0], at25);
-    EXPECT_FALSE(engine->selectedMarkItem);
+    ASSERT_EQ(engine->markArray().size(), 1u);
+    EXPECT_EQ(engine->markArray()[0], at25);
+    EXPECT_FALSE(engine->selectedMarkItem());
 }
 
 TEST_F(TrackTest, CutPointsAddTheProjectStartAndEndUnlessMarkersStandThere) {
@@ -220,24 +220,24 @@ TEST_F(TrackTest, CutPointsAddTheProjectStartAndEndUnlessMarkersStandThere) {
     ASSERT_EQ(points.size(), 2u);
     EXPECT_EQ(points[0]->markerTime, 0.0);
     EXPECT_EQ(points[1]->markerTime, 10.0);
-    engine->markArray = {MarkerItem::createMarkerWithTime(0.0005), MarkerItem::createMarkerWithTime(9.9995)};
+    engine->setMarkArray({MarkerItem::createMarkerWithTime(0.0005), MarkerItem::createMarkerWithTime(9.9995)});
     points = engine->getMarkArrayWihtTrackStartEndTime();
     ASSERT_EQ(points.size(), 2u);
-    EXPECT_EQ(points[0], engine->markArray[0]);
-    EXPECT_EQ(engine->markArray.size(), 2u);
+    EXPECT_EQ(points[0], engine->markArray()[0]);
+    EXPECT_EQ(engine->markArray().size(), 2u);
 }
 
 TEST_F(TrackTest, SelectingAMarkerMovesTheCursorAndAnUnknownOneClearsTheSelection) {
     lay(0, {audio(ten, 0.0, 10.0, 0.0)});
     auto marker = MarkerItem::createMarkerWithTime(3.0);
-    engine->markArray = {marker};
+    engine->setMarkArray({marker});
     engine->updateSelectedMarker(marker);
-    EXPECT_EQ(engine->selectedMarkItem, marker);
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 3.0);
+    EXPECT_EQ(engine->selectedMarkItem(), marker);
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 3.0);
     EXPECT_DOUBLE_EQ(host.lastSeek, 3.0);
     engine->updateSelectedMarker(MarkerItem::createMarkerWithTime(5.0));
-    EXPECT_FALSE(engine->selectedMarkItem);
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 3.0);
+    EXPECT_FALSE(engine->selectedMarkItem());
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 3.0);
 }
 
 TEST_F(TrackTest, MarkersAreAddedSortedSelectedAndUndoneAsAWhole) {
@@ -250,48 +250,48 @@ TEST_F(TrackTest, MarkersAreAddedSortedSelectedAndUndoneAsAWhole) {
         engine->updateCurrentTimelineTime(2.0);
         EditActions::addMarkAction(*engine);
     });
-    ASSERT_EQ(engine->markArray.size(), 2u);
-    EXPECT_EQ(engine->markArray[0]->markerTime, 2.0);
-    EXPECT_EQ(engine->selectedMarkItem, engine->markArray[0]);
+    ASSERT_EQ(engine->markArray().size(), 2u);
+    EXPECT_EQ(engine->markArray()[0]->markerTime, 2.0);
+    EXPECT_EQ(engine->selectedMarkItem(), engine->markArray()[0]);
     event([&] { EditActions::deleteKeyAction(*engine); });
-    ASSERT_EQ(engine->markArray.size(), 1u);
-    EXPECT_FALSE(engine->selectedMarkItem);
+    ASSERT_EQ(engine->markArray().size(), 1u);
+    EXPECT_FALSE(engine->selectedMarkItem());
     event([&] { undo.undo(); });
-    EXPECT_EQ(engine->markArray.size(), 2u);
+    EXPECT_EQ(engine->markArray().size(), 2u);
     event([&] { undo.undo(); });
     event([&] { undo.undo(); });
-    EXPECT_TRUE(engine->markArray.empty());
+    EXPECT_TRUE(engine->markArray().empty());
 }
 
 TEST_F(TrackTest, NextAndPreviousMarkerWalkTheCutPoints) {
     lay(0, {audio(ten, 0.0, 10.0, 0.0)});
     auto m = MarkerItem::createMarkerWithTime(4.0);
-    engine->markArray = {m};
+    engine->setMarkArray({m});
     engine->updateCurrentTimelineTime(1.0);
     EditActions::nextMarkAction(*engine);
-    EXPECT_EQ(engine->selectedMarkItem, m);
+    EXPECT_EQ(engine->selectedMarkItem(), m);
     EditActions::nextMarkAction(*engine);
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 10.0);
-    EXPECT_FALSE(engine->selectedMarkItem);
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 10.0);
+    EXPECT_FALSE(engine->selectedMarkItem());
     EditActions::nextMarkAction(*engine);  // on the last entry: stays
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 10.0);
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 10.0);
     engine->updateCurrentTimelineTime(12.0);  // beyond the end: back to the start
     EditActions::nextMarkAction(*engine);
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 0.0);
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 0.0);
     EditActions::lastMarkAction(*engine);  // at the first entry: stays
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 0.0);
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 0.0);
     engine->updateCurrentTimelineTime(7.0);
     EditActions::lastMarkAction(*engine);
-    EXPECT_EQ(engine->selectedMarkItem, m);
+    EXPECT_EQ(engine->selectedMarkItem(), m);
     host.recording = true;
     engine->updateCurrentTimelineTime(7.0);
     EditActions::lastMarkAction(*engine);
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 7.0);
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 7.0);
 }
 
 TEST_F(TrackTest, FadesSpanTheSelectionAndUndoRestoresTheWholeFade) {
     lay(0, {audio(ten, 0.0, 2.0, 0.0), audio(ten, 2.0, 4.0, 2.0), audio(ten, 4.0, 10.0, 4.0)});
-    auto first = engine->audioTrackArray[0]->sectionArray()[1];
+    auto first = engine->audioTrackArray()[0]->sectionArray()[1];
     first->fadeMode = 2;
     first->fadeStartTimeOffset = 0.25;
     first->fadeDuration = 7.0;
@@ -300,7 +300,7 @@ TEST_F(TrackTest, FadesSpanTheSelectionAndUndoRestoresTheWholeFade) {
         engine->setSelection(5.0, 2.0);
         EditActions::fadeInButtonAction(*engine);
     });
-    const auto& sections = engine->audioTrackArray[0]->sectionArray();
+    const auto& sections = engine->audioTrackArray()[0]->sectionArray();
     ASSERT_EQ(sections.size(), 4u);
     EXPECT_EQ(sections[1]->fadeMode, 1);
     EXPECT_DOUBLE_EQ(sections[1]->fadeStartTimeOffset, 0.0);
@@ -325,7 +325,7 @@ TEST_F(TrackTest, CustomFadeVolumeMuteAndEffectChangeOnlyTheSelectedSections) {
         engine->setSelection(2.0, 4.0);
         EditActions::saveCustomFadeToSections(*engine, 1.5, -0.2);
     });
-    const auto& sections = engine->audioTrackArray[0]->sectionArray();
+    const auto& sections = engine->audioTrackArray()[0]->sectionArray();
     ASSERT_EQ(sections.size(), 3u);
     EXPECT_EQ(sections[1]->fadeMode, 3);
     EXPECT_EQ(sections[1]->customFadeStart, 1.0);
@@ -355,21 +355,21 @@ TEST_F(TrackTest, CustomFadeVolumeMuteAndEffectChangeOnlyTheSelectedSections) {
 TEST_F(TrackTest, DeletingTracksAsksFirstAndSelectsTheFirstRemainingTrack) {
     event([&] { EditActions::addTrackFunction(*engine); });
     event([&] { EditActions::addTrackFunction(*engine); });
-    ASSERT_EQ(engine->audioTrackArray.size(), 4u);
-    auto keptFirst = engine->audioTrackArray[0];
+    ASSERT_EQ(engine->audioTrackArray().size(), 4u);
+    auto keptFirst = engine->audioTrackArray()[0];
     host.answerOk = false;
     engine->selectTracks(1, 3);
     EXPECT_FALSE(EditActions::deleteTrackFunction(*engine));
     EXPECT_EQ(host.confirmedFirst, 2);
     EXPECT_EQ(host.confirmedLast, 4);
-    EXPECT_EQ(engine->audioTrackArray.size(), 4u);
+    EXPECT_EQ(engine->audioTrackArray().size(), 4u);
     host.answerOk = true;
     event([&] { EXPECT_TRUE(EditActions::deleteTrackFunction(*engine)); });
-    ASSERT_EQ(engine->audioTrackArray.size(), 1u);
-    EXPECT_EQ(engine->audioTrackArray[0], keptFirst);
+    ASSERT_EQ(engine->audioTrackArray().size(), 1u);
+    EXPECT_EQ(engine->audioTrackArray()[0], keptFirst);
     event([&] { undo.undo(); });
-    EXPECT_EQ(engine->audioTrackArray.size(), 4u);
-    engine->timelineTrackArray.clear();
+    EXPECT_EQ(engine->audioTrackArray().size(), 4u);
+    engine->setTimelineTrackArray({});
     EXPECT_FALSE(EditActions::deleteTrackFunction(*engine));
 }
 
@@ -417,7 +417,7 @@ TEST_F(TrackTest, RecordingLevelsCatchUpTenValuesAtATime) {
     EXPECT_EQ(engine->readRecordAudioLevelWithTime(5.0), 0.0f);
     engine->doRecordWithRecordDurationChange(2.5);
     EXPECT_DOUBLE_EQ(engine->recordEndTime, 2.5);
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 2.5);
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 2.5);
 }
 
 TEST(EffectPanel, ValuesAreHeldAsTheSliderRowsShowThem) {

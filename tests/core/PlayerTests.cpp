@@ -225,7 +225,7 @@ protected:
 };
 
 TEST_F(ControllerTest, PlayWithTheCursorAtTenSecondsStartsOutputAtFrame441000) {
-    engine->currentTimelineTime = 10.0;
+    engine->updateCurrentTimelineTime(10.0);
     playback->playOrPause();
     EXPECT_EQ(playback->state(), PlaybackState::Playing);
     EXPECT_TRUE(playback->hasPlayTimer());
@@ -261,36 +261,36 @@ TEST_F(ControllerTest, TheTickMovesTheCursorToThePlayersPositionAndRedrawsBothSt
     playback->playOrPause();
     for (int i = 0; i < 3; ++i) manual->pull();
     playback->updateWaveViewWhenPlay();
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 3 * 2048 / 44100.0);
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 3 * 2048 / 44100.0);
     ASSERT_EQ(strips.size(), 2u);
     EXPECT_DOUBLE_EQ(strips[1], engine->timeToPointX(3 * 2048 / 44100.0));
 }
 
 TEST_F(ControllerTest, PlaybackStopsByItselfAndRewindsAtTheEndOfTheLongestTrack) {
-    engine->currentTimelineTime = 11.9;
+    engine->updateCurrentTimelineTime(11.9);
     playback->playOrPause();
     for (int i = 0; i < 3; ++i) manual->pull();
     playback->updateWaveViewWhenPlay();
     EXPECT_EQ(playback->state(), PlaybackState::Stopped);
     EXPECT_FALSE(playback->hasPlayTimer());
-    EXPECT_EQ(engine->currentTimelineTime, 0.0);
+    EXPECT_EQ(engine->currentTimelineTime(), 0.0);
     EXPECT_EQ(playback->player().offsetFrame(), 0);
     EXPECT_EQ(playback->player().currentTime(), 0.0);
 }
 
 TEST_F(ControllerTest, StopRewindsToTheStartFromAnyState) {
-    engine->currentTimelineTime = 5.0;
+    engine->updateCurrentTimelineTime(5.0);
     playback->playOrPause();
     manual->pull();
     playback->stopPlayer();
     EXPECT_EQ(playback->state(), PlaybackState::Stopped);
-    EXPECT_EQ(engine->currentTimelineTime, 0.0);
+    EXPECT_EQ(engine->currentTimelineTime(), 0.0);
     EXPECT_EQ(playback->player().offsetFrame(), 0);
-    engine->currentTimelineTime = 4.0;
+    engine->updateCurrentTimelineTime(4.0);
     playback->playOrPause();
     playback->playOrPause();
     playback->stopPlayer();
-    EXPECT_EQ(engine->currentTimelineTime, 0.0);
+    EXPECT_EQ(engine->currentTimelineTime(), 0.0);
 }
 
 TEST_F(ControllerTest, PlayDoesNothingWhileRecordingOrWithTheRecordingPopoverOpen) {
@@ -318,14 +318,14 @@ TEST_F(ControllerTest, ACursorMoveWhilePlayingMovesTheNextBlockWithoutStopping) 
 
 TEST_F(ControllerTest, ASelectionLoopsPlaybackAndTheTickBringsTheCursorBack) {
     engine->setSelection(2.0, 3.0);
-    engine->currentTimelineTime = 2.5;
+    engine->updateCurrentTimelineTime(2.5);
     playback->playOrPause();
     bool sawStart = false;
     for (int i = 0; i < 40; ++i) {
         manual->pull();
         playback->updateWaveViewWhenPlay();
-        EXPECT_GE(engine->currentTimelineTime, 2.0);
-        EXPECT_LT(engine->currentTimelineTime, 3.0 + 2048 / 44100.0);
+        EXPECT_GE(engine->currentTimelineTime(), 2.0);
+        EXPECT_LT(engine->currentTimelineTime(), 3.0 + 2048 / 44100.0);
         // Track 1 (the right channel) is read after the jump within the block that jumps.
         if (graph.blocks.back()[1] == 88200.0f) sawStart = true;
     }
@@ -335,7 +335,7 @@ TEST_F(ControllerTest, ASelectionLoopsPlaybackAndTheTickBringsTheCursorBack) {
 
 TEST_F(ControllerTest, WithoutASelectedRangePlaybackRunsOnPastTheCursorRange) {
     engine->setSelection(2.0, 2.0005);
-    engine->currentTimelineTime = 1.99;
+    engine->updateCurrentTimelineTime(1.99);
     playback->playOrPause();
     for (int i = 0; i < 10; ++i) manual->pull();
     EXPECT_GT(playback->player().currentTime(), 2.4);

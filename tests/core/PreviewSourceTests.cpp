@@ -25,7 +25,7 @@ TEST_F(PreviewSourceTest, EachChannelPlaysItsTracksSelectionScaledByTheFactor) {
     ASSERT_EQ(selected->size(), 2u);
 
     PreviewSource preview(engine->projectLock);
-    preview.setSections(*selected, static_cast<int64_t>(engine->timelineTrackArray.size()));
+    preview.setSections(*selected, static_cast<int64_t>(engine->timelineTrackArray().size()));
     EXPECT_EQ(preview.audioSampleChannels(), 2);
     EXPECT_NEAR(preview.sectionsDuration(), 2.0, 1e-9);
 
@@ -38,7 +38,7 @@ TEST_F(PreviewSourceTest, EachChannelPlaysItsTracksSelectionScaledByTheFactor) {
             preview.setFactor(1.0f);
             preview.readSample(got.data(), c, frames, at);
             for (int32_t i = 0; i < frames; ++i)
-                want[i] = engine->audioTrackArray[c]->readSamplePointAtOffset(start + at + i);
+                want[i] = engine->audioTrackArray()[c]->readSamplePointAtOffset(start + at + i);
             EXPECT_EQ(got, want) << "channel " << c << " at " << at;
             preview.setFactor(0.5f);
             preview.readSample(got.data(), c, frames, at);

@@ -83,8 +83,8 @@ protected:
             at += 1.0;
         }
         lay(0, sections);
-        engine->audioTrackArray.resize(1);
-        engine->timelineTrackArray = engine->audioTrackArray;
+        resizeTracks(1);
+        engine->setTimelineTrackArray(engine->audioTrackArray());
     }
 };
 
@@ -159,15 +159,15 @@ TEST_F(FolderTest, AHostileAudiosFolderIsNeitherFollowedNorWaitedOn) {
     fs::create_symlink("/etc/passwd", hostile + "/Audios/ImportAudio_2.data");
     fs::create_symlink(outside, hostile + "/Audios/ImportAudio_3.data");
     layOut({"/nowhere/ImportAudio_1.data", "/nowhere/ImportAudio_2.data", "/nowhere/ImportAudio_3.data"});
-    ASSERT_OK(archive::writeProjectFile(archive::projectArchivePath(hostile), engine->audioTrackArray, {}));
+    ASSERT_OK(archive::writeProjectFile(archive::projectArchivePath(hostile), engine->audioTrackArray(), {}));
 
     UndoManager otherUndo;
     WaveEditViewController opened(host, clipboard, scheduler, otherUndo);
     ASSERT_TRUE(openAsUserEvent(opened, hostile).ok());
-    ASSERT_EQ(opened.audioTrackArray.size(), 1u);
+    ASSERT_EQ(opened.audioTrackArray().size(), 1u);
     // Nothing of the links' targets is heard: the sections play silence.
     for (int64_t frame : {100, 44100 + 100, 2 * 44100 + 100})
-        EXPECT_EQ(opened.audioTrackArray[0]->readSamplePointAtOffset(frame), 0.0f) << frame;
+        EXPECT_EQ(opened.audioTrackArray()[0]->readSamplePointAtOffset(frame), 0.0f) << frame;
 
     const std::string copy = dir.file("copy.wvmp");
     Outcome<Warnings> r = opened.saveProjectItemToPath(copy);
@@ -296,20 +296,20 @@ TEST_F(FolderTest, AProjectOpenedWithoutTracksSelectsNothingUntilItsFirstImport)
     fs::create_directories(project);
     ASSERT_OK(archive::writeProjectFile(archive::projectArchivePath(project), {}, {}));
     ASSERT_TRUE(openAsUserEvent(*engine, project).ok());
-    EXPECT_TRUE(engine->audioTrackArray.empty());
-    EXPECT_TRUE(engine->timelineTrackArray.empty());
+    EXPECT_TRUE(engine->audioTrackArray().empty());
+    EXPECT_TRUE(engine->timelineTrackArray().empty());
 
     const std::string mono = source("ImportAudio_1.data", 1.0);
     event([&] { ASSERT_TRUE(engine->placeConvertedFile(mono).ok()); });
-    ASSERT_EQ(engine->audioTrackArray.size(), 1u);
-    EXPECT_EQ(engine->timelineTrackArray, engine->audioTrackArray);
+    ASSERT_EQ(engine->audioTrackArray().size(), 1u);
+    EXPECT_EQ(engine->timelineTrackArray(), engine->audioTrackArray());
     event([&] {
         engine->updateCurrentTimelineTime(0.5);
         ASSERT_TRUE(engine->insertMute(true, 1.0).ok());
     });
     EXPECT_NEAR(engine->farestTrackEndTime(), 2.0, 1e-9);
     bool silenceInserted = false;
-    for (const auto& s : engine->audioTrackArray[0]->sectionArray())
+    for (const auto& s : engine->audioTrackArray()[0]->sectionArray())
         silenceInserted |= s->isMute && std::fabs(s->trackStartTime - 0.5) < 1e-9;
     EXPECT_TRUE(silenceInserted);
 }

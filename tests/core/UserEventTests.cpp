@@ -37,9 +37,9 @@ TEST_F(UserEventTest, HoldsTheLockAndMakesNestedChangesOneUndoStep) {
     }
     EXPECT_FALSE(engine->isInUserEvent());
     EXPECT_EQ(undo.undoStepCount(), stepsBefore + 1);
-    const size_t tracks = engine->audioTrackArray.size();
+    const size_t tracks = engine->audioTrackArray().size();
     event([&] { undo.undo(); });
-    EXPECT_EQ(engine->audioTrackArray.size(), tracks - 2);
+    EXPECT_EQ(engine->audioTrackArray().size(), tracks - 2);
     EXPECT_TRUE(engine->projectLock.try_lock());
     engine->projectLock.unlock();
 }

@@ -23,8 +23,8 @@ TEST_F(WindowStateTest, AnEmptyProjectHasTracksToDeleteButNothingToExport) {
     EXPECT_FALSE(validateCommand(WindowCommand::insertMute, flags, false));
     EXPECT_TRUE(validateCommand(WindowCommand::deleteTrack, flags, false));
 
-    engine->audioTrackArray.clear();
-    engine->timelineTrackArray.clear();
+    engine->setAudioTrackArray({});
+    engine->setTimelineTrackArray({});
     flags = stateFlagsOf(*engine, false);
     EXPECT_FALSE(flags.hasTrackForDelete);
     EXPECT_FALSE(validateCommand(WindowCommand::deleteTrack, flags, false));
@@ -33,10 +33,10 @@ TEST_F(WindowStateTest, AnEmptyProjectHasTracksToDeleteButNothingToExport) {
 TEST_F(WindowStateTest, FlagsFollowTheSelectionTheMarkersAndTheCursor) {
     lay(0, {audio(source("a.data", 4.0), 0.0, 4.0, 0.0)});
     engine->setSelection(1.0, 2.0);
-    engine->markArray = {MarkerItem::createMarkerWithTime(3.0)};
+    engine->setMarkArray({MarkerItem::createMarkerWithTime(3.0)});
     engine->currentPixelPerSecond = 10.0;
 
-    engine->currentTimelineTime = 1.0;
+    engine->updateCurrentTimelineTime(1.0);
     StateFlags flags = stateFlagsOf(*engine, true);
     EXPECT_TRUE(flags.hasTrack);
     EXPECT_TRUE(flags.hasSelectedSection);
@@ -47,11 +47,11 @@ TEST_F(WindowStateTest, FlagsFollowTheSelectionTheMarkersAndTheCursor) {
     // 2.5 pixels either side of the marker line, bounds inside: at 10 px/s that
     // is 0.25 s either side of 3.0 s.
     for (double t : {2.75, 3.0, 3.25}) {
-        engine->currentTimelineTime = t;
+        engine->updateCurrentTimelineTime(t);
         EXPECT_FALSE(stateFlagsOf(*engine, false).addMarkEnable) << t;
     }
     for (double t : {2.74, 3.26}) {
-        engine->currentTimelineTime = t;
+        engine->updateCurrentTimelineTime(t);
         EXPECT_TRUE(stateFlagsOf(*engine, false).addMarkEnable) << t;
     }
     const HitRect rect = markRectWithTime(*engine, 3.0);

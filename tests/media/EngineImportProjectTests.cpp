@@ -76,44 +76,44 @@ size_t filesIn(const std::string& folder) {
 }  // namespace
 
 TEST_F(ProjectTest, AStereoImportIntoOneTrackAddsASecondTrackAndIsOneUndoStep) {
-    engine->audioTrackArray.resize(1);
-    engine->timelineTrackArray = engine->audioTrackArray;
+    resizeTracks(1);
+    engine->setTimelineTrackArray(engine->audioTrackArray());
     ASSERT_TRUE(importNow(stereo).ok());
-    ASSERT_EQ(engine->audioTrackArray.size(), 2u);
-    auto left = engine->audioTrackArray[0]->sectionArray();
-    auto right = engine->audioTrackArray[1]->sectionArray();
+    ASSERT_EQ(engine->audioTrackArray().size(), 2u);
+    auto left = engine->audioTrackArray()[0]->sectionArray();
+    auto right = engine->audioTrackArray()[1]->sectionArray();
     ASSERT_EQ(left.size(), 1u);
     ASSERT_EQ(right.size(), 1u);
     EXPECT_EQ(left[0]->channel, 0);
     EXPECT_EQ(right[0]->channel, 1);
     EXPECT_DOUBLE_EQ(left[0]->trackStartTime, 0.0);
     EXPECT_DOUBLE_EQ(left[0]->trackEndTime, 2.0);
-    EXPECT_EQ(engine->audioTrackArray[0]->readSamplePointAtOffset(100), 0.25f);
-    EXPECT_EQ(engine->audioTrackArray[1]->readSamplePointAtOffset(100), -0.5f);
+    EXPECT_EQ(engine->audioTrackArray()[0]->readSamplePointAtOffset(100), 0.25f);
+    EXPECT_EQ(engine->audioTrackArray()[1]->readSamplePointAtOffset(100), -0.5f);
     EXPECT_EQ(undo.undoStepCount(), 1u);
     event([&] { undo.undo(); });
-    EXPECT_EQ(engine->audioTrackArray.size(), 1u);
+    EXPECT_EQ(engine->audioTrackArray().size(), 1u);
     EXPECT_EQ(engine->farestTrackEndTime(), 0.0);
 }
 
 TEST_F(ProjectTest, AMonoImportLandsOnTheFirstTrackAtTheProjectEndWithSilenceBelow) {
-    engine->audioTrackArray.push_back(std::make_shared<AudioTrack>());
+    resizeTracks(engine->audioTrackArray().size() + 1);
     ASSERT_TRUE(importNow(stereo).ok());
     ASSERT_TRUE(importNow(mono).ok());
-    ASSERT_EQ(engine->audioTrackArray.size(), 3u);
-    auto first = engine->audioTrackArray[0]->sectionArray();
+    ASSERT_EQ(engine->audioTrackArray().size(), 3u);
+    auto first = engine->audioTrackArray()[0]->sectionArray();
     ASSERT_EQ(first.size(), 2u);
     EXPECT_DOUBLE_EQ(first[1]->trackStartTime, 2.0);
     EXPECT_DOUBLE_EQ(first[1]->trackEndTime, 3.0);
     // The third track was padded to 2 s and then got a blank second like the second.
-    for (size_t t = 1; t < 3; ++t) EXPECT_TRUE(engine->audioTrackArray[t]->sectionArray().back()->isBlankSection);
+    for (size_t t = 1; t < 3; ++t) EXPECT_TRUE(engine->audioTrackArray()[t]->sectionArray().back()->isBlankSection);
     expectTidy(*engine);
 }
 
 TEST_F(ProjectTest, ImportingTheSameFileTwiceMakesTwoConvertedFiles) {
     ASSERT_TRUE(importNow(mono).ok());
     ASSERT_TRUE(importNow(mono).ok());
-    auto sections = engine->audioTrackArray[0]->sectionArray();
+    auto sections = engine->audioTrackArray()[0]->sectionArray();
     ASSERT_EQ(sections.size(), 2u);
     EXPECT_NE(*sections[0]->audioPath, *sections[1]->audioPath);
     EXPECT_EQ(filesIn(engine->importFolder), 2u);
@@ -189,10 +189,10 @@ TEST_F(ProjectTest, DestroyingTheEngineInTheMiddleOfAnImportCancelsAndJoinsTheCo
 }
 
 TEST_F(ProjectTest, ARecordingIsInsertedAtItsStartOnEverySelectedTrackFromItsOwnCopy) {
-    engine->audioTrackArray.push_back(std::make_shared<AudioTrack>());
+    resizeTracks(engine->audioTrackArray().size() + 1);
     ASSERT_TRUE(importNow(stereo).ok());
-    engine->audioTrackArray.resize(3);
-    engine->audioTrackArray[2]->setSectionArray({AudioSection::blankSectionWithTrackStartTime(0, 2)});
+    resizeTracks(3);
+    engine->audioTrackArray()[2]->setSectionArray({AudioSection::blankSectionWithTrackStartTime(0, 2)});
     {
         UserEvent event(*engine);
         engine->selectTracks(0, 2);
@@ -216,29 +216,29 @@ TEST_F(ProjectTest, ARecordingIsInsertedAtItsStartOnEverySelectedTrackFromItsOwn
     }
     EXPECT_EQ(paths.size(), 3u);
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 3.0);
-    EXPECT_DOUBLE_EQ(engine->currentTimelineTime, 2.0);
-    EXPECT_EQ(engine->audioTrackArray[0]->readSamplePointAtOffset(44100 + 10), 0.125f);
-    EXPECT_EQ(engine->audioTrackArray[0]->readSamplePointAtOffset(2 * 44100 + 10), 0.25f);  // moved right
+    EXPECT_DOUBLE_EQ(engine->currentTimelineTime(), 2.0);
+    EXPECT_EQ(engine->audioTrackArray()[0]->readSamplePointAtOffset(44100 + 10), 0.125f);
+    EXPECT_EQ(engine->audioTrackArray()[0]->readSamplePointAtOffset(2 * 44100 + 10), 0.25f);  // moved right
     event([&] { undo.undo(); });
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 2.0);
 }
 
 TEST_F(ProjectTest, SavingLinksEachSourceOnceAndReopeningRedirectsToAudios) {
     ASSERT_TRUE(importNow(stereo).ok());
-    engine->markArray = {MarkerItem::createMarkerWithTime(1.5)};
+    engine->setMarkArray({MarkerItem::createMarkerWithTime(1.5)});
     std::string project = dir.file("song.wvmp");
     ASSERT_TRUE(engine->saveProjectItemToPath(project).ok());
     EXPECT_EQ(filesIn(project + "/Audios"), 1u);  // both channels use one file
     ASSERT_TRUE(engine->saveProjectItemToPath(project).ok());  // again: kept, archive rewritten
     EXPECT_EQ(filesIn(project + "/Audios"), 1u);
-    std::string original = *engine->audioTrackArray[0]->sectionArray()[0]->audioPath;
+    std::string original = *engine->audioTrackArray()[0]->sectionArray()[0]->audioPath;
 
     // Opening while the import folder still exists keeps the stored paths.
     {
         UndoManager otherUndo;
         WaveEditViewController reopened(host, clipboard, scheduler, otherUndo);
         ASSERT_TRUE(openAsUserEvent(reopened, project).ok());
-        EXPECT_EQ(*reopened.audioTrackArray[0]->sectionArray()[0]->audioPath, original);
+        EXPECT_EQ(*reopened.audioTrackArray()[0]->sectionArray()[0]->audioPath, original);
         EXPECT_FALSE(otherUndo.canUndo());
     }
     std::filesystem::remove_all(engine->importFolder);
@@ -246,29 +246,29 @@ TEST_F(ProjectTest, SavingLinksEachSourceOnceAndReopeningRedirectsToAudios) {
     UndoManager otherUndo;
     WaveEditViewController reopened(host, clipboard, scheduler, otherUndo);
     ASSERT_TRUE(openAsUserEvent(reopened, project).ok());
-    ASSERT_EQ(reopened.audioTrackArray.size(), 2u);
-    auto section = reopened.audioTrackArray[1]->sectionArray()[0];
+    ASSERT_EQ(reopened.audioTrackArray().size(), 2u);
+    auto section = reopened.audioTrackArray()[1]->sectionArray()[0];
     EXPECT_EQ(*section->audioPath, project + "/Audios/" + std::filesystem::path(original).filename().string());
-    EXPECT_EQ(reopened.audioTrackArray[1]->readSamplePointAtOffset(500), -0.5f);
+    EXPECT_EQ(reopened.audioTrackArray()[1]->readSamplePointAtOffset(500), -0.5f);
     EXPECT_TRUE(section->audioWaveData());
-    ASSERT_EQ(reopened.markArray.size(), 1u);
-    EXPECT_DOUBLE_EQ(reopened.markArray[0]->markerTime, 1.5);
+    ASSERT_EQ(reopened.markArray().size(), 1u);
+    EXPECT_DOUBLE_EQ(reopened.markArray()[0]->markerTime, 1.5);
     EXPECT_FALSE(otherUndo.canUndo());
 }
 
 TEST_F(ProjectTest, AMissingOrUnreadableProjectIsAnErrorAndNothingIsOpened) {
     ASSERT_TRUE(importNow(mono).ok());
-    auto before = engine->audioTrackArray;
+    auto before = engine->audioTrackArray();
     Outcome<> r = openAsUserEvent(*engine, dir.file("nothing.wvmp"));
     EXPECT_FALSE(r.ok());
-    EXPECT_EQ(engine->audioTrackArray, before);
+    EXPECT_EQ(engine->audioTrackArray(), before);
     std::string broken = dir.file("broken.wvmp");
     std::filesystem::create_directories(broken);
     std::ofstream(broken + "/project.plist") << "bplist00 but not really";
     r = openAsUserEvent(*engine, broken);
     EXPECT_FALSE(r.ok());
     EXPECT_FALSE(r.error().empty());
-    EXPECT_EQ(engine->audioTrackArray, before);
+    EXPECT_EQ(engine->audioTrackArray(), before);
 }
 
 TEST_F(ProjectTest, ASaveThatCannotWriteReportsFailureAndKeepsTheOldArchive) {
@@ -288,9 +288,9 @@ TEST_F(ProjectTest, ASaveThatCannotWriteReportsFailureAndKeepsTheOldArchive) {
     lost->endTime = 1.0;
     lost->trackStartTime = 1.0;
     lost->trackEndTime = 2.0;
-    auto sections = engine->audioTrackArray[0]->sectionArray();
+    auto sections = engine->audioTrackArray()[0]->sectionArray();
     sections.push_back(lost);
-    engine->audioTrackArray[0]->setSectionArray(sections);
+    engine->audioTrackArray()[0]->setSectionArray(sections);
     Outcome<Warnings> r = engine->saveProjectItemToPath(dir.file("other.wvmp"));
     EXPECT_TRUE(r.ok()) << r.error();
     ASSERT_EQ((*r).size(), 1u);

@@ -122,8 +122,8 @@ TEST_F(PulsePlayback, AProjectPlaysThroughTheWindowsControllerAndTheCursorFollow
     test::ManualScheduler scheduler;
     UndoManager undo;
     WaveEditViewController engine(host, clipboard, scheduler, undo);
-    engine.audioTrackArray = {test::trackOf({test::placedSection(path, 0.0, 4.0, 0.0)})};
-    engine.timelineTrackArray = engine.audioTrackArray;
+    engine.setAudioTrackArray({test::trackOf({test::placedSection(path, 0.0, 4.0, 0.0)})});
+    engine.setTimelineTrackArray(engine.audioTrackArray());
 
     ProjectLock lock;
     auto graph = std::make_unique<PulseOutputGraph>("wavomer-tests", server);
@@ -139,10 +139,10 @@ TEST_F(PulsePlayback, AProjectPlaysThroughTheWindowsControllerAndTheCursorFollow
         }
     });
     EXPECT_EQ(playback.state(), PlaybackState::Playing);
-    EXPECT_GT(engine.currentTimelineTime, 1.8);
-    EXPECT_LT(engine.currentTimelineTime, 2.6);
+    EXPECT_GT(engine.currentTimelineTime(), 1.8);
+    EXPECT_LT(engine.currentTimelineTime(), 2.6);
     playback.stopPlayer();
-    EXPECT_EQ(engine.currentTimelineTime, 0.0);
+    EXPECT_EQ(engine.currentTimelineTime(), 0.0);
     EXPECT_GT(test::powerShareAt(test::tail(samples, 1.0), 1000.0), 0.9);
 }
 

@@ -95,29 +95,29 @@ protected:
 };
 
 TEST_F(SilentPlayback, PlaybackReachesTheEndStopsAndRewinds) {
-    engine->currentTimelineTime = 0.6;
+    engine->updateCurrentTimelineTime(0.6);
     playback->playOrPause();
     const auto begin = std::chrono::steady_clock::now();
     tickFor(3.0);
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     EXPECT_EQ(playback->state(), PlaybackState::Stopped);
-    EXPECT_EQ(engine->currentTimelineTime, 0.0);
+    EXPECT_EQ(engine->currentTimelineTime(), 0.0);
     EXPECT_GT(took, 0.4);
     EXPECT_LT(took, 1.0);
 }
 
 TEST_F(SilentPlayback, TheCursorLoopsInsideTheSelection) {
     engine->setSelection(0.2, 0.5);
-    engine->currentTimelineTime = 0.3;
+    engine->updateCurrentTimelineTime(0.3);
     playback->playOrPause();
     double lowest = 10.0, highest = 0.0;
     int backwards = 0;
     double last = 0.3;
     tickFor(1.5, [&] {
-        lowest = std::min(lowest, engine->currentTimelineTime);
-        highest = std::max(highest, engine->currentTimelineTime);
-        if (engine->currentTimelineTime < last) ++backwards;
-        last = engine->currentTimelineTime;
+        lowest = std::min(lowest, engine->currentTimelineTime());
+        highest = std::max(highest, engine->currentTimelineTime());
+        if (engine->currentTimelineTime() < last) ++backwards;
+        last = engine->currentTimelineTime();
     });
     EXPECT_EQ(playback->state(), PlaybackState::Playing);
     EXPECT_GE(lowest, 0.2);

@@ -100,9 +100,17 @@ protected:
 
     // Puts whole sources end to end on track i (no undo).
     void lay(size_t track, const std::vector<SectionPtr>& sections) {
-        while (engine->audioTrackArray.size() <= track) engine->audioTrackArray.push_back(std::make_shared<AudioTrack>());
-        engine->audioTrackArray[track]->setSectionArray(sections);
-        engine->timelineTrackArray = engine->audioTrackArray;
+        if (engine->audioTrackArray().size() <= track) resizeTracks(track + 1);
+        engine->audioTrackArray()[track]->setSectionArray(sections);
+        engine->setTimelineTrackArray(engine->audioTrackArray());
+    }
+
+    // Keeps the first count tracks, or adds empty ones up to count (no undo).
+    void resizeTracks(size_t count) {
+        std::vector<TrackPtr> tracks = engine->audioTrackArray();
+        tracks.resize(std::min(tracks.size(), count));
+        while (tracks.size() < count) tracks.push_back(std::make_shared<AudioTrack>());
+        engine->setAudioTrackArray(tracks);
     }
 
     ScratchDir dir;
@@ -116,8 +124,8 @@ protected:
 // Every track: sections adjacent from 0, ending at the project length.
 inline void expectTidy(const WaveEditViewController& engine) {
     double length = engine.farestTrackEndTime();
-    for (size_t t = 0; t < engine.audioTrackArray.size(); ++t) {
-        const auto& sections = engine.audioTrackArray[t]->sectionArray();
+    for (size_t t = 0; t < engine.audioTrackArray().size(); ++t) {
+        const auto& sections = engine.audioTrackArray()[t]->sectionArray();
         double at = 0.0;
         for (const auto& s : sections) {
             EXPECT_NEAR(s->trackStartTime, at, 1e-9) << "track " << t;

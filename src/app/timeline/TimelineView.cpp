@@ -90,7 +90,7 @@ void TimelineView::paintEvent(QPaintEvent* event) {
 }
 
 void TimelineView::paintRows(QPainter& painter, const QRect& exposed) {
-    const auto& tracks = engine_.audioTrackArray;
+    const auto& tracks = engine_.audioTrackArray();
     if (tracks.empty()) return;
     const double rowHeight = engine_.waveTrackCurrentHeight();
     const double origin = originX();
@@ -121,12 +121,12 @@ void TimelineView::paintRows(QPainter& painter, const QRect& exposed) {
 }
 
 void TimelineView::paintOverlays(QPainter& painter, const QRect& exposed) {
-    const auto& tracks = engine_.audioTrackArray;
+    const auto& tracks = engine_.audioTrackArray();
     const double rowHeight = engine_.waveTrackCurrentHeight();
     const double origin = originX();
     // The rows of the selected tracks.
     double top = 9999.0, bottom = 0.0;
-    for (const auto& selected : engine_.timelineTrackArray) {
+    for (const auto& selected : engine_.timelineTrackArray()) {
         auto at = std::find(tracks.begin(), tracks.end(), selected);
         if (at == tracks.end()) continue;
         const double y = static_cast<double>(at - tracks.begin()) * rowHeight;
@@ -134,24 +134,24 @@ void TimelineView::paintOverlays(QPainter& painter, const QRect& exposed) {
         bottom = std::max(bottom, y + rowHeight);
     }
     const bool anySelected = bottom > top;
-    const double start = engine_.selectedTimelineStartTime;
-    const double end = engine_.selectedTimelineEndTime;
-    if (start != end && !engine_.selectedMarkItem && anySelected) {
+    const double start = engine_.selectedTimelineStartTime();
+    const double end = engine_.selectedTimelineEndTime();
+    if (start != end && !engine_.selectedMarkItem() && anySelected) {
         const double x1 = engine_.timeToPointX(std::min(start, end)) - origin;
         const double x2 = engine_.timeToPointX(std::max(start, end)) - origin;
         painter.fillRect(QRectF(x1, top, x2 - x1, bottom - top), QColor::fromRgbF(0.0f, 0.0f, 1.0f, 0.5f));
     }
-    lastDrawTimelineTime_ = engine_.currentTimelineTime;
+    lastDrawTimelineTime_ = engine_.currentTimelineTime();
     if (anySelected) {
-        const double x = engine_.timeToPointX(engine_.currentTimelineTime) - origin;
+        const double x = engine_.timeToPointX(engine_.currentTimelineTime()) - origin;
         const QColor cursor = engine_.host().isRecording() ? QColor(Qt::red) : QColor(252, 250, 58);
         painter.fillRect(QRectF(std::floor(x), top, 1.0, bottom - top), cursor);
     }
     const double allRows = rowHeight * static_cast<double>(tracks.size());
-    for (const auto& marker : engine_.markArray) {
+    for (const auto& marker : engine_.markArray()) {
         const double x = engine_.timeToPointX(marker->markerTime) - origin;
         if (x < exposed.left() - 2 || x > exposed.right() + 2) continue;
-        const QColor colour = marker == engine_.selectedMarkItem ? QColor(160, 32, 240) : QColor(Qt::red);
+        const QColor colour = marker == engine_.selectedMarkItem() ? QColor(160, 32, 240) : QColor(Qt::red);
         painter.fillRect(QRectF(x - 1.0, 0.0, 2.0, allRows), colour);
     }
 }

@@ -66,7 +66,7 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
 
     resize(1440, 760);
     timeline_->reloadView();
-    time_->setShowTime(static_cast<float>(engine.currentTimelineTime));
+    time_->setShowTime(static_cast<float>(engine.currentTimelineTime()));
     updateTitle();
     refreshState();
 }
@@ -146,7 +146,7 @@ void MainWindow::wireBridge() {
     connect(&bridge, &EngineBridge::cursorStripRedrawRequested, timeline_, &TimelineView::redrawCursorStrip);
     connect(&bridge, &EngineBridge::buttonStatesChanged, this, &MainWindow::refreshState);
     connect(&bridge, &EngineBridge::playerTimeChanged, this,
-            [this, &engine] { time_->setShowTime(static_cast<float>(engine.currentTimelineTime)); });
+            [this, &engine] { time_->setShowTime(static_cast<float>(engine.currentTimelineTime())); });
     connect(&bridge, &EngineBridge::importWindowOpenRequested, this, &MainWindow::showImportDialog);
     connect(&bridge, &EngineBridge::importWindowCloseRequested, this, &MainWindow::hideImportDialog);
     connect(&bridge, &EngineBridge::playTimerStartRequested, this,
@@ -162,7 +162,7 @@ void MainWindow::refreshState() {
     edit.canUndo = document_->undo().canUndo();
     edit.canRedo = document_->undo().canRedo();
     edit.canPaste = engine.canPaste();
-    edit.markerSelected = engine.selectedMarkItem != nullptr;
+    edit.markerSelected = engine.selectedMarkItem() != nullptr;
     actions_->refresh(flags, edit, engine.host().isRecording());
     setWindowModified(document_->isEdited());
 }

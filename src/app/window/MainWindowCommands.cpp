@@ -145,7 +145,7 @@ void MainWindow::centreCursorIfHidden() {
     WaveEditViewController& engine = document_->engine();
     if (engine.isCurrentTimelineTimeVisisbleContentRect()) return;
     const VisibleRegion region = timeline_->visibleRegion();
-    const double x = engine.timeToPointX(engine.currentTimelineTime) - region.width / 2.0;
+    const double x = engine.timeToPointX(engine.currentTimelineTime()) - region.width / 2.0;
     timeline_->setVisibleOriginX(std::clamp(x, 0.0, std::max(engine.contentWidth() - region.width, 0.0)));
 }
 

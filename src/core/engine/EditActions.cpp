@@ -12,8 +12,8 @@ namespace {
 // The selected range in time order: a selection made from right to left fades
 // the same way as one made from left to right.
 std::pair<double, double> selectedRange(const WaveEditViewController& engine) {
-    return {std::min(engine.selectedTimelineStartTime, engine.selectedTimelineEndTime),
-            std::max(engine.selectedTimelineStartTime, engine.selectedTimelineEndTime)};
+    return {std::min(engine.selectedTimelineStartTime(), engine.selectedTimelineEndTime()),
+            std::max(engine.selectedTimelineStartTime(), engine.selectedTimelineEndTime())};
 }
 
 template <typename Apply>
@@ -99,12 +99,12 @@ Outcome<EffectDic> effectDicFromPanel(const std::string& name,
 
 MarkerPtr addMarkAction(WaveEditViewController& engine) {
     engine.resetSelectedTimelineStartEndTime();
-    MarkerPtr marker = MarkerItem::createMarkerWithTime(engine.currentTimelineTime);
-    std::vector<MarkerPtr> markers = engine.markArray;
+    MarkerPtr marker = MarkerItem::createMarkerWithTime(engine.currentTimelineTime());
+    std::vector<MarkerPtr> markers = engine.markArray();
     markers.push_back(marker);
     engine.waveEditControllerUndoMarkerArray(markers);
-    sortMarkers(engine.markArray);
-    if (!engine.host().isPlaying()) engine.selectedMarkItem = marker;
+    engine.sortMarkArray();
+    if (!engine.host().isPlaying()) engine.setSelectedMarkItem(marker);
     engine.host().redrawEditView();
     engine.host().flushTimeline();
     engine.host().flushButtonStates();
@@ -115,7 +115,7 @@ MarkerPtr addMarkAction(WaveEditViewController& engine) {
 namespace {
 void moveToMarker(WaveEditViewController& engine, bool next) {
     if (engine.host().isRecording()) return;
-    const double cursor = engine.currentTimelineTime;
+    const double cursor = engine.currentTimelineTime();
     std::vector<MarkerPtr> points = engine.getMarkArrayWihtTrackStartEndTime();
     sortMarkers(points);
     size_t target = 0;
@@ -132,9 +132,9 @@ void moveToMarker(WaveEditViewController& engine, bool next) {
     }
     if (points.empty()) return;
     engine.updateSelectedMarker(points[target]);
-    if (!engine.selectedMarkItem) {
+    if (!engine.selectedMarkItem()) {
         engine.updateCurrentTimelineTime(points[target]->markerTime);
-        engine.host().seekPlayerCurrentTime(engine.currentTimelineTime);
+        engine.host().seekPlayerCurrentTime(engine.currentTimelineTime());
     }
     engine.host().flushButtonStates();
 }
@@ -145,10 +145,10 @@ void lastMarkAction(WaveEditViewController& engine) { moveToMarker(engine, false
 void nextMarkAction(WaveEditViewController& engine) { moveToMarker(engine, true); }
 
 bool deleteSelectedMarker(WaveEditViewController& engine) {
-    MarkerPtr selected = engine.selectedMarkItem;
+    MarkerPtr selected = engine.selectedMarkItem();
     if (!selected) return false;
     std::vector<MarkerPtr> markers;
-    for (const auto& marker : engine.markArray)
+    for (const auto& marker : engine.markArray())
         if (marker != selected) markers.push_back(marker);
     engine.host().removeMarkerView(*selected);
     engine.waveEditControllerUndoMarkerArray(markers);
@@ -164,28 +164,27 @@ void deleteKeyAction(WaveEditViewController& engine) {
 
 void addTrackFunction(WaveEditViewController& engine) {
     engine.addNewTrack();
-    if (engine.timelineTrackArray.empty() && !engine.audioTrackArray.empty())
-        engine.timelineTrackArray = engine.audioTrackArray;
+    if (engine.timelineTrackArray().empty() && !engine.audioTrackArray().empty())
+        engine.setTimelineTrackArray(engine.audioTrackArray());
     engine.fixAllTracks();
     engine.reloadWave();
 }
 
 bool deleteTrackFunction(WaveEditViewController& engine) {
-    if (engine.audioTrackArray.empty() || engine.timelineTrackArray.empty()) return false;
+    if (engine.audioTrackArray().empty() || engine.timelineTrackArray().empty()) return false;
     auto indexOf = [&](const TrackPtr& track) {
-        auto at = std::find(engine.audioTrackArray.begin(), engine.audioTrackArray.end(), track);
-        return static_cast<int64_t>(at - engine.audioTrackArray.begin());
+        auto at = std::find(engine.audioTrackArray().begin(), engine.audioTrackArray().end(), track);
+        return static_cast<int64_t>(at - engine.audioTrackArray().begin());
     };
-    int64_t first = indexOf(engine.timelineTrackArray.front());
-    int64_t last = indexOf(engine.timelineTrackArray.back());
+    int64_t first = indexOf(engine.timelineTrackArray().front());
+    int64_t last = indexOf(engine.timelineTrackArray().back());
     if (!engine.host().confirmDeleteTracks(first + 1, last + 1)) return false;
     std::vector<TrackPtr> remaining;
-    for (const auto& track : engine.audioTrackArray)
-        if (std::find(engine.timelineTrackArray.begin(), engine.timelineTrackArray.end(), track) ==
-            engine.timelineTrackArray.end())
+    for (const auto& track : engine.audioTrackArray())
+        if (std::find(engine.timelineTrackArray().begin(), engine.timelineTrackArray().end(), track) ==
+            engine.timelineTrackArray().end())
             remaining.push_back(track);
-    engine.timelineTrackArray.clear();
-    if (!remaining.empty()) engine.timelineTrackArray.push_back(remaining.front());
+    engine.setTimelineTrackArray(remaining.empty() ? std::vector<TrackPtr>{} : std::vector<TrackPtr>{remaining.front()});
     engine.audioEditControllerUndoTrackArray(remaining);
     engine.fixAllTracks();
     engine.reloadWave();

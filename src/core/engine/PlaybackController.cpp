@@ -6,7 +6,7 @@ PlaybackController::PlaybackController(WaveEditViewController& engine, ProjectLo
                                        std::unique_ptr<OutputAudioGraph> graph, PlaybackView* view)
     : engine_(engine),
       view_(view ? *view : defaultView_),
-      provider_(engine.timelineTrackArray, lock),
+      provider_(engine.timelineTrackArray(), lock),
       player_(std::move(graph)) {
     player_.setDelegate(&provider_);
 }
@@ -23,7 +23,7 @@ PlaybackState PlaybackController::state() const {
 
 void PlaybackController::playOrPause() {
     if (engine_.host().isRecording() || view_.isRecordingPopoverShown()) return;
-    engine_.updateCurrentTimelineTime(engine_.currentTimelineTime);
+    engine_.updateCurrentTimelineTime(engine_.currentTimelineTime());
     seekPlayerCurrentTime();
     view_.markEditViewForRedraw();
     if (player_.isStart()) {
@@ -60,7 +60,7 @@ void PlaybackController::stopPlayer() {
     engine_.host().flushPlayerTimeString();
 }
 
-void PlaybackController::seekPlayerCurrentTime() { setPlayerCurrentTime(engine_.currentTimelineTime); }
+void PlaybackController::seekPlayerCurrentTime() { setPlayerCurrentTime(engine_.currentTimelineTime()); }
 
 void PlaybackController::setPlayerCurrentTime(double seconds) {
     player_.setCurrentTime(seconds);
@@ -83,13 +83,13 @@ void PlaybackController::updateWaveViewWhenPlay() {
     engine_.updateCurrentTimelineTime(player_.currentTime());
     engine_.host().flushButtonStates();
     view_.reDrawTimelineInWithX(engine_.timeToPointX(view_.lastDrawTimelineTime()));
-    view_.reDrawTimelineInWithX(engine_.timeToPointX(engine_.currentTimelineTime));
+    view_.reDrawTimelineInWithX(engine_.timeToPointX(engine_.currentTimelineTime()));
     engine_.autoChangeScrollviewContentWhenPlayToRightEdge();
 }
 
 void PlaybackController::selectionChanged() {
-    player_.setSelectionLoop(engine_.hasSelectedSection(), engine_.selectedTimelineStartTime,
-                             engine_.selectedTimelineEndTime);
+    player_.setSelectionLoop(engine_.hasSelectedSection(), engine_.selectedTimelineStartTime(),
+                             engine_.selectedTimelineEndTime());
 }
 
 void PlaybackController::flushPlayPauseButtonImage() { view_.flushPlayPauseButtonImage(); }

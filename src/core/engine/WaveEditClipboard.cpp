@@ -19,11 +19,11 @@ bool WaveEditViewController::canPaste() const { return clipboard_.hasType(kClipb
 
 void WaveEditViewController::cutSectionsAction() {
     if (!hasSelectedSection()) return;
-    double lo = std::min(selectedTimelineStartTime, selectedTimelineEndTime);
+    double lo = std::min(selectedTimelineStartTime_, selectedTimelineEndTime_);
     std::vector<SectionArray> payload;
-    std::vector<TrackPtr> tracks = timelineTrackArray;
+    std::vector<TrackPtr> tracks = timelineTrackArray_;
     for (const auto& track : tracks)
-        if (auto run = splitAndLocateRun(track, selectedTimelineStartTime, selectedTimelineEndTime))
+        if (auto run = splitAndLocateRun(track, selectedTimelineStartTime_, selectedTimelineEndTime_))
             payload.push_back(rippleRemoveRun(track, *run));
     if (!payload.empty()) clipboard_.clearAndSet(kClipboardType, archive::encodeClipboardPayload(payload));
     makeAllTrackEndTheSameTime();
@@ -36,9 +36,9 @@ void WaveEditViewController::cutSectionsAction() {
 void WaveEditViewController::copySectionsAction() {
     if (!hasSelectedSection()) return;
     std::vector<SectionArray> payload;
-    std::vector<TrackPtr> tracks = timelineTrackArray;
+    std::vector<TrackPtr> tracks = timelineTrackArray_;
     for (const auto& track : tracks) {
-        auto run = splitAndLocateRun(track, selectedTimelineStartTime, selectedTimelineEndTime);
+        auto run = splitAndLocateRun(track, selectedTimelineStartTime_, selectedTimelineEndTime_);
         if (!run) continue;
         const SectionArray& sections = track->sectionArray();
         SectionArray copies;
@@ -57,29 +57,29 @@ void WaveEditViewController::pasteSectionsAction() {
     std::vector<SectionArray> payload = std::move(*decoded);
 
     if (hasSelectedSection()) {
-        if (std::fabs(currentTimelineTime - selectedTimelineStartTime) < kTolerance ||
-            std::fabs(currentTimelineTime - selectedTimelineEndTime) < kTolerance) {
+        if (std::fabs(currentTimelineTime_ - selectedTimelineStartTime_) < kTolerance ||
+            std::fabs(currentTimelineTime_ - selectedTimelineEndTime_) < kTolerance) {
             deleteSections();
         } else {
             resetSelectedTimelineStartEndTime();
             host_.redrawEditView();
         }
     }
-    const double pastePosition = currentTimelineTime;
+    const double pastePosition = currentTimelineTime_;
     const double farthest = farestTrackEndTime();
     const double duration = payloadDuration(payload.front());
     const size_t entries = payload.size();
 
     // With no track selected the material goes into the first tracks.
-    if (timelineTrackArray.empty()) {
-        for (size_t i = 0; i < std::min(entries, audioTrackArray.size()); ++i)
-            timelineTrackArray.push_back(audioTrackArray[i]);
+    if (timelineTrackArray_.empty()) {
+        for (size_t i = 0; i < std::min(entries, audioTrackArray_.size()); ++i)
+            timelineTrackArray_.push_back(audioTrackArray_[i]);
     }
-    size_t selected = timelineTrackArray.size();
+    size_t selected = timelineTrackArray_.size();
     size_t firstIndex = 0;
-    if (!timelineTrackArray.empty()) {
-        auto at = std::find(audioTrackArray.begin(), audioTrackArray.end(), timelineTrackArray.front());
-        firstIndex = at == audioTrackArray.end() ? 0 : static_cast<size_t>(at - audioTrackArray.begin());
+    if (!timelineTrackArray_.empty()) {
+        auto at = std::find(audioTrackArray_.begin(), audioTrackArray_.end(), timelineTrackArray_.front());
+        firstIndex = at == audioTrackArray_.end() ? 0 : static_cast<size_t>(at - audioTrackArray_.begin());
     }
     if (selected < entries) {
         for (size_t j = selected; j < entries; ++j)
@@ -89,11 +89,11 @@ void WaveEditViewController::pasteSectionsAction() {
             payload.push_back({AudioSection::blankSectionWithTrackStartTime(0.0, duration)});
     }
     const size_t count = payload.size();
-    timelineTrackArray.clear();
-    for (size_t i = 0; i < count && firstIndex + i < audioTrackArray.size(); ++i)
-        timelineTrackArray.push_back(audioTrackArray[firstIndex + i]);
+    timelineTrackArray_.clear();
+    for (size_t i = 0; i < count && firstIndex + i < audioTrackArray_.size(); ++i)
+        timelineTrackArray_.push_back(audioTrackArray_[firstIndex + i]);
 
-    std::vector<TrackPtr> targets = timelineTrackArray;
+    std::vector<TrackPtr> targets = timelineTrackArray_;
     for (const auto& track : targets) updateNewSectionsInTrack(track, pastePosition, pastePosition);
 
     for (size_t i = 0; i < targets.size() && i < payload.size(); ++i) {
@@ -125,8 +125,8 @@ void WaveEditViewController::pasteSectionsAction() {
         sections.insert(sections.begin() + static_cast<std::ptrdiff_t>(*insertAt), payload[i].begin(), payload[i].end());
         audioTrackSectionArray(track, sections);
     }
-    selectedTimelineStartTime = pastePosition;
-    selectedTimelineEndTime = pastePosition + duration;
+    selectedTimelineStartTime_ = pastePosition;
+    selectedTimelineEndTime_ = pastePosition + duration;
     makeAllTrackEndTheSameTime();
     fixAllTracks();
     reloadWave();

@@ -82,13 +82,13 @@ Outcome<> WaveEditViewController::placeConvertedFile(const std::string& sampleDa
     const size_t channels = static_cast<size_t>(std::max(data->channels(), 0));
     const double duration = data->duration();
     data.reset();
-    while (audioTrackArray.size() < channels) addNewTrack();
+    while (audioTrackArray_.size() < channels) addNewTrack();
     // Into a project that had no tracks (an opened empty project): the new tracks
     // are selected, as the default tracks of a new project are.
-    if (timelineTrackArray.empty()) timelineTrackArray = audioTrackArray;
+    if (timelineTrackArray_.empty()) timelineTrackArray_ = audioTrackArray_;
     const double at = farestTrackEndTime();
     makeAllTrackEndTheSameTime();
-    std::vector<TrackPtr> tracks = audioTrackArray;
+    std::vector<TrackPtr> tracks = audioTrackArray_;
     for (size_t i = 0; i < tracks.size(); ++i) {
         SectionPtr section;
         if (i < channels) {

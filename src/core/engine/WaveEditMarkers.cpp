@@ -10,10 +10,10 @@ void WaveEditViewController::removeUnnecessaryMarks() {
     double farthest = farestTrackEndTime();
     std::vector<MarkerPtr> kept;
     bool removedSelected = false;
-    for (const auto& marker : markArray) {
+    for (const auto& marker : markArray_) {
         if (marker->markerTime > farthest) {
             host_.removeMarkerView(*marker);
-            if (marker == selectedMarkItem) removedSelected = true;
+            if (marker == selectedMarkItem_) removedSelected = true;
         } else {
             kept.push_back(marker);
         }
@@ -23,7 +23,7 @@ void WaveEditViewController::removeUnnecessaryMarks() {
 }
 
 std::vector<MarkerPtr> WaveEditViewController::getMarkArrayWihtTrackStartEndTime() const {
-    std::vector<MarkerPtr> points = markArray;
+    std::vector<MarkerPtr> points = markArray_;
     double farthest = farestTrackEndTime();
     auto near = [](double a, double b) { return std::fabs(a - b) < kTolerance; };
     if (std::none_of(points.begin(), points.end(), [&](const MarkerPtr& m) { return near(m->markerTime, 0.0); }))
@@ -34,12 +34,12 @@ std::vector<MarkerPtr> WaveEditViewController::getMarkArrayWihtTrackStartEndTime
 }
 
 void WaveEditViewController::updateSelectedMarker(const MarkerPtr& marker) {
-    if (marker && std::find(markArray.begin(), markArray.end(), marker) != markArray.end()) {
-        selectedMarkItem = marker;
+    if (marker && std::find(markArray_.begin(), markArray_.end(), marker) != markArray_.end()) {
+        selectedMarkItem_ = marker;
         updateCurrentTimelineTime(marker->markerTime);
-        host_.seekPlayerCurrentTime(currentTimelineTime);
-    } else if (selectedMarkItem) {
-        selectedMarkItem.reset();
+        host_.seekPlayerCurrentTime(currentTimelineTime_);
+    } else if (selectedMarkItem_) {
+        selectedMarkItem_.reset();
     }
     host_.updateMarkerWindowShow();
     host_.redrawEditView();

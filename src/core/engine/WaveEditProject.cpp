@@ -143,7 +143,7 @@ Outcome<Warnings> WaveEditViewController::saveProjectItemToPath(const std::strin
 
     Warnings warnings;
     std::set<std::string> seen;
-    for (const auto& track : audioTrackArray) {
+    for (const auto& track : audioTrackArray_) {
         for (const auto& section : track->sectionArray()) {
             if (section->isBlankSection || !section->audioPath) continue;
             const std::string& source = *section->audioPath;
@@ -188,7 +188,7 @@ Outcome<Warnings> WaveEditViewController::saveProjectItemToPath(const std::strin
                                            " was not saved");
         }
     }
-    Outcome<> written = archive::writeProjectFile(archive::projectArchivePath(folder), audioTrackArray, markArray);
+    Outcome<> written = archive::writeProjectFile(archive::projectArchivePath(folder), audioTrackArray_, markArray_);
     if (!written) return written.failure();
     setDocumentEdited(false);
     return warnings;
@@ -207,18 +207,18 @@ Outcome<> WaveEditViewController::readDataFromProject(const std::string& folder)
             return loaded.failure();
         }
         if (loaded->hasTracks) {
-            for (const auto& track : audioTrackArray) track->clearTrackCache();
-            audioTrackArray = loaded->tracks;
+            for (const auto& track : audioTrackArray_) track->clearTrackCache();
+            audioTrackArray_ = loaded->tracks;
         }
-        if (loaded->hasMarkers) markArray = loaded->markers;
+        if (loaded->hasMarkers) markArray_ = loaded->markers;
         // Held while the project is open; when another process holds it, the
         // project opens all the same and a save into it is refused.
         folderLocks_.clear();
         if (auto lock = ProjectFolderLock::acquire(folder)) folderLocks_.push_back(std::move(*lock));
         // The selection holds tracks of the project only: a project without tracks
         // starts with none selected, and its first import selects what it adds.
-        timelineTrackArray = audioTrackArray;
-        for (const auto& track : audioTrackArray)
+        timelineTrackArray_ = audioTrackArray_;
+        for (const auto& track : audioTrackArray_)
             for (const auto& section : track->sectionArray()) section->updateAudioPathWithDocumentPath(folder);
     }
     fixAllTracks();

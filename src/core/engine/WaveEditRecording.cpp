@@ -13,7 +13,7 @@ int64_t roundHalfAway(double x) { return static_cast<int64_t>(std::llround(x)); 
 }  // namespace
 
 void WaveEditViewController::initRecordSectionArray() {
-    recordStartTime = currentTimelineTime;
+    recordStartTime = currentTimelineTime_;
     recordEndTime = recordStartTime;
     recordWaveData.reset();
     recordWaveTime = 0.0;
@@ -40,7 +40,7 @@ void WaveEditViewController::doRecordWithRecordDurationChange(double duration) {
     recordEndTime = recordStartTime + duration;
     host_.recordingDurationChanged(duration);
     updateCurrentTimelineTime(recordEndTime);
-    host_.seekPlayerCurrentTime(currentTimelineTime);
+    host_.seekPlayerCurrentTime(currentTimelineTime_);
     autoChangeScrollviewContentWhenPlayToRightEdge();
     host_.flushTimeline();
 }
@@ -48,7 +48,7 @@ void WaveEditViewController::doRecordWithRecordDurationChange(double duration) {
 Outcome<> WaveEditViewController::insertRecordSectionsToTrackWhenRecordFinish(const std::string& recordedPath) {
     recordSectionsArray.clear();
     const double farthest = farestTrackEndTime();
-    std::vector<TrackPtr> tracks = timelineTrackArray;
+    std::vector<TrackPtr> tracks = timelineTrackArray_;
     for (const auto& track : tracks) {
         updateNewSectionsInTrack(track, recordStartTime, recordStartTime);
         SectionArray sections = track->sectionArray();
@@ -90,7 +90,7 @@ void WaveEditViewController::clearRecordDicArrayWhenFinish() {
     recordWaveData.reset();
     recordWaveTime = 0.0;
     updateCurrentTimelineTime(recordEndTime);
-    host_.seekPlayerCurrentTime(currentTimelineTime);
+    host_.seekPlayerCurrentTime(currentTimelineTime_);
 }
 
 }  // namespace wavomer

@@ -8,7 +8,7 @@
 namespace wavomer {
 
 bool WaveEditViewController::hasSelectedSection() const {
-    return std::fabs(selectedTimelineStartTime - selectedTimelineEndTime) > kTolerance;
+    return std::fabs(selectedTimelineStartTime_ - selectedTimelineEndTime_) > kTolerance;
 }
 
 void WaveEditViewController::updateNewSectionsInTrack(const TrackPtr& track, double timeOne, double timeTwo) {
@@ -79,9 +79,9 @@ void WaveEditViewController::moveSections(const SectionArray& sections, size_t f
 std::optional<std::vector<SectionArray>> WaveEditViewController::getSelectedSectionsArray() {
     if (!hasSelectedSection()) return std::nullopt;
     std::vector<SectionArray> result;
-    std::vector<TrackPtr> tracks = timelineTrackArray;
+    std::vector<TrackPtr> tracks = timelineTrackArray_;
     for (const auto& track : tracks) {
-        auto run = splitAndLocateRun(track, selectedTimelineStartTime, selectedTimelineEndTime);
+        auto run = splitAndLocateRun(track, selectedTimelineStartTime_, selectedTimelineEndTime_);
         if (!run) continue;
         const SectionArray& sections = track->sectionArray();
         result.emplace_back(sections.begin() + static_cast<std::ptrdiff_t>(run->first),
@@ -109,9 +109,9 @@ SectionArray WaveEditViewController::rippleRemoveRun(const TrackPtr& track, std:
 }
 
 void WaveEditViewController::deleteSections() {
-    double lo = std::min(selectedTimelineStartTime, selectedTimelineEndTime);
-    double hi = std::max(selectedTimelineStartTime, selectedTimelineEndTime);
-    std::vector<TrackPtr> tracks = timelineTrackArray;
+    double lo = std::min(selectedTimelineStartTime_, selectedTimelineEndTime_);
+    double hi = std::max(selectedTimelineStartTime_, selectedTimelineEndTime_);
+    std::vector<TrackPtr> tracks = timelineTrackArray_;
     for (const auto& track : tracks)
         if (auto run = splitAndLocateRun(track, lo, hi)) rippleRemoveRun(track, *run);
     updateCurrentTimelineTime(lo);
@@ -122,15 +122,15 @@ void WaveEditViewController::deleteSectionsAction() {
     if (!hasSelectedSection()) return;
     // The range is taken in either order, as every other use of the selection does,
     // so a selection made from right to left removes its markers too.
-    double lo = std::min(selectedTimelineStartTime, selectedTimelineEndTime);
-    double hi = std::max(selectedTimelineStartTime, selectedTimelineEndTime);
-    if (timelineTrackArray.size() == audioTrackArray.size()) {
+    double lo = std::min(selectedTimelineStartTime_, selectedTimelineEndTime_);
+    double hi = std::max(selectedTimelineStartTime_, selectedTimelineEndTime_);
+    if (timelineTrackArray_.size() == audioTrackArray_.size()) {
         std::vector<MarkerPtr> kept;
         bool removedSelected = false;
-        for (const auto& marker : markArray) {
+        for (const auto& marker : markArray_) {
             if (marker->markerTime >= lo - kTolerance && marker->markerTime <= hi + kTolerance) {
                 host_.removeMarkerView(*marker);
-                if (marker == selectedMarkItem) removedSelected = true;
+                if (marker == selectedMarkItem_) removedSelected = true;
             } else {
                 kept.push_back(marker);
             }
@@ -146,12 +146,12 @@ void WaveEditViewController::deleteSectionsAction() {
 }
 
 void WaveEditViewController::selectAllAction() {
-    timelineTrackArray = audioTrackArray;
-    currentTimelineTime = 0.0;
+    timelineTrackArray_ = audioTrackArray_;
+    currentTimelineTime_ = 0.0;
     host_.flushPlayerTimeString();
-    selectedTimelineStartTime = 0.0;
-    selectedTimelineEndTime = farestTrackEndTime();
-    host_.seekPlayerCurrentTime(currentTimelineTime);
+    selectedTimelineStartTime_ = 0.0;
+    selectedTimelineEndTime_ = farestTrackEndTime();
+    host_.seekPlayerCurrentTime(currentTimelineTime_);
     host_.flushButtonStates();
     host_.redrawEditView();
 }

@@ -14,9 +14,9 @@ WaveEditViewController::WaveEditViewController(EngineHost& host, Clipboard& clip
     zoomViewFloatValue = zoomValue;
     currentPixelPerSecond = pixelPerSecondForZoom(zoomValue);
     initTrack(defaultTrackCount);
-    currentTimelineTime = 0.0;
-    timelineTrackArray = audioTrackArray;
-    markArray.clear();
+    currentTimelineTime_ = 0.0;
+    timelineTrackArray_ = audioTrackArray_;
+    markArray_.clear();
 }
 
 WaveEditViewController::~WaveEditViewController() {
@@ -34,7 +34,7 @@ double WaveEditViewController::pixelPerSecondForZoom(double zoomValue) {
 
 double WaveEditViewController::farestTrackEndTime() const {
     double farthest = 0.0;
-    for (const auto& track : audioTrackArray) farthest = std::max(farthest, track->trackEndTime());
+    for (const auto& track : audioTrackArray_) farthest = std::max(farthest, track->trackEndTime());
     return farthest;
 }
 
@@ -47,14 +47,14 @@ double WaveEditViewController::timeFromPointX(double x) const {
 }
 
 float WaveEditViewController::waveTrackCurrentHeight() const {
-    size_t rows = std::max<size_t>(audioTrackArray.size(), 1);
+    size_t rows = std::max<size_t>(audioTrackArray_.size(), 1);
     return static_cast<float>(host_.visibleRegion().height / static_cast<double>(rows));
 }
 
 TrackPtr WaveEditViewController::trackOfPointY(double y) const {
     double row = std::trunc(y / waveTrackCurrentHeight());
-    if (!(row >= 0.0) || row >= static_cast<double>(audioTrackArray.size())) return nullptr;
-    return audioTrackArray[static_cast<size_t>(row)];
+    if (!(row >= 0.0) || row >= static_cast<double>(audioTrackArray_.size())) return nullptr;
+    return audioTrackArray_[static_cast<size_t>(row)];
 }
 
 double WaveEditViewController::contentWidth() const {
@@ -62,14 +62,14 @@ double WaveEditViewController::contentWidth() const {
 }
 
 void WaveEditViewController::updateCurrentTimelineTime(double time) {
-    currentTimelineTime = time;
+    currentTimelineTime_ = time;
     host_.flushTimeline();
     host_.flushPlayerTimeString();
 }
 
 void WaveEditViewController::resetSelectedTimelineStartEndTime() {
-    selectedTimelineStartTime = currentTimelineTime;
-    selectedTimelineEndTime = currentTimelineTime;
+    selectedTimelineStartTime_ = currentTimelineTime_;
+    selectedTimelineEndTime_ = currentTimelineTime_;
     host_.flushTimeline();
 }
 
@@ -82,7 +82,7 @@ bool WaveEditViewController::isCurrentTimelineTimeVisisbleContentRect() const {
     VisibleRegion region = host_.visibleRegion();
     double left = timeFromPointX(region.originX);
     double right = timeFromPointX(region.originX + region.width);
-    return left <= currentTimelineTime && currentTimelineTime <= right;
+    return left <= currentTimelineTime_ && currentTimelineTime_ <= right;
 }
 
 void WaveEditViewController::updateCurrentMiddleCenterTime() {
@@ -101,7 +101,7 @@ void WaveEditViewController::keepCurrentMiddleTimeWhenWaveScrollWheel() {
 
 void WaveEditViewController::autoChangeScrollviewContentWhenPlayToRightEdge() {
     VisibleRegion region = host_.visibleRegion();
-    double p = timeToPointX(currentTimelineTime);
+    double p = timeToPointX(currentTimelineTime_);
     double left = region.originX;
     double width = region.width;
     if (!(p >= left + width - 50.0 && p <= left + width + 20.0)) return;
@@ -114,22 +114,41 @@ void WaveEditViewController::autoChangeScrollviewContentWhenPlayToRightEdge() {
 }
 
 void WaveEditViewController::reloadWave() {
-    updateCurrentTimelineTime(std::min(currentTimelineTime, farestTrackEndTime()));
+    updateCurrentTimelineTime(std::min(currentTimelineTime_, farestTrackEndTime()));
     host_.reloadContainerView();
     host_.flushButtonStates();
 }
 
 void WaveEditViewController::selectTracks(size_t first, size_t last) {
-    timelineTrackArray.clear();
-    if (audioTrackArray.empty()) return;
-    last = std::min(last, audioTrackArray.size() - 1);
-    for (size_t i = first; i <= last; ++i) timelineTrackArray.push_back(audioTrackArray[i]);
+    timelineTrackArray_.clear();
+    if (audioTrackArray_.empty()) return;
+    last = std::min(last, audioTrackArray_.size() - 1);
+    for (size_t i = first; i <= last; ++i) timelineTrackArray_.push_back(audioTrackArray_[i]);
 }
 
 void WaveEditViewController::setSelection(double start, double end) {
-    selectedTimelineStartTime = start;
-    selectedTimelineEndTime = end;
+    selectedTimelineStartTime_ = start;
+    selectedTimelineEndTime_ = end;
     host_.redrawEditView();
 }
+
+void WaveEditViewController::setAudioTrackArray(std::vector<TrackPtr> tracks) {
+    audioTrackArray_ = std::move(tracks);
+    std::erase_if(timelineTrackArray_, [this](const TrackPtr& track) {
+        return std::find(audioTrackArray_.begin(), audioTrackArray_.end(), track) == audioTrackArray_.end();
+    });
+}
+
+void WaveEditViewController::setMarkArray(std::vector<MarkerPtr> markers) {
+    markArray_ = std::move(markers);
+    if (selectedMarkItem_ && std::find(markArray_.begin(), markArray_.end(), selectedMarkItem_) == markArray_.end())
+        selectedMarkItem_.reset();
+}
+
+void WaveEditViewController::setTimelineTrackArray(std::vector<TrackPtr> tracks) {
+    timelineTrackArray_ = std::move(tracks);
+}
+
+void WaveEditViewController::sortMarkArray() { sortMarkers(markArray_); }
 
 }  // namespace wavomer

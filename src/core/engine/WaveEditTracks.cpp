@@ -10,9 +10,9 @@ namespace wavomer {
 TrackPtr WaveEditViewController::makeTrack() { return std::make_shared<AudioTrack>(); }
 
 void WaveEditViewController::initTrack(int defaultTrackCount) {
-    audioTrackArray.clear();
+    audioTrackArray_.clear();
     if (defaultTrackCount > 3) return;
-    for (int i = 0; i < defaultTrackCount; ++i) audioTrackArray.push_back(makeTrack());
+    for (int i = 0; i < defaultTrackCount; ++i) audioTrackArray_.push_back(makeTrack());
 }
 
 void WaveEditViewController::growWindowForNewTrack() {
@@ -27,7 +27,7 @@ TrackPtr WaveEditViewController::addNewTrack() {
     double farthest = farestTrackEndTime();
     if (std::fabs(farthest) > kTolerance)
         audioTrackSectionArray(track, {AudioSection::blankSectionWithTrackStartTime(0.0, farthest)});
-    std::vector<TrackPtr> tracks = audioTrackArray;
+    std::vector<TrackPtr> tracks = audioTrackArray_;
     tracks.push_back(track);
     audioEditControllerUndoTrackArray(tracks);
     return track;
@@ -37,7 +37,7 @@ TrackPtr WaveEditViewController::insertTrackWithBlankSectionDuration(double dura
     growWindowForNewTrack();
     TrackPtr track = makeTrack();
     if (duration != 0.0) audioTrackSectionArray(track, {AudioSection::blankSectionWithTrackStartTime(0.0, duration)});
-    std::vector<TrackPtr> tracks = audioTrackArray;
+    std::vector<TrackPtr> tracks = audioTrackArray_;
     tracks.insert(tracks.begin() + static_cast<std::ptrdiff_t>(std::min(index, tracks.size())), track);
     audioEditControllerUndoTrackArray(tracks);
     return track;
@@ -45,7 +45,7 @@ TrackPtr WaveEditViewController::insertTrackWithBlankSectionDuration(double dura
 
 void WaveEditViewController::makeAllTrackEndTheSameTime() {
     double farthest = farestTrackEndTime();
-    std::vector<TrackPtr> tracks = audioTrackArray;
+    std::vector<TrackPtr> tracks = audioTrackArray_;
     for (const auto& track : tracks) {
         SectionArray sections = track->sectionArray();
         double end = track->trackEndTime();
@@ -56,7 +56,7 @@ void WaveEditViewController::makeAllTrackEndTheSameTime() {
 
 void WaveEditViewController::removeBlankSectionsAtEnd() {
     double lastMaterial = 0.0;
-    for (const auto& track : audioTrackArray) {
+    for (const auto& track : audioTrackArray_) {
         const SectionArray& sections = track->sectionArray();
         for (auto it = sections.rbegin(); it != sections.rend(); ++it) {
             if (!(*it)->isBlankSection) {
@@ -65,16 +65,16 @@ void WaveEditViewController::removeBlankSectionsAtEnd() {
             }
         }
     }
-    double savedStart = selectedTimelineStartTime;
-    double savedEnd = selectedTimelineEndTime;
-    std::vector<TrackPtr> savedTracks = timelineTrackArray;
-    selectedTimelineStartTime = lastMaterial;
-    selectedTimelineEndTime = farestTrackEndTime();
-    timelineTrackArray = audioTrackArray;
+    double savedStart = selectedTimelineStartTime_;
+    double savedEnd = selectedTimelineEndTime_;
+    std::vector<TrackPtr> savedTracks = timelineTrackArray_;
+    selectedTimelineStartTime_ = lastMaterial;
+    selectedTimelineEndTime_ = farestTrackEndTime();
+    timelineTrackArray_ = audioTrackArray_;
     deleteSections();
-    selectedTimelineStartTime = savedStart;
-    selectedTimelineEndTime = savedEnd;
-    timelineTrackArray = savedTracks;
+    selectedTimelineStartTime_ = savedStart;
+    selectedTimelineEndTime_ = savedEnd;
+    timelineTrackArray_ = savedTracks;
     updateCurrentTimelineTime(savedStart);
 }
 
@@ -85,14 +85,14 @@ void WaveEditViewController::fixAllTracks() {
 }
 
 void WaveEditViewController::updateTimelineArrayAndSelectStartStopTimeWhenTrackArrayChanged(bool grew) {
-    if (!grew) timelineTrackArray = audioTrackArray;
+    if (!grew) timelineTrackArray_ = audioTrackArray_;
     resetSelectedTimelineStartEndTime();
     host_.redrawEditView();
 }
 
 Outcome<> WaveEditViewController::insertMute(bool mute, double duration) {
-    const double at = currentTimelineTime;
-    std::vector<TrackPtr> tracks = timelineTrackArray;
+    const double at = currentTimelineTime_;
+    std::vector<TrackPtr> tracks = timelineTrackArray_;
     std::string noisePath;
     if (!mute && !tracks.empty()) {
         Outcome<std::string> noise = newNoiseSampleFile();

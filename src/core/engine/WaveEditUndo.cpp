@@ -20,19 +20,19 @@ void WaveEditViewController::recordInverse(UndoManager::Action inverse) {
 }
 
 void WaveEditViewController::audioEditControllerUndoTrackArray(const std::vector<TrackPtr>& tracks) {
-    std::vector<TrackPtr> current = audioTrackArray;
+    std::vector<TrackPtr> current = audioTrackArray_;
     recordInverse([this, current] { audioEditControllerUndoTrackArray(current); });
     for (const auto& track : tracks) track->clearTrackCache();
     bool grew = current.size() < tracks.size();
-    audioTrackArray = tracks;
+    audioTrackArray_ = tracks;
     updateTimelineArrayAndSelectStartStopTimeWhenTrackArrayChanged(grew);
     if (currentIsInUndoRedo()) waveViewNeedUpdate();
 }
 
 void WaveEditViewController::waveEditControllerUndoMarkerArray(const std::vector<MarkerPtr>& markers) {
-    std::vector<MarkerPtr> current = markArray;
+    std::vector<MarkerPtr> current = markArray_;
     recordInverse([this, current] { waveEditControllerUndoMarkerArray(current); });
-    markArray = markers;
+    markArray_ = markers;
     host_.updateMarkerWindowShow();
     if (currentIsInUndoRedo()) waveViewNeedUpdate();
 }
@@ -50,18 +50,18 @@ void WaveEditViewController::audioTrackSectionArray(const TrackPtr& track, const
 }
 
 SelectionRecord WaveEditViewController::getacurrentAudioTrackSelection() const {
-    return SelectionRecord{timelineTrackArray, selectedTimelineStartTime, selectedTimelineEndTime};
+    return SelectionRecord{timelineTrackArray_, selectedTimelineStartTime_, selectedTimelineEndTime_};
 }
 
 void WaveEditViewController::audioTrackSelection(const std::optional<SelectionRecord>& record) {
     SelectionRecord current = getacurrentAudioTrackSelection();
     recordInverse([this, current] { audioTrackSelection(current); });
     if (!record) return;
-    timelineTrackArray = record->timeline;
+    timelineTrackArray_ = record->timeline;
     // The record keeps the bounds as numbers that are read back in single precision.
-    selectedTimelineStartTime = static_cast<float>(record->start);
-    selectedTimelineEndTime = static_cast<float>(record->end);
-    updateCurrentTimelineTime(selectedTimelineStartTime);
+    selectedTimelineStartTime_ = static_cast<float>(record->start);
+    selectedTimelineEndTime_ = static_cast<float>(record->end);
+    updateCurrentTimelineTime(selectedTimelineStartTime_);
     host_.redrawRows();
 }
 

@@ -59,15 +59,30 @@ public:
     ~WaveEditViewController();
 
     // --- state ---------------------------------------------------------------------
-    std::vector<TrackPtr> audioTrackArray;
-    std::vector<TrackPtr> timelineTrackArray;
-    double currentTimelineTime = 0.0;
-    double selectedTimelineStartTime = 0.0;
-    double selectedTimelineEndTime = 0.0;
+    // The project and its selection, read through these; only the engine's operations
+    // change them.
+    const std::vector<TrackPtr>& audioTrackArray() const { return audioTrackArray_; }
+    // The selected run of tracks.
+    const std::vector<TrackPtr>& timelineTrackArray() const { return timelineTrackArray_; }
+    // The cursor.
+    double currentTimelineTime() const { return currentTimelineTime_; }
+    double selectedTimelineStartTime() const { return selectedTimelineStartTime_; }
+    double selectedTimelineEndTime() const { return selectedTimelineEndTime_; }
+    const std::vector<MarkerPtr>& markArray() const { return markArray_; }
+    const MarkerPtr& selectedMarkItem() const { return selectedMarkItem_; }
+
+    // Replace the tracks or the markers whole, without an undo step (a project put in
+    // place, a test's set-up); the selection keeps only tracks that remain.
+    void setAudioTrackArray(std::vector<TrackPtr> tracks);
+    void setMarkArray(std::vector<MarkerPtr> markers);
+    // The selected tracks (no undo step: a selection is not an edit).
+    void setTimelineTrackArray(std::vector<TrackPtr> tracks);
+    void setSelectedMarkItem(MarkerPtr marker) { selectedMarkItem_ = std::move(marker); }
+    // Puts the markers in time order.
+    void sortMarkArray();
+
     double currentPixelPerSecond = 0.0;
     double currentMiddleCenterTime = 0.0;
-    std::vector<MarkerPtr> markArray;
-    MarkerPtr selectedMarkItem;
     bool isImporting = false;
     std::string dragInPath;
 
@@ -247,6 +262,14 @@ private:
     bool documentEdited_ = false;
     uint64_t editedMarkClears_ = 0;  // a load or save inside an event leaves the mark clear
     std::thread::id mainThread_ = std::this_thread::get_id();
+
+    std::vector<TrackPtr> audioTrackArray_;
+    std::vector<TrackPtr> timelineTrackArray_;
+    double currentTimelineTime_ = 0.0;
+    double selectedTimelineStartTime_ = 0.0;
+    double selectedTimelineEndTime_ = 0.0;
+    std::vector<MarkerPtr> markArray_;
+    MarkerPtr selectedMarkItem_;
     std::shared_ptr<bool> alive_;
     // The project folders this engine opened or saved into; released with the engine.
     std::vector<std::shared_ptr<ProjectFolderLock>> folderLocks_;

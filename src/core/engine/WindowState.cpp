@@ -39,19 +39,19 @@ constexpr CommandEntry kCommands[] = {
 HitRect markRectWithTime(const WaveEditViewController& engine, double time) {
     const double x = engine.timeToPointX(time);
     return {x - kMarkHalfWidth, 0.0, 2 * kMarkHalfWidth,
-            static_cast<double>(engine.waveTrackCurrentHeight()) * static_cast<double>(engine.audioTrackArray.size())};
+            static_cast<double>(engine.waveTrackCurrentHeight()) * static_cast<double>(engine.audioTrackArray().size())};
 }
 
 StateFlags stateFlagsOf(const WaveEditViewController& engine, bool isPlaying) {
     StateFlags flags;
     flags.isPlaying = isPlaying;
     flags.hasSelectedSection = engine.hasSelectedSection();
-    flags.hasTrackForDelete = !engine.audioTrackArray.empty();
+    flags.hasTrackForDelete = !engine.audioTrackArray().empty();
     flags.hasTrack = flags.hasTrackForDelete && engine.farestTrackEndTime() > 0.0;
-    flags.hasMark = !engine.markArray.empty();
+    flags.hasMark = !engine.markArray().empty();
     flags.addMarkEnable = true;
-    const double cursorX = engine.timeToPointX(engine.currentTimelineTime);
-    for (const auto& marker : engine.markArray) {
+    const double cursorX = engine.timeToPointX(engine.currentTimelineTime());
+    for (const auto& marker : engine.markArray()) {
         const HitRect rect = markRectWithTime(engine, marker->markerTime);
         // Only x matters: the cursor line spans every row.
         if (cursorX >= rect.x && cursorX <= rect.x + rect.width) {
