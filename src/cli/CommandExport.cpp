@@ -26,6 +26,7 @@
 #include "Json.h"
 #include "TagLibTagWriter.h"
 #include "engine/WaveEditViewController.h"
+#include "engine/WindowState.h"
 #include "export/FormatCatalogue.h"
 #include "export/ProjectExporter.h"
 #include "util/TextNumber.h"
@@ -198,8 +199,11 @@ int runExport(const Arguments& args) {
         return 1;
     }
     WaveEditViewController& engine = project.engine();
-    if (engine.audioTrackArray().empty()) {
-        reportFailure(a.project, "the project has no tracks, there is nothing to export");
+    // The window's Export is enabled by the same rule: a track, and something on it.
+    const StateFlags flags = stateFlagsOf(engine, false);
+    if (!validateCommand(WindowCommand::convert, flags, false)) {
+        reportFailure(a.project, flags.hasTrackForDelete ? "the project is empty, there is nothing to export"
+                                                         : "the project has no tracks, there is nothing to export");
         return 1;
     }
 

@@ -122,6 +122,13 @@ TEST_F(CliExport, AProjectWithoutTracksFailsWithAMessageAndWritesNothing) {
                                                        ": the project has no tracks, there is nothing to export"});
         EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
     }
+    // Tracks with nothing on them: the window's Export is disabled, and so is this one.
+    const std::string silent = dir.file("silent.wvmp");
+    std::ofstream(dir.file("silent.txt")) << "save " << silent << "\n";
+    ASSERT_EQ(cli("edit " + shellQuote(dir.file("silent.txt")), &out, &err), 0) << err;
+    EXPECT_EQ(cli("export " + shellQuote(silent) + " -d " + shellQuote(dir.file("out")), &out, &err), 1);
+    EXPECT_EQ(lines(err), std::vector<std::string>{"wavomer-cli: " + silent + ": the project is empty, there is nothing to export"});
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
 }
 
 TEST_F(CliExport, ABadCoverOrTagNumberIsAOneLineErrorNeverACrash) {

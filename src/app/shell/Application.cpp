@@ -53,7 +53,7 @@ MainWindow* Application::openUntitled() {
 MainWindow* Application::openProject(const QString& folderOrPlist) {
     const QString folder = projectFolderOfArgument(folderOrPlist);
     for (MainWindow* window : windows())
-        if (window->document().path() == QFileInfo(folder).absoluteFilePath()) {
+        if (window->document().state().isAt(folder.toStdString())) {
             window->raise();
             window->activateWindow();
             return window;

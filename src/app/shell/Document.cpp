@@ -43,7 +43,7 @@ Outcome<> Document::load(const QString& folder) {
     UserEvent event(*engine_);
     Outcome<> outcome = engine_->readDataFromProject(folder.toStdString());
     if (outcome && !folder.isEmpty()) {
-        path_ = QFileInfo(folder).absoluteFilePath();
+        state_.readFromURL(folder.toStdString());
         emit pathChanged();
     }
     return outcome;
@@ -55,8 +55,8 @@ Outcome<Warnings> Document::saveTo(const QString& folder) {
         UserEvent event(*engine_);
         return engine_->saveProjectItemToPath(absolute.toStdString());
     }();
-    if (outcome && absolute != path_) {
-        path_ = absolute;
+    if (outcome && !state_.isAt(absolute.toStdString())) {
+        state_.savedTo(absolute.toStdString());
         emit pathChanged();
     }
     return outcome;
@@ -68,18 +68,13 @@ void Document::import(const QString& mediaPath, std::function<void(Outcome<>)> d
 }
 
 QString Document::displayName() const {
-    if (path_.isEmpty()) return text("Untitled");
-    QString name = QFileInfo(path_).fileName();
-    if (name.endsWith(QStringLiteral(".wvmp"), Qt::CaseInsensitive)) name.chop(5);
-    return name;
+    return state_.isUntitled() ? text("Untitled") : QString::fromStdString(state_.displayName());
 }
 
 bool Document::isEdited() const { return engine_->isDocumentEdited(); }
 
 QString projectFolderOfArgument(const QString& argument) {
-    QString path = QDir::cleanPath(argument);
-    if (QFileInfo(path).fileName() == QStringLiteral("project.plist")) path = QFileInfo(path).path();
-    return path;
+    return QString::fromStdString(DocumentState::projectFolderOf(argument.toStdString()));
 }
 
 }  // namespace wavomer::app

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "OutputGraphFactory.h"
+#include "engine/DocumentState.h"
 #include "engine/UndoManager.h"
 #include "engine/WaveEditViewController.h"
 #include "util/Outcome.h"
@@ -49,8 +50,9 @@ public:
     // Converts a media file in the background; done runs on the main thread.
     void import(const QString& mediaPath, std::function<void(Outcome<>)> done);
 
-    QString path() const { return path_; }
-    bool isUntitled() const { return path_.isEmpty(); }
+    QString path() const { return QString::fromStdString(state_.readPath().value_or(std::string())); }
+    bool isUntitled() const { return state_.isUntitled(); }
+    const DocumentState& state() const { return state_; }
     // The folder's name without ".wvmp", or "Untitled".
     QString displayName() const;
     bool isEdited() const;
@@ -70,11 +72,11 @@ private:
     std::unique_ptr<FFmpegMediaEngine> media_;
     std::unique_ptr<WaveEditViewController> engine_;
     std::unique_ptr<PlaybackController> playback_;
-    QString path_;
+    DocumentState state_;
 };
 
 // The project folder named by a command-line argument: the folder itself, or the
-// folder holding the given "project.plist"; trailing slashes dropped.
+// folder holding the given "project.plist".
 QString projectFolderOfArgument(const QString& argument);
 
 }  // namespace wavomer::app
