@@ -65,6 +65,8 @@ protected:
 
 private:
     void buildMenusAndToolbar();
+    // Saves into folder and tells the user what failed or was left out.
+    bool saveInto(const QString& folder);
     void wireBridge();
     void updateTitle();
     void showImportDialog();

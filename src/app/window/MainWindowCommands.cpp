@@ -98,15 +98,15 @@ void MainWindow::importFile(const QString& path) {
 
 bool MainWindow::save() {
     if (document_->isUntitled()) return saveAs();
-    const Outcome<Warnings> outcome = document_->saveTo(document_->path());
-    if (!outcome.ok()) {
-        showFailure(this, text("The project could not be saved."), outcome.failure());
-        refreshState();
-        return false;
-    }
-    showWarnings(this, text("The project was saved with warnings."), *outcome);
+    return saveInto(document_->path());
+}
+
+bool MainWindow::saveInto(const QString& folder) {
+    const Outcome<Warnings> outcome = document_->saveTo(folder);
+    if (outcome) showWarnings(this, text("The project was saved with warnings."), *outcome);
+    else showFailure(this, text("The project could not be saved."), outcome.failure());
     refreshState();
-    return true;
+    return outcome.ok();
 }
 
 bool MainWindow::saveAs() {
@@ -121,15 +121,7 @@ bool MainWindow::saveAs() {
     }
     if (folder.isEmpty()) return false;
     if (!folder.endsWith(QStringLiteral(".wvmp"), Qt::CaseInsensitive)) folder += QStringLiteral(".wvmp");
-    const Outcome<Warnings> outcome = document_->saveTo(folder);
-    if (!outcome.ok()) {
-        showFailure(this, text("The project could not be saved."), outcome.failure());
-        refreshState();
-        return false;
-    }
-    showWarnings(this, text("The project was saved with warnings."), *outcome);
-    refreshState();
-    return true;
+    return saveInto(folder);
 }
 
 void MainWindow::changeSlideZoomValue(float value) {
