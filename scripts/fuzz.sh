@@ -13,7 +13,7 @@ mkdir -p "$out/corpus" "$out/seeds"
 sources="src/core/archive/BinaryPlistReader.cpp src/core/archive/BinaryPlistWriter.cpp
 src/core/archive/XmlPlist.cpp src/core/archive/KeyedArchiveDecoder.cpp
 src/core/archive/KeyedArchiveEncoder.cpp src/core/archive/KeyedArchive.cpp src/core/coding/CodingBase.cpp
-src/core/util/OutputFile.cpp src/core/util/PathUtil.cpp"
+src/core/util/Outcome.cpp src/core/util/OutputFile.cpp src/core/util/PathUtil.cpp"
 flags="-std=c++20 -O1 -g -fno-omit-frame-pointer -Isrc/core -Ifuzz $(pkg-config --cflags libplist-2.0)"
 libs="$(pkg-config --libs libplist-2.0)"
 
