@@ -179,4 +179,26 @@ TEST_F(MarkerList, ARowIsReusedForItsMarkerAndGoesWhenTheMarkerIsDeleted) {
     EXPECT_DOUBLE_EQ(engine.currentTimelineTime(), 4.0);
 }
 
+TEST_F(MarkerList, UndoingADeletionBringsTheMarkersRowBackInItsPlace) {
+    auto window = openWithFiveMarkers();
+    ASSERT_TRUE(window);
+    WaveEditViewController& engine = window->document().engine();
+    MarkerTableView& table = window->markerList().tableView();
+    const MarkerPtr third = engine.markArray()[2];
+    {
+        UserEvent event(engine);
+        engine.updateSelectedMarker(third);
+    }
+    window->runCommand(QStringLiteral("delete"));
+    settle();
+    ASSERT_EQ(table.rows().size(), 4u);
+    window->runCommand(QStringLiteral("undo"));
+    settle();
+    ASSERT_EQ(engine.markArray().size(), 5u);
+    ASSERT_EQ(table.rows().size(), 5u);
+    EXPECT_EQ(table.rows()[2]->marker(), engine.markArray()[2]);
+    EXPECT_EQ(table.rows()[2]->y(), 3 + 38 * 2);
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(table.rows()[i]->marker(), engine.markArray()[i]) << i;
+}
+
 }  // namespace wavomer::app::test

@@ -86,8 +86,9 @@ MarkerTableView::MarkerTableView(WaveEditViewController& engine, QWidget* parent
 MarkerItemView* MarkerTableView::rowOf(const MarkerItem& marker) const {
     auto* candidate = static_cast<MarkerItemView*>(marker.itemView);
     if (!candidate) return nullptr;
-    // The pointer is only trusted while it is one of this table's rows.
-    return std::find(rows_.begin(), rows_.end(), candidate) != rows_.end() ? candidate : nullptr;
+    // The pointer is only trusted while it is one of this table's rows showing that marker.
+    if (std::find(rows_.begin(), rows_.end(), candidate) == rows_.end()) return nullptr;
+    return candidate->marker().get() == &marker ? candidate : nullptr;
 }
 
 void MarkerTableView::reloadView(int scrollHeight) {
