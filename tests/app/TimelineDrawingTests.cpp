@@ -1,4 +1,5 @@
 // What the rows draw, checked on the pixels of the viewport.
+#include <QCoreApplication>
 #include <QImage>
 #include <QScrollBar>
 
@@ -128,6 +129,63 @@ TEST_F(TimelineDrawing, AMarkerLineIsTwoPixelsWideInRedAcrossEveryRow) {
     for (int c = static_cast<int>((x - 3) * ratio); c <= static_cast<int>((x + 3) * ratio); ++c)
         red += isColour(image, c / ratio, rowHeight * 1.5 + 30, QColor(Qt::red)) ? 1 : 0;
     EXPECT_EQ(red, static_cast<int>(2 * ratio));
+}
+
+TEST_F(TimelineDrawing, ACursorTickOrAScrollDoesNotRecomputeTheRowsSpans) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(importAndWait(*window, makeWav("a.wav", 30.0, 0.0, 0.5)));
+    window->changeSlideZoomValue(70.0f);
+    TimelineView& timeline = window->timeline();
+    timeline.setVisibleOriginX(0.0);
+    settle();
+    timeline.viewport()->repaint();
+    const int64_t afterFullPaint = timeline.rowCache().computedColumns();
+    ASSERT_GT(afterFullPaint, 0);
+    // A play tick repaints the cursor strips only; their columns are all cached.
+    timeline.redrawCursorStrip(300.0);
+    timeline.redrawCursorStrip(307.0);
+    timeline.viewport()->repaint(QRect(290, 0, 30, timeline.viewport()->height()));
+    EXPECT_EQ(timeline.rowCache().computedColumns(), afterFullPaint);
+    // A 16-pixel scroll computes at most the 16 new device columns of each row.
+    timeline.setVisibleOriginX(16.0);
+    QCoreApplication::processEvents();
+    timeline.viewport()->repaint();
+    const double ratio = timeline.viewport()->devicePixelRatioF();
+    const auto rows = static_cast<int64_t>(window->document().engine().audioTrackArray().size());
+    EXPECT_LE(timeline.rowCache().computedColumns() - afterFullPaint, static_cast<int64_t>(16 * ratio) * rows);
+    // A zoom change computes afresh.
+    const int64_t beforeZoom = timeline.rowCache().computedColumns();
+    window->changeSlideZoomValue(60.0f);
+    timeline.viewport()->repaint();
+    EXPECT_GT(timeline.rowCache().computedColumns() - beforeZoom, 400);
+}
+
+TEST_F(TimelineDrawing, AMutedSelectionIsDrawnSilentAlthoughItsColumnsWereCached) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(importAndWait(*window, makeWav("a.wav", 3.0, 0.0, 0.5)));
+    window->changeSlideZoomValue(70.0f);
+    WaveEditViewController& engine = window->document().engine();
+    TimelineView& timeline = window->timeline();
+    timeline.viewport()->repaint();
+    const double pps = engine.currentPixelPerSecond;
+    const double rowHeight = engine.waveTrackCurrentHeight();
+    const double centre = rowHeight / 2.0;
+    const QColor wave = timeline.waveColor();
+    const int x = static_cast<int>(1.5 * pps);
+    ASSERT_TRUE(isColour(timeline.viewport()->grab().toImage(), x, centre - 20, wave));
+    // Mute the middle second of the first track without any redraw signal reaching the view.
+    {
+        UserEvent event(engine);
+        engine.selectTracks(0, 0);
+        engine.setSelection(1.0, 2.0);
+    }
+    window->runCommand(QStringLiteral("muteButtonAction"));
+    settle();
+    const QImage image = timeline.viewport()->grab().toImage();
+    EXPECT_FALSE(isColour(image, x, centre - 20, wave));
+    EXPECT_TRUE(isColour(image, static_cast<int>(0.5 * pps), centre - 20, wave));
 }
 
 }  // namespace wavomer::app::test

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "engine/WaveEditViewController.h"
+#include "model/AudioTrack.h"
 #include "rules/WindowRules.h"
 #include "shell/Text.h"
 
@@ -53,6 +54,8 @@ void TimelineView::setVisibleOriginX(double x) {
 }
 
 void TimelineView::reloadView() {
+    // Tracks, zoom or length changed: every row's cached columns are stale.
+    rowCache_.invalidate();
     const double content = engine_.contentWidth();
     const int width = std::max(viewport()->width(), 1);
     const double range = std::clamp(std::ceil(content - width), 0.0, 2147483000.0);
@@ -99,6 +102,7 @@ void TimelineView::paintRows(QPainter& painter, const QRect& exposed) {
     const QColor centreColour = QColor::fromRgbF(0.302f, 0.380f, 0.380f);
     // The rows span the longest track; the waveform is drawn within them only.
     const double rowRight = engine_.longestTrackWidth();
+    const bool recording = engine_.host().isRecording();
     const double left = std::max(exposed.left() - kDrawMargin + origin, 0.0);
     const double right = std::min(exposed.right() + 1 + kDrawMargin + origin, rowRight);
     for (size_t i = 0; i < tracks.size(); ++i) {
@@ -109,11 +113,23 @@ void TimelineView::paintRows(QPainter& painter, const QRect& exposed) {
         if (right <= left) continue;
         const auto first = static_cast<int64_t>(std::floor(left * ratio));
         const auto last = static_cast<int64_t>(std::ceil(right * ratio));
-        rules::rowColumnHalfHeights(*tracks[i], pps, rowHeight, first, last - first, ratio, heights_);
+        AudioTrack& track = *tracks[i];
+        auto compute = [&](int64_t from, int64_t count, std::vector<double>& out) {
+            rules::rowColumnHalfHeights(track, pps, rowHeight, from, count, ratio, out);
+        };
+        const double* heights = nullptr;
+        if (recording) {
+            // A recording changes the rows' values on every tick: computed afresh.
+            compute(first, last - first, heights_);
+            heights = heights_.data();
+        } else {
+            const RowCacheKey key{pps, rowHeight, ratio, rowSignature(track)};
+            heights = rowCache_.heights(i, key, first, last - first, compute);
+        }
         const double centre = y + rowHeight / 2.0;
         const double columnWidth = 1.0 / ratio;
         for (int64_t c = first; c < last; ++c) {
-            const double h = heights_[static_cast<size_t>(c - first)];
+            const double h = heights[c - first];
             painter.fillRect(QRectF(static_cast<double>(c) / ratio - origin, centre - h, columnWidth, 2.0 * h),
                              waveColor_);
         }

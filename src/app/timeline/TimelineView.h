@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/EngineHost.h"
+#include "timeline/RowHeightCache.h"
 
 class QMimeData;
 
@@ -36,6 +37,7 @@ public:
     double lastDrawTimelineTime() const { return lastDrawTimelineTime_; }
     void setWaveColor(const QColor& color) { waveColor_ = color; }
     QColor waveColor() const { return waveColor_; }
+    const RowHeightCache& rowCache() const { return rowCache_; }
 
     // Whether a drop is taken now (not while recording, a modal dialog or a sheet runs).
     std::function<bool()> canImport;
@@ -44,6 +46,8 @@ public slots:
     // The content's size changed (tracks, zoom, length): scroll range and full redraw.
     void reloadView();
     void redrawAll();
+    // Drops every row's cached column heights (the rows' material changed).
+    void invalidateRowCache() { rowCache_.invalidate(); }
     // Redraws the 6-pixel strip around the cursor line at content x.
     void redrawCursorStrip(double contentX);
 
@@ -68,6 +72,7 @@ private:
     QColor waveColor_;
     double lastDrawTimelineTime_ = 0.0;
     std::vector<double> heights_;
+    RowHeightCache rowCache_;
 };
 
 }  // namespace wavomer::app

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QStyle>
+#include <QHBoxLayout>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -19,9 +20,11 @@
 #include "engine/PlaybackController.h"
 #include "engine/WaveEditViewController.h"
 #include "engine/WindowState.h"
+#include "panels/MarkerListPanel.h"
 #include "rules/WindowRules.h"
 #include "shell/FailurePresenter.h"
 #include "shell/Text.h"
+#include "timeline/QuickLookWaveView.h"
 #include "timeline/RulerView.h"
 #include "timeline/TimelineView.h"
 #include "util/StandardPaths.h"
@@ -40,15 +43,33 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // The overview spans the window above the editing area; the marker list slides in
+    // at the editing area's right edge, narrowing the ruler and the rows.
     timeline_ = new TimelineView(engine, central);
     ruler_ = new RulerView(engine, [this] { return timeline_->originX(); }, true, central);
-    layout->addWidget(ruler_);
-    layout->addWidget(timeline_, 1);
+    overview_ = new QuickLookWaveView(
+        engine, [this] { return timeline_->visibleRegion(); }, [this](double x) { timeline_->setVisibleOriginX(x); },
+        central);
+    markerList_ = new MarkerViewController(engine, central);
+    markerList_->focusTarget = timeline_;
+    auto* editing = new QHBoxLayout;
+    editing->setContentsMargins(0, 0, 0, 0);
+    editing->setSpacing(0);
+    auto* rows = new QVBoxLayout;
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+    rows->addWidget(ruler_);
+    rows->addWidget(timeline_, 1);
+    editing->addLayout(rows, 1);
+    editing->addWidget(markerList_);
+    layout->addWidget(overview_);
+    layout->addLayout(editing, 1);
     setCentralWidget(central);
     const CoderColor colour = UserConfig::share().waveColor;
     timeline_->setWaveColor(QColor::fromRgbF(static_cast<float>(colour.red), static_cast<float>(colour.green),
                                              static_cast<float>(colour.blue), static_cast<float>(colour.alpha)));
     timeline_->canImport = [this] { return canImportNow(); };
+    overview_->setWaveColor(timeline_->waveColor());
 
     actions_ = new WindowActions(this);
     zoom_ = new ZoomControl(this);
@@ -61,6 +82,7 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
     connect(zoom_, &ZoomControl::zoomApplied, this, &MainWindow::changeSlideZoomValue);
     connect(timeline_, &TimelineView::fileDropped, this, &MainWindow::importFile);
     connect(timeline_, &TimelineView::scrolled, ruler_, qOverload<>(&QWidget::update));
+    connect(timeline_, &TimelineView::scrolled, overview_, &QuickLookWaveView::visibleRegionChanged);
     connect(actions_, &WindowActions::triggered, this, &MainWindow::runCommand);
     connect(document_.get(), &Document::pathChanged, this, &MainWindow::updateTitle);
 
@@ -144,6 +166,11 @@ void MainWindow::wireBridge() {
     connect(&bridge, &EngineBridge::rowsRedrawRequested, timeline_, &TimelineView::redrawAll);
     connect(&bridge, &EngineBridge::editViewRedrawRequested, timeline_, &TimelineView::redrawAll);
     connect(&bridge, &EngineBridge::cursorStripRedrawRequested, timeline_, &TimelineView::redrawCursorStrip);
+    connect(&bridge, &EngineBridge::cursorMoved, overview_, &QuickLookWaveView::flushTimeline);
+    connect(&bridge, &EngineBridge::containerReloadRequested, overview_, &QuickLookWaveView::reloadView);
+    connect(&bridge, &EngineBridge::rowsRedrawRequested, overview_, &QuickLookWaveView::reloadView);
+    connect(&bridge, &EngineBridge::markerListChanged, overview_, &QuickLookWaveView::reloadView);
+    connect(&bridge, &EngineBridge::markerListChanged, markerList_, &MarkerViewController::updateMarkerWindowShow);
     connect(&bridge, &EngineBridge::buttonStatesChanged, this, &MainWindow::refreshState);
     connect(&bridge, &EngineBridge::playerTimeChanged, this,
             [this, &engine] { time_->setShowTime(static_cast<float>(engine.currentTimelineTime())); });

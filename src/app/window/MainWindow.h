@@ -19,6 +19,8 @@ class QDialog;
 
 namespace wavomer::app {
 
+class MarkerViewController;
+class QuickLookWaveView;
 class RulerView;
 class TimeDisplay;
 class TimelineView;
@@ -36,6 +38,9 @@ public:
     TimelineView& timeline() { return *timeline_; }
     ZoomControl& zoomControl() { return *zoom_; }
     TimeDisplay& timeDisplay() { return *time_; }
+    QuickLookWaveView& overview() { return *overview_; }
+    MarkerViewController& markerList() { return *markerList_; }
+    bool isMarkerListShown() const { return markerListShown_; }
     bool isImportDialogShown() const;
 
     // Runs a command of the command table by id, as the menu would.
@@ -74,12 +79,15 @@ private:
     void centreCursorIfHidden();
     void playPauseChanged();
     void notAvailableYet(const QString& title);
+    void showMarkerViewController();
     bool canImportNow() const;
 
     std::unique_ptr<Document> document_;
     WindowActions* actions_ = nullptr;
     TimelineView* timeline_ = nullptr;
     RulerView* ruler_ = nullptr;
+    QuickLookWaveView* overview_ = nullptr;
+    MarkerViewController* markerList_ = nullptr;
     ZoomControl* zoom_ = nullptr;
     TimeDisplay* time_ = nullptr;
     QPointer<QDialog> importDialog_;

@@ -12,6 +12,7 @@
 #include "engine/PlaybackController.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
+#include "panels/MarkerListPanel.h"
 #include "shell/FailurePresenter.h"
 #include "shell/Text.h"
 #include "timeline/TimelineView.h"
@@ -41,7 +42,7 @@ void MainWindow::runCommand(const QString& id) {
     }
     if (id == "zoomIn") return zoom_->applyValue(zoom_->value() + 1.0f);
     if (id == "zoomOut") return zoom_->applyValue(zoom_->value() - 1.0f);
-    if (id == "showMarkerViewController") return notAvailableYet(text("Marker List"));
+    if (id == "showMarkerViewController") return showMarkerViewController();
     const struct {
         const char* id;
         const char* title;
@@ -139,6 +140,12 @@ void MainWindow::centreCursorIfHidden() {
     const VisibleRegion region = timeline_->visibleRegion();
     const double x = engine.timeToPointX(engine.currentTimelineTime()) - region.width / 2.0;
     timeline_->setVisibleOriginX(std::clamp(x, 0.0, std::max(engine.contentWidth() - region.width, 0.0)));
+}
+
+void MainWindow::showMarkerViewController() {
+    markerListShown_ = !markerListShown_;
+    markerList_->setShown(markerListShown_);
+    actions_->setMarkerListShown(markerListShown_);
 }
 
 void MainWindow::notAvailableYet(const QString& title) {

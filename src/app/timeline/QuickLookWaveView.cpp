@@ -1,0 +1,193 @@
+#include "timeline/QuickLookWaveView.h"
+
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "engine/WaveEditViewController.h"
+#include "rules/OverviewRules.h"
+#include "rules/WindowRules.h"
+#include "shell/Text.h"
+
+namespace wavomer::app {
+
+namespace {
+
+QColor grey(double level) {
+    const auto l = static_cast<float>(level);
+    return QColor::fromRgbF(l, l, l);
+}
+
+QRectF toQt(const rules::OverviewRect& r) { return {r.x, r.y, r.width, r.height}; }
+
+}  // namespace
+
+QuickLookWaveView::QuickLookWaveView(WaveEditViewController& engine, std::function<VisibleRegion()> visible,
+                                     std::function<void(double)> scrollTo, QWidget* parent)
+    : QWidget(parent), engine_(engine), visible_(std::move(visible)), scrollTo_(std::move(scrollTo)),
+      waveColor_(14, 140, 150) {
+    setFixedHeight(kHeight);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAccessibleName(text("Overview"));
+}
+
+double QuickLookWaveView::pixelPerSecond() const {
+    const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
+    return rules::overviewPixelPerSecond(engine_.currentPixelPerSecond, engine_.contentWidth(), region.width,
+                                         width(), engine_.farestTrackEndTime());
+}
+
+QRectF QuickLookWaveView::rularRect() const { return toQt(rules::overviewRulerRect(width())); }
+
+QRectF QuickLookWaveView::waveRect() const { return toQt(rules::overviewWaveRect(width(), height())); }
+
+QRectF QuickLookWaveView::slideBlockRect() const {
+    const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
+    const QRectF wave = waveRect();
+    const rules::SlideBlock block =
+        rules::overviewSlideBlock(wave.width(), region.originX, engine_.contentWidth(), region.width);
+    return {wave.x() + block.x, wave.y(), block.width, wave.height()};
+}
+
+bool QuickLookWaveView::isMouseHitSlide(const QPointF& point) const {
+    const QRectF block = slideBlockRect();
+    return point.x() >= block.left() && point.x() < block.right();
+}
+
+QRectF QuickLookWaveView::timelineUpdateRect() const {
+    const double x = rules::overviewTimeX(engine_.currentTimelineTime(), pixelPerSecond());
+    return toQt(rules::overviewCursorStrip(x, height()));
+}
+
+void QuickLookWaveView::flushTimeline() {
+    if (!lastTimelineDrawRect_.isNull()) update(lastTimelineDrawRect_.toAlignedRect());
+    lastTimelineDrawRect_ = timelineUpdateRect();
+    update(lastTimelineDrawRect_.toAlignedRect());
+}
+
+void QuickLookWaveView::visibleRegionChanged() {
+    const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
+    if (region.originX == lastTimeScrollerVisibleRect_.originX && region.width == lastTimeScrollerVisibleRect_.width &&
+        region.height == lastTimeScrollerVisibleRect_.height)
+        return;
+    lastTimeScrollerVisibleRect_ = region;
+    update();
+}
+
+void QuickLookWaveView::reloadView() { update(); }
+
+void QuickLookWaveView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const QRect area = event->rect();
+    lastPaintedRegion_ = event->region();
+    const double scale = pixelPerSecond();
+    const QRectF wave = waveRect();
+    painter.fillRect(area, grey(0.11));
+    painter.fillRect(QRectF(area.left(), rules::kOverviewRulerHeight, area.width(), 1.0), grey(0.03));
+    paintRuler(painter, area, scale);
+    if (!engine_.audioTrackArray().empty()) paintGlyph(painter, area, scale);
+    for (const auto& marker : engine_.markArray()) {
+        const double x = rules::overviewTimeX(marker->markerTime, scale);
+        if (x < area.left() - 2 || x > area.right() + 2) continue;
+        painter.fillRect(QRectF(x - 1.0, wave.y(), 2.0, wave.height()), QColor(Qt::red));
+    }
+    const double cursorX = rules::overviewTimeX(engine_.currentTimelineTime(), scale);
+    painter.fillRect(QRectF(std::floor(cursorX), wave.y(), 1.0, wave.height()),
+                     QColor::fromRgbF(0.988f, 0.980f, 0.227f));
+    lastTimelineDrawRect_ = timelineUpdateRect();
+    const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
+    if (!rules::overviewContentFits(engine_.contentWidth(), region.width)) {
+        const QRectF block = slideBlockRect();
+        painter.fillRect(block, QColor(255, 255, 255, 36));
+        painter.setPen(QPen(QColor(255, 255, 255, 170), 1.0));
+        painter.drawRect(block.adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+}
+
+void QuickLookWaveView::paintRuler(QPainter& painter, const QRect& area, double scale) {
+    const QRectF ruler = rularRect();
+    const QRectF strip = ruler.intersected(QRectF(area));
+    if (strip.isEmpty()) return;
+    QLinearGradient gradient(0, ruler.bottom(), 0, ruler.top());
+    gradient.setColorAt(0.0, grey(0.12));
+    gradient.setColorAt(1.0, grey(0.15));
+    painter.fillRect(strip, gradient);
+    const QColor tickColour = grey(0.882);
+    QFont font = painter.font();
+    font.setPixelSize(10);
+    painter.setFont(font);
+    painter.setPen(tickColour);
+    const QFontMetrics metrics(font);
+    // Labels reach to the right of their tick, so ticks left of the area are visited too.
+    for (const rules::RulerTick& tick : rules::rulerTicks(area.left(), area.right(), 0)) {
+        painter.fillRect(QRectF(tick.viewX - 0.5, 0.0, 1.0, tick.length), tickColour);
+        if (!tick.labelled || !(scale > 0.0)) continue;
+        const double contentX = 10.0 * static_cast<double>(tick.index);
+        const QString label = QString::fromStdString(rules::rulerLabel(contentX, scale));
+        painter.drawText(QPointF(contentX + 2.0, ruler.bottom() - 5 - metrics.descent()), label);
+    }
+}
+
+void QuickLookWaveView::paintGlyph(QPainter& painter, const QRect& area, double scale) {
+    const QRectF wave = waveRect();
+    const double ratio = devicePixelRatioF();
+    const double centre = wave.y() + wave.height() / 2.0;
+    QColor colour = waveColor_;
+    colour.setAlphaF(colour.alphaF() * 0.5f);
+    const auto& tracks = engine_.audioTrackArray();
+    // One span per device-pixel column of the exposed part of the wave rectangle.
+    const double left = std::max<double>(area.left(), wave.left());
+    const double right = std::min<double>(area.right() + 1, wave.right());
+    const auto first = static_cast<int64_t>(std::floor(left * ratio));
+    const auto last = static_cast<int64_t>(std::ceil(right * ratio));
+    for (int64_t c = first; c < last; ++c) {
+        const double x = static_cast<double>(c) / ratio;
+        const double h = rules::overviewGlyphHalfHeight(rules::overviewColumnValue(tracks, x - wave.x(), scale));
+        painter.fillRect(QRectF(x, centre - h, 1.0 / ratio, 2.0 * h), colour);
+    }
+}
+
+void QuickLookWaveView::changeClipViewWithSlideBlockX(double blockX) {
+    const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
+    const QRectF wave = waveRect();
+    const QRectF block = slideBlockRect();
+    const double origin = rules::overviewVisibleOriginForBlock(blockX, block.width(), wave.width(),
+                                                               engine_.contentWidth(), region.width);
+    if (scrollTo_) scrollTo_(origin);
+}
+
+void QuickLookWaveView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
+    dragging_ = true;
+    pressX_ = event->position().x();
+    const QRectF wave = waveRect();
+    const QRectF block = slideBlockRect();
+    pressBlockX_ = block.x() - wave.x();
+    if (rules::overviewContentFits(engine_.contentWidth(), region.width)) return;
+    if (!isMouseHitSlide(event->position())) {
+        pressBlockX_ = rules::overviewBoundBlockX(rules::overviewBlockXCentredOn(pressX_ - wave.x(), block.width()),
+                                                  block.width(), wave.width());
+        changeClipViewWithSlideBlockX(pressBlockX_);
+    }
+}
+
+void QuickLookWaveView::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging_ || !(event->buttons() & Qt::LeftButton)) return;
+    const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
+    if (rules::overviewContentFits(engine_.contentWidth(), region.width)) return;
+    const QRectF wave = waveRect();
+    const double blockWidth = slideBlockRect().width();
+    const double x = rules::overviewBoundBlockX(pressBlockX_ + (event->position().x() - pressX_), blockWidth,
+                                                wave.width());
+    changeClipViewWithSlideBlockX(x);
+}
+
+void QuickLookWaveView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) dragging_ = false;
+}
+
+}  // namespace wavomer::app

@@ -1,0 +1,43 @@
+// The marker list's geometry and text, without a window.
+#include <gtest/gtest.h>
+
+#include "rules/MarkerListRules.h"
+
+using namespace wavomer::app::rules;
+
+TEST(MarkerListRules, WithFiveMarkersTheTableIs193High) { EXPECT_DOUBLE_EQ(markerTableHeight(5, 100.0), 193.0); }
+
+TEST(MarkerListRules, TheTableIsAsHighAsTheScrollAreaWhenThatIsHigher) {
+    EXPECT_DOUBLE_EQ(markerTableHeight(5, 400.0), 400.0);
+    EXPECT_DOUBLE_EQ(markerTableHeight(0, 0.0), 3.0);
+}
+
+TEST(MarkerListRules, WithFiveMarkersTheLastRowStartsAt155) {
+    const MarkerRowFrame last = markerRowFrame(4, 220.0);
+    EXPECT_DOUBLE_EQ(last.y, 155.0);
+    EXPECT_DOUBLE_EQ(last.height, 35.0);
+    EXPECT_DOUBLE_EQ(last.x, 0.0);
+    EXPECT_DOUBLE_EQ(last.width, 220.0);
+}
+
+TEST(MarkerListRules, RowsAre35HighWith3PixelsBetweenThemFrom3BelowTheTop) {
+    EXPECT_DOUBLE_EQ(markerRowFrame(0, 220.0).y, 3.0);
+    EXPECT_DOUBLE_EQ(markerRowFrame(1, 220.0).y, 41.0);
+    EXPECT_DOUBLE_EQ(markerRowFrame(1, 220.0).y - (markerRowFrame(0, 220.0).y + 35.0), 3.0);
+}
+
+TEST(MarkerListRules, APointFallsOnTheRowUnderItAndTheGapsBelongToNoRow) {
+    EXPECT_EQ(markerRowAt(3.0, 5), std::optional<std::size_t>(0));
+    EXPECT_EQ(markerRowAt(37.9, 5), std::optional<std::size_t>(0));
+    EXPECT_EQ(markerRowAt(39.0, 5), std::nullopt);
+    EXPECT_EQ(markerRowAt(41.0, 5), std::optional<std::size_t>(1));
+    EXPECT_EQ(markerRowAt(160.0, 5), std::optional<std::size_t>(4));
+    EXPECT_EQ(markerRowAt(200.0, 5), std::nullopt);
+    EXPECT_EQ(markerRowAt(1.0, 5), std::nullopt);
+}
+
+TEST(MarkerListRules, ARowShowsTheTimeWithItsFractionAsATwoDecimalNumber) {
+    EXPECT_EQ(markerRowText(65.25), "00:01:05.0.25");
+    EXPECT_EQ(markerRowText(3725.5), "01:02:05.0.50");
+    EXPECT_EQ(markerRowText(-1.0), "00:00:00.0.00");
+}
