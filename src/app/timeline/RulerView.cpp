@@ -21,7 +21,7 @@ RulerView::RulerView(WaveEditViewController& engine, std::function<int()> offset
     : QWidget(parent), engine_(engine), offset_(std::move(offset)), isUp_(isUp) {
     setFixedHeight(kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setAccessibleName(text("Time Ruler"));
+    setAccessibleName(Text::tr("Time Ruler"));
 }
 
 void RulerView::paintEvent(QPaintEvent* event) {

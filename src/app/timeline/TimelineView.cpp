@@ -32,7 +32,7 @@ TimelineView::TimelineView(WaveEditViewController& engine, QWidget* parent)
     viewport()->setAcceptDrops(true);
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    setAccessibleName(text("Tracks"));
+    setAccessibleName(Text::tr("Tracks"));
     setMinimumHeight(120);
 }
 

@@ -19,7 +19,7 @@ QFont displayFont() {
 }  // namespace
 
 TimeDisplay::TimeDisplay(QWidget* parent) : QWidget(parent) {
-    setAccessibleName(text("Current Time"));
+    setAccessibleName(Text::tr("Current Time"));
     setAccessibleDescription(displayedText());
     setFixedSize(sizeHint());
 }

@@ -10,8 +10,8 @@ namespace wavomer::app {
 
 ZoomControl::ZoomControl(QWidget* parent) : QWidget(parent), value_(rules::kZoomInitial) {
     setFixedSize(sizeHint());
-    setAccessibleName(text("Zoom"));
-    setToolTip(text("Zoom"));
+    setAccessibleName(Text::tr("Zoom"));
+    setToolTip(Text::tr("Zoom"));
     setAccessibleDescription(QString::number(value_));
 }
 
