@@ -335,5 +335,13 @@
         <source>A project to open.</source>
         <translation>Ein zu öffnendes Projekt.</translation>
     </message>
+    <message>
+        <source>Track %1</source>
+        <translation>Spur %1</translation>
+    </message>
+    <message>
+        <source>%1 sections</source>
+        <translation>%1 Abschnitte</translation>
+    </message>
 </context>
 </TS>

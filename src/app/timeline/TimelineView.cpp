@@ -11,6 +11,7 @@
 #include "engine/WaveEditViewController.h"
 #include "rules/WindowRules.h"
 #include "shell/Text.h"
+#include "window/AccessibleViews.h"
 
 namespace wavomer::app {
 
@@ -32,6 +33,7 @@ TimelineView::TimelineView(WaveEditViewController& engine, QWidget* parent)
     viewport()->setAcceptDrops(true);
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    installAccessibleViews();
     setAccessibleName(Text::tr("Tracks"));
     setMinimumHeight(120);
 }
