@@ -114,7 +114,8 @@ class AccessibleTimeline : public QAccessibleWidget {
 public:
     explicit AccessibleTimeline(TimelineView* view) : QAccessibleWidget(view, QAccessible::List) {}
     ~AccessibleTimeline() override {
-        for (QAccessible::Id id : rows_) QAccessible::deleteAccessibleInterface(id);
+        for (QAccessible::Id id : rows_)
+            if (QAccessible::accessibleInterface(id)) QAccessible::deleteAccessibleInterface(id);
     }
 
     int childCount() const override { return trackCount() + QAccessibleWidget::childCount(); }
