@@ -1,8 +1,9 @@
 #!/bin/sh
 # Drives the real program with real input on a virtual X display: opens a project made by
-# wavomer-cli, plays for a moment (Space), pauses (Space), adds a marker (M), saves
-# (Ctrl+S), and checks with wavomer-cli that the saved project has that one marker, after
-# the cursor. Keeps a screenshot of the window as BUILD_DIR/e2e-window.png.
+# wavomer-cli (by its project.plist, as the launcher entry passes it), plays for a moment
+# (Space), pauses (Space), adds a marker (M), saves (Ctrl+S), and checks with wavomer-cli
+# that the saved project has that one marker, after the cursor. Keeps a screenshot of the
+# window as BUILD_DIR/e2e-window.png.
 # Usage: e2e.sh BUILD_DIR      (exit 77 when Xvfb, xdotool or sox is missing)
 set -eu
 build="$(cd "$1" && pwd)"
@@ -41,7 +42,8 @@ while [ ! -s "$work/display" ]; do
 done
 export DISPLAY=":$(head -n1 "$work/display")"
 
-timeout 120 "$build/wavomer" --silent "$work/P.wvmp" >"$work/app.log" 2>&1 &
+# Opened as the launcher entry does for a project file: wavomer FOLDER/project.plist.
+timeout 120 "$build/wavomer" --silent "$work/P.wvmp/project.plist" >"$work/app.log" 2>&1 &
 app_pid=$!
 window="$(timeout 30 xdotool search --sync --onlyvisible --pid "$app_pid" --name 'P' 2>/dev/null | head -n1)" || true
 [ -n "$window" ] || fail "the window did not appear"
