@@ -2,6 +2,12 @@
 
 #include <iterator>
 
+// Marks a text of the command rows for the translation table "text" without pulling Qt
+// into this file; Qt's lupdate collects the texts so marked.
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(context, english) english
+#endif
+
 namespace wavomer::app {
 
 namespace {
@@ -9,45 +15,45 @@ namespace {
 using WC = WindowCommand;
 
 constexpr CommandRow kRows[] = {
-    {"newProject", Menu::file, "New", "Ctrl+N", std::nullopt},
-    {"openProject", Menu::file, "Open...", "Ctrl+O", std::nullopt},
-    {"save", Menu::file, "Save", "Ctrl+S", std::nullopt},
-    {"saveAs", Menu::file, "Save As...", "Shift+Ctrl+S", std::nullopt},
-    {"importAudioAction", Menu::file, "Import...", "Ctrl+I", WC::import, EditRule::none, true},
-    {"convertAction", Menu::file, "Export...", "Ctrl+E", WC::convert, EditRule::none, true},
-    {"convertOnMarksAction", Menu::file, "Export on Markers...", "Shift+Ctrl+E", WC::convertOnMarks},
-    {"openId3SetAction", Menu::file, "Tags...", "Ctrl+T", WC::openId3Set},
-    {"close", Menu::file, "Close", "Ctrl+W", std::nullopt},
-    {"quit", Menu::file, "Quit", "Ctrl+Q", std::nullopt},
+    {"newProject", Menu::file, QT_TRANSLATE_NOOP("text", "New"), "Ctrl+N", std::nullopt},
+    {"openProject", Menu::file, QT_TRANSLATE_NOOP("text", "Open..."), "Ctrl+O", std::nullopt},
+    {"save", Menu::file, QT_TRANSLATE_NOOP("text", "Save"), "Ctrl+S", std::nullopt},
+    {"saveAs", Menu::file, QT_TRANSLATE_NOOP("text", "Save As..."), "Shift+Ctrl+S", std::nullopt},
+    {"importAudioAction", Menu::file, QT_TRANSLATE_NOOP("text", "Import..."), "Ctrl+I", WC::import, EditRule::none, true},
+    {"convertAction", Menu::file, QT_TRANSLATE_NOOP("text", "Export..."), "Ctrl+E", WC::convert, EditRule::none, true},
+    {"convertOnMarksAction", Menu::file, QT_TRANSLATE_NOOP("text", "Export on Markers..."), "Shift+Ctrl+E", WC::convertOnMarks},
+    {"openId3SetAction", Menu::file, QT_TRANSLATE_NOOP("text", "Tags..."), "Ctrl+T", WC::openId3Set},
+    {"close", Menu::file, QT_TRANSLATE_NOOP("text", "Close"), "Ctrl+W", std::nullopt},
+    {"quit", Menu::file, QT_TRANSLATE_NOOP("text", "Quit"), "Ctrl+Q", std::nullopt},
 
-    {"undo", Menu::edit, "Undo", "Ctrl+Z", std::nullopt, EditRule::undo},
-    {"redo", Menu::edit, "Redo", "Shift+Ctrl+Z", std::nullopt, EditRule::redo},
-    {"cut", Menu::edit, "Cut", "Ctrl+X", std::nullopt, EditRule::cutCopy},
-    {"copy", Menu::edit, "Copy", "Ctrl+C", std::nullopt, EditRule::cutCopy},
-    {"paste", Menu::edit, "Paste", "Ctrl+V", std::nullopt, EditRule::paste},
-    {"delete", Menu::edit, "Delete", "Del", std::nullopt, EditRule::deleteKey},
-    {"selectAll", Menu::edit, "Select All", "Ctrl+A", std::nullopt, EditRule::selectAll},
-    {"preferences", Menu::edit, "Preferences...", "Ctrl+,", std::nullopt},
+    {"undo", Menu::edit, QT_TRANSLATE_NOOP("text", "Undo"), "Ctrl+Z", std::nullopt, EditRule::undo},
+    {"redo", Menu::edit, QT_TRANSLATE_NOOP("text", "Redo"), "Shift+Ctrl+Z", std::nullopt, EditRule::redo},
+    {"cut", Menu::edit, QT_TRANSLATE_NOOP("text", "Cut"), "Ctrl+X", std::nullopt, EditRule::cutCopy},
+    {"copy", Menu::edit, QT_TRANSLATE_NOOP("text", "Copy"), "Ctrl+C", std::nullopt, EditRule::cutCopy},
+    {"paste", Menu::edit, QT_TRANSLATE_NOOP("text", "Paste"), "Ctrl+V", std::nullopt, EditRule::paste},
+    {"delete", Menu::edit, QT_TRANSLATE_NOOP("text", "Delete"), "Del", std::nullopt, EditRule::deleteKey},
+    {"selectAll", Menu::edit, QT_TRANSLATE_NOOP("text", "Select All"), "Ctrl+A", std::nullopt, EditRule::selectAll},
+    {"preferences", Menu::edit, QT_TRANSLATE_NOOP("text", "Preferences..."), "Ctrl+,", std::nullopt},
 
-    {"addTrackFunction", Menu::track, "Add Track", "Shift+Ctrl+N", WC::addTrack, EditRule::none, true},
-    {"deleteTrackFunction", Menu::track, "Delete Tracks", "Shift+Ctrl+Del", WC::deleteTrack, EditRule::none, true},
-    {"muteButtonAction", Menu::track, "Mute", "Ctrl+M", WC::mute, EditRule::none, true},
-    {"fadeInButtonAction", Menu::track, "Fade In", "Ctrl+F", WC::fadeIn, EditRule::none, true},
-    {"fadeOutButtonAction", Menu::track, "Fade Out", "Shift+Ctrl+F", WC::fadeOut, EditRule::none, true},
-    {"showCustomFadeAction", Menu::track, "Custom Fade...", "Alt+Ctrl+F", WC::showCustomFade},
-    {"showVolumeSettingWindowAction", Menu::track, "Volume...", "Ctrl+U", WC::showVolume},
-    {"showEffectSettingWindowAction", Menu::track, "Effects...", "Ctrl+K", WC::showEffect},
-    {"insertMuteAction", Menu::track, "Insert Silence...", "Shift+Ctrl+I", WC::insertMute},
-    {"insertNoiseAction", Menu::track, "Insert Noise...", "Alt+Ctrl+I", WC::insertNoise},
-    {"recordButtonAction", Menu::track, "Audio Record", "Ctrl+R", WC::record},
+    {"addTrackFunction", Menu::track, QT_TRANSLATE_NOOP("text", "Add Track"), "Shift+Ctrl+N", WC::addTrack, EditRule::none, true},
+    {"deleteTrackFunction", Menu::track, QT_TRANSLATE_NOOP("text", "Delete Tracks"), "Shift+Ctrl+Del", WC::deleteTrack, EditRule::none, true},
+    {"muteButtonAction", Menu::track, QT_TRANSLATE_NOOP("text", "Mute"), "Ctrl+M", WC::mute, EditRule::none, true},
+    {"fadeInButtonAction", Menu::track, QT_TRANSLATE_NOOP("text", "Fade In"), "Ctrl+F", WC::fadeIn, EditRule::none, true},
+    {"fadeOutButtonAction", Menu::track, QT_TRANSLATE_NOOP("text", "Fade Out"), "Shift+Ctrl+F", WC::fadeOut, EditRule::none, true},
+    {"showCustomFadeAction", Menu::track, QT_TRANSLATE_NOOP("text", "Custom Fade..."), "Alt+Ctrl+F", WC::showCustomFade},
+    {"showVolumeSettingWindowAction", Menu::track, QT_TRANSLATE_NOOP("text", "Volume..."), "Ctrl+U", WC::showVolume},
+    {"showEffectSettingWindowAction", Menu::track, QT_TRANSLATE_NOOP("text", "Effects..."), "Ctrl+K", WC::showEffect},
+    {"insertMuteAction", Menu::track, QT_TRANSLATE_NOOP("text", "Insert Silence..."), "Shift+Ctrl+I", WC::insertMute},
+    {"insertNoiseAction", Menu::track, QT_TRANSLATE_NOOP("text", "Insert Noise..."), "Alt+Ctrl+I", WC::insertNoise},
+    {"recordButtonAction", Menu::track, QT_TRANSLATE_NOOP("text", "Audio Record"), "Ctrl+R", WC::record},
 
-    {"playOrPause", Menu::control, "Play/Pause", "Space", WC::playOrPause, EditRule::none, true},
-    {"addMarkAction", Menu::control, "Add Marker", "M", WC::addMark, EditRule::none, true},
-    {"lastMarkAction", Menu::control, "Previous Marker", "Alt+Left", WC::lastMark, EditRule::none, true},
-    {"nextMarkAction", Menu::control, "Next Marker", "Alt+Right", WC::nextMark, EditRule::none, true},
-    {"showMarkerViewController", Menu::view, "Show Marker List", "Ctrl+L", WC::showMarkerList, EditRule::none, true},
-    {"zoomIn", Menu::view, "Zoom In", "Ctrl+=", WC::zoom},
-    {"zoomOut", Menu::view, "Zoom Out", "Ctrl+-", WC::zoom},
+    {"playOrPause", Menu::control, QT_TRANSLATE_NOOP("text", "Play/Pause"), "Space", WC::playOrPause, EditRule::none, true},
+    {"addMarkAction", Menu::control, QT_TRANSLATE_NOOP("text", "Add Marker"), "M", WC::addMark, EditRule::none, true},
+    {"lastMarkAction", Menu::control, QT_TRANSLATE_NOOP("text", "Previous Marker"), "Alt+Left", WC::lastMark, EditRule::none, true},
+    {"nextMarkAction", Menu::control, QT_TRANSLATE_NOOP("text", "Next Marker"), "Alt+Right", WC::nextMark, EditRule::none, true},
+    {"showMarkerViewController", Menu::view, QT_TRANSLATE_NOOP("text", "Show Marker List"), "Ctrl+L", WC::showMarkerList, EditRule::none, true},
+    {"zoomIn", Menu::view, QT_TRANSLATE_NOOP("text", "Zoom In"), "Ctrl+=", WC::zoom},
+    {"zoomOut", Menu::view, QT_TRANSLATE_NOOP("text", "Zoom Out"), "Ctrl+-", WC::zoom},
 };
 
 bool editRuleHolds(EditRule rule, const StateFlags& flags, const EditState& edit) {

@@ -35,7 +35,7 @@ void WindowActions::refresh(const StateFlags& flags, const EditState& edit, bool
 
 void WindowActions::setMarkerListShown(bool shown) {
     if (QAction* a = action("showMarkerViewController"))
-        a->setText(shown ? text("Close Marker List") : text("Show Marker List"));
+        a->setText(shown ? Text::tr("Close Marker List") : Text::tr("Show Marker List"));
 }
 
 }  // namespace wavomer::app

@@ -129,7 +129,7 @@ void MarkerTableView::reloadView(int scrollHeight) {
 
 MarkerViewController::MarkerViewController(WaveEditViewController& engine, QWidget* parent)
     : QWidget(parent), engine_(engine) {
-    setAccessibleName(text("Marker List"));
+    setAccessibleName(Text::tr("Marker List"));
     scroll_ = new QScrollArea(this);
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

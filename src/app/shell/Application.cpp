@@ -44,7 +44,7 @@ MainWindow* Application::openUntitled() {
     auto document = std::make_unique<Document>(clipboard_, output_);
     Outcome<> outcome = document->load(QString());
     if (!outcome.ok()) {
-        showFailure(nullptr, text("A new project could not be made."), outcome.failure());
+        showFailure(nullptr, Text::tr("A new project could not be made."), outcome.failure());
         return nullptr;
     }
     return showWindow(document.release());
@@ -61,7 +61,7 @@ MainWindow* Application::openProject(const QString& folderOrPlist) {
     auto document = std::make_unique<Document>(clipboard_, output_);
     Outcome<> outcome = document->load(folder);
     if (!outcome.ok()) {
-        showFailure(nullptr, text("The project \"%1\" could not be opened.").arg(QFileInfo(folder).fileName()),
+        showFailure(nullptr, Text::tr("The project \"%1\" could not be opened.").arg(QFileInfo(folder).fileName()),
                     outcome.failure());
         return nullptr;
     }
@@ -71,11 +71,11 @@ MainWindow* Application::openProject(const QString& folderOrPlist) {
 void Application::openProjectWithDialog() {
     QWidget* parent = QApplication::activeWindow();
     const QString folder = QFileDialog::getExistingDirectory(
-        parent, text("Open"), QString::fromStdString(FileManagerExtention::defaultSaveDocumentPath()));
+        parent, Text::tr("Open"), QString::fromStdString(FileManagerExtention::defaultSaveDocumentPath()));
     if (folder.isEmpty()) return;
     if (!folder.endsWith(QStringLiteral(".wvmp"), Qt::CaseInsensitive)) {
-        showFailure(parent, text("The folder \"%1\" is not a Wavomer project.").arg(QFileInfo(folder).fileName()),
-                    text("Wavomer projects are folders whose names end in \".wvmp\".").toStdString());
+        showFailure(parent, Text::tr("The folder \"%1\" is not a Wavomer project.").arg(QFileInfo(folder).fileName()),
+                    Text::tr("Wavomer projects are folders whose names end in \".wvmp\".").toStdString());
         return;
     }
     openProject(folder);

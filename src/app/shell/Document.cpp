@@ -68,7 +68,7 @@ void Document::import(const QString& mediaPath, std::function<void(Outcome<>)> d
 }
 
 QString Document::displayName() const {
-    return state_.isUntitled() ? text("Untitled") : QString::fromStdString(state_.displayName());
+    return state_.isUntitled() ? Text::tr("Untitled") : QString::fromStdString(state_.displayName());
 }
 
 bool Document::isEdited() const { return engine_->isDocumentEdited(); }

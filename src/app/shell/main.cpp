@@ -4,6 +4,7 @@
 
 #include "shell/Application.h"
 #include "shell/Text.h"
+#include "shell/Translations.h"
 #include "window/MainWindow.h"
 
 int main(int argc, char** argv) {
@@ -11,14 +12,17 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Wavomer"));
     QApplication::setOrganizationDomain(QStringLiteral("wavomer.org"));
     QApplication::setApplicationVersion(QStringLiteral(WAVOMER_VERSION));
+    // The launcher entry's name, so the desktop pairs the windows with it and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.wavomer.Wavomer"));
+    wavomer::app::installTranslations(qt);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(wavomer::app::text("A multi-track audio editor."));
+    parser.setApplicationDescription(wavomer::app::Text::tr("A multi-track audio editor."));
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption silent(QStringLiteral("silent"), wavomer::app::text("Play on the silent device."));
+    QCommandLineOption silent(QStringLiteral("silent"), wavomer::app::Text::tr("Play on the silent device."));
     parser.addOption(silent);
-    parser.addPositionalArgument(QStringLiteral("project"), wavomer::app::text("A project to open."),
+    parser.addPositionalArgument(QStringLiteral("project"), wavomer::app::Text::tr("A project to open."),
                                  QStringLiteral("[PROJECT.wvmp]"));
     parser.process(qt);
 

@@ -31,7 +31,7 @@ QuickLookWaveView::QuickLookWaveView(WaveEditViewController& engine, std::functi
       waveColor_(14, 140, 150) {
     setFixedHeight(kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setAccessibleName(text("Overview"));
+    setAccessibleName(Text::tr("Overview"));
 }
 
 double QuickLookWaveView::pixelPerSecond() const {

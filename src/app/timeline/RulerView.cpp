@@ -7,6 +7,7 @@
 #include "engine/WaveEditViewController.h"
 #include "rules/WindowRules.h"
 #include "shell/Text.h"
+#include "window/AccessibleViews.h"
 
 namespace wavomer::app {
 
@@ -21,7 +22,8 @@ RulerView::RulerView(WaveEditViewController& engine, std::function<int()> offset
     : QWidget(parent), engine_(engine), offset_(std::move(offset)), isUp_(isUp) {
     setFixedHeight(kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setAccessibleName(text("Time Ruler"));
+    installAccessibleViews();
+    setAccessibleName(Text::tr("Time Ruler"));
 }
 
 void RulerView::paintEvent(QPaintEvent* event) {

@@ -12,6 +12,7 @@
 #include "model/AudioTrack.h"
 #include "rules/WindowRules.h"
 #include "shell/Text.h"
+#include "window/AccessibleViews.h"
 
 namespace wavomer::app {
 
@@ -33,7 +34,8 @@ TimelineView::TimelineView(WaveEditViewController& engine, QWidget* parent)
     viewport()->setAcceptDrops(true);
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    setAccessibleName(text("Tracks"));
+    installAccessibleViews();
+    setAccessibleName(Text::tr("Tracks"));
     setMinimumHeight(120);
 }
 

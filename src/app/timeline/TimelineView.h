@@ -38,6 +38,8 @@ public:
     void setWaveColor(const QColor& color) { waveColor_ = color; }
     QColor waveColor() const { return waveColor_; }
     const RowHeightCache& rowCache() const { return rowCache_; }
+    // The engine whose tracks the rows show (read by the accessibility of the rows).
+    WaveEditViewController& engine() const { return engine_; }
 
     // Whether a drop is taken now (not while recording, a modal dialog or a sheet runs).
     std::function<bool()> canImport;

@@ -109,8 +109,11 @@ void MainWindow::buildMenusAndToolbar() {
     const struct {
         Menu menu;
         const char* title;
-    } menus[] = {{Menu::file, "File"}, {Menu::edit, "Edit"}, {Menu::track, "Track"},
-                 {Menu::control, "Control"}, {Menu::view, "View"}};
+    } menus[] = {{Menu::file, QT_TRANSLATE_NOOP("text", "File")},
+                 {Menu::edit, QT_TRANSLATE_NOOP("text", "Edit")},
+                 {Menu::track, QT_TRANSLATE_NOOP("text", "Track")},
+                 {Menu::control, QT_TRANSLATE_NOOP("text", "Control")},
+                 {Menu::view, QT_TRANSLATE_NOOP("text", "View")}};
     std::size_t count = 0;
     const CommandRow* rows = commandRows(&count);
     for (const auto& menu : menus) {
@@ -124,11 +127,11 @@ void MainWindow::buildMenusAndToolbar() {
         }
     }
     // Editing commands on the left, the transport (zoom, play, markers, time) beside them.
-    QToolBar* tools = addToolBar(text("Tools"));
+    QToolBar* tools = addToolBar(Text::tr("Tools"));
     tools->setObjectName(QStringLiteral("Tools"));
     tools->setMovable(false);
     tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    QToolBar* transport = addToolBar(text("Transport"));
+    QToolBar* transport = addToolBar(Text::tr("Transport"));
     transport->setObjectName(QStringLiteral("Transport"));
     transport->setMovable(false);
     transport->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -155,10 +158,10 @@ void MainWindow::wireBridge() {
     bridge.lastDrawnCursorTime = [this] { return timeline_->lastDrawTimelineTime(); };
     bridge.deleteConfirmation = [this](int64_t first, int64_t last) {
         const QString message =
-            text("Do you want to delete the %1th - %2th audio track ?").arg(first).arg(last);
+            Text::tr("Do you want to delete the %1th - %2th audio track ?").arg(first).arg(last);
         QMessageBox box(QMessageBox::Question, QString(), message, QMessageBox::Ok | QMessageBox::Cancel, this);
-        box.setButtonText(QMessageBox::Ok, text("OK"));
-        box.setButtonText(QMessageBox::Cancel, text("Cancel"));
+        box.setButtonText(QMessageBox::Ok, Text::tr("OK"));
+        box.setButtonText(QMessageBox::Cancel, Text::tr("Cancel"));
         box.setDefaultButton(QMessageBox::Ok);
         return box.exec() == QMessageBox::Ok;
     };
@@ -195,7 +198,7 @@ void MainWindow::refreshState() {
 }
 
 void MainWindow::updateTitle() {
-    const std::string title = rules::windowTitleText(text("Wavomer").toStdString(),
+    const std::string title = rules::windowTitleText(Text::tr("Wavomer").toStdString(),
                                                      document_->displayName().toStdString());
     const QString shown = QString::fromStdString(title);
     QFont serif(QStringLiteral("Times New Roman"));
@@ -227,13 +230,13 @@ void MainWindow::showImportDialog() {
     // dialog's own show timer could bring it back after a quick import had hidden it).
     if (!importDialog_) {
         importDialog_ = new QDialog(this);
-        importDialog_->setWindowTitle(text("Import"));
+        importDialog_->setWindowTitle(Text::tr("Import"));
         importDialog_->setWindowModality(Qt::WindowModal);
         auto* layout = new QVBoxLayout(importDialog_);
-        layout->addWidget(new QLabel(text("Importing..."), importDialog_));
+        layout->addWidget(new QLabel(Text::tr("Importing..."), importDialog_));
         auto* bar = new QProgressBar(importDialog_);
         bar->setRange(0, 0);
-        bar->setAccessibleName(text("Import progress"));
+        bar->setAccessibleName(Text::tr("Import progress"));
         layout->addWidget(bar);
         importDialog_->setMinimumWidth(320);
     }
@@ -247,7 +250,7 @@ void MainWindow::hideImportDialog() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     WaveEditViewController& engine = document_->engine();
     if (engine.host().isRecording()) {
-        QMessageBox::warning(this, QString(), text("Finish the recording before close the app."));
+        QMessageBox::warning(this, QString(), Text::tr("Finish the recording before close the app."));
         event->ignore();
         return;
     }
@@ -256,12 +259,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         if (unsavedChangesPrompt) {
             answer = unsavedChangesPrompt();
         } else {
-            QMessageBox box(QMessageBox::Warning, text("Wavomer"),
-                            text("Do you want to save the changes made to the project \"%1\"?")
+            QMessageBox box(QMessageBox::Warning, Text::tr("Wavomer"),
+                            Text::tr("Do you want to save the changes made to the project \"%1\"?")
                                 .arg(document_->displayName()),
                             QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
-            box.setInformativeText(text("Your changes will be lost if you don't save them."));
-            box.setButtonText(QMessageBox::Discard, text("Don't Save"));
+            box.setInformativeText(Text::tr("Your changes will be lost if you don't save them."));
+            box.setButtonText(QMessageBox::Discard, Text::tr("Don't Save"));
             box.setDefaultButton(QMessageBox::Save);
             answer = box.exec();
         }

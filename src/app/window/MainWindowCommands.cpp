@@ -36,7 +36,7 @@ void MainWindow::runCommand(const QString& id) {
     if (id == "close") return void(close());
     if (id == "quit") return emit quitRequested();
     if (id == "importAudioAction") {
-        const QString path = QFileDialog::getOpenFileName(this, text("Import"));
+        const QString path = QFileDialog::getOpenFileName(this, Text::tr("Import"));
         if (!path.isEmpty()) importFile(path);
         return;
     }
@@ -46,11 +46,17 @@ void MainWindow::runCommand(const QString& id) {
     const struct {
         const char* id;
         const char* title;
-    } later[] = {{"convertAction", "Export"},           {"convertOnMarksAction", "Export"},
-                 {"openId3SetAction", "Tags"},          {"preferences", "Preferences"},
-                 {"showCustomFadeAction", "Custom Fade"}, {"showVolumeSettingWindowAction", "Volume"},
-                 {"showEffectSettingWindowAction", "Effects"}, {"insertMuteAction", "Insert Silence"},
-                 {"insertNoiseAction", "Insert Noise"},  {"recordButtonAction", "Audio Record"}};
+    } later[] = {
+        {"convertAction", QT_TRANSLATE_NOOP("text", "Export")},
+        {"convertOnMarksAction", QT_TRANSLATE_NOOP("text", "Export")},
+        {"openId3SetAction", QT_TRANSLATE_NOOP("text", "Tags")},
+        {"preferences", QT_TRANSLATE_NOOP("text", "Preferences")},
+        {"showCustomFadeAction", QT_TRANSLATE_NOOP("text", "Custom Fade")},
+        {"showVolumeSettingWindowAction", QT_TRANSLATE_NOOP("text", "Volume")},
+        {"showEffectSettingWindowAction", QT_TRANSLATE_NOOP("text", "Effects")},
+        {"insertMuteAction", QT_TRANSLATE_NOOP("text", "Insert Silence")},
+        {"insertNoiseAction", QT_TRANSLATE_NOOP("text", "Insert Noise")},
+        {"recordButtonAction", QT_TRANSLATE_NOOP("text", "Audio Record")}};
     for (const auto& panel : later)
         if (id == QLatin1String(panel.id)) {
             if (id.startsWith(QLatin1String("insert"))) playback.pause();
@@ -92,7 +98,7 @@ void MainWindow::importFile(const QString& path) {
     document_->import(path, [self, name](Outcome<> outcome) {
         if (!self) return;
         if (!outcome.ok())
-            showFailure(self, text("The file \"%1\" could not be imported.").arg(name), outcome.failure());
+            showFailure(self, Text::tr("The file \"%1\" could not be imported.").arg(name), outcome.failure());
         self->refreshState();
     });
 }
@@ -104,8 +110,8 @@ bool MainWindow::save() {
 
 bool MainWindow::saveInto(const QString& folder) {
     const Outcome<Warnings> outcome = document_->saveTo(folder);
-    if (outcome) showWarnings(this, text("The project was saved with warnings."), *outcome);
-    else showFailure(this, text("The project could not be saved."), outcome.failure());
+    if (outcome) showWarnings(this, Text::tr("The project was saved with warnings."), *outcome);
+    else showFailure(this, Text::tr("The project could not be saved."), outcome.failure());
     refreshState();
     return outcome.ok();
 }
@@ -117,7 +123,7 @@ bool MainWindow::saveAs() {
     } else {
         const QString start = QString::fromStdString(FileManagerExtention::defaultSaveDocumentPath()) + QLatin1Char('/') +
                               document_->displayName() + QStringLiteral(".wvmp");
-        folder = QFileDialog::getSaveFileName(this, text("Save As"), start, text("Wavomer Projects (*.wvmp)"), nullptr,
+        folder = QFileDialog::getSaveFileName(this, Text::tr("Save As"), start, Text::tr("Wavomer Projects (*.wvmp)"), nullptr,
                                               QFileDialog::DontConfirmOverwrite);
     }
     if (folder.isEmpty()) return false;
@@ -149,7 +155,7 @@ void MainWindow::showMarkerViewController() {
 }
 
 void MainWindow::notAvailableYet(const QString& title) {
-    QMessageBox::information(this, title, text("This panel is not part of this version of Wavomer yet."));
+    QMessageBox::information(this, title, Text::tr("This panel is not part of this version of Wavomer yet."));
 }
 
 }  // namespace wavomer::app

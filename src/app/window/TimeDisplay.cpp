@@ -6,6 +6,7 @@
 
 #include "rules/WindowRules.h"
 #include "shell/Text.h"
+#include "window/AccessibleViews.h"
 
 namespace wavomer::app {
 
@@ -19,7 +20,8 @@ QFont displayFont() {
 }  // namespace
 
 TimeDisplay::TimeDisplay(QWidget* parent) : QWidget(parent) {
-    setAccessibleName(text("Current Time"));
+    installAccessibleViews();
+    setAccessibleName(Text::tr("Current Time"));
     setAccessibleDescription(displayedText());
     setFixedSize(sizeHint());
 }

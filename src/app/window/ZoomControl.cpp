@@ -1,23 +1,28 @@
 #include "window/ZoomControl.h"
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include "rules/WindowRules.h"
 #include "shell/Text.h"
+#include "window/AccessibleViews.h"
 
 namespace wavomer::app {
 
 ZoomControl::ZoomControl(QWidget* parent) : QWidget(parent), value_(rules::kZoomInitial) {
+    installAccessibleViews();
     setFixedSize(sizeHint());
-    setAccessibleName(text("Zoom"));
-    setToolTip(text("Zoom"));
+    setAccessibleName(Text::tr("Zoom"));
+    setToolTip(Text::tr("Zoom"));
     setAccessibleDescription(QString::number(value_));
 }
 
 void ZoomControl::setValue(float value) {
     value_ = rules::clampZoom(value);
     setAccessibleDescription(QString::number(value_));
+    QAccessibleValueChangeEvent changed(this, value_);
+    QAccessible::updateAccessibility(&changed);
     update();
 }
 

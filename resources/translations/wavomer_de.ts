@@ -1,0 +1,351 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de">
+<context>
+    <name>text</name>
+    <message>
+        <source>New</source>
+        <translation>Neu</translation>
+    </message>
+    <message>
+        <source>Open...</source>
+        <translation>Öffnen …</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Speichern</translation>
+    </message>
+    <message>
+        <source>Save As...</source>
+        <translation>Speichern unter …</translation>
+    </message>
+    <message>
+        <source>Import...</source>
+        <translation>Importieren …</translation>
+    </message>
+    <message>
+        <source>Export...</source>
+        <translation>Exportieren …</translation>
+    </message>
+    <message>
+        <source>Export on Markers...</source>
+        <translation>An Markern exportieren …</translation>
+    </message>
+    <message>
+        <source>Tags...</source>
+        <translation>Tags …</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Wiederholen</translation>
+    </message>
+    <message>
+        <source>Cut</source>
+        <translation>Ausschneiden</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Einsetzen</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <translation>Alles auswählen</translation>
+    </message>
+    <message>
+        <source>Preferences...</source>
+        <translation>Einstellungen …</translation>
+    </message>
+    <message>
+        <source>Add Track</source>
+        <translation>Spur hinzufügen</translation>
+    </message>
+    <message>
+        <source>Delete Tracks</source>
+        <translation>Spuren löschen</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>Stumm</translation>
+    </message>
+    <message>
+        <source>Fade In</source>
+        <translation>Einblenden</translation>
+    </message>
+    <message>
+        <source>Fade Out</source>
+        <translation>Ausblenden</translation>
+    </message>
+    <message>
+        <source>Custom Fade...</source>
+        <translation>Eigene Blende …</translation>
+    </message>
+    <message>
+        <source>Volume...</source>
+        <translation>Lautstärke …</translation>
+    </message>
+    <message>
+        <source>Effects...</source>
+        <translation>Effekte …</translation>
+    </message>
+    <message>
+        <source>Insert Silence...</source>
+        <translation>Stille einfügen …</translation>
+    </message>
+    <message>
+        <source>Insert Noise...</source>
+        <translation>Rauschen einfügen …</translation>
+    </message>
+    <message>
+        <source>Audio Record</source>
+        <translation>Audioaufnahme</translation>
+    </message>
+    <message>
+        <source>Play/Pause</source>
+        <translation>Wiedergabe/Pause</translation>
+    </message>
+    <message>
+        <source>Add Marker</source>
+        <translation>Marker setzen</translation>
+    </message>
+    <message>
+        <source>Previous Marker</source>
+        <translation>Vorheriger Marker</translation>
+    </message>
+    <message>
+        <source>Next Marker</source>
+        <translation>Nächster Marker</translation>
+    </message>
+    <message>
+        <source>Show Marker List</source>
+        <translation>Markerliste einblenden</translation>
+    </message>
+    <message>
+        <source>Zoom In</source>
+        <translation>Vergrößern</translation>
+    </message>
+    <message>
+        <source>Zoom Out</source>
+        <translation>Verkleinern</translation>
+    </message>
+    <message>
+        <source>Close Marker List</source>
+        <translation>Markerliste ausblenden</translation>
+    </message>
+    <message>
+        <source>A new project could not be made.</source>
+        <translation>Ein neues Projekt konnte nicht angelegt werden.</translation>
+    </message>
+    <message>
+        <source>The project &quot;%1&quot; could not be opened.</source>
+        <translation>Das Projekt „%1“ konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>The folder &quot;%1&quot; is not a Wavomer project.</source>
+        <translation>Der Ordner „%1“ ist kein Wavomer-Projekt.</translation>
+    </message>
+    <message>
+        <source>Wavomer projects are folders whose names end in &quot;.wvmp&quot;.</source>
+        <translation>Wavomer-Projekte sind Ordner, deren Namen auf „.wvmp“ enden.</translation>
+    </message>
+    <message>
+        <source>Untitled</source>
+        <translation>Unbenannt</translation>
+    </message>
+    <message>
+        <source>Time Ruler</source>
+        <translation>Zeitlineal</translation>
+    </message>
+    <message>
+        <source>Tracks</source>
+        <translation>Spuren</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>Bearbeiten</translation>
+    </message>
+    <message>
+        <source>Track</source>
+        <translation>Spur</translation>
+    </message>
+    <message>
+        <source>Control</source>
+        <translation>Steuerung</translation>
+    </message>
+    <message>
+        <source>View</source>
+        <translation>Ansicht</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>Werkzeuge</translation>
+    </message>
+    <message>
+        <source>Transport</source>
+        <translation>Transport</translation>
+    </message>
+    <message>
+        <source>Do you want to delete the %1th - %2th audio track ?</source>
+        <translation>Möchten Sie die Audiospuren %1 bis %2 löschen?</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Wavomer</source>
+        <translation>Wavomer</translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation>Importieren</translation>
+    </message>
+    <message>
+        <source>Importing...</source>
+        <translation>Wird importiert …</translation>
+    </message>
+    <message>
+        <source>Import progress</source>
+        <translation>Importfortschritt</translation>
+    </message>
+    <message>
+        <source>Finish the recording before close the app.</source>
+        <translation>Beenden Sie die Aufnahme, bevor Sie das Programm schließen.</translation>
+    </message>
+    <message>
+        <source>Do you want to save the changes made to the project &quot;%1&quot;?</source>
+        <translation>Möchten Sie die Änderungen am Projekt „%1“ speichern?</translation>
+    </message>
+    <message>
+        <source>Your changes will be lost if you don&apos;t save them.</source>
+        <translation>Ihre Änderungen gehen verloren, wenn Sie sie nicht speichern.</translation>
+    </message>
+    <message>
+        <source>Don&apos;t Save</source>
+        <translation>Nicht speichern</translation>
+    </message>
+    <message>
+        <source>Marker List</source>
+        <translation>Markerliste</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Exportieren</translation>
+    </message>
+    <message>
+        <source>Tags</source>
+        <translation>Tags</translation>
+    </message>
+    <message>
+        <source>Preferences</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Custom Fade</source>
+        <translation>Eigene Blende</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Lautstärke</translation>
+    </message>
+    <message>
+        <source>Effects</source>
+        <translation>Effekte</translation>
+    </message>
+    <message>
+        <source>Insert Silence</source>
+        <translation>Stille einfügen</translation>
+    </message>
+    <message>
+        <source>Insert Noise</source>
+        <translation>Rauschen einfügen</translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; could not be imported.</source>
+        <translation>Die Datei „%1“ konnte nicht importiert werden.</translation>
+    </message>
+    <message>
+        <source>The project was saved with warnings.</source>
+        <translation>Das Projekt wurde mit Warnungen gespeichert.</translation>
+    </message>
+    <message>
+        <source>The project could not be saved.</source>
+        <translation>Das Projekt konnte nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>Save As</source>
+        <translation>Speichern unter</translation>
+    </message>
+    <message>
+        <source>Wavomer Projects (*.wvmp)</source>
+        <translation>Wavomer-Projekte (*.wvmp)</translation>
+    </message>
+    <message>
+        <source>This panel is not part of this version of Wavomer yet.</source>
+        <translation>Dieses Fenster gehört noch nicht zu dieser Version von Wavomer.</translation>
+    </message>
+    <message>
+        <source>Current Time</source>
+        <translation>Aktuelle Zeit</translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation>Zoom</translation>
+    </message>
+    <message>
+        <source>A multi-track audio editor.</source>
+        <translation>Ein mehrspuriger Audioeditor.</translation>
+    </message>
+    <message>
+        <source>Play on the silent device.</source>
+        <translation>Auf dem stummen Gerät wiedergeben.</translation>
+    </message>
+    <message>
+        <source>A project to open.</source>
+        <translation>Ein zu öffnendes Projekt.</translation>
+    </message>
+    <message>
+        <source>Track %1</source>
+        <translation>Spur %1</translation>
+    </message>
+    <message>
+        <source>%1 sections</source>
+        <translation>%1 Abschnitte</translation>
+    </message>
+    <message>
+        <source>Overview</source>
+        <translation>Übersicht</translation>
+    </message>
+</context>
+</TS>
