@@ -163,4 +163,39 @@ TEST_F(DocumentWindow, TheImportDialogIsShownWhileAFileConvertsAndDropsAreRefuse
     EXPECT_NEAR(window->document().engine().farestTrackEndTime(), 3.0, 0.01);
 }
 
+
+TEST_F(DocumentWindow, DeletingTracksTwoToFourAsksWithTheirNumbersAndCancelKeepsThem) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    window->runCommand(QStringLiteral("addTrackFunction"));
+    window->runCommand(QStringLiteral("addTrackFunction"));
+    WaveEditViewController& engine = window->document().engine();
+    ASSERT_EQ(engine.audioTrackArray().size(), 4u);
+    const TrackPtr first = engine.audioTrackArray()[0];
+    {
+        UserEvent event(engine);
+        engine.selectTracks(1, 3);
+    }
+    QStringList asked;
+    bool answer = false;
+    window->deleteTracksPrompt = [&](const QString& message) {
+        asked << message;
+        return answer;
+    };
+    window->runCommand(QStringLiteral("deleteTrackFunction"));
+    ASSERT_EQ(asked, QStringList{QStringLiteral("Do you want to delete the 2th - 4th audio track ?")});
+    EXPECT_EQ(engine.audioTrackArray().size(), 4u);  // Cancel changes nothing
+
+    answer = true;
+    window->runCommand(QStringLiteral("deleteTrackFunction"));
+    ASSERT_EQ(engine.audioTrackArray().size(), 1u);
+    EXPECT_EQ(engine.audioTrackArray()[0], first);
+    // The selection becomes the first remaining track; one undo brings the three back.
+    ASSERT_EQ(engine.timelineTrackArray().size(), 1u);
+    EXPECT_EQ(engine.timelineTrackArray()[0], first);
+    settle();  // the edit menu's state follows the event, queued
+    window->runCommand(QStringLiteral("undo"));
+    EXPECT_EQ(engine.audioTrackArray().size(), 4u);
+}
+
 }  // namespace wavomer::app::test

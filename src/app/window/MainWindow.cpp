@@ -159,6 +159,7 @@ void MainWindow::wireBridge() {
     bridge.deleteConfirmation = [this](int64_t first, int64_t last) {
         const QString message =
             Text::tr("Do you want to delete the %1th - %2th audio track ?").arg(first).arg(last);
+        if (deleteTracksPrompt) return deleteTracksPrompt(message);
         QMessageBox box(QMessageBox::Question, QString(), message, QMessageBox::Ok | QMessageBox::Cancel, this);
         box.setButtonText(QMessageBox::Ok, Text::tr("OK"));
         box.setButtonText(QMessageBox::Cancel, Text::tr("Cancel"));

@@ -59,6 +59,9 @@ public:
     std::function<int()> unsavedChangesPrompt;
     // Answers the folder to save a new project into (a dialog by default); empty cancels.
     std::function<QString()> saveFolderPrompt;
+    // Answers OK (true) or Cancel for deleting the selected tracks, shown the message (a
+    // box by default).
+    std::function<bool(const QString& message)> deleteTracksPrompt;
 
 signals:
     void newProjectRequested();
