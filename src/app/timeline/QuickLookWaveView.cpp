@@ -73,8 +73,18 @@ void QuickLookWaveView::visibleRegionChanged() {
     if (region.originX == lastTimeScrollerVisibleRect_.originX && region.width == lastTimeScrollerVisibleRect_.width &&
         region.height == lastTimeScrollerVisibleRect_.height)
         return;
+    const bool resized = region.width != lastTimeScrollerVisibleRect_.width ||
+                         region.height != lastTimeScrollerVisibleRect_.height;
     lastTimeScrollerVisibleRect_ = region;
-    update();
+    if (resized) {
+        update();
+        return;
+    }
+    // A scroll moves only the slide block: where it was and where it is now are repainted.
+    const QRect block = slideBlockRect().toAlignedRect().adjusted(-1, -1, 1, 1);
+    if (!lastBlockRect_.isNull()) update(lastBlockRect_);
+    update(block);
+    lastBlockRect_ = block;
 }
 
 void QuickLookWaveView::reloadView() { update(); }
@@ -101,6 +111,7 @@ void QuickLookWaveView::paintEvent(QPaintEvent* event) {
     const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
     if (!rules::overviewContentFits(engine_.contentWidth(), region.width)) {
         const QRectF block = slideBlockRect();
+        lastBlockRect_ = block.toAlignedRect().adjusted(-1, -1, 1, 1);
         painter.fillRect(block, QColor(255, 255, 255, 36));
         painter.setPen(QPen(QColor(255, 255, 255, 170), 1.0));
         painter.drawRect(block.adjusted(0.5, 0.5, -0.5, -0.5));

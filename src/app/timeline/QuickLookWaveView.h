@@ -70,6 +70,7 @@ private:
     QColor waveColor_;
     VisibleRegion lastTimeScrollerVisibleRect_{-1.0, -1.0, -1.0};
     QRectF lastTimelineDrawRect_;
+    QRect lastBlockRect_;  // where the slide block was last drawn
     QRegion lastPaintedRegion_;
     bool dragging_ = false;
     double pressX_ = 0.0;

@@ -83,25 +83,53 @@ void TimelineView::resizeEvent(QResizeEvent* event) {
 
 void TimelineView::scrollContentsBy(int dx, int dy) {
     viewport()->scroll(dx, 0);
-    emit scrolled();
+    emit contentScrolled(dx);
 }
 
 void TimelineView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QRect exposed = event->rect();
-    painter.fillRect(exposed, grey(0.13));
     paintRows(painter, exposed);
     paintOverlays(painter, exposed);
 }
 
+// The rows are written straight into an image of the exposed area, one device pixel at a
+// time, then copied out at once: a waveform is one span per pixel column, and thousands of
+// one-pixel-wide fills cost the painter far more than the pixels themselves. Every edge
+// is rounded as the painter rounds a filled rectangle's, so the picture is the same.
 void TimelineView::paintRows(QPainter& painter, const QRect& exposed) {
     const auto& tracks = engine_.audioTrackArray();
-    if (tracks.empty()) return;
+    if (tracks.empty()) {
+        painter.fillRect(exposed, grey(0.13));
+        return;
+    }
     const double rowHeight = engine_.waveTrackCurrentHeight();
     const double origin = originX();
     const double pps = engine_.currentPixelPerSecond;
     const double ratio = viewport()->devicePixelRatioF();
     const QColor centreColour = QColor::fromRgbF(0.302f, 0.380f, 0.380f);
+    auto device = [ratio](double logical) { return static_cast<int>(std::lround(logical * ratio)); };
+    const int bandLeft = device(exposed.left()), bandTop = device(exposed.top());
+    const int bandWidth = device(exposed.right() + 1) - bandLeft, bandHeight = device(exposed.bottom() + 1) - bandTop;
+    if (bandWidth <= 0 || bandHeight <= 0) return;
+    // One image as large as the viewport, kept between paints; the exposed part is
+    // written at its own place in it.
+    const int fullWidth = device(viewport()->width()), fullHeight = device(viewport()->height());
+    if (band_.width() < fullWidth || band_.height() < fullHeight || band_.width() < bandLeft + bandWidth ||
+        band_.height() < bandTop + bandHeight)
+        band_ = QImage(std::max(fullWidth, bandLeft + bandWidth), std::max(fullHeight, bandTop + bandHeight),
+                       QImage::Format_ARGB32_Premultiplied);
+    const int stride = static_cast<int>(band_.bytesPerLine() / 4);
+    uint32_t* pixels = reinterpret_cast<uint32_t*>(band_.bits()) + static_cast<ptrdiff_t>(bandTop) * stride + bandLeft;
+    const QRgb background = grey(0.13).rgba();
+    for (int line = 0; line < bandHeight; ++line)
+        std::fill_n(pixels + static_cast<ptrdiff_t>(line) * stride, bandWidth, background);
+    // Whole device lines [top, bottom) of the band, in viewport device pixels.
+    auto fillLines = [&](int top, int bottom, QRgb colour) {
+        for (int line = std::max(top - bandTop, 0); line < std::min(bottom - bandTop, bandHeight); ++line)
+            std::fill_n(pixels + static_cast<ptrdiff_t>(line) * stride, bandWidth, colour);
+    };
+    const QRgb wave = waveColor_.rgba();
     // The rows span the longest track; the waveform is drawn within them only.
     const double rowRight = engine_.longestTrackWidth();
     const bool recording = engine_.host().isRecording();
@@ -110,8 +138,9 @@ void TimelineView::paintRows(QPainter& painter, const QRect& exposed) {
     for (size_t i = 0; i < tracks.size(); ++i) {
         const double y = static_cast<double>(i) * rowHeight;
         if (y > exposed.bottom() + 1 || y + rowHeight < exposed.top()) continue;
-        painter.fillRect(QRectF(exposed.left(), std::floor(y + rowHeight / 2.0), exposed.width(), 1.0), centreColour);
-        painter.fillRect(QRectF(exposed.left(), std::floor(y), exposed.width(), 1.0), Qt::black);
+        const double centreLine = std::floor(y + rowHeight / 2.0), separator = std::floor(y);
+        fillLines(device(centreLine), device(centreLine + 1.0), centreColour.rgba());
+        fillLines(device(separator), device(separator + 1.0), qRgb(0, 0, 0));
         if (right <= left) continue;
         const auto first = static_cast<int64_t>(std::floor(left * ratio));
         const auto last = static_cast<int64_t>(std::ceil(right * ratio));
@@ -128,14 +157,33 @@ void TimelineView::paintRows(QPainter& painter, const QRect& exposed) {
             const RowCacheKey key{pps, rowHeight, ratio, rowSignature(track)};
             heights = rowCache_.heights(i, key, first, last - first, compute);
         }
+        // The columns inside the band: device column c lies at c - origin in the viewport.
+        const int64_t shift = static_cast<int64_t>(std::lround(origin * ratio));
+        const int64_t from = std::max<int64_t>(first, bandLeft + shift);
+        const int64_t to = std::min<int64_t>(last, bandLeft + shift + bandWidth);
+        if (to <= from) continue;
         const double centre = y + rowHeight / 2.0;
-        const double columnWidth = 1.0 / ratio;
-        for (int64_t c = first; c < last; ++c) {
-            const double h = heights[c - first];
-            painter.fillRect(QRectF(static_cast<double>(c) / ratio - origin, centre - h, columnWidth, 2.0 * h),
-                             waveColor_);
+        const auto count = static_cast<size_t>(to - from);
+        spanTop_.resize(count);
+        spanBottom_.resize(count);
+        int lowest = bandHeight, highest = 0;
+        for (size_t k = 0; k < count; ++k) {
+            const double h = heights[static_cast<size_t>(from - first) + k];
+            spanTop_[k] = device(centre - h) - bandTop;
+            spanBottom_[k] = device(centre + h) - bandTop;
+            if (spanBottom_[k] > spanTop_[k]) {
+                lowest = std::min(lowest, spanTop_[k]);
+                highest = std::max(highest, spanBottom_[k]);
+            }
+        }
+        const int32_t* tops = spanTop_.data();
+        const int32_t* bottoms = spanBottom_.data();
+        for (int line = std::max(lowest, 0); line < std::min(highest, bandHeight); ++line) {
+            uint32_t* out = pixels + static_cast<ptrdiff_t>(line) * stride + (from - shift - bandLeft);
+            for (size_t k = 0; k < count; ++k) out[k] = (line >= tops[k] && line < bottoms[k]) ? wave : out[k];
         }
     }
+    painter.drawImage(QRectF(exposed), band_, QRectF(bandLeft, bandTop, bandWidth, bandHeight));
 }
 
 void TimelineView::paintOverlays(QPainter& painter, const QRect& exposed) {

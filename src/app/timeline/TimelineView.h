@@ -12,6 +12,7 @@
 
 #include <QAbstractScrollArea>
 #include <QColor>
+#include <QImage>
 #include <functional>
 #include <vector>
 
@@ -56,6 +57,8 @@ public slots:
 signals:
     void fileDropped(const QString& path);
     void scrolled();
+    // The rows moved by dx pixels (a scroll); what follows them can move its pixels too.
+    void contentScrolled(int dx);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -74,6 +77,8 @@ private:
     QColor waveColor_;
     double lastDrawTimelineTime_ = 0.0;
     std::vector<double> heights_;
+    QImage band_;  // the exposed rows, written pixel by pixel
+    std::vector<int32_t> spanTop_, spanBottom_;
     RowHeightCache rowCache_;
 };
 

@@ -82,7 +82,11 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
     connect(zoom_, &ZoomControl::zoomApplied, this, &MainWindow::changeSlideZoomValue);
     connect(timeline_, &TimelineView::fileDropped, this, &MainWindow::importFile);
     connect(timeline_, &TimelineView::scrolled, ruler_, qOverload<>(&QWidget::update));
+    // The ruler's ticks follow the content: a scroll moves its pixels and paints the strip it
+    // uncovers, as the rows do.
+    connect(timeline_, &TimelineView::contentScrolled, ruler_, [this](int dx) { ruler_->scroll(dx, 0); });
     connect(timeline_, &TimelineView::scrolled, overview_, &QuickLookWaveView::visibleRegionChanged);
+    connect(timeline_, &TimelineView::contentScrolled, overview_, &QuickLookWaveView::visibleRegionChanged);
     connect(actions_, &WindowActions::triggered, this, &MainWindow::runCommand);
     connect(document_.get(), &Document::pathChanged, this, &MainWindow::updateTitle);
 
