@@ -1,12 +1,15 @@
 // What the rows draw, checked on the pixels of the viewport.
 #include <QCoreApplication>
 #include <QImage>
+#include <QScreen>
+#include <QScrollBar>
 #include <QScrollBar>
 
 #include "AppTestSupport.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "rules/WindowRules.h"
+#include "timeline/RulerView.h"
 #include "timeline/TimelineView.h"
 #include "window/TimeDisplay.h"
 
@@ -186,6 +189,37 @@ TEST_F(TimelineDrawing, AMutedSelectionIsDrawnSilentAlthoughItsColumnsWereCached
     const QImage image = timeline.viewport()->grab().toImage();
     EXPECT_FALSE(isColour(image, x, centre - 20, wave));
     EXPECT_TRUE(isColour(image, static_cast<int>(0.5 * pps), centre - 20, wave));
+}
+
+// A scroll moves the pixels of the rows and of the ruler and paints only what it uncovers:
+// the picture on screen must be the one a full repaint at the new position gives.
+TEST_F(TimelineDrawing, AScrolledViewLooksTheSameAsOnePaintedWholeThere) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(importAndWait(*window, makeWav("a.wav", 40.0, 0.0, 0.5)));
+    window->changeSlideZoomValue(70.0f);
+    settle();
+    QScrollBar* bar = window->timeline().horizontalScrollBar();
+    ASSERT_GT(bar->maximum(), 200);
+    for (int step = 0; step < 7; ++step) {
+        bar->setValue(bar->value() + 16);
+        settle();
+    }
+    bar->setValue(bar->value() - 5);
+    settle();
+    // The screen's copy is what was really painted; grab() would paint the widget afresh.
+    auto onScreen = [&](QWidget* widget) {
+        const QPoint at = widget->mapTo(window.get(), QPoint(0, 0));
+        return window->screen()->grabWindow(window->winId(), at.x(), at.y(), widget->width(), widget->height()).toImage();
+    };
+    const QImage rowsScrolled = onScreen(window->timeline().viewport());
+    const QImage rulerScrolled = onScreen(&window->ruler());
+    ASSERT_FALSE(rowsScrolled.isNull());
+    window->timeline().redrawAll();
+    window->ruler().update();
+    settle();
+    EXPECT_TRUE(rowsScrolled == onScreen(window->timeline().viewport()));
+    EXPECT_TRUE(rulerScrolled == onScreen(&window->ruler()));
 }
 
 }  // namespace wavomer::app::test

@@ -36,6 +36,7 @@ public:
     Document& document() { return *document_; }
     WindowActions& actions() { return *actions_; }
     TimelineView& timeline() { return *timeline_; }
+    RulerView& ruler() { return *ruler_; }
     ZoomControl& zoomControl() { return *zoom_; }
     TimeDisplay& timeDisplay() { return *time_; }
     QuickLookWaveView& overview() { return *overview_; }
