@@ -48,7 +48,7 @@ public:
 public slots:
     // The cursor moved: repaint the strip where it was drawn and the one where it is.
     void flushTimeline();
-    // The rows scrolled or resized: repaint the whole strip if the region differs.
+    // The rows scrolled (only the slide block moves) or resized (the whole strip).
     void visibleRegionChanged();
     // Tracks, zoom or markers changed.
     void reloadView();
