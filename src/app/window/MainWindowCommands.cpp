@@ -12,6 +12,8 @@
 #include "engine/PlaybackController.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
+#include "exporting/ExportPanels.h"
+#include "panels/EditPanels.h"
 #include "panels/MarkerListPanel.h"
 #include "shell/FailurePresenter.h"
 #include "shell/Text.h"
@@ -43,6 +45,7 @@ void MainWindow::runCommand(const QString& id) {
     if (id == "zoomIn") return zoom_->applyValue(zoom_->value() + 1.0f);
     if (id == "zoomOut") return zoom_->applyValue(zoom_->value() - 1.0f);
     if (id == "showMarkerViewController") return showMarkerViewController();
+    if (openEditPanel(*this, id) || openExportPanel(*this, id)) return;
     const struct {
         const char* id;
         const char* title;
