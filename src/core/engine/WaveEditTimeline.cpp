@@ -52,7 +52,7 @@ float WaveEditViewController::waveTrackCurrentHeight() const {
 }
 
 TrackPtr WaveEditViewController::trackOfPointY(double y) const {
-    double row = std::trunc(y / waveTrackCurrentHeight());
+    double row = std::floor(y / waveTrackCurrentHeight());
     if (!(row >= 0.0) || row >= static_cast<double>(audioTrackArray_.size())) return nullptr;
     return audioTrackArray_[static_cast<size_t>(row)];
 }

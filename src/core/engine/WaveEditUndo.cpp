@@ -37,6 +37,15 @@ void WaveEditViewController::waveEditControllerUndoMarkerArray(const std::vector
     if (currentIsInUndoRedo()) waveViewNeedUpdate();
 }
 
+void WaveEditViewController::waveEditControllerUndoMarkerTime(const MarkerPtr& marker, double time) {
+    const double current = marker->markerTime;
+    recordInverse([this, marker, current] { waveEditControllerUndoMarkerTime(marker, current); });
+    marker->markerTime = time;
+    sortMarkers(markArray_);
+    host_.updateMarkerWindowShow();
+    if (currentIsInUndoRedo()) waveViewNeedUpdate();
+}
+
 void WaveEditViewController::audioTrackSectionArray(const TrackPtr& track, const SectionArray& sections) {
     SectionArray current = track->sectionArray();
     recordInverse([this, track, current] { audioTrackSectionArray(track, current); });

@@ -176,6 +176,9 @@ public:
     bool currentIsInUndoRedo() const { return undo_.isUndoing() || undo_.isRedoing(); }
     void audioEditControllerUndoTrackArray(const std::vector<TrackPtr>& tracks);
     void waveEditControllerUndoMarkerArray(const std::vector<MarkerPtr>& markers);
+    // Moves one marker to time and keeps the list in time order (a dragged marker's
+    // move, recorded at the release so undo puts it back).
+    void waveEditControllerUndoMarkerTime(const MarkerPtr& marker, double time);
     void audioTrackSectionArray(const TrackPtr& track, const SectionArray& sections);
     void audioTrackSelection(const std::optional<SelectionRecord>& record);
     SelectionRecord getacurrentAudioTrackSelection() const;
