@@ -1,9 +1,12 @@
 #include "timeline/RulerView.h"
 
 #include <QLinearGradient>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "engine/EditGesture.h"
+#include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "rules/WindowRules.h"
 #include "shell/Text.h"
@@ -58,6 +61,28 @@ void RulerView::paintEvent(QPaintEvent* event) {
         if (isUp_) painter.drawText(QPointF(labelX, h - 5 - metrics.descent()), label);
         else painter.drawText(QPointF(labelX, 2 + metrics.ascent()), label);
     }
+}
+
+void RulerView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || engine_.host().isRecording()) return QWidget::mousePressEvent(event);
+    event->accept();
+    pressed_ = true;
+    UserEvent scope(engine_);
+    rulerPress(engine_, event->position().x() + offset_(), rowsHeight ? rowsHeight() : 0.0);
+}
+
+void RulerView::mouseMoveEvent(QMouseEvent* event) {
+    if (!pressed_ || !(event->buttons() & Qt::LeftButton)) return QWidget::mouseMoveEvent(event);
+    event->accept();
+    UserEvent scope(engine_);
+    rulerDrag(engine_, event->position().x() + offset_());
+}
+
+void RulerView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !pressed_) return QWidget::mouseReleaseEvent(event);
+    event->accept();
+    pressed_ = false;
+    engine_.host().flushButtonStates();
 }
 
 }  // namespace wavomer::app

@@ -1,6 +1,9 @@
 #include "timeline/TimelineView.h"
 
 #include <QDragEnterEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
@@ -8,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/EditGesture.h"
+#include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "model/AudioTrack.h"
 #include "rules/WindowRules.h"
@@ -26,7 +31,13 @@ QColor grey(double level) { return QColor::fromRgbF(static_cast<float>(level), s
 }  // namespace
 
 TimelineView::TimelineView(WaveEditViewController& engine, QWidget* parent)
-    : QAbstractScrollArea(parent), engine_(engine), waveColor_(14, 140, 150) {
+    : QAbstractScrollArea(parent),
+      engine_(engine),
+      waveColor_(14, 140, 150),
+      gesture_(std::make_unique<EditGesture>(engine)) {
+    setFocusPolicy(Qt::StrongFocus);
+    autoScroll_.setInterval(static_cast<int>(EditGesture::kAutoScrollSeconds * 1000.0));
+    connect(&autoScroll_, &QTimer::timeout, this, &TimelineView::autoScrollTick);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFrameShape(QFrame::NoFrame);
@@ -38,6 +49,8 @@ TimelineView::TimelineView(WaveEditViewController& engine, QWidget* parent)
     setAccessibleName(Text::tr("Tracks"));
     setMinimumHeight(120);
 }
+
+TimelineView::~TimelineView() = default;
 
 VisibleRegion TimelineView::visibleRegion() const {
     VisibleRegion region;
@@ -248,6 +261,104 @@ void TimelineView::dropEvent(QDropEvent* event) {
     // Only the first file is imported; the import starts after the drop has finished.
     const QString path = event->mimeData()->urls().first().toLocalFile();
     QMetaObject::invokeMethod(this, [this, path] { emit fileDropped(path); }, Qt::QueuedConnection);
+}
+
+bool TimelineView::isDragging() const { return gesture_->isDragging(); }
+
+void TimelineView::keepCursorVisible() {
+    if (engine_.isCurrentTimelineTimeVisisbleContentRect()) return;
+    const VisibleRegion region = visibleRegion();
+    const double x = engine_.timeToPointX(engine_.currentTimelineTime()) - region.width / 2.0;
+    setVisibleOriginX(std::clamp(x, 0.0, std::max(engine_.contentWidth() - region.width, 0.0)));
+}
+
+// Presses, drags and releases arrive in the viewport's coordinates; the rules take the
+// content's (x from the start of the project), so the visible origin is added.
+void TimelineView::pressAt(QMouseEvent* event, int clickCount) {
+    if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
+    setFocus(Qt::MouseFocusReason);
+    event->accept();
+    const QPointF at = event->position();
+    EditGesture::Press press;
+    {
+        UserEvent scope(engine_);
+        press = gesture_->press(at.x() + originX(), at.y(), clickCount);
+    }
+    if (press == EditGesture::Press::startsDrag) autoScroll_.start();
+}
+
+void TimelineView::mousePressEvent(QMouseEvent* event) { pressAt(event, 1); }
+
+// The second press of a double click comes here instead of to mousePressEvent.
+void TimelineView::mouseDoubleClickEvent(QMouseEvent* event) { pressAt(event, 2); }
+
+void TimelineView::mouseMoveEvent(QMouseEvent* event) {
+    if (!gesture_->isDragging() || !(event->buttons() & Qt::LeftButton)) return QAbstractScrollArea::mouseMoveEvent(event);
+    event->accept();
+    const QPointF at = event->position();
+    UserEvent scope(engine_);
+    gesture_->drag(at.x() + originX(), at.y(), visibleRegion());
+}
+
+void TimelineView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !gesture_->isDragging())
+        return QAbstractScrollArea::mouseReleaseEvent(event);
+    event->accept();
+    autoScroll_.stop();
+    UserEvent scope(engine_);
+    gesture_->release();
+}
+
+void TimelineView::autoScrollTick() {
+    if (!gesture_->isDragging()) return autoScroll_.stop();
+    UserEvent scope(engine_);
+    const VisibleRegion region = visibleRegion();
+    const double origin = gesture_->autoScrollStep(region);
+    if (origin != region.originX) setVisibleOriginX(origin);
+}
+
+// Qt counts a wheel in eighths of a degree, 120 to the usual notch; one notch is one
+// wheel unit here, the unit the scroll and zoom rules are written in (a line of a
+// classic wheel). Positive x is a turn towards the start of the project, positive y a
+// turn away from the user (zoom in). Shift turns a vertical wheel into a horizontal one,
+// as on most Linux desktops.
+void TimelineView::wheelEvent(QWheelEvent* event) {
+    event->accept();
+    if (engine_.host().isRecording()) return;
+    QPointF units = QPointF(event->angleDelta()) / 120.0;
+    if (event->modifiers() & Qt::ShiftModifier) units = QPointF(units.x() + units.y(), 0.0);
+    const VisibleRegion region = visibleRegion();
+    const double origin = wheelScrolledOrigin(region.originX, units.x(), region.width, engine_.contentWidth());
+    if (origin != region.originX) setVisibleOriginX(origin);
+    if (std::fabs(units.y()) > 0.01) emit zoomWheelTurned(units.y());
+}
+
+void TimelineView::keyPressEvent(QKeyEvent* event) {
+    const bool extend = event->modifiers() & Qt::ShiftModifier;
+    const Qt::KeyboardModifiers others = event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (others != Qt::NoModifier || gesture_->isDragging()) return QAbstractScrollArea::keyPressEvent(event);
+    switch (event->key()) {
+    case Qt::Key_PageUp: return emit commandRequested(QStringLiteral("lastMarkAction"));
+    case Qt::Key_PageDown: return emit commandRequested(QStringLiteral("nextMarkAction"));
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Escape: break;
+    default: return QAbstractScrollArea::keyPressEvent(event);
+    }
+    event->accept();
+    {
+        UserEvent scope(engine_);
+        switch (event->key()) {
+        case Qt::Key_Home: moveCursorTo(engine_, 0.0, extend); break;
+        case Qt::Key_End: moveCursorTo(engine_, engine_.farestTrackEndTime(), extend); break;
+        case Qt::Key_Left: moveCursorByColumns(engine_, -1, extend); break;
+        case Qt::Key_Right: moveCursorByColumns(engine_, 1, extend); break;
+        default: collapseSelection(engine_); break;
+        }
+    }
+    keepCursorVisible();
 }
 
 }  // namespace wavomer::app

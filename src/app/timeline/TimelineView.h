@@ -2,7 +2,8 @@
 // for the exposed area only, the row backgrounds, centre lines and separators, each
 // row's waveform as one span per device-pixel column (read from the shared wave data
 // through the row rules), and on top the selection rectangle, the cursor line and the
-// marker lines. It also is the drop target for media files.
+// marker lines. It also is the drop target for media files, and takes the mouse, the
+// wheel and the cursor keys of editing (the rules are the engine's EditGesture).
 //
 // The horizontal scroll bar is the visible region's origin; the rows fill the visible
 // height, as the engine's row height is the visible height divided by the tracks.
@@ -13,7 +14,9 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QImage>
+#include <QTimer>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "engine/EngineHost.h"
@@ -22,6 +25,7 @@
 class QMimeData;
 
 namespace wavomer {
+class EditGesture;
 class WaveEditViewController;
 }
 
@@ -31,6 +35,7 @@ class TimelineView : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit TimelineView(WaveEditViewController& engine, QWidget* parent = nullptr);
+    ~TimelineView() override;
 
     VisibleRegion visibleRegion() const;
     void setVisibleOriginX(double x);
@@ -41,6 +46,11 @@ public:
     const RowHeightCache& rowCache() const { return rowCache_; }
     // The engine whose tracks the rows show (read by the accessibility of the rows).
     WaveEditViewController& engine() const { return engine_; }
+
+    // Whether a press is dragging (until its release).
+    bool isDragging() const;
+    // Scrolls so the cursor is in view, centring it, when it is not.
+    void keepCursorVisible();
 
     // Whether a drop is taken now (not while recording, a modal dialog or a sheet runs).
     std::function<bool()> canImport;
@@ -59,6 +69,10 @@ signals:
     void scrolled();
     // The rows moved by dx pixels (a scroll); what follows them can move its pixels too.
     void contentScrolled(int dx);
+    // The vertical wheel turned by deltaY wheel units (a notch is one): the window zooms.
+    void zoomWheelTurned(double deltaY);
+    // A key that runs a command of the window (Page Up and Page Down: the markers).
+    void commandRequested(const QString& id);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -67,11 +81,19 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void paintRows(QPainter& painter, const QRect& exposed);
     void paintOverlays(QPainter& painter, const QRect& exposed);
     bool acceptsDrag(const QMimeData* mime) const;
+    void pressAt(QMouseEvent* event, int clickCount);
+    void autoScrollTick();
 
     WaveEditViewController& engine_;
     QColor waveColor_;
@@ -80,6 +102,8 @@ private:
     QImage band_;  // the exposed rows, written pixel by pixel
     std::vector<int32_t> spanTop_, spanBottom_;
     RowHeightCache rowCache_;
+    std::unique_ptr<EditGesture> gesture_;
+    QTimer autoScroll_;  // every 0.1 s while a drag runs
 };
 
 }  // namespace wavomer::app

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QMenuBar>
@@ -17,6 +18,7 @@
 #include "actions/WindowActions.h"
 #include "bridge/EngineBridge.h"
 #include "config/UserConfig.h"
+#include "engine/EditGesture.h"
 #include "engine/PlaybackController.h"
 #include "engine/WaveEditViewController.h"
 #include "engine/WindowState.h"
@@ -50,6 +52,7 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
     overview_ = new QuickLookWaveView(
         engine, [this] { return timeline_->visibleRegion(); }, [this](double x) { timeline_->setVisibleOriginX(x); },
         central);
+    ruler_->rowsHeight = [this] { return timeline_->visibleRegion().height; };
     markerList_ = new MarkerViewController(engine, central);
     markerList_->focusTarget = timeline_;
     auto* editing = new QHBoxLayout;
@@ -81,6 +84,11 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
     connect(&playTimer_, &QTimer::timeout, this, [this] { document_->playback().updateWaveViewWhenPlay(); });
     connect(zoom_, &ZoomControl::zoomApplied, this, &MainWindow::changeSlideZoomValue);
     connect(timeline_, &TimelineView::fileDropped, this, &MainWindow::importFile);
+    connect(timeline_, &TimelineView::commandRequested, this, &MainWindow::runCommand);
+    connect(timeline_, &TimelineView::zoomWheelTurned, this, [this](double deltaY) {
+        const float value = wheelZoomValue(zoom_->value(), deltaY);
+        if (value != zoom_->value()) zoom_->applyValue(value);
+    });
     connect(timeline_, &TimelineView::scrolled, ruler_, qOverload<>(&QWidget::update));
     // The ruler's ticks follow the content: a scroll moves its pixels and paints the strip it
     // uncovers, as the rows do.
@@ -88,6 +96,8 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
     connect(timeline_, &TimelineView::scrolled, overview_, &QuickLookWaveView::visibleRegionChanged);
     connect(timeline_, &TimelineView::contentScrolled, overview_, &QuickLookWaveView::visibleRegionChanged);
     connect(actions_, &WindowActions::triggered, this, &MainWindow::runCommand);
+    // Paste follows the desktop's clipboard: a cut in another window or program enables it.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &MainWindow::refreshState);
     connect(document_.get(), &Document::pathChanged, this, &MainWindow::updateTitle);
 
     resize(1440, 760);

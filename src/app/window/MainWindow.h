@@ -80,7 +80,6 @@ private:
     void updateTitle();
     void showImportDialog();
     void hideImportDialog();
-    void centreCursorIfHidden();
     void playPauseChanged();
     void notAvailableYet(const QString& title);
     void showMarkerViewController();

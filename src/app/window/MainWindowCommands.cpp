@@ -84,7 +84,7 @@ void MainWindow::runCommand(const QString& id) {
         else if (id == "paste") engine.pasteSectionsAction();
         else if (id == "delete") EditActions::deleteKeyAction(engine);
         else if (id == "selectAll") engine.selectAllAction();
-        if (id == "lastMarkAction" || id == "nextMarkAction") centreCursorIfHidden();
+        if (id == "lastMarkAction" || id == "nextMarkAction") timeline_->keepCursorVisible();
         engine.host().flushButtonStates();
     }
     if (id == "muteButtonAction" || id == "fadeInButtonAction" || id == "fadeOutButtonAction" || id == "delete" ||
@@ -141,14 +141,6 @@ void MainWindow::changeSlideZoomValue(float value) {
     engine.updateCurrentMiddleCenterTime();
     engine.audioEditControllerUndoCurrentPixelPerSecond(value);
     zoom_->setValue(value);
-}
-
-void MainWindow::centreCursorIfHidden() {
-    WaveEditViewController& engine = document_->engine();
-    if (engine.isCurrentTimelineTimeVisisbleContentRect()) return;
-    const VisibleRegion region = timeline_->visibleRegion();
-    const double x = engine.timeToPointX(engine.currentTimelineTime()) - region.width / 2.0;
-    timeline_->setVisibleOriginX(std::clamp(x, 0.0, std::max(engine.contentWidth() - region.width, 0.0)));
 }
 
 void MainWindow::showMarkerViewController() {
