@@ -2,8 +2,11 @@
 #include "support/EngineFixture.h"
 
 #include <cmath>
+#include <filesystem>
 
 #include "archive/ProjectArchive.h"
+#include "data/SampleDataFile.h"
+#include "util/StandardPaths.h"
 
 using namespace wavomer;
 using namespace wavomer::test;
@@ -404,4 +407,34 @@ TEST_F(EditTest, TheClipboardPayloadIsTheKeyedArchiveOfTheSections) {
     EXPECT_EQ(*(*decoded)[0][0]->audioPath, ten);
     ASSERT_EQ((*decoded)[1].size(), 2u);
     EXPECT_TRUE((*decoded)[1][1]->isBlankSection);
+}
+
+// Material copied in another program can sit in that program's import subfolder, which
+// goes when it quits: the paste keeps a link of its own to each such file.
+TEST_F(EditTest, PastedMaterialFromAnotherProgramsImportFolderOutlivesThatFolder) {
+    namespace fs = std::filesystem;
+    HomeEnvironment environment(dir.file("home"), dir.file("tmp"));
+    const fs::path foreign = fs::path(FileManagerExtention::defaultImportConvertedPath()) / "999999-dead";
+    fs::create_directories(foreign);
+    const std::string theirs = (foreign / "ImportAudio_1.data").string();
+    writeSampleFile(theirs, 1, 44100 * 2, staircase);
+    lay(0, {audio(theirs, 0.0, 2.0, 0.0)});
+    event([&] {
+        engine->selectTracks(0, 0);
+        engine->setSelection(0.0, 2.0);
+        engine->copySectionsAction();
+    });
+    event([&] {
+        engine->setSelection(2.0, 2.0);
+        engine->updateCurrentTimelineTime(2.0);
+        engine->pasteSectionsAction();
+    });
+    const auto& sections = engine->audioTrackArray()[0]->sectionArray();
+    ASSERT_EQ(sections.size(), 2u);
+    ASSERT_TRUE(sections[1]->audioPath);
+    EXPECT_EQ(fs::path(*sections[1]->audioPath).parent_path(), fs::path(engine->importFolder));
+    fs::remove_all(foreign);
+    EXPECT_TRUE(isSampleDataFile(*sections[1]->audioPath));
+    sections[1]->loadAudioSampleData();
+    EXPECT_FLOAT_EQ(sections[1]->getSampleValueWithTime(1.0, false), staircase(0, 44100));
 }

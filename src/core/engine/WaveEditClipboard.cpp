@@ -1,9 +1,14 @@
 // Cut, copy and paste of whole sections through the clipboard.
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 
 #include "archive/ProjectArchive.h"
+#include "data/SampleDataFile.h"
 #include "engine/WaveEditViewController.h"
+#include "util/Log.h"
+#include "util/StandardPaths.h"
 
 namespace wavomer {
 
@@ -14,6 +19,35 @@ double payloadDuration(const SectionArray& firstEntry) {
     return duration;
 }
 }  // namespace
+
+// Material copied in another running program may live in that program's own import
+// subfolder, which it deletes when it quits. Such sample data files are linked (or,
+// across file systems, copied) into this project's import folder, so what was pasted
+// stays playable and savable whatever the other program does next.
+void WaveEditViewController::adoptForeignImportFiles(std::vector<SectionArray>& payload) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::path(FileManagerExtention::defaultImportConvertedPath()).lexically_normal();
+    const fs::path own = fs::path(importTargetFolder()).lexically_normal();
+    for (auto& sections : payload)
+        for (auto& section : sections) {
+            if (!section->audioPath) continue;
+            const fs::path source = fs::path(*section->audioPath).lexically_normal();
+            const fs::path folder = source.parent_path();
+            if (folder.parent_path() != root || folder == own || !isSampleDataFile(source.string())) continue;
+            std::error_code error;
+            fs::create_directories(own, error);
+            const fs::path target = own / source.filename();
+            if (!fs::exists(target, error)) {
+                fs::create_hard_link(source, target, error);
+                if (error) fs::copy_file(source, target, error);
+            }
+            if (error) {
+                logLine("paste: cannot keep a copy of %s: %s", source.c_str(), error.message().c_str());
+                continue;
+            }
+            section->updateAudioPath(target.string());
+        }
+}
 
 bool WaveEditViewController::canPaste() const { return clipboard_.hasType(kClipboardType); }
 
@@ -55,6 +89,7 @@ void WaveEditViewController::pasteSectionsAction() {
     Outcome<std::vector<SectionArray>> decoded = archive::decodeClipboardPayload(bytes->data(), bytes->size());
     if (!decoded || decoded->empty()) return;
     std::vector<SectionArray> payload = std::move(*decoded);
+    adoptForeignImportFiles(payload);
 
     if (hasSelectedSection()) {
         if (std::fabs(currentTimelineTime_ - selectedTimelineStartTime_) < kTolerance ||

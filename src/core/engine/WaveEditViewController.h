@@ -243,6 +243,9 @@ private:
     TrackPtr makeTrack();
     void growWindowForNewTrack();
     Outcome<std::string> newNoiseSampleFile();
+    // Pasted sections whose sample data lives in another program's import subfolder get
+    // a link or a copy of it in this project's import folder.
+    void adoptForeignImportFiles(std::vector<SectionArray>& payload);
     // The folder imports are converted into: importFolder, or this process's own.
     std::string importTargetFolder() const;
     Outcome<std::string> convertForTimeline(const std::string& mediaPath);
