@@ -1,5 +1,8 @@
 #include "panels/EditPanelDialog.h"
 
+#include <QKeyEvent>
+#include <QLineEdit>
+
 namespace wavomer::app {
 
 EditPanelDialog::EditPanelDialog(PanelContext context, QWidget* parent)
@@ -25,6 +28,12 @@ void EditPanelDialog::open() {
     preview_->setFactor(1.0f);
     transport_->reset();
     updateWindow();
+}
+
+void EditPanelDialog::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && qobject_cast<QLineEdit*>(focusWidget())) return event->accept();
+    QDialog::keyPressEvent(event);
 }
 
 void EditPanelDialog::change(const std::function<void(WaveEditViewController&)>& change) {

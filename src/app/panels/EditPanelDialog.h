@@ -41,6 +41,8 @@ public:
     void done(int result) override;
 
 protected:
+    // Return in a field commits the field (the preview follows) and keeps the panel open.
+    void keyPressEvent(QKeyEvent* event) override;
     // The panel's own part of an opening and of OK (the last write before keeping).
     virtual void updateWindow() {}
     virtual void okAction() {}

@@ -36,10 +36,10 @@ public:
     std::function<void()> afterInsert;
 
     void done(int result) override;
-
-private:
     // The field lost focus: its text is read, clamped and shown again.
     void controlTextDidEndEditing();
+
+private:
     void flushInsertTime();
 
     WaveEditViewController& engine_;
