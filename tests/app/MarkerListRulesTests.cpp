@@ -36,8 +36,11 @@ TEST(MarkerListRules, APointFallsOnTheRowUnderItAndTheGapsBelongToNoRow) {
     EXPECT_EQ(markerRowAt(1.0, 5), std::nullopt);
 }
 
-TEST(MarkerListRules, ARowShowsTheTimeWithItsFractionAsATwoDecimalNumber) {
-    EXPECT_EQ(markerRowText(65.25), "00:01:05.0.25");
-    EXPECT_EQ(markerRowText(3725.5), "01:02:05.0.50");
-    EXPECT_EQ(markerRowText(-1.0), "00:00:00.0.00");
+TEST(MarkerListRules, ARowShowsTheTimeWithItsHundredthsAfterTheSeconds) {
+    EXPECT_EQ(markerRowText(65.25), "00:01:05.25");
+    EXPECT_EQ(markerRowText(3725.5), "01:02:05.50");
+    EXPECT_EQ(markerRowText(-1.0), "00:00:00.00");
+    // A fraction that rounds up carries into the seconds instead of showing "1.00".
+    EXPECT_EQ(markerRowText(1.999), "00:00:02.00");
+    EXPECT_EQ(markerRowText(59.999), "00:01:00.00");
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "format/CommonFunction.h"
+#include "rules/PanelRules.h"
 
 namespace wavomer::app::rules {
 
@@ -24,6 +24,6 @@ std::optional<std::size_t> markerRowAt(double y, std::size_t count) {
     return index;
 }
 
-std::string markerRowText(double seconds) { return CommonFunction::timeStrFromMSSecond(static_cast<float>(seconds)); }
+std::string markerRowText(double seconds) { return markerTimeText(seconds); }
 
 }  // namespace wavomer::app::rules

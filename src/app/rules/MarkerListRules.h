@@ -23,8 +23,8 @@ double markerTableHeight(std::size_t count, double scrollHeight);
 MarkerRowFrame markerRowFrame(std::size_t index, double tableWidth);
 // The row under table y, if any (the 3-pixel gaps belong to no row).
 std::optional<std::size_t> markerRowAt(double y, std::size_t count);
-// A row's text: the marker's time as hours, minutes, seconds and the fraction as its own
-// two-decimal number ("00:01:05.0.25").
+// A row's text: the marker's time as hours, minutes, seconds and hundredths
+// ("00:01:05.25").
 std::string markerRowText(double seconds);
 
 }  // namespace wavomer::app::rules

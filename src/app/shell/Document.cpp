@@ -18,7 +18,8 @@ Document::Document(Clipboard& clipboard, OutputDevice output, QObject* parent)
     : QObject(parent),
       scheduler_(std::make_unique<QtMainThreadScheduler>()),
       bridge_(std::make_unique<EngineBridge>()),
-      media_(std::make_unique<FFmpegMediaEngine>()) {
+      media_(std::make_unique<FFmpegMediaEngine>()),
+      output_(output) {
     engine_ = std::make_unique<WaveEditViewController>(*bridge_, clipboard, *scheduler_, undo_, kDefaultTrackCount,
                                                        rules::kZoomInitial);
     // The zoom the undo of a zoom change returns to, as the window starts.

@@ -61,6 +61,8 @@ public:
     PlaybackController& playback() { return *playback_; }
     EngineBridge& bridge() { return *bridge_; }
     UndoManager& undo() { return undo_; }
+    // The sound output the document plays on; the panels' previews use the same.
+    OutputDevice outputDevice() const { return output_; }
 
 signals:
     void pathChanged();
@@ -73,6 +75,7 @@ private:
     std::unique_ptr<WaveEditViewController> engine_;
     std::unique_ptr<PlaybackController> playback_;
     DocumentState state_;
+    OutputDevice output_ = OutputDevice::Automatic;
 };
 
 // The project folder named by a command-line argument: the folder itself, or the

@@ -54,17 +54,9 @@ void MainWindow::runCommand(const QString& id) {
         {"convertOnMarksAction", QT_TRANSLATE_NOOP("text", "Export")},
         {"openId3SetAction", QT_TRANSLATE_NOOP("text", "Tags")},
         {"preferences", QT_TRANSLATE_NOOP("text", "Preferences")},
-        {"showCustomFadeAction", QT_TRANSLATE_NOOP("text", "Custom Fade")},
-        {"showVolumeSettingWindowAction", QT_TRANSLATE_NOOP("text", "Volume")},
-        {"showEffectSettingWindowAction", QT_TRANSLATE_NOOP("text", "Effects")},
-        {"insertMuteAction", QT_TRANSLATE_NOOP("text", "Insert Silence")},
-        {"insertNoiseAction", QT_TRANSLATE_NOOP("text", "Insert Noise")},
         {"recordButtonAction", QT_TRANSLATE_NOOP("text", "Audio Record")}};
     for (const auto& panel : later)
-        if (id == QLatin1String(panel.id)) {
-            if (id.startsWith(QLatin1String("insert"))) playback.pause();
-            return notAvailableYet(text(panel.title));
-        }
+        if (id == QLatin1String(panel.id)) return notAvailableYet(text(panel.title));
 
     {
         UserEvent event(engine);

@@ -50,6 +50,26 @@ void UndoManager::undo() { replay(undoSteps_, true); }
 
 void UndoManager::redo() { replay(redoSteps_, false); }
 
+UndoManager::Checkpoint UndoManager::checkpoint() const { return Checkpoint{undoSteps_.size(), redoSteps_}; }
+
+void UndoManager::mergeStepsSince(const Checkpoint& checkpoint) {
+    closeOpenGroup();
+    if (undoSteps_.size() <= checkpoint.undoDepth + 1) return;
+    // Replay runs a step's actions last to first, so the steps joined in order undo
+    // the newest change first, as separate undos would.
+    Step merged;
+    for (size_t i = checkpoint.undoDepth; i < undoSteps_.size(); ++i)
+        for (auto& action : undoSteps_[i]) merged.push_back(std::move(action));
+    undoSteps_.resize(checkpoint.undoDepth);
+    undoSteps_.push_back(std::move(merged));
+}
+
+void UndoManager::rollBackTo(const Checkpoint& checkpoint) {
+    closeOpenGroup();
+    while (undoSteps_.size() > checkpoint.undoDepth) undo();
+    redoSteps_ = checkpoint.redoSteps;
+}
+
 void UndoManager::removeAllActions() {
     undoSteps_.clear();
     redoSteps_.clear();

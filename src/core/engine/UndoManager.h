@@ -35,6 +35,19 @@ public:
     bool isRedoing() const { return redoing_; }
     void removeAllActions();
     size_t undoStepCount() const { return undoSteps_.size(); }
+
+    // A panel that changes the project live while it is open (so its preview plays the
+    // change) and then keeps or drops the whole change: a checkpoint taken as it opens,
+    // and either every step made since joined into one (keep) or undone with the redo
+    // steps put back as they were (drop), so the history looks as if the panel had
+    // made one edit or none. Taken and used outside any user event.
+    struct Checkpoint {
+        size_t undoDepth = 0;
+        std::vector<std::vector<Action>> redoSteps;
+    };
+    Checkpoint checkpoint() const;
+    void mergeStepsSince(const Checkpoint& checkpoint);
+    void rollBackTo(const Checkpoint& checkpoint);
     // Grows with every action registered (also while undoing or redoing): an event
     // that moved it changed the project.
     uint64_t changeCount() const { return changeCount_; }

@@ -1,0 +1,58 @@
+#include "panels/EditPanelDialog.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace wavomer::app {
+
+EditPanelDialog::EditPanelDialog(PanelContext context, QWidget* parent)
+    : QDialog(parent), context_(std::move(context)) {
+    setModal(true);
+    preview_ = new PreviewPlayer(context_.engine.projectLock, context_.output, this);
+    transport_ = new PreviewTransport(*preview_, this);
+}
+
+EditPanelDialog::~EditPanelDialog() {
+    preview_->release();
+    // A panel destroyed while open counts as Cancel.
+    if (session_) session_->drop();
+}
+
+void EditPanelDialog::open() {
+    closing_ = false;
+    preview_->release();
+    if (session_) session_->drop();
+    session_ = std::make_unique<PanelEditSession>(context_.engine);
+    preview_->setSections(session_->sectionArrayArray(),
+                          static_cast<int64_t>(context_.engine.timelineTrackArray().size()));
+    preview_->setFactor(1.0f);
+    transport_->reset();
+    updateWindow();
+}
+
+void EditPanelDialog::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && qobject_cast<QLineEdit*>(focusWidget())) return event->accept();
+    QDialog::keyPressEvent(event);
+}
+
+void EditPanelDialog::change(const std::function<void(WaveEditViewController&)>& change) {
+    if (session_) session_->change(change);
+}
+
+void EditPanelDialog::done(int result) {
+    if (closing_) return QDialog::done(result);
+    closing_ = true;
+    if (result == QDialog::Accepted) okAction();
+    preview_->release();
+    transport_->reset();
+    if (session_) {
+        if (result == QDialog::Accepted) session_->keep();
+        else session_->drop();
+        session_.reset();
+    }
+    if (context_.afterClose) context_.afterClose();
+    QDialog::done(result);
+}
+
+}  // namespace wavomer::app

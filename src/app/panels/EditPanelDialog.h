@@ -1,0 +1,60 @@
+// What the volume, fade and effect panels share: the engine they edit, a session that
+// keeps their whole change as one undo step on OK and undoes all of it on Cancel or the
+// close button, and a preview of the selected sections. A panel is made for one opening:
+// open() takes the selected sections, exec() runs it modally, and every way of closing
+// goes through done(): the preview stops and lets go of its data, then the session is
+// kept (OK) or dropped (anything else) and the window redraws.
+//
+// Threads: main thread.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+#include "OutputGraphFactory.h"
+#include "engine/PanelEditSession.h"
+#include "panels/PreviewPlayer.h"
+
+namespace wavomer::app {
+
+// What a panel needs of the window that opens it.
+struct PanelContext {
+    WaveEditViewController& engine;
+    OutputDevice output = OutputDevice::Automatic;
+    // After the panel closed: the rows reload and the command states refresh.
+    std::function<void()> afterClose;
+};
+
+class EditPanelDialog : public QDialog {
+    Q_OBJECT
+public:
+    EditPanelDialog(PanelContext context, QWidget* parent);
+    ~EditPanelDialog() override;
+
+    // Takes the selected sections and resets the panel for a new opening.
+    void open();
+    PreviewPlayer& preview() { return *preview_; }
+    PreviewTransport& transport() { return *transport_; }
+    PanelEditSession* session() { return session_.get(); }
+    WaveEditViewController& engine() { return context_.engine; }
+    void done(int result) override;
+
+protected:
+    // Return in a field commits the field (the preview follows) and keeps the panel open.
+    void keyPressEvent(QKeyEvent* event) override;
+    // The panel's own part of an opening and of OK (the last write before keeping).
+    virtual void updateWindow() {}
+    virtual void okAction() {}
+    // Runs a change of the sections inside the session.
+    void change(const std::function<void(WaveEditViewController&)>& change);
+
+private:
+    PanelContext context_;
+    std::unique_ptr<PanelEditSession> session_;
+    PreviewPlayer* preview_ = nullptr;
+    PreviewTransport* transport_ = nullptr;
+    bool closing_ = false;
+};
+
+}  // namespace wavomer::app

@@ -1,0 +1,235 @@
+#include "panels/FadeSettingWindow.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "engine/EditActions.h"
+#include "shell/Text.h"
+
+namespace wavomer::app {
+
+CustomFadeGraphView::CustomFadeGraphView(QWidget* parent) : QWidget(parent) {
+    setFixedSize(static_cast<int>(rules::kFadeGraphSide), static_cast<int>(rules::kFadeGraphSide));
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(Text::tr("Fade curve"));
+    setAccessibleDescription(Text::tr("Up and Down move the selected level, Left and Right choose the start or stop level."));
+}
+
+void CustomFadeGraphView::setValues(double startValue, double stopValue) {
+    start_ = startValue;
+    stop_ = stopValue;
+    update();
+}
+
+rules::PanelRect CustomFadeGraphView::graphRect() const { return rules::fadeGraphRect(width(), height()); }
+
+QPointF CustomFadeGraphView::toGraph(QPointF p) const { return {p.x(), height() - p.y()}; }
+
+QPointF CustomFadeGraphView::toWidget(QPointF p) const { return {p.x(), height() - p.y()}; }
+
+void CustomFadeGraphView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    setFocus(Qt::MouseFocusReason);
+    const QPointF p = toGraph(event->position());
+    const rules::PanelRect graph = graphRect();
+    if (rules::fadeLeftSlotRect(graph).contains(p.x(), p.y())) dragging_ = Knob::Left;
+    else if (rules::fadeRightSlotRect(graph).contains(p.x(), p.y())) dragging_ = Knob::Right;
+    else dragging_ = Knob::None;
+    if (dragging_ != Knob::None) focusKnob_ = dragging_;
+    applyAt(event->position());
+    event->accept();
+}
+
+void CustomFadeGraphView::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton) applyAt(event->position());
+    event->accept();
+}
+
+void CustomFadeGraphView::mouseReleaseEvent(QMouseEvent* event) {
+    dragging_ = Knob::None;
+    event->accept();
+}
+
+void CustomFadeGraphView::applyAt(QPointF widgetPoint) {
+    if (dragging_ == Knob::None) return;
+    const double level = rules::fadeLevelAtY(graphRect(), toGraph(widgetPoint).y());
+    if (dragging_ == Knob::Left) emit updateControllerStartValue(level);
+    else emit updateControllerStopValue(level);
+}
+
+void CustomFadeGraphView::keyPressEvent(QKeyEvent* event) {
+    // The keyboard's way to the same levels: a tenth per Up or Down.
+    const double step = event->modifiers() & Qt::ShiftModifier ? 0.01 : 0.1;
+    switch (event->key()) {
+    case Qt::Key_Left: focusKnob_ = Knob::Left; update(); return;
+    case Qt::Key_Right: focusKnob_ = Knob::Right; update(); return;
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        const double delta = event->key() == Qt::Key_Up ? step : -step;
+        const double current = focusKnob_ == Knob::Right ? stop_ : start_;
+        const double level = rules::clampFadeLevel(std::round((current + delta) * 100.0) / 100.0);
+        if (focusKnob_ == Knob::Right) emit updateControllerStopValue(level);
+        else emit updateControllerStartValue(level);
+        return;
+    }
+    default: QWidget::keyPressEvent(event);
+    }
+}
+
+void CustomFadeGraphView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(38, 38, 40));
+    const rules::PanelRect graph = graphRect();
+    auto at = [&](double x, double y) { return toWidget(QPointF(x, y)); };
+
+    QFont font = painter.font();
+    font.setPixelSize(9);
+    painter.setFont(font);
+    QPen dashed(QColor(120, 120, 125), 1, Qt::DashLine);
+    QPen solid(QColor(170, 170, 175), 1);
+    for (int i = 0; i <= 10; ++i) {
+        const double y = rules::fadeGridY(graph, i);
+        painter.setPen(dashed);
+        painter.drawLine(at(graph.x, y), at(graph.x + graph.width, y));
+        painter.setPen(QColor(200, 200, 200));
+        const QString label = QString::fromStdString(rules::fadeGridLabel(i));
+        // The labels' boxes stand on y - 6 (their bottom in upward coordinates).
+        const QPointF leftBase = at(graph.x - 22, y - 6);
+        const QPointF rightBase = at(graph.x + graph.width + 5, y - 6);
+        painter.drawText(QRectF(leftBase.x(), leftBase.y() - 12, 22, 12), Qt::AlignLeft | Qt::AlignBottom, label);
+        painter.drawText(QRectF(rightBase.x(), rightBase.y() - 12, 25, 12), Qt::AlignLeft | Qt::AlignBottom, label);
+
+        const double x = rules::fadeGridX(graph, i);
+        if (i == 0 || i == 10) {
+            painter.setPen(solid);
+            painter.drawLine(at(x, graph.y - 10), at(x, graph.y + graph.height + 10));
+        } else {
+            painter.setPen(dashed);
+            painter.drawLine(at(x, graph.y), at(x, graph.y + graph.height));
+        }
+    }
+
+    painter.setRenderHint(QPainter::Antialiasing);
+    const rules::PanelRect left = rules::fadeLeftKnobRect(graph, start_);
+    const rules::PanelRect right = rules::fadeRightKnobRect(graph, stop_);
+    const double yL = left.centreY();
+    const double yR = right.centreY();
+    QPolygonF curve;
+    for (double x = graph.x; x < graph.x + graph.width; x += 1.0) curve << at(x, rules::fadeCurveY(graph, x, yL, yR));
+    curve << at(graph.x + graph.width, yR);
+    painter.setPen(QPen(Qt::red, 1));
+    painter.drawPolyline(curve);
+
+    for (const auto& [knob, which] : {std::pair{left, Knob::Left}, std::pair{right, Knob::Right}}) {
+        const QPointF centre = at(knob.x + knob.width / 2, knob.centreY());
+        painter.setBrush(Qt::white);
+        painter.setPen(hasFocus() && focusKnob_ == which ? QPen(palette().highlight().color(), 2) : Qt::NoPen);
+        painter.drawEllipse(centre, knob.width / 2, knob.height / 2);
+    }
+}
+
+// ---------------------------------------------------------------------------------
+
+FadeSettingWindowController::FadeSettingWindowController(PanelContext context, QWidget* parent)
+    : EditPanelDialog(std::move(context), parent) {
+    setWindowTitle(Text::tr("Fade Effect"));
+    auto* layout = new QVBoxLayout(this);
+    auto* fields = new QGridLayout;
+    auto* startLabel = new QLabel(Text::tr("Start level:"), this);
+    auto* stopLabel = new QLabel(Text::tr("Stop level:"), this);
+    startField_ = new QLineEdit(this);
+    stopField_ = new QLineEdit(this);
+    startField_->setAccessibleName(Text::tr("Start level"));
+    stopField_->setAccessibleName(Text::tr("Stop level"));
+    startLabel->setBuddy(startField_);
+    stopLabel->setBuddy(stopField_);
+    for (QLineEdit* field : {startField_, stopField_}) field->setMaximumWidth(70);
+    fields->addWidget(startLabel, 0, 0);
+    fields->addWidget(startField_, 0, 1);
+    fields->addWidget(stopLabel, 0, 2);
+    fields->addWidget(stopField_, 0, 3);
+    layout->addLayout(fields);
+    graph_ = new CustomFadeGraphView(this);
+    layout->addWidget(graph_, 0, Qt::AlignHCenter);
+    layout->addWidget(&transport());
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(Text::tr("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Text::tr("Cancel"));
+    buttons->button(QDialogButtonBox::Ok)->setAutoDefault(false);
+    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(startField_, &QLineEdit::editingFinished, this, &FadeSettingWindowController::startValueFieldChangaed);
+    connect(stopField_, &QLineEdit::editingFinished, this, &FadeSettingWindowController::stopValueFieldChanged);
+    connect(graph_, &CustomFadeGraphView::updateControllerStartValue, this,
+            &FadeSettingWindowController::updateControllerStartValue);
+    connect(graph_, &CustomFadeGraphView::updateControllerStopValue, this,
+            &FadeSettingWindowController::updateControllerStopValue);
+    showValues();
+}
+
+namespace {
+double typedLevel(const QLineEdit& field, double previous) {
+    bool ok = false;
+    const double typed = field.text().trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+    return ok ? rules::clampFadeLevel(typed) : previous;
+}
+}  // namespace
+
+void FadeSettingWindowController::showValues() {
+    startField_->setText(QString::number(startValue_, 'g', 4));
+    stopField_->setText(QString::number(stopValue_, 'g', 4));
+    graph_->setValues(startValue_, stopValue_);
+}
+
+void FadeSettingWindowController::startValueFieldChangaed() {
+    startValue_ = typedLevel(*startField_, startValue_);
+    showValues();
+}
+
+void FadeSettingWindowController::stopValueFieldChanged() {
+    stopValue_ = typedLevel(*stopField_, stopValue_);
+    showValues();
+}
+
+void FadeSettingWindowController::updateControllerStartValue(double value) {
+    startValue_ = rules::clampFadeLevel(value);
+    saveCustomFadeToSections();
+    showValues();
+}
+
+void FadeSettingWindowController::updateControllerStopValue(double value) {
+    stopValue_ = rules::clampFadeLevel(value);
+    saveCustomFadeToSections();
+    showValues();
+}
+
+void FadeSettingWindowController::saveCustomFadeToSections() {
+    const double start = startValue_;
+    const double stop = stopValue_;
+    change([start, stop](WaveEditViewController& engine) { EditActions::saveCustomFadeToSections(engine, start, stop); });
+}
+
+void FadeSettingWindowController::updateWindow() {
+    startValue_ = 1.0;
+    stopValue_ = 1.0;
+    showValues();
+}
+
+void FadeSettingWindowController::okAction() {
+    if (startField_->isModified()) startValueFieldChangaed();
+    if (stopField_->isModified()) stopValueFieldChanged();
+    saveCustomFadeToSections();
+}
+
+}  // namespace wavomer::app
