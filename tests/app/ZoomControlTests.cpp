@@ -30,6 +30,30 @@ TEST_F(ZoomControlInput, ThePlusAndMinusButtonsStepByOneAndApplyEvenAtTheEnds) {
     EXPECT_EQ(spy.count(), 3);
 }
 
+TEST_F(ZoomControlInput, TheKeysStepTheValueAndReachBothEnds) {
+    ZoomControl zoom;
+    zoom.show();
+    EXPECT_EQ(zoom.focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+    QSignalSpy spy(&zoom, &ZoomControl::zoomApplied);
+    zoom.setValue(30.0f);
+    QTest::keyClick(&zoom, Qt::Key_Right);
+    EXPECT_FLOAT_EQ(lastApplied(spy), 31.0f);
+    QTest::keyClick(&zoom, Qt::Key_Down);
+    QTest::keyClick(&zoom, Qt::Key_Left);
+    EXPECT_FLOAT_EQ(lastApplied(spy), 29.0f);
+    QTest::keyClick(&zoom, Qt::Key_PageUp);
+    EXPECT_FLOAT_EQ(lastApplied(spy), 39.0f);
+    QTest::keyClick(&zoom, Qt::Key_End);
+    EXPECT_FLOAT_EQ(lastApplied(spy), 70.0f);
+    QTest::keyClick(&zoom, Qt::Key_Up);
+    EXPECT_FLOAT_EQ(lastApplied(spy), 70.0f);
+    QTest::keyClick(&zoom, Qt::Key_Home);
+    EXPECT_FLOAT_EQ(lastApplied(spy), 1.0f);
+    QTest::keyClick(&zoom, Qt::Key_PageDown);
+    EXPECT_FLOAT_EQ(lastApplied(spy), 1.0f);
+    EXPECT_EQ(spy.count(), 8);
+}
+
 TEST_F(ZoomControlInput, APressOnTheTrackSetsTheValueFromXAndADragFollows) {
     ZoomControl zoom;
     zoom.show();

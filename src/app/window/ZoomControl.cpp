@@ -1,6 +1,7 @@
 #include "window/ZoomControl.h"
 
 #include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -13,6 +14,7 @@ namespace wavomer::app {
 ZoomControl::ZoomControl(QWidget* parent) : QWidget(parent), value_(rules::kZoomInitial) {
     installAccessibleViews();
     setFixedSize(sizeHint());
+    setFocusPolicy(Qt::TabFocus);
     setAccessibleName(Text::tr("Zoom"));
     setToolTip(Text::tr("Zoom"));
     setAccessibleDescription(QString::number(value_));
@@ -44,6 +46,11 @@ void ZoomControl::paintEvent(QPaintEvent*) {
         painter.drawLine(QPointF(c.x() - 3.5, c.y()), QPointF(c.x() + 3.5, c.y()));
         if (plus) painter.drawLine(QPointF(c.x(), c.y() - 3.5), QPointF(c.x(), c.y() + 3.5));
     };
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4.0, 4.0);
+    }
     button(rules::kZoomOutButton, false);
     button(rules::kZoomInButton, true);
     // The track line between the buttons, then the knob at the value.
@@ -79,6 +86,20 @@ void ZoomControl::mouseMoveEvent(QMouseEvent* event) {
 void ZoomControl::mouseReleaseEvent(QMouseEvent*) {
     dragging_ = false;
     update();
+}
+
+void ZoomControl::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down: return applyValue(value_ - 1.0f);
+    case Qt::Key_Right:
+    case Qt::Key_Up: return applyValue(value_ + 1.0f);
+    case Qt::Key_PageDown: return applyValue(value_ - 10.0f);
+    case Qt::Key_PageUp: return applyValue(value_ + 10.0f);
+    case Qt::Key_Home: return applyValue(rules::kZoomMin);
+    case Qt::Key_End: return applyValue(rules::kZoomMax);
+    default: QWidget::keyPressEvent(event);
+    }
 }
 
 }  // namespace wavomer::app

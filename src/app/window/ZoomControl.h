@@ -1,8 +1,9 @@
 // ZoomControl: the toolbar's zoom slider with a zoom-out and a zoom-in button. A press
 // on a button steps the value by 1; a press on the track sets it from x and every drag
 // until release sets it again. Every change is applied through zoomApplied, even when
-// the clamped value did not move (the engine then re-zooms to the same scale). The
-// geometry and the value rules are the zoom helpers'.
+// the clamped value did not move (the engine then re-zooms to the same scale). With the
+// keyboard focus (Tab), Left/Down and Right/Up step it by 1, Page Down/Up by 10, Home
+// and End go to the ends. The geometry and the value rules are the zoom helpers'.
 //
 // Threads: main thread.
 #pragma once
@@ -30,6 +31,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     float value_;
