@@ -50,10 +50,6 @@ void MainWindow::runCommand(const QString& id) {
         const char* id;
         const char* title;
     } later[] = {
-        {"convertAction", QT_TRANSLATE_NOOP("text", "Export")},
-        {"convertOnMarksAction", QT_TRANSLATE_NOOP("text", "Export")},
-        {"openId3SetAction", QT_TRANSLATE_NOOP("text", "Tags")},
-        {"preferences", QT_TRANSLATE_NOOP("text", "Preferences")},
         {"showCustomFadeAction", QT_TRANSLATE_NOOP("text", "Custom Fade")},
         {"showVolumeSettingWindowAction", QT_TRANSLATE_NOOP("text", "Volume")},
         {"showEffectSettingWindowAction", QT_TRANSLATE_NOOP("text", "Effects")},
