@@ -51,6 +51,8 @@ ID3WindowController::ID3WindowController(std::shared_ptr<ID3TagInfo> tags, QWidg
     layout->addLayout(imageColumn);
 
     auto* right = new QVBoxLayout;
+    // Made before the fields, whose edits clear it.
+    error_ = new QLabel(this);
     auto* grid = new QGridLayout;
     addField(grid, 0, 0, Text::tr("Title"), "titleField", false, 3);
     addField(grid, 1, 0, Text::tr("Artist"), "artistField", false, 3);
@@ -69,7 +71,6 @@ ID3WindowController::ID3WindowController(std::shared_ptr<ID3TagInfo> tags, QWidg
     field("trackField2")->setAccessibleName(Text::tr("Total tracks"));
     field("discField2")->setAccessibleName(Text::tr("Total discs"));
     right->addLayout(grid);
-    error_ = new QLabel(this);
     error_->setObjectName(QStringLiteral("errorLabel"));
     error_->setAccessibleName(Text::tr("Input error"));
     QPalette warning = error_->palette();

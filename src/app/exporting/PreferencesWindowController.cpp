@@ -95,10 +95,8 @@ void PreferencesWindowController::showWell() {
 
 namespace {
 
-void storeWaveColor(const QColor& colour) {
-    UserConfig& config = UserConfig::share();
-    config.waveColor = CoderColor{colour.redF(), colour.greenF(), colour.blueF(), colour.alphaF()};
-    const Outcome<> saved = config.save();
+void saveConfiguration() {
+    const Outcome<> saved = UserConfig::share().save();
     if (!saved) warningLine("cannot save the user configuration: %s", saved.error().c_str());
 }
 
@@ -107,7 +105,8 @@ void storeWaveColor(const QColor& colour) {
 void PreferencesWindowController::waveColorChangedAction(const QColor& colour) {
     waveColor_ = colour;
     showWell();
-    storeWaveColor(colour);
+    UserConfig::share().waveColor = CoderColor{colour.redF(), colour.greenF(), colour.blueF(), colour.alphaF()};
+    saveConfiguration();
     updateAudioEditWindowColors();
 }
 
@@ -116,7 +115,7 @@ void PreferencesWindowController::resetWaveColorAction() {
     UserConfig::share().waveColor = first;
     waveColor_ = configuredWaveColor();
     showWell();
-    storeWaveColor(waveColor_);
+    saveConfiguration();
     updateAudioEditWindowColors();
 }
 
