@@ -61,9 +61,9 @@ ID3WindowController::ID3WindowController(std::shared_ptr<ID3TagInfo> tags, QWidg
     addField(grid, 4, 0, Text::tr("Grouping"), "groupField", false, 3);
     addField(grid, 5, 0, Text::tr("Genre"), "genreField", false);
     addField(grid, 5, 2, Text::tr("Year"), "yearField", true);
-    addField(grid, 6, 0, Text::tr("Track"), "trackField1", true);
+    addField(grid, 6, 0, Text::tr("Track No."), "trackField1", true);
     addField(grid, 6, 2, Text::tr("of"), "trackField2", true);
-    addField(grid, 7, 0, Text::tr("Disc"), "discField1", true);
+    addField(grid, 7, 0, Text::tr("Disc No."), "discField1", true);
     addField(grid, 7, 2, Text::tr("of"), "discField2", true);
     addField(grid, 8, 0, Text::tr("BPM"), "bpmField", true);
     addField(grid, 9, 0, Text::tr("Comment"), "commentField", false, 3);
