@@ -11,6 +11,7 @@
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "engine/WindowState.h"
+#include "exporting/ExportPanels.h"
 
 namespace wavomer::app::test {
 
@@ -126,6 +127,40 @@ TEST_F(CommandEnabling, EveryCommandHasAShortcut) {
     ASSERT_TRUE(window);
     for (std::size_t i = 0; i < count; ++i)
         EXPECT_FALSE(window->actions().action(rows[i].id)->shortcut().isEmpty()) << rows[i].id;
+}
+
+}  // namespace wavomer::app::test
+
+namespace wavomer::app::test {
+
+TEST_F(CommandEnabling, TheHelpMenuOffersTheHelpDocumentAndAboutNamedAfterTheProgram) {
+    const CommandRow* help = commandRow("helpDocument");
+    const CommandRow* about = commandRow("about");
+    ASSERT_NE(help, nullptr);
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(help->menu, Menu::help);
+    EXPECT_EQ(about->menu, Menu::help);
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    const QString name = QCoreApplication::applicationName();
+    EXPECT_EQ(window->actions().action("about")->text(), QStringLiteral("About ") + name);
+    EXPECT_EQ(window->actions().action("hideApplication")->text(), QStringLiteral("Hide ") + name);
+    EXPECT_EQ(window->actions().action("quit")->text(), QStringLiteral("Quit ") + name);
+    EXPECT_EQ(window->actions().action("helpDocument")->text(), name + QStringLiteral(" Help"));
+    EXPECT_TRUE(window->actions().action("helpDocument")->isEnabled());
+    EXPECT_TRUE(window->actions().action("about")->isEnabled());
+}
+
+TEST_F(CommandEnabling, TheExportAndTagCommandsRunTheirPanelsInsteadOfTheNotYetMessage) {
+    for (const char* id : {"convertAction", "convertOnMarksAction", "openId3SetAction", "preferences", "helpDocument",
+                           "about", "hideApplication"}) {
+        EXPECT_NE(commandRow(id), nullptr) << id;
+    }
+    // The seam answers for every one of them, and for nothing else.
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    EXPECT_FALSE(openExportPanel(*window, QStringLiteral("zoomIn")));
+    EXPECT_TRUE(openExportPanel(*window, QStringLiteral("hideApplication")));
 }
 
 }  // namespace wavomer::app::test

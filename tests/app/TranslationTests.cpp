@@ -41,7 +41,7 @@ TEST_F(GermanWindow, TheMenuTitlesAndCommandsReadInGerman) {
     ASSERT_TRUE(window);
     EXPECT_EQ(menuTitles(*window), (QStringList{QStringLiteral("Datei"), QStringLiteral("Bearbeiten"),
                                                  QStringLiteral("Spur"), QStringLiteral("Steuerung"),
-                                                 QStringLiteral("Ansicht")}));
+                                                 QStringLiteral("Ansicht"), QStringLiteral("Hilfe")}));
     EXPECT_EQ(window->actions().action("save")->text(), QStringLiteral("Speichern"));
     EXPECT_EQ(window->actions().action("addMarkAction")->text(), QStringLiteral("Marker setzen"));
     EXPECT_EQ(Text::tr("Untitled"), QStringLiteral("Unbenannt"));

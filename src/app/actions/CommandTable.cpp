@@ -24,7 +24,8 @@ constexpr CommandRow kRows[] = {
     {"convertOnMarksAction", Menu::file, QT_TRANSLATE_NOOP("text", "Export on Markers..."), "Shift+Ctrl+E", WC::convertOnMarks},
     {"openId3SetAction", Menu::file, QT_TRANSLATE_NOOP("text", "Tags..."), "Ctrl+T", WC::openId3Set},
     {"close", Menu::file, QT_TRANSLATE_NOOP("text", "Close"), "Ctrl+W", std::nullopt},
-    {"quit", Menu::file, QT_TRANSLATE_NOOP("text", "Quit"), "Ctrl+Q", std::nullopt},
+    {"hideApplication", Menu::file, QT_TRANSLATE_NOOP("text", "Hide %1"), "Ctrl+H", std::nullopt},
+    {"quit", Menu::file, QT_TRANSLATE_NOOP("text", "Quit %1"), "Ctrl+Q", std::nullopt},
 
     {"undo", Menu::edit, QT_TRANSLATE_NOOP("text", "Undo"), "Ctrl+Z", std::nullopt, EditRule::undo},
     {"redo", Menu::edit, QT_TRANSLATE_NOOP("text", "Redo"), "Shift+Ctrl+Z", std::nullopt, EditRule::redo},
@@ -54,6 +55,9 @@ constexpr CommandRow kRows[] = {
     {"showMarkerViewController", Menu::view, QT_TRANSLATE_NOOP("text", "Show Marker List"), "Ctrl+L", WC::showMarkerList, EditRule::none, true},
     {"zoomIn", Menu::view, QT_TRANSLATE_NOOP("text", "Zoom In"), "Ctrl+=", WC::zoom},
     {"zoomOut", Menu::view, QT_TRANSLATE_NOOP("text", "Zoom Out"), "Ctrl+-", WC::zoom},
+
+    {"helpDocument", Menu::help, QT_TRANSLATE_NOOP("text", "%1 Help"), "F1", std::nullopt},
+    {"about", Menu::help, QT_TRANSLATE_NOOP("text", "About %1"), "Shift+F1", std::nullopt},
 };
 
 bool editRuleHolds(EditRule rule, const StateFlags& flags, const EditState& edit) {

@@ -15,7 +15,7 @@
 
 namespace wavomer::app {
 
-enum class Menu { file, edit, track, control, view };
+enum class Menu { file, edit, track, control, view, help };
 
 // The edit view's rules for the edit menu, and the undo history's.
 enum class EditRule { none, deleteKey, cutCopy, paste, selectAll, undo, redo };
@@ -23,7 +23,7 @@ enum class EditRule { none, deleteKey, cutCopy, paste, selectAll, undo, redo };
 struct CommandRow {
     std::string_view id;
     Menu menu;
-    const char* text;      // English; the key of its translation
+    const char* text;      // English; the key of its translation ("%1" is the program's name)
     const char* shortcut;  // portable key sequence text; every command has one
     std::optional<WindowCommand> windowCommand;
     EditRule editRule = EditRule::none;

@@ -1,6 +1,7 @@
 #include "actions/WindowActions.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QKeySequence>
 
 #include "shell/Text.h"
@@ -13,7 +14,12 @@ WindowActions::WindowActions(QObject* parent) : QObject(parent) {
     for (std::size_t i = 0; i < count; ++i) {
         const CommandRow& row = rows[i];
         const QString id = QString::fromUtf8(row.id.data(), static_cast<qsizetype>(row.id.size()));
-        auto* action = new QAction(text(row.text), parent);
+        QString title = text(row.text);
+        if (title.contains(QLatin1String("%1"))) title = title.arg(QCoreApplication::applicationName());
+        auto* action = new QAction(title, parent);
+        if (row.id == "about") action->setMenuRole(QAction::AboutRole);
+        if (row.id == "quit") action->setMenuRole(QAction::QuitRole);
+        if (row.id == "preferences") action->setMenuRole(QAction::PreferencesRole);
         action->setObjectName(id);
         action->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut), QKeySequence::PortableText));
         action->setShortcutContext(Qt::WindowShortcut);

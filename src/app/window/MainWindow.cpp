@@ -127,7 +127,8 @@ void MainWindow::buildMenusAndToolbar() {
                  {Menu::edit, QT_TRANSLATE_NOOP("text", "Edit")},
                  {Menu::track, QT_TRANSLATE_NOOP("text", "Track")},
                  {Menu::control, QT_TRANSLATE_NOOP("text", "Control")},
-                 {Menu::view, QT_TRANSLATE_NOOP("text", "View")}};
+                 {Menu::view, QT_TRANSLATE_NOOP("text", "View")},
+                 {Menu::help, QT_TRANSLATE_NOOP("text", "Help")}};
     std::size_t count = 0;
     const CommandRow* rows = commandRows(&count);
     for (const auto& menu : menus) {
@@ -135,7 +136,7 @@ void MainWindow::buildMenusAndToolbar() {
         for (std::size_t i = 0; i < count; ++i) {
             if (rows[i].menu != menu.menu) continue;
             if (rows[i].id == "close" || rows[i].id == "undo" || rows[i].id == "cut" || rows[i].id == "addMarkAction" ||
-                rows[i].id == "zoomIn" || rows[i].id == "quit" || rows[i].id == "preferences")
+                rows[i].id == "zoomIn" || rows[i].id == "hideApplication" || rows[i].id == "preferences")
                 bar->addSeparator();
             bar->addAction(actions_->action(rows[i].id));
         }

@@ -46,17 +46,8 @@ void MainWindow::runCommand(const QString& id) {
     if (id == "zoomOut") return zoom_->applyValue(zoom_->value() - 1.0f);
     if (id == "showMarkerViewController") return showMarkerViewController();
     if (openEditPanel(*this, id) || openExportPanel(*this, id)) return;
-    const struct {
-        const char* id;
-        const char* title;
-    } later[] = {
-        {"convertAction", QT_TRANSLATE_NOOP("text", "Export")},
-        {"convertOnMarksAction", QT_TRANSLATE_NOOP("text", "Export")},
-        {"openId3SetAction", QT_TRANSLATE_NOOP("text", "Tags")},
-        {"preferences", QT_TRANSLATE_NOOP("text", "Preferences")},
-        {"recordButtonAction", QT_TRANSLATE_NOOP("text", "Audio Record")}};
-    for (const auto& panel : later)
-        if (id == QLatin1String(panel.id)) return notAvailableYet(text(panel.title));
+    // Recording is the one panel this version does not have yet.
+    if (id == "recordButtonAction") return notAvailableYet(Text::tr("Audio Record"));
 
     {
         UserEvent event(engine);

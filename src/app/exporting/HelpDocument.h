@@ -1,0 +1,22 @@
+// The help document: a PDF built from our own help text when the program is built
+// (help/HelpPdfWriter.cpp) and compiled in as the resource ":/help/Wavomer Help.pdf".
+// helpDocument copies it into the temporary folder under its own file name and opens
+// the copy in the desktop's default viewer.
+//
+// Threads: main thread.
+#pragma once
+
+#include <QString>
+
+namespace wavomer::app {
+
+// The resource path of the compiled-in PDF.
+QString helpDocumentResource();
+// Copies the PDF into the temporary folder when no file of its name is there or the one
+// there differs (left by another version); answers the copy's path, or empty when the
+// copy could not be made.
+QString helpDocumentCopy();
+// helpDocument: the copy opened in the default viewer; false when that failed.
+bool helpDocument();
+
+}  // namespace wavomer::app

@@ -1,0 +1,77 @@
+// ID3WindowController: the tag dialog of one project window. Every field of the tag set
+// (title, artist, album, year, comment, track and total, genre, grouping, composer, disc
+// and total, BPM) and the image well. The six number fields take at most four digits
+// (CustomDigitFomatter); a letter is refused with "not number". Apply copies the fields
+// into the tag set and closes; Cancel closes and keeps both the fields and the tag set
+// as they are. Image changes (a drop, the image button, Clear) reach the tag set at
+// once. The fields are not refilled from the tag set when the dialog opens again.
+//
+// Threads: main thread.
+#pragma once
+
+#include <QDialog>
+#include <QValidator>
+#include <functional>
+#include <memory>
+
+#include "model/ID3TagInfo.h"
+
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace wavomer::app {
+
+class ID3ImageView;
+
+// CustomDigitFomatter as a field's validator: it judges each edit against the text the
+// field held before it, and remembers why it refused the last one.
+class DigitFieldValidator : public QValidator {
+    Q_OBJECT
+public:
+    explicit DigitFieldValidator(QLineEdit* field);
+    State validate(QString& input, int& pos) const override;
+
+signals:
+    void refused(const QString& errorDescription) const;
+
+private:
+    CustomDigitFomatter formatter_;
+    QLineEdit* field_;
+    QString accepted_;  // the field's text after the last edit it took
+};
+
+class ID3WindowController : public QDialog {
+    Q_OBJECT
+public:
+    ID3WindowController(std::shared_ptr<ID3TagInfo> tags, QWidget* parent);
+
+    // Runs the dialog application-modal until it closes.
+    void openId3SettingWindow();
+    // Copies the fields into the tag set.
+    void saveCurrentMediaID3();
+    // The image button: asks for an image file, which becomes the cover at once.
+    void importImageAction();
+    // The cover goes, at once.
+    void clearImageAction();
+
+    QLineEdit* field(const char* name) const;
+    ID3ImageView* imageView() const { return imageView_; }
+    QLabel* errorLabel() const { return error_; }
+
+    // Answers the image file for the image button (a file dialog by default); empty cancels.
+    std::function<QString()> imageFilePrompt;
+
+private:
+    QLineEdit* addField(QGridLayout* grid, int row, int column, const QString& label, const char* name,
+                        bool digits, int span = 1);
+    void imageViewDidChanged();
+    void loadImageFile(const QString& path);
+
+    std::shared_ptr<ID3TagInfo> tags_;
+    ID3ImageView* imageView_ = nullptr;
+    QLabel* error_ = nullptr;
+};
+
+}  // namespace wavomer::app

@@ -1,0 +1,343 @@
+// The tag dialog, the preferences, the help document and revealing files.
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QThread>
+
+#include "AppTestSupport.h"
+#include "config/UserConfig.h"
+#include "exporting/ExportController.h"
+#include "exporting/FileReveal.h"
+#include "exporting/HelpDocument.h"
+#include "exporting/ID3ImageView.h"
+#include "exporting/ID3WindowController.h"
+#include "exporting/PreferencesWindowController.h"
+#include "shell/FailurePresenter.h"
+#include "timeline/TimelineView.h"
+
+namespace wavomer::app::test {
+
+namespace {
+
+class Panels : public WindowTest {
+protected:
+    Panels() {
+        setUrlOpener([this](const QUrl& url) {
+            opened_ << url;
+            return true;
+        });
+        setFailureSink([this](const QString& title, const QString&) { failures_ << title; });
+    }
+    ~Panels() override {
+        setUrlOpener(nullptr);
+        setFailureSink(nullptr);
+    }
+    QString writeImage(const char* name, const char* format) {
+        QImage image(8, 6, QImage::Format_RGB32);
+        image.fill(QColor(200, 10, 20));
+        const QString path = QString::fromStdString(scratch_.file(name));
+        EXPECT_TRUE(image.save(path, format));
+        return path;
+    }
+    QString writeBytes(const char* name, const QByteArray& bytes) {
+        const QString path = QString::fromStdString(scratch_.file(name));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+    static bool isPng(const std::vector<uint8_t>& data) {
+        return data.size() > 8 && data[1] == 'P' && data[2] == 'N' && data[3] == 'G';
+    }
+
+    QList<QUrl> opened_;
+    QStringList failures_;
+};
+
+}  // namespace
+
+// --- the tag dialog ------------------------------------------------------------------
+
+TEST_F(Panels, ANumberFieldTakesFourDigitsAndRefusesAFifthAndLetters) {
+    auto window = openWindow();
+    ID3WindowController& dialog = ExportController::of(*window).tagDialog();
+    QLineEdit* year = dialog.field("yearField");
+    QTest::keyClicks(year, QStringLiteral("2024"));
+    EXPECT_EQ(year->text(), QStringLiteral("2024"));
+    EXPECT_TRUE(dialog.errorLabel()->text().isEmpty());
+    QTest::keyClicks(year, QStringLiteral("5"));
+    EXPECT_EQ(year->text(), QStringLiteral("2024"));
+    EXPECT_TRUE(dialog.errorLabel()->text().isEmpty());  // too long is refused without a message
+    QLineEdit* bpm = dialog.field("bpmField");
+    QTest::keyClicks(bpm, QStringLiteral("1a"));
+    EXPECT_EQ(bpm->text(), QStringLiteral("1"));
+    EXPECT_EQ(dialog.errorLabel()->text(), QStringLiteral("not number"));
+    for (const char* name : {"trackField1", "trackField2", "discField1", "discField2"}) {
+        QTest::keyClicks(dialog.field(name), QStringLiteral("x12345"));
+        EXPECT_EQ(dialog.field(name)->text(), QStringLiteral("1234")) << name;
+    }
+    // Text fields take anything.
+    QTest::keyClicks(dialog.field("titleField"), QStringLiteral("Song 2"));
+    EXPECT_EQ(dialog.field("titleField")->text(), QStringLiteral("Song 2"));
+}
+
+TEST_F(Panels, ApplyCopiesTheFieldsAndAnEmptyTitleBecomesAnEmptyString) {
+    auto window = openWindow();
+    ExportController& controller = ExportController::of(*window);
+    ID3WindowController& dialog = controller.tagDialog();
+    QTest::keyClicks(dialog.field("artistField"), QStringLiteral("Artist"));
+    QTest::keyClicks(dialog.field("yearField"), QStringLiteral("1999"));
+    QTest::keyClicks(dialog.field("discField1"), QStringLiteral("2"));
+    dialog.findChild<QPushButton*>(QStringLiteral("applyButton"))->click();
+    const ID3TagInfo& tags = controller.id3TagInfo();
+    ASSERT_TRUE(tags.title.has_value());
+    EXPECT_EQ(*tags.title, "");
+    EXPECT_EQ(tags.artist, std::optional<std::string>("Artist"));
+    EXPECT_EQ(tags.year, 1999u);
+    EXPECT_EQ(tags.disc, 2u);
+    EXPECT_EQ(tags.track, 0u);  // empty
+}
+
+TEST_F(Panels, CancelKeepsTheTagsAndTheFieldsAreNotRefilledOnReopening) {
+    auto window = openWindow();
+    ExportController& controller = ExportController::of(*window);
+    ID3WindowController& dialog = controller.tagDialog();
+    QTest::keyClicks(dialog.field("titleField"), QStringLiteral("Draft"));
+    dialog.findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+    EXPECT_FALSE(controller.id3TagInfo().title.has_value());
+    EXPECT_EQ(&controller.tagDialog(), &dialog);
+    EXPECT_EQ(dialog.field("titleField")->text(), QStringLiteral("Draft"));
+}
+
+TEST_F(Panels, TheImageButtonStoresAnyReadableImageAsPngAtOnce) {
+    auto window = openWindow();
+    ExportController& controller = ExportController::of(*window);
+    ID3WindowController& dialog = controller.tagDialog();
+    for (const char* format : {"JPEG", "BMP", "PNG"}) {
+        const QString path = writeImage((std::string("cover.") + format).c_str(), format);
+        controller.id3TagInfo().image.reset();
+        dialog.imageFilePrompt = [path] { return path; };
+        dialog.findChild<QPushButton*>(QStringLiteral("imageButton"))->click();
+        ASSERT_TRUE(controller.id3TagInfo().image) << format;
+        EXPECT_TRUE(isPng(*controller.id3TagInfo().image)) << format;
+        const QImage back = QImage::fromData(controller.id3TagInfo().image->data(),
+                                             static_cast<int>(controller.id3TagInfo().image->size()), "PNG");
+        EXPECT_EQ(back.size(), QSize(8, 6)) << format;
+    }
+}
+
+TEST_F(Panels, AnUnreadableImageIsRefusedWithAMessageAndTheCoverStays) {
+    auto window = openWindow();
+    ExportController& controller = ExportController::of(*window);
+    ID3WindowController& dialog = controller.tagDialog();
+    const QString good = writeImage("good.png", "PNG");
+    dialog.imageFilePrompt = [good] { return good; };
+    dialog.importImageAction();
+    ASSERT_TRUE(controller.id3TagInfo().image);
+    const std::vector<uint8_t> before = *controller.id3TagInfo().image;
+    const QString broken = writeBytes("broken.png", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    dialog.imageFilePrompt = [broken] { return broken; };
+    dialog.importImageAction();
+    EXPECT_EQ(failures_.size(), 1);
+    ASSERT_TRUE(controller.id3TagInfo().image);
+    EXPECT_EQ(*controller.id3TagInfo().image, before);
+    // A broken image dropped on the well is refused the same way.
+    EXPECT_FALSE(dialog.imageView()->dropFile(broken));
+    EXPECT_EQ(failures_.size(), 2);
+    EXPECT_EQ(*controller.id3TagInfo().image, before);
+}
+
+TEST_F(Panels, DroppingANonImageFileChangesNothing) {
+    auto window = openWindow();
+    ExportController& controller = ExportController::of(*window);
+    ID3WindowController& dialog = controller.tagDialog();
+    const QString good = writeImage("drop.png", "PNG");
+    ASSERT_TRUE(dialog.imageView()->dropFile(good));
+    ASSERT_TRUE(controller.id3TagInfo().image);  // a drop acts at once
+    const std::vector<uint8_t> before = *controller.id3TagInfo().image;
+    const QString text = writeBytes("notes.txt", "just words\n");
+    EXPECT_FALSE(dialog.imageView()->dropFile(text));
+    EXPECT_FALSE(dialog.imageView()->dropFile(QString::fromStdString(scratch_.file("missing.png"))));
+    EXPECT_EQ(*controller.id3TagInfo().image, before);
+    EXPECT_EQ(*dialog.imageView()->png(), before);
+    EXPECT_TRUE(failures_.isEmpty());
+}
+
+TEST_F(Panels, ClearThenCancelLeavesTheTagsWithoutAnImage) {
+    auto window = openWindow();
+    ExportController& controller = ExportController::of(*window);
+    ID3WindowController& dialog = controller.tagDialog();
+    ASSERT_TRUE(dialog.imageView()->dropFile(writeImage("c.png", "PNG")));
+    ASSERT_TRUE(controller.id3TagInfo().image);
+    dialog.findChild<QPushButton*>(QStringLiteral("clearImageButton"))->click();
+    dialog.findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+    EXPECT_FALSE(controller.id3TagInfo().image);
+    EXPECT_FALSE(dialog.imageView()->png());
+}
+
+TEST_F(Panels, TheImageWellTakesDropsOnlyWhileItsDialogIsModal) {
+    auto window = openWindow();
+    ID3WindowController& dialog = ExportController::of(*window).tagDialog();
+    dialog.imageView()->setPng(std::nullopt);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(writeImage("d.png", "PNG"))});
+    QDragEnterEvent notModal(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(dialog.imageView(), &notModal);
+    EXPECT_FALSE(notModal.isAccepted());
+    dialog.show();  // application-modal
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QDragEnterEvent modal(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(dialog.imageView(), &modal);
+    EXPECT_TRUE(modal.isAccepted());
+    QMimeData text;
+    text.setUrls({QUrl::fromLocalFile(writeBytes("t.txt", "words"))});
+    QDragEnterEvent textDrag(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(dialog.imageView(), &textDrag);
+    EXPECT_FALSE(textDrag.isAccepted());
+    dialog.reject();
+}
+
+// --- preferences -------------------------------------------------------------------
+
+TEST_F(Panels, TheColourAndItsResetRedrawEveryOpenWindowAndAreSaved) {
+    const std::string savedPath = UserConfig::share().savePath();
+    UserConfig::share().setSavePath(scratch_.file("config/user.config"));
+    auto first = openWindow();
+    auto second = openWindow();
+    first->show();
+    second->show();
+    PreferencesWindowController& preferences = PreferencesWindowController::shared();
+    const QColor red(220, 20, 30);
+    preferences.colourPrompt = [red](const QColor&) { return red; };
+    preferences.colorWell()->click();
+    EXPECT_EQ(first->timeline().waveColor(), red);
+    EXPECT_EQ(second->timeline().waveColor(), red);
+    UserConfig stored(scratch_.file("config/user.config"));
+    ASSERT_TRUE(stored.load().ok());
+    EXPECT_NEAR(stored.waveColor.red, red.redF(), 1e-6);
+    EXPECT_NEAR(stored.waveColor.green, red.greenF(), 1e-6);
+
+    preferences.findChild<QPushButton*>(QStringLiteral("resetWaveColorButton"))->click();
+    const QColor original(14, 140, 150);
+    EXPECT_EQ(first->timeline().waveColor().rgb(), original.rgb());
+    EXPECT_EQ(second->timeline().waveColor().rgb(), original.rgb());
+    EXPECT_EQ(UserConfig::share().waveColor, UserConfig::defaultWaveColor());
+    // A window opened afterwards starts in the configured colour.
+    auto third = openWindow();
+    EXPECT_EQ(third->timeline().waveColor().rgb(), original.rgb());
+    preferences.colourPrompt = nullptr;
+    UserConfig::share().setSavePath(savedPath);
+}
+
+// --- help ------------------------------------------------------------------------------
+
+TEST_F(Panels, TheHelpPdfIsBuiltInCopiedOnceAndOpened) {
+    QFile resource(helpDocumentResource());
+    ASSERT_TRUE(resource.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(resource.read(5) == "%PDF-");
+    auto window = openWindow();
+    window->runCommand(QStringLiteral("helpDocument"));
+    ASSERT_EQ(opened_.size(), 1);
+    const QString copy = opened_.front().toLocalFile();
+    EXPECT_EQ(QFileInfo(copy).fileName(), QStringLiteral("Wavomer Help.pdf"));
+    EXPECT_EQ(QFileInfo(copy).absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
+    const QDateTime written = QFileInfo(copy).lastModified();
+    EXPECT_EQ(helpDocumentCopy(), copy);
+    EXPECT_EQ(QFileInfo(copy).lastModified(), written);  // not copied again
+
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext is missing";
+    QProcess process;
+    process.start(pdftotext, {copy, QStringLiteral("-")});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QStringLiteral("Wavomer Help")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Exporting")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Recording")));
+}
+
+// --- revealing -----------------------------------------------------------------------
+
+namespace {
+
+bool fileManagerOnBus() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface() &&
+           bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.FileManager1")).value();
+}
+
+}  // namespace
+
+class FakeFileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    QStringList shown;
+public slots:
+    Q_SCRIPTABLE void ShowItems(const QStringList& uris, const QString&) { shown = uris; }
+};
+
+class Reveal : public Panels {};
+
+TEST_F(Reveal, WithoutAFileManagerTheFolderIsOpened) {
+    if (fileManagerOnBus()) GTEST_SKIP() << "a file manager answers on this session bus";
+    const QString file = writeBytes("Audio.mp3", "x");
+    EXPECT_EQ(revealFiles({file}), Revealed::byOpeningFolder);
+    ASSERT_EQ(opened_.size(), 1);
+    EXPECT_EQ(opened_.front(), QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+    EXPECT_EQ(revealFiles({}), Revealed::notAtAll);
+    EXPECT_EQ(opened_.size(), 1);
+}
+
+TEST_F(Reveal, AFileManagerOnTheSessionBusIsAskedToShowTheFiles) {
+    if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no session bus (run under dbus-run-session)";
+    if (fileManagerOnBus()) GTEST_SKIP() << "a real file manager answers on this session bus";
+    // The fake answers from its own thread and connection, as another program would.
+    QThread thread;
+    FakeFileManager fake;
+    fake.moveToThread(&thread);
+    thread.start();
+    bool registered = false;
+    QMetaObject::invokeMethod(
+        &fake,
+        [&] {
+            QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-fm"));
+            registered = bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &fake,
+                                            QDBusConnection::ExportScriptableSlots) &&
+                         bus.registerService(QStringLiteral("org.freedesktop.FileManager1"));
+        },
+        Qt::BlockingQueuedConnection);
+    ASSERT_TRUE(registered);
+    const QString a = writeBytes("Audio.mp3", "x"), b = writeBytes("Audio_1.mp3", "y");
+    EXPECT_EQ(revealFiles({a, b}), Revealed::byFileManager);
+    EXPECT_TRUE(opened_.isEmpty());
+    QStringList shown;
+    QMetaObject::invokeMethod(&fake, [&] { shown = fake.shown; }, Qt::BlockingQueuedConnection);
+    EXPECT_EQ(shown, (QStringList{QUrl::fromLocalFile(a).toString(), QUrl::fromLocalFile(b).toString()}));
+    QMetaObject::invokeMethod(
+        &fake,
+        [&] {
+            QDBusConnection bus(QStringLiteral("fake-fm"));
+            bus.unregisterService(QStringLiteral("org.freedesktop.FileManager1"));
+            bus.unregisterObject(QStringLiteral("/org/freedesktop/FileManager1"));
+            QDBusConnection::disconnectFromBus(QStringLiteral("fake-fm"));
+        },
+        Qt::BlockingQueuedConnection);
+    thread.quit();
+    thread.wait();
+    fake.moveToThread(QThread::currentThread());
+}
+
+}  // namespace wavomer::app::test
+
+#include "ExportPanelsTests.moc"
