@@ -40,10 +40,6 @@
         <translation>Schließen</translation>
     </message>
     <message>
-        <source>Quit</source>
-        <translation>Beenden</translation>
-    </message>
-    <message>
         <source>Undo</source>
         <translation>Rückgängig</translation>
     </message>
@@ -264,32 +260,12 @@
         <translation>Exportieren</translation>
     </message>
     <message>
-        <source>Tags</source>
-        <translation>Tags</translation>
-    </message>
-    <message>
         <source>Preferences</source>
         <translation>Einstellungen</translation>
     </message>
     <message>
-        <source>Custom Fade</source>
-        <translation>Eigene Blende</translation>
-    </message>
-    <message>
         <source>Volume</source>
         <translation>Lautstärke</translation>
-    </message>
-    <message>
-        <source>Effects</source>
-        <translation>Effekte</translation>
-    </message>
-    <message>
-        <source>Insert Silence</source>
-        <translation>Stille einfügen</translation>
-    </message>
-    <message>
-        <source>Insert Noise</source>
-        <translation>Rauschen einfügen</translation>
     </message>
     <message>
         <source>The file &quot;%1&quot; could not be imported.</source>
@@ -346,6 +322,306 @@
     <message>
         <source>Overview</source>
         <translation>Übersicht</translation>
+    </message>
+    <message>
+        <source>Hide %1</source>
+        <translation>%1 ausblenden</translation>
+    </message>
+    <message>
+        <source>Quit %1</source>
+        <translation>%1 beenden</translation>
+    </message>
+    <message>
+        <source>%1 Help</source>
+        <translation>%1-Hilfe</translation>
+    </message>
+    <message>
+        <source>About %1</source>
+        <translation>Über %1</translation>
+    </message>
+    <message>
+        <source>Choose</source>
+        <translation>Auswählen</translation>
+    </message>
+    <message>
+        <source>Audio</source>
+        <translation>Audio</translation>
+    </message>
+    <message>
+        <source>The export could not be finished.</source>
+        <translation>Der Export konnte nicht abgeschlossen werden.</translation>
+    </message>
+    <message>
+        <source>The export was finished with warnings.</source>
+        <translation>Der Export wurde mit Warnungen abgeschlossen.</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>Sample Rate</source>
+        <translation>Abtastrate</translation>
+    </message>
+    <message>
+        <source>Bit Rate</source>
+        <translation>Bitrate</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <translation>Kanäle</translation>
+    </message>
+    <message>
+        <source>One Channel per Track</source>
+        <translation>Ein Kanal pro Spur</translation>
+    </message>
+    <message>
+        <source>Stereo Mix</source>
+        <translation>Stereo-Mischung</translation>
+    </message>
+    <message>
+        <source>Mono Mix</source>
+        <translation>Mono-Mischung</translation>
+    </message>
+    <message>
+        <source>Split into one file per marker segment</source>
+        <translation>In eine Datei pro Markerabschnitt aufteilen</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;%1&lt;/b&gt; %2&lt;br&gt;A multi-track audio editor.</source>
+        <translation>&lt;b&gt;%1&lt;/b&gt; %2&lt;br&gt;Ein Mehrspur-Audioeditor.</translation>
+    </message>
+    <message>
+        <source>Exporting...</source>
+        <translation>Wird exportiert …</translation>
+    </message>
+    <message>
+        <source>Export progress</source>
+        <translation>Exportfortschritt</translation>
+    </message>
+    <message>
+        <source>Cancelling...</source>
+        <translation>Wird abgebrochen …</translation>
+    </message>
+    <message>
+        <source>The picture could not be converted to PNG.</source>
+        <translation>Das Bild konnte nicht in PNG umgewandelt werden.</translation>
+    </message>
+    <message>
+        <source>Cover picture</source>
+        <translation>Titelbild</translation>
+    </message>
+    <message>
+        <source>Drop an image file here</source>
+        <translation>Eine Bilddatei hierher ziehen</translation>
+    </message>
+    <message>
+        <source>No cover picture</source>
+        <translation>Kein Titelbild</translation>
+    </message>
+    <message>
+        <source>not number</source>
+        <translation>keine Zahl</translation>
+    </message>
+    <message>
+        <source>ID3</source>
+        <translation>ID3</translation>
+    </message>
+    <message>
+        <source>Image...</source>
+        <translation>Bild …</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Clear the cover picture</source>
+        <translation>Das Titelbild entfernen</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Artist</source>
+        <translation>Interpret</translation>
+    </message>
+    <message>
+        <source>Album</source>
+        <translation>Album</translation>
+    </message>
+    <message>
+        <source>Composer</source>
+        <translation>Komponist</translation>
+    </message>
+    <message>
+        <source>Grouping</source>
+        <translation>Gruppierung</translation>
+    </message>
+    <message>
+        <source>Genre</source>
+        <translation>Genre</translation>
+    </message>
+    <message>
+        <source>Year</source>
+        <translation>Jahr</translation>
+    </message>
+    <message>
+        <source>Track No.</source>
+        <translation>Titelnr.</translation>
+    </message>
+    <message>
+        <source>of</source>
+        <translation>von</translation>
+    </message>
+    <message>
+        <source>Disc No.</source>
+        <translation>CD-Nr.</translation>
+    </message>
+    <message>
+        <source>BPM</source>
+        <translation>BPM</translation>
+    </message>
+    <message>
+        <source>Comment</source>
+        <translation>Kommentar</translation>
+    </message>
+    <message>
+        <source>Total tracks</source>
+        <translation>Anzahl der Titel</translation>
+    </message>
+    <message>
+        <source>Total discs</source>
+        <translation>Anzahl der CDs</translation>
+    </message>
+    <message>
+        <source>Input error</source>
+        <translation>Eingabefehler</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Anwenden</translation>
+    </message>
+    <message>
+        <source>The picture &quot;%1&quot; could not be read.</source>
+        <translation>Das Bild „%1“ konnte nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>Bild</translation>
+    </message>
+    <message>
+        <source>Images (%1)</source>
+        <translation>Bilder (%1)</translation>
+    </message>
+    <message>
+        <source>Waveform colour</source>
+        <translation>Wellenformfarbe</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Reset the waveform colour</source>
+        <translation>Die Wellenformfarbe zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Audio Filter</source>
+        <translation>Audiofilter</translation>
+    </message>
+    <message>
+        <source>Effect:</source>
+        <translation>Effekt:</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keiner</translation>
+    </message>
+    <message>
+        <source>Effect</source>
+        <translation>Effekt</translation>
+    </message>
+    <message>
+        <source>Effect settings</source>
+        <translation>Effekteinstellungen</translation>
+    </message>
+    <message>
+        <source>Fade curve</source>
+        <translation>Blendkurve</translation>
+    </message>
+    <message>
+        <source>Up and Down move the selected level, Left and Right choose the start or stop level.</source>
+        <translation>Auf und Ab verschieben den gewählten Pegel, Links und Rechts wählen den Start- oder Endpegel.</translation>
+    </message>
+    <message>
+        <source>Fade Effect</source>
+        <translation>Blendeffekt</translation>
+    </message>
+    <message>
+        <source>Start level:</source>
+        <translation>Startpegel:</translation>
+    </message>
+    <message>
+        <source>Stop level:</source>
+        <translation>Endpegel:</translation>
+    </message>
+    <message>
+        <source>Start level</source>
+        <translation>Startpegel</translation>
+    </message>
+    <message>
+        <source>Stop level</source>
+        <translation>Endpegel</translation>
+    </message>
+    <message>
+        <source>Type minutes:seconds or seconds.</source>
+        <translation>Minuten:Sekunden oder Sekunden eingeben.</translation>
+    </message>
+    <message>
+        <source>Insert mute duration:</source>
+        <translation>Dauer der einzufügenden Stille:</translation>
+    </message>
+    <message>
+        <source>Insert noise duration:</source>
+        <translation>Dauer des einzufügenden Rauschens:</translation>
+    </message>
+    <message>
+        <source>Noise</source>
+        <translation>Rauschen</translation>
+    </message>
+    <message>
+        <source>The silence could not be inserted.</source>
+        <translation>Die Stille konnte nicht eingefügt werden.</translation>
+    </message>
+    <message>
+        <source>The noise could not be inserted.</source>
+        <translation>Das Rauschen konnte nicht eingefügt werden.</translation>
+    </message>
+    <message>
+        <source>Preview position</source>
+        <translation>Vorschauposition</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Play</source>
+        <translation>Wiedergabe</translation>
+    </message>
+    <message>
+        <source>Volume factor:</source>
+        <translation>Lautstärkefaktor:</translation>
+    </message>
+    <message>
+        <source>Volume factor</source>
+        <translation>Lautstärkefaktor</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
     </message>
 </context>
 </TS>

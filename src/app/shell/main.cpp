@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include "shell/AppIcon.h"
 #include "shell/Application.h"
 #include "shell/Text.h"
 #include "shell/Translations.h"
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(WAVOMER_VERSION));
     // The launcher entry's name, so the desktop pairs the windows with it and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.wavomer.Wavomer"));
+    QApplication::setWindowIcon(wavomer::app::applicationIcon());
     wavomer::app::installTranslations(qt);
 
     QCommandLineParser parser;
