@@ -1,6 +1,10 @@
 #include "panels/EditPanelDialog.h"
+#include "shell/Text.h"
 
+#include <QBoxLayout>
+#include <QDialogButtonBox>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QLineEdit>
 
 namespace wavomer::app {
@@ -53,6 +57,19 @@ void EditPanelDialog::done(int result) {
     }
     if (context_.afterClose) context_.afterClose();
     QDialog::done(result);
+}
+
+void EditPanelDialog::addTransportAndButtons(QBoxLayout& layout) {
+    layout.addWidget(&transport());
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(Text::tr("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Text::tr("Cancel"));
+    // Return in a field commits the field; it does not close the panel.
+    buttons->button(QDialogButtonBox::Ok)->setAutoDefault(false);
+    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+    layout.addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 }  // namespace wavomer::app

@@ -8,6 +8,8 @@
 // Threads: main thread.
 #pragma once
 
+class QBoxLayout;
+
 #include <QDialog>
 #include <functional>
 #include <memory>
@@ -44,6 +46,8 @@ protected:
     // Return in a field commits the field (the preview follows) and keeps the panel open.
     void keyPressEvent(QKeyEvent* event) override;
     // The panel's own part of an opening and of OK (the last write before keeping).
+    // Adds the preview's transport and the OK and Cancel buttons below the panel's controls.
+    void addTransportAndButtons(QBoxLayout& layout);
     virtual void updateWindow() {}
     virtual void okAction() {}
     // Runs a change of the sections inside the session.

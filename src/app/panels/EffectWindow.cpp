@@ -111,15 +111,7 @@ EffectWindowController::EffectWindowController(PanelContext context, QWidget* pa
     scroll_->setFixedHeight(static_cast<int>(rules::kEffectControlMinHeight) + 2 * scroll_->frameWidth());
     controlView_->resize(520, static_cast<int>(rules::kEffectControlMinHeight));
     layout->addWidget(scroll_);
-    layout->addWidget(&transport());
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(Text::tr("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(Text::tr("Cancel"));
-    buttons->button(QDialogButtonBox::Ok)->setAutoDefault(false);
-    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    addTransportAndButtons(*layout);
     connect(popup_, &QComboBox::activated, this, &EffectWindowController::changeEffectButtonAction);
     connect(reset, &QPushButton::clicked, this, &EffectWindowController::resetButtonAction);
 }

@@ -159,16 +159,8 @@ FadeSettingWindowController::FadeSettingWindowController(PanelContext context, Q
     layout->addLayout(fields);
     graph_ = new CustomFadeGraphView(this);
     layout->addWidget(graph_, 0, Qt::AlignHCenter);
-    layout->addWidget(&transport());
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(Text::tr("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(Text::tr("Cancel"));
-    buttons->button(QDialogButtonBox::Ok)->setAutoDefault(false);
-    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
-    layout->addWidget(buttons);
+    addTransportAndButtons(*layout);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(startField_, &QLineEdit::editingFinished, this, &FadeSettingWindowController::startValueFieldChangaed);
     connect(stopField_, &QLineEdit::editingFinished, this, &FadeSettingWindowController::stopValueFieldChanged);
     connect(graph_, &CustomFadeGraphView::updateControllerStartValue, this,

@@ -35,15 +35,7 @@ VolumeWindowController::VolumeWindowController(PanelContext context, QWidget* pa
     grid->addWidget(slider_, 0, 1);
     grid->addWidget(field_, 0, 2);
     layout->addLayout(grid);
-    layout->addWidget(&transport());
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(Text::tr("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(Text::tr("Cancel"));
-    buttons->button(QDialogButtonBox::Ok)->setAutoDefault(false);
-    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    addTransportAndButtons(*layout);
     connect(slider_, &QSlider::valueChanged, this, &VolumeWindowController::changeVolumeUseSlider);
     connect(field_, &QLineEdit::editingFinished, this, &VolumeWindowController::changeVolumeUseField);
     showValue();
