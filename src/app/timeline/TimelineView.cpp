@@ -267,9 +267,9 @@ bool TimelineView::isDragging() const { return gesture_->isDragging(); }
 
 void TimelineView::keepCursorVisible() {
     if (engine_.isCurrentTimelineTimeVisisbleContentRect()) return;
-    const VisibleRegion region = visibleRegion();
-    const double x = engine_.timeToPointX(engine_.currentTimelineTime()) - region.width / 2.0;
-    setVisibleOriginX(std::clamp(x, 0.0, std::max(engine_.contentWidth() - region.width, 0.0)));
+    // The engine centres the rows on its middle time, kept inside the document.
+    engine_.currentMiddleCenterTime = engine_.currentTimelineTime();
+    engine_.keepCurrentMiddleTimeWhenWaveScrollWheel();
 }
 
 // Presses, drags and releases arrive in the viewport's coordinates; the rules take the
