@@ -13,7 +13,10 @@
 
 #include "FFmpegMediaEngine.h"
 #include "archive/ProjectArchive.h"
+#include "config/UserConfig.h"
+#include "record/RecordViewController.h"
 #include "support/EngineFixture.h"
+#include "support/FakeRecorder.h"
 #include "util/Log.h"
 
 using namespace wavomer;
@@ -221,6 +224,43 @@ TEST_F(ProjectTest, ARecordingIsInsertedAtItsStartOnEverySelectedTrackFromItsOwn
     EXPECT_EQ(engine->audioTrackArray()[0]->readSamplePointAtOffset(2 * 44100 + 10), 0.25f);  // moved right
     event([&] { undo.undo(); });
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 2.0);
+}
+
+TEST_F(ProjectTest, StoppingTheRecordPanelInsertsTheWholeFileAsOneUndoStep) {
+    ASSERT_TRUE(importNow(stereo).ok());
+    UserConfig config(dir.file("user.config"));
+    config.recordOutputPath = dir.path();
+    FakeRecorder recorder;
+    FakeRecordHost panelHost(host);
+    RecordViewController panel(recorder, *engine, config, panelHost);
+    event([&] {
+        engine->selectTracks(0, 1);
+        engine->updateCurrentTimelineTime(0.5);
+    });
+    const size_t stepsBefore = undo.undoStepCount();
+    panel.showPopover();
+    panel.startOrStop();
+    for (int tick = 1; tick <= 120; ++tick) {
+        recorder.length = tick * 0.01;
+        panel.flushAudioRecordState();
+    }
+    // The file ends 23 ms after the last fifth tick; that belongs to the recording too.
+    recorder.length = 1.223;
+    ASSERT_TRUE(panel.stopRecord().ok());
+    EXPECT_EQ(undo.undoStepCount(), stepsBefore + 1);
+    for (const auto& track : engine->audioTrackArray()) {
+        const auto& sections = track->sectionArray();
+        ASSERT_EQ(sections.size(), 3u);
+        EXPECT_DOUBLE_EQ(sections[1]->trackStartTime, 0.5);
+        EXPECT_NEAR(sections[1]->trackEndTime, 1.723, 1e-9);
+        EXPECT_NEAR(sections[2]->trackEndTime, 3.223, 1e-9);
+    }
+    EXPECT_EQ(engine->audioTrackArray()[1]->readSamplePointAtOffset(static_cast<int64_t>(1.72 * 44100)), 0.5f);
+    EXPECT_EQ(engine->audioTrackArray()[1]->readSamplePointAtOffset(static_cast<int64_t>(1.73 * 44100)), -0.5f);
+    EXPECT_NEAR(engine->currentTimelineTime(), 1.723, 1e-9);
+    event([&] { undo.undo(); });
+    EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 2.0);
+    EXPECT_EQ(engine->audioTrackArray()[0]->sectionArray().size(), 1u);
 }
 
 TEST_F(ProjectTest, SavingLinksEachSourceOnceAndReopeningRedirectsToAudios) {

@@ -1,0 +1,227 @@
+#include "record/RecordViewController.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+#include "config/UserConfig.h"
+#include "engine/UndoManager.h"
+#include "engine/UserEvent.h"
+#include "engine/WaveEditViewController.h"
+#include "util/Log.h"
+#include "util/PathUtil.h"
+#include "util/StandardPaths.h"
+
+namespace wavomer {
+
+namespace fs = std::filesystem;
+
+RecordViewController::RecordViewController(AudioRecorder& recorder, WaveEditViewController& engine,
+                                           UserConfig& config, RecordViewHost& host, RecordTexts texts)
+    : audioRecorder_(recorder), engine_(engine), config_(config), host_(host), texts_(std::move(texts)) {}
+
+std::vector<RecordDevice> RecordViewController::audioInputDevices() const {
+    std::vector<RecordDevice> list = audioRecorder_.audioInputDevices();
+    if (list.empty()) list.push_back(RecordDevice{texts_.none, {}, 2});
+    list.push_back(RecordDevice{texts_.computerAudio, {}, 2});
+    return list;
+}
+
+std::vector<std::string> RecordViewController::deviceTitles() const {
+    std::vector<std::string> titles;
+    for (const RecordDevice& device : audioInputDevices()) titles.push_back(device.DeviceName);
+    return titles;
+}
+
+bool RecordViewController::hasComputerAudioDevice() const {
+    return audioRecorder_.computerAudioInputDevice().has_value();
+}
+
+bool RecordViewController::isRecordStart() const { return audioRecorder_.isStart(); }
+
+std::string RecordViewController::savedName() const { return config_.audioDeviceName.value_or(std::string()); }
+
+void RecordViewController::saveName(const std::string& name) {
+    if (config_.audioDeviceName == name) return;
+    config_.audioDeviceName = name;
+    if (const Outcome<> saved = config_.save(); !saved)
+        logLine("record: the chosen input could not be kept: %s", saved.failure().message().c_str());
+}
+
+void RecordViewController::checkIfSelectComputerAudioAndNotExist() {
+    host_.audioInputDevicesChanged();
+    const std::vector<std::string> titles = deviceTitles();
+    auto listed = [&](const std::string& name) { return std::find(titles.begin(), titles.end(), name) != titles.end(); };
+    // A device the user chose that has come (back) since a fallback took its place.
+    if (awaitedName_) {
+        const bool back = *awaitedName_ == texts_.computerAudio ? hasComputerAudioDevice() : listed(*awaitedName_);
+        if (back) {
+            saveName(*awaitedName_);
+            awaitedName_.reset();
+        }
+    }
+    const std::string name = savedName();
+    const bool available = name == texts_.computerAudio ? hasComputerAudioDevice() : listed(name);
+    if (available) {
+        selectAudioButton(name);
+        return;
+    }
+    // The saved device is gone (or was "None", or is the missing computer audio): the
+    // first entry stands in and is saved, and the chosen one is awaited.
+    if (!name.empty() && name != texts_.none && !awaitedName_) awaitedName_ = name;
+    selectAudioButton(titles.front());
+    saveName(titles.front());
+}
+
+void RecordViewController::selectAudioButton(const std::string& name) {
+    const std::vector<std::string> titles = deviceTitles();
+    selectedDeviceName_ = std::find(titles.begin(), titles.end(), name) != titles.end() ? name : titles.front();
+    host_.audioInputDevicesChanged();
+    configAudioRecorder(selectedDeviceName_);
+}
+
+void RecordViewController::configAudioRecorder(const std::string& name) {
+    if (name == texts_.computerAudio) {
+        // The server's monitor of the default output needs nothing started first.
+        if (std::optional<RecordDevice> computer = audioRecorder_.computerAudioInputDevice())
+            audioRecorder_.configAudioDevice(computer);
+        return;
+    }
+    std::optional<RecordDevice> entry;
+    for (const RecordDevice& device : audioInputDevices())
+        if (device.DeviceName == name) {
+            entry = device;
+            break;
+        }
+    audioRecorder_.configAudioDevice(entry);
+}
+
+void RecordViewController::selectAudioDevice(const std::string& title) {
+    if (title != texts_.computerAudio || hasComputerAudioDevice()) {
+        configAudioRecorder(title);
+        selectedDeviceName_ = title;
+        awaitedName_.reset();
+        saveName(title);
+        return;
+    }
+    // No monitor to record: the previous device stays, and the user hears why.
+    const std::string name = savedName();
+    configAudioRecorder(name);
+    selectAudioButton(name);
+    host_.computerAudioMissing();
+}
+
+void RecordViewController::showPopover() {
+    checkIfSelectComputerAudioAndNotExist();
+    audioRecorder_.start();
+    startTimer();
+    popoverShown_ = true;
+}
+
+void RecordViewController::closePopoverWithoutRecord() {
+    popoverShown_ = false;
+    if (host_.isRecording()) return;
+    audioRecorder_.stop();
+    stopTimer();
+}
+
+void RecordViewController::startOrStop() {
+    engine_.updateSelectedMarker(nullptr);
+    if (host_.isRecording()) return;
+    host_.setIsRecording(true);
+    host_.doSomethingWhenStartRecordAction();
+    startRecord();
+}
+
+void RecordViewController::startRecord() {
+    const std::string folder = stringByAppendingPathComponent(config_.recordOutputPath,
+                                                                                    "Record Files");
+    std::error_code ec;
+    fs::create_directories(folder, ec);  // a folder that cannot be made fails the recording, which says so
+    const std::string file = FileManagerExtention::fullPathWithNumberIncreaseIfExist(
+        stringByAppendingPathComponent(folder, "Built-in.wav"));
+    audioRecorder_.setOutputPath(file);
+    engine_.initRecordSectionArray();
+    isdoRecording = true;
+    audioRecorder_.start();
+}
+
+void RecordViewController::startTimer() {
+    host_.stopLevelTimer();
+    host_.startLevelTimer();
+}
+
+void RecordViewController::stopTimer() {
+    host_.stopLevelTimer();
+    timerDrawWave = 0;
+}
+
+void RecordViewController::flushAudioRecordState() {
+    const double level = std::max(audioRecorder_.audioLevel(), 0.0);
+    if (audioWaveView.appendBuildInAudioWave(static_cast<float>(std::sqrt(level)))) host_.meterChanged();
+    if (!isdoRecording) return;
+    ++timerDrawWave;
+    const double duration = audioRecorder_.recordFileLength();
+    engine_.saveRecordAudioLevelToCurrentTime(static_cast<float>(level), duration);
+    if (timerDrawWave % kDurationTicks == 0) engine_.doRecordWithRecordDurationChange(duration);
+}
+
+Outcome<> RecordViewController::stopRecord() {
+    const std::string path = audioRecorder_.outputPath();
+    audioRecorder_.stop();
+    isdoRecording = false;
+    stopTimer();
+    host_.setIsRecording(false);
+
+    UndoManager& undo = engine_.undoManager();
+    const UndoManager::Checkpoint before = undo.checkpoint();
+    const bool editedBefore = engine_.isDocumentEdited();
+    Outcome<> inserted;
+    {
+        UserEvent event(engine_);
+        // The timeline grew on every fifth tick; the file may hold up to 50 ms more,
+        // which belongs to the recording too.
+        const double recorded = audioRecorder_.recordFileLength();
+        if (recorded > engine_.recordEndTime - engine_.recordStartTime)
+            engine_.doRecordWithRecordDurationChange(recorded);
+        if (engine_.recordEndTime - engine_.recordStartTime <= 0.0) {
+            // Nothing was recorded: no empty section goes on the timeline.
+            engine_.clearRecordDicArrayWhenFinish();
+            return {};
+        }
+        inserted = engine_.insertRecordSectionsToTrackWhenRecordFinish(path);
+    }
+    if (!inserted) {
+        // A recording that cannot be read back leaves the timeline as it was; the file
+        // stays in the folder for the user.
+        {
+            UserEvent event(engine_);
+            undo.rollBackTo(before);
+        }
+        if (engine_.isDocumentEdited() != editedBefore) engine_.setDocumentEdited(editedBefore);
+        return inserted.failure();
+    }
+    return {};
+}
+
+void RecordViewController::devicesChanged() {
+    host_.audioInputDevicesChanged();
+    if (!popoverShown_ || host_.isRecording()) return;
+    const std::vector<std::string> titles = deviceTitles();
+    auto listed = [&](const std::string& name) { return std::find(titles.begin(), titles.end(), name) != titles.end(); };
+    const bool selectionGone = selectedDeviceName_ == texts_.computerAudio ? !hasComputerAudioDevice()
+                                                                           : !listed(selectedDeviceName_);
+    const bool awaitedBack = awaitedName_ && (*awaitedName_ == texts_.computerAudio ? hasComputerAudioDevice()
+                                                                                    : listed(*awaitedName_));
+    if (selectionGone || awaitedBack) checkIfSelectComputerAudioAndNotExist();
+}
+
+void RecordViewController::recordingFailed(const std::string& message) {
+    if (!isdoRecording) return;
+    const Outcome<> inserted = stopRecord();
+    host_.doSomethingWhenStopRecordAction();
+    host_.recordingStoppedBecause(inserted ? message : message + "\n" + inserted.failure().message());
+}
+
+}  // namespace wavomer
