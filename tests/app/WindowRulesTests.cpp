@@ -1,7 +1,10 @@
 // The window's numeric rules, without a window.
 #include <gtest/gtest.h>
 
+#include "model/AudioTrack.h"
 #include "rules/WindowRules.h"
+#include "support/SampleFiles.h"
+#include "support/TestSupport.h"
 
 using namespace wavomer::app::rules;
 
@@ -106,4 +109,41 @@ TEST(RowRules, AColumnsTimeUsesTheScaleInSinglePrecision) {
     const double pps = 0.1 + 1e-12;
     EXPECT_DOUBLE_EQ(columnTime(10.0, pps), 10.0 / static_cast<double>(static_cast<float>(pps)));
     EXPECT_DOUBLE_EQ(columnTime(1.0, 0.0), 1000.0);
+}
+
+// A track of 4 s whose first 2 s are loud (0.8) and the rest quiet (0.2), at 10 pixels a
+// second, receiving a recording from 1 s to 1.5 s whose level is 0.5 throughout.
+class RecordingRowRules : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string path = dir.file("steps.data");
+        wavomer::test::writeSampleFile(path, 1, 4 * 44100,
+                                       [](int, int64_t frame) { return frame < 2 * 44100 ? 0.8f : 0.2f; });
+        track = wavomer::test::trackOf({wavomer::test::placedSection(path, 0.0, 4.0, 0.0)});
+        shown = {1.0, 1.5, [](double since) { return since > 0.0 ? 0.5f : 0.0f; }};
+    }
+    float at(double time) { return recordingRowValueAtTime(*track, time, 10.0, shown); }
+
+    wavomer::test::ScratchDir dir;
+    wavomer::TrackPtr track;
+    RecordingShown shown;
+};
+
+TEST_F(RecordingRowRules, BeforeTheStartTheRowShowsItsOwnMaterial) {
+    EXPECT_NEAR(at(0.5), 0.8f, 0.01);
+    EXPECT_FLOAT_EQ(at(0.5), rowValueAtTime(*track, 0.5, 10.0));
+}
+
+TEST_F(RecordingRowRules, WithinTheRecordedRangeTheRowShowsTheRecordedLevel) {
+    EXPECT_FLOAT_EQ(at(1.2), 0.5f);
+    EXPECT_FLOAT_EQ(at(1.0), 0.0f);  // the level at the very start reads 0
+}
+
+TEST_F(RecordingRowRules, AfterTheRangeTheMaterialIsShiftedRightByTheRecordedLength) {
+    // The step from loud to quiet at 2 s shows at 2.5 s.
+    EXPECT_NEAR(at(2.3), 0.8f, 0.01);
+    EXPECT_NEAR(at(2.7), 0.2f, 0.01);
+    EXPECT_FLOAT_EQ(at(2.7), rowValueAtTime(*track, 2.2, 10.0));
+    // Without a recording the step stays at 2 s.
+    EXPECT_NEAR(rowValueAtTime(*track, 2.3, 10.0), 0.2f, 0.01);
 }

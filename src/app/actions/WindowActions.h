@@ -21,6 +21,7 @@ public:
     explicit WindowActions(QObject* parent);
 
     QAction* action(std::string_view id) const;
+    QList<QAction*> allActions() const { return actions_.values(); }
     void refresh(const StateFlags& flags, const EditState& edit, bool isRecording);
     // The marker list command's text: "Close Marker List" while shown.
     void setMarkerListShown(bool shown);

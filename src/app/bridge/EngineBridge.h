@@ -28,6 +28,7 @@ public:
     std::function<void(double)> visibleOriginSink;
     std::function<bool(int64_t, int64_t)> deleteConfirmation;
     std::function<double()> lastDrawnCursorTime;
+    std::function<bool()> recordingPopoverShown;
     void setPlayback(PlaybackController* playback) { playback_ = playback; }
     void setRecording(bool recording) { recording_ = recording; }
 
@@ -43,6 +44,8 @@ public:
     void updateMarkerWindowShow() override { emit markerListChanged(); }
     void openImportWindow() override { emit importWindowOpenRequested(); }
     void closeImportWindow() override { emit importWindowCloseRequested(); }
+    void initRecordStatusInTrack() override { emit recordStatusInitRequested(); }
+    void recordingDurationChanged(double seconds) override { emit recordedDurationChanged(seconds); }
     void seekPlayerCurrentTime(double seconds) override;
     bool isPlaying() const override { return playback_ && playback_->isPlaying(); }
     bool isRecording() const override { return recording_; }
@@ -55,6 +58,7 @@ public:
     double lastDrawTimelineTime() const override { return lastDrawnCursorTime ? lastDrawnCursorTime() : 0.0; }
     void reDrawTimelineInWithX(double x) override { emit cursorStripRedrawRequested(x); }
     void markEditViewForRedraw() override { emit editViewRedrawRequested(); }
+    bool isRecordingPopoverShown() const override { return recordingPopoverShown && recordingPopoverShown(); }
 
 signals:
     void containerReloadRequested();
@@ -71,6 +75,9 @@ signals:
     void playTimerStopRequested();
     void playPauseImageChanged();
     void cursorStripRedrawRequested(double contentX);
+    // A recording starts on the selected tracks; the recorded length grew.
+    void recordStatusInitRequested();
+    void recordedDurationChanged(double seconds);
 
 private:
     PlaybackController* playback_ = nullptr;

@@ -80,6 +80,15 @@ float rowValueAtTime(AudioTrack& track, double time, double pixelsPerSecond) {
     return track.readWavePointAtOffset(static_cast<int64_t>(44100.0 * d));
 }
 
+float recordingRowValueAtTime(AudioTrack& track, double time, double pixelsPerSecond, const RecordingShown& recording) {
+    const double d = roundTimeToPixelGrid(time, pixelsPerSecond);
+    const double s = roundTimeToPixelGrid(recording.start, pixelsPerSecond);
+    const double e = roundTimeToPixelGrid(recording.end, pixelsPerSecond);
+    if (d < s) return track.readWavePointAtOffset(static_cast<int64_t>(44100.0 * d));
+    if (d < e) return recording.level ? recording.level(d - recording.start) : 0.0f;
+    return track.readWavePointAtOffset(static_cast<int64_t>(44100.0 * d - 44100.0 * (e - s)));
+}
+
 double columnTime(double contentX, double pixelsPerSecond) {
     return contentX / std::max(static_cast<double>(static_cast<float>(pixelsPerSecond)), 0.001);
 }
@@ -89,12 +98,14 @@ double columnHalfHeight(float value, double rowHeight) {
 }
 
 void rowColumnHalfHeights(AudioTrack& track, double pixelsPerSecond, double rowHeight, int64_t first, int64_t count,
-                          double devicePixelRatio, std::vector<double>& out) {
+                          double devicePixelRatio, std::vector<double>& out, const RecordingShown* recording) {
     out.resize(static_cast<size_t>(std::max<int64_t>(count, 0)));
     const double ratio = devicePixelRatio > 0.0 ? devicePixelRatio : 1.0;
     for (int64_t i = 0; i < count; ++i) {
         const double x = static_cast<double>(first + i) / ratio;
-        const float value = rowValueAtTime(track, columnTime(x, pixelsPerSecond), pixelsPerSecond);
+        const double time = columnTime(x, pixelsPerSecond);
+        const float value = recording ? recordingRowValueAtTime(track, time, pixelsPerSecond, *recording)
+                                      : rowValueAtTime(track, time, pixelsPerSecond);
         out[static_cast<size_t>(i)] = columnHalfHeight(value, rowHeight);
     }
 }

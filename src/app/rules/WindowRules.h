@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -70,14 +71,27 @@ double roundTimeToPixelGrid(double time, double pixelsPerSecond);
 // A row's value at a time: the track's wave point at 44100 positions per second, at
 // the time moved to the pixel grid.
 float rowValueAtTime(AudioTrack& track, double time, double pixelsPerSecond);
+// What a row that receives the running recording shows: the recorded range on the
+// timeline and the level at a time since its start.
+struct RecordingShown {
+    double start = 0.0;
+    double end = 0.0;
+    std::function<float(double)> level;
+};
+// A receiving row's value: before the start its own material, within the range the
+// recorded level, after it its own material shifted right by the recorded length (as
+// it will lie once the recording is inserted). Times are taken on the pixel grid.
+float recordingRowValueAtTime(AudioTrack& track, double time, double pixelsPerSecond, const RecordingShown& recording);
 // The time of the content column x: x / max(pixels per second in single precision, 0.001).
 double columnTime(double contentX, double pixelsPerSecond);
 // Half the height of the column's span: value * 0.4 * row height, at least 1 pixel, so
 // a silent row still shows a band 2 pixels high.
 double columnHalfHeight(float value, double rowHeight);
 // The half heights of count columns of device pixels starting at device column first
-// (device column i is content x = i / devicePixelRatio).
+// (device column i is content x = i / devicePixelRatio); a row receiving the recording
+// passes what it shows.
 void rowColumnHalfHeights(AudioTrack& track, double pixelsPerSecond, double rowHeight, int64_t first,
-                          int64_t count, double devicePixelRatio, std::vector<double>& out);
+                          int64_t count, double devicePixelRatio, std::vector<double>& out,
+                          const RecordingShown* recording = nullptr);
 
 }  // namespace wavomer::app::rules

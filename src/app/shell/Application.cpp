@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 
 #include "config/UserConfig.h"
+#include "record/RecordingFile.h"
 #include "shell/Document.h"
 #include "shell/FailurePresenter.h"
 #include "shell/Text.h"
@@ -91,6 +94,52 @@ void Application::cleanUpAtExit() {
     FileManagerExtention::removeProcessImportFolder();
     const Outcome<> saved = UserConfig::share().save();
     if (!saved) warningLine("cannot save the user configuration: %s", saved.error().c_str());
+}
+
+std::function<bool(const QString&)> Application::recoveryPrompt;
+
+int Application::offerUnfinishedRecordings(MainWindow* window) {
+    const std::string folder =
+        stringByAppendingPathComponent(UserConfig::share().recordOutputPath, "Record Files");
+    int imported = 0;
+    for (const std::string& path : findUnfinishedRecordings(folder)) {
+        const QString name = QFileInfo(QString::fromStdString(path)).fileName();
+        const Outcome<UnfinishedRecording> repaired = repairUnfinishedRecording(path);
+        if (!repaired) {
+            showFailure(window, Text::tr("The unfinished recording \"%1\" could not be repaired.").arg(name),
+                        repaired.failure());
+            forgetUnfinishedRecording(path);
+            continue;
+        }
+        if (repaired->frames == 0) {
+            // Stopped before anything was recorded: nothing to offer.
+            forgetUnfinishedRecording(path);
+            continue;
+        }
+        const QString message =
+            Text::tr("Wavomer stopped while recording. The recording \"%1\" (%2 seconds) has been repaired. "
+                     "Import it into the project?")
+                .arg(name)
+                .arg(repaired->seconds(), 0, 'f', 1);
+        bool answer = false;
+        if (recoveryPrompt) {
+            answer = recoveryPrompt(message);
+        } else {
+            QMessageBox box(QMessageBox::Question, Text::tr("Unfinished Recording"), message, QMessageBox::NoButton,
+                            window);
+            QPushButton* import = box.addButton(Text::tr("Import"), QMessageBox::AcceptRole);
+            box.addButton(Text::tr("Keep in Folder"), QMessageBox::RejectRole);
+            box.setDefaultButton(import);
+            box.exec();
+            answer = box.clickedButton() == import;
+        }
+        forgetUnfinishedRecording(path);
+        if (answer && window) {
+            window->importFile(QString::fromStdString(path));
+            ++imported;
+        }
+    }
+    return imported;
 }
 
 }  // namespace wavomer::app

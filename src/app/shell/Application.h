@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "OutputGraphFactory.h"
@@ -36,6 +37,12 @@ public:
     void quit();
     // The exit clean-up: the import folder goes, the configuration is saved.
     static void cleanUpAtExit();
+    // Recordings a crash left unfinished in the recording folder: each is repaired from
+    // its length and offered for import into window; answered, its marker goes.
+    // Answers how many were imported.
+    static int offerUnfinishedRecordings(MainWindow* window);
+    // Answers whether to import the recording described (a box by default; tests).
+    static std::function<bool(const QString& message)> recoveryPrompt;
 
     std::vector<MainWindow*> windows() const;
 

@@ -1,6 +1,7 @@
 // wavomer [PROJECT.wvmp | PROJECT.wvmp/project.plist]: the desktop program.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 
 #include "shell/AppIcon.h"
 #include "shell/Application.h"
@@ -39,5 +40,10 @@ int main(int argc, char** argv) {
         wavomer::app::Application::cleanUpAtExit();
         return 1;
     }
+    // A recording a crash cut short is offered once the first window is up.
+    QTimer::singleShot(0, &app, [&app] {
+        const std::vector<wavomer::app::MainWindow*> windows = app.windows();
+        if (!windows.empty()) wavomer::app::Application::offerUnfinishedRecordings(windows.front());
+    });
     return qt.exec();
 }

@@ -71,6 +71,12 @@ void TimelineView::setVisibleOriginX(double x) {
 void TimelineView::reloadView() {
     // Tracks, zoom or length changed: every row's cached columns are stale.
     rowCache_.invalidate();
+    updateScrollRange();
+    viewport()->update();
+    emit scrolled();
+}
+
+void TimelineView::updateScrollRange() {
     const double content = engine_.contentWidth();
     const int width = std::max(viewport()->width(), 1);
     const double range = std::clamp(std::ceil(content - width), 0.0, 2147483000.0);
@@ -78,6 +84,23 @@ void TimelineView::reloadView() {
     bar->setRange(0, static_cast<int>(range));
     bar->setPageStep(width);
     bar->setSingleStep(16);
+}
+
+void TimelineView::initRecordStatusInTrack() {
+    recordUsedTracks_.clear();
+    for (const auto& track : engine_.timelineTrackArray()) recordUsedTracks_.push_back(track.get());
+}
+
+bool TimelineView::isRecordUsedTrack(size_t row) const {
+    const auto& tracks = engine_.audioTrackArray();
+    if (row >= tracks.size() || !engine_.host().isRecording()) return false;
+    return std::find(recordUsedTracks_.begin(), recordUsedTracks_.end(), tracks[row].get()) != recordUsedTracks_.end();
+}
+
+void TimelineView::updateAllWaveViewWhenRecordingWithDuration(double) {
+    // The engine's content width already holds the recorded length and 50 pixels of room;
+    // the rows that do not receive the recording keep their cached columns.
+    updateScrollRange();
     viewport()->update();
     emit scrolled();
 }
@@ -144,8 +167,12 @@ void TimelineView::paintRows(QPainter& painter, const QRect& exposed) {
     };
     const QRgb wave = waveColor_.rgba();
     // The rows span the longest track; the waveform is drawn within them only.
-    const double rowRight = engine_.longestTrackWidth();
     const bool recording = engine_.host().isRecording();
+    const double recordedLength = recording ? engine_.recordEndTime - engine_.recordStartTime : 0.0;
+    // A row receiving the recording reaches the recorded length further.
+    const double rowRight = engine_.longestTrackWidth() + std::max(recordedLength, 0.0) * pps;
+    rules::RecordingShown shown{engine_.recordStartTime, engine_.recordEndTime,
+                                [this](double time) { return engine_.readRecordAudioLevelWithTime(time); }};
     const double left = std::max(exposed.left() - kDrawMargin + origin, 0.0);
     const double right = std::min(exposed.right() + 1 + kDrawMargin + origin, rowRight);
     for (size_t i = 0; i < tracks.size(); ++i) {
@@ -158,12 +185,13 @@ void TimelineView::paintRows(QPainter& painter, const QRect& exposed) {
         const auto first = static_cast<int64_t>(std::floor(left * ratio));
         const auto last = static_cast<int64_t>(std::ceil(right * ratio));
         AudioTrack& track = *tracks[i];
+        const bool receiving = recording && isRecordUsedTrack(i);
         auto compute = [&](int64_t from, int64_t count, std::vector<double>& out) {
-            rules::rowColumnHalfHeights(track, pps, rowHeight, from, count, ratio, out);
+            rules::rowColumnHalfHeights(track, pps, rowHeight, from, count, ratio, out, receiving ? &shown : nullptr);
         };
         const double* heights = nullptr;
-        if (recording) {
-            // A recording changes the rows' values on every tick: computed afresh.
+        if (receiving) {
+            // The recording changes the row's values on every tick: computed afresh.
             compute(first, last - first, heights_);
             heights = heights_.data();
         } else {

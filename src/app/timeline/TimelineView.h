@@ -25,6 +25,7 @@
 class QMimeData;
 
 namespace wavomer {
+class AudioTrack;
 class EditGesture;
 class WaveEditViewController;
 }
@@ -49,6 +50,8 @@ public:
 
     // Whether a press is dragging (until its release).
     bool isDragging() const;
+    // Whether row i receives the running recording.
+    bool isRecordUsedTrack(size_t row) const;
     // Scrolls so the cursor is in view, centring it, when it is not.
     void keepCursorVisible();
 
@@ -63,6 +66,10 @@ public slots:
     void invalidateRowCache() { rowCache_.invalidate(); }
     // Redraws the 6-pixel strip around the cursor line at content x.
     void redrawCursorStrip(double contentX);
+    // A recording starts: the rows of the selected tracks receive it.
+    void initRecordStatusInTrack();
+    // The recorded length grew: the content reaches further and the rows show it.
+    void updateAllWaveViewWhenRecordingWithDuration(double seconds);
 
 signals:
     void fileDropped(const QString& path);
@@ -94,6 +101,7 @@ private:
     bool acceptsDrag(const QMimeData* mime) const;
     void pressAt(QMouseEvent* event, int clickCount);
     void autoScrollTick();
+    void updateScrollRange();
 
     WaveEditViewController& engine_;
     QColor waveColor_;
@@ -104,6 +112,7 @@ private:
     RowHeightCache rowCache_;
     std::unique_ptr<EditGesture> gesture_;
     QTimer autoScroll_;  // every 0.1 s while a drag runs
+    std::vector<const AudioTrack*> recordUsedTracks_;  // the tracks receiving the recording
 };
 
 }  // namespace wavomer::app

@@ -13,6 +13,8 @@
 #include <QStyle>
 #include <QHBoxLayout>
 #include <QToolBar>
+#include <QToolButton>
+#include <QPainter>
 #include <QVBoxLayout>
 
 #include "actions/WindowActions.h"
@@ -20,9 +22,11 @@
 #include "config/UserConfig.h"
 #include "engine/EditGesture.h"
 #include "engine/PlaybackController.h"
+#include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "engine/WindowState.h"
 #include "panels/MarkerListPanel.h"
+#include "panels/RecordPanel.h"
 #include "rules/WindowRules.h"
 #include "shell/FailurePresenter.h"
 #include "shell/Text.h"
@@ -30,6 +34,7 @@
 #include "timeline/RulerView.h"
 #include "timeline/TimelineView.h"
 #include "util/StandardPaths.h"
+#include "window/RecordMaskView.h"
 #include "window/TimeDisplay.h"
 #include "window/ZoomControl.h"
 
@@ -77,6 +82,12 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
     actions_ = new WindowActions(this);
     zoom_ = new ZoomControl(this);
     time_ = new TimeDisplay(this);
+    record_ = new RecordPanel(engine, document_->bridge(), UserConfig::share(), this);
+    record_->startRecordAction = [this] { doSomethingWhenStartRecordAction(); };
+    record_->stopRecordAction = [this] { doSomethingWhenStopRecordAction(); };
+    connect(record_, &RecordPanel::recordingChanged, this, &MainWindow::refreshState);
+    recordMask_ = new RecordMaskView(this);
+    connect(recordMask_, &RecordMaskView::stopRequested, this, &MainWindow::recordButtonAction);
     buildMenusAndToolbar();
     wireBridge();
 
@@ -159,6 +170,16 @@ void MainWindow::buildMenusAndToolbar() {
             bar->addSeparator();
         bar->addAction(actions_->action(rows[i].id));
     }
+    // The record button: "Audio Record", or "Stop Record" while recording, when every
+    // menu command is off.
+    recordButton_ = new QToolButton(transport);
+    recordButton_->setObjectName(QStringLiteral("recordBtn"));
+    recordButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    recordButton_->setFocusPolicy(Qt::TabFocus);
+    connect(recordButton_, &QToolButton::clicked, this, &MainWindow::recordButtonAction);
+    setRecordButtonLook(false);
+    transport->addSeparator();
+    transport->addWidget(recordButton_);
     transport->addSeparator();
     transport->addWidget(time_);
     actions_->action("playOrPause")->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
@@ -171,6 +192,7 @@ void MainWindow::wireBridge() {
     bridge.visibleRegionSource = [this] { return timeline_->visibleRegion(); };
     bridge.visibleOriginSink = [this](double x) { timeline_->setVisibleOriginX(x); };
     bridge.lastDrawnCursorTime = [this] { return timeline_->lastDrawTimelineTime(); };
+    bridge.recordingPopoverShown = [this] { return record_->isPopoverShown(); };
     bridge.deleteConfirmation = [this](int64_t first, int64_t last) {
         const QString message =
             Text::tr("Do you want to delete the %1th - %2th audio track ?").arg(first).arg(last);
@@ -199,6 +221,10 @@ void MainWindow::wireBridge() {
             [this](double period) { playTimer_.start(static_cast<int>(period * 1000.0 + 0.5)); });
     connect(&bridge, &EngineBridge::playTimerStopRequested, &playTimer_, &QTimer::stop);
     connect(&bridge, &EngineBridge::playPauseImageChanged, this, &MainWindow::playPauseChanged);
+    connect(&bridge, &EngineBridge::recordStatusInitRequested, timeline_, &TimelineView::initRecordStatusInTrack);
+    connect(&bridge, &EngineBridge::recordedDurationChanged, timeline_,
+            &TimelineView::updateAllWaveViewWhenRecordingWithDuration);
+    connect(&bridge, &EngineBridge::recordedDurationChanged, overview_, &QuickLookWaveView::reloadView);
 }
 
 void MainWindow::refreshState() {
@@ -209,7 +235,11 @@ void MainWindow::refreshState() {
     edit.canRedo = document_->undo().canRedo();
     edit.canPaste = engine.canPaste();
     edit.markerSelected = engine.selectedMarkItem() != nullptr;
-    actions_->refresh(flags, edit, engine.host().isRecording());
+    const bool recording = engine.host().isRecording();
+    actions_->refresh(flags, edit, recording);
+    // The record button stops a recording; otherwise it follows its command's rule.
+    if (recordButton_) recordButton_->setEnabled(recording || actions_->action("recordButtonAction")->isEnabled());
+    markerList_->setEnabled(!recording);
     setWindowModified(document_->isEdited());
 }
 
@@ -266,7 +296,14 @@ void MainWindow::hideImportDialog() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     WaveEditViewController& engine = document_->engine();
     if (engine.host().isRecording()) {
-        QMessageBox::warning(this, QString(), Text::tr("Finish the recording before close the app."));
+        const QString message = Text::tr("Finish the recording before close the app.");
+        if (closeRefusedNotice) {
+            closeRefusedNotice(message);
+        } else {
+            QMessageBox box(QMessageBox::Warning, QString(), message, QMessageBox::Ok, this);
+            box.setButtonText(QMessageBox::Ok, Text::tr("OK"));
+            box.exec();
+        }
         event->ignore();
         return;
     }
@@ -293,6 +330,64 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     document_->playback().closePlayerTimer();
     document_->playback().pause();
     event->accept();
+}
+
+// --- recording -----------------------------------------------------------------------
+
+namespace {
+
+// The record button's images: a red disc to record, a red square to stop.
+QIcon recordIcon(bool stop) {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(220, 40, 40));
+    if (stop) painter.drawRoundedRect(QRectF(7, 7, 18, 18), 2, 2);
+    else painter.drawEllipse(QRectF(6, 6, 20, 20));
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+void MainWindow::recordButtonAction() {
+    PlaybackController& playback = document_->playback();
+    if (playback.isPlaying()) {
+        UserEvent event(document_->engine());
+        playback.pause();
+    }
+    if (document_->engine().host().isRecording()) {
+        record_->stopRecord();
+        return;
+    }
+    if (!recordButton_->isEnabled()) return;
+    record_->showBelow(recordButton_);
+}
+
+void MainWindow::doSomethingWhenStartRecordAction() {
+    // The veil covers the tool area above the rows, all but the record button.
+    QRect area;
+    for (QToolBar* bar : findChildren<QToolBar*>()) area = area.united(bar->geometry());
+    const QRect hole(recordButton_->mapTo(this, QPoint(0, 0)), recordButton_->size());
+    recordMask_->cover(area, hole);
+    setRecordButtonLook(true);
+    refreshState();
+    timeline_->redrawAll();
+}
+
+void MainWindow::doSomethingWhenStopRecordAction() {
+    recordMask_->hide();
+    setRecordButtonLook(false);
+    timeline_->reloadView();
+    refreshState();
+    timeline_->setFocus();
+}
+
+void MainWindow::setRecordButtonLook(bool recording) {
+    recordButton_->setIcon(recordIcon(recording));
+    recordButton_->setText(recording ? Text::tr("Stop Record") : Text::tr("Audio Record"));
+    recordButton_->setAccessibleName(recordButton_->text());
 }
 
 }  // namespace wavomer::app

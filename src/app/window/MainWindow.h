@@ -16,10 +16,13 @@
 #include "shell/Document.h"
 
 class QDialog;
+class QToolButton;
 
 namespace wavomer::app {
 
 class MarkerViewController;
+class RecordMaskView;
+class RecordPanel;
 class QuickLookWaveView;
 class RulerView;
 class TimeDisplay;
@@ -43,6 +46,13 @@ public:
     MarkerViewController& markerList() { return *markerList_; }
     bool isMarkerListShown() const { return markerListShown_; }
     bool isImportDialogShown() const;
+    RecordPanel& recordPanel() { return *record_; }
+    RecordMaskView& recordMask() { return *recordMask_; }
+    QToolButton& recordButton() { return *recordButton_; }
+
+    // The record button: stops a running recording, or opens the recording panel below
+    // the button (pausing playback first).
+    void recordButtonAction();
 
     // Runs a command of the command table by id, as the menu would.
     void runCommand(const QString& id);
@@ -63,6 +73,8 @@ public:
     // Answers OK (true) or Cancel for deleting the selected tracks, shown the message (a
     // box by default).
     std::function<bool(const QString& message)> deleteTracksPrompt;
+    // Tells that the window stays open because a recording runs (a box by default).
+    std::function<void(const QString& message)> closeRefusedNotice;
 
 signals:
     void newProjectRequested();
@@ -81,8 +93,10 @@ private:
     void showImportDialog();
     void hideImportDialog();
     void playPauseChanged();
-    void notAvailableYet(const QString& title);
     void showMarkerViewController();
+    void doSomethingWhenStartRecordAction();
+    void doSomethingWhenStopRecordAction();
+    void setRecordButtonLook(bool recording);
     bool canImportNow() const;
 
     std::unique_ptr<Document> document_;
@@ -93,6 +107,9 @@ private:
     MarkerViewController* markerList_ = nullptr;
     ZoomControl* zoom_ = nullptr;
     TimeDisplay* time_ = nullptr;
+    RecordPanel* record_ = nullptr;
+    RecordMaskView* recordMask_ = nullptr;
+    QToolButton* recordButton_ = nullptr;
     QPointer<QDialog> importDialog_;
     QTimer playTimer_;
     bool refreshPending_ = false;

@@ -46,8 +46,7 @@ void MainWindow::runCommand(const QString& id) {
     if (id == "zoomOut") return zoom_->applyValue(zoom_->value() - 1.0f);
     if (id == "showMarkerViewController") return showMarkerViewController();
     if (openEditPanel(*this, id) || openExportPanel(*this, id)) return;
-    // Recording is the one panel this version does not have yet.
-    if (id == "recordButtonAction") return notAvailableYet(Text::tr("Audio Record"));
+    if (id == "recordButtonAction") return recordButtonAction();
 
     {
         UserEvent event(engine);
@@ -130,10 +129,6 @@ void MainWindow::showMarkerViewController() {
     markerListShown_ = !markerListShown_;
     markerList_->setShown(markerListShown_);
     actions_->setMarkerListShown(markerListShown_);
-}
-
-void MainWindow::notAvailableYet(const QString& title) {
-    QMessageBox::information(this, title, Text::tr("This panel is not part of this version of Wavomer yet."));
 }
 
 }  // namespace wavomer::app

@@ -43,6 +43,9 @@ public:
     virtual void removeMarkerView(MarkerItem& marker) {}
     virtual void openImportWindow() {}
     virtual void closeImportWindow() {}
+    // A recording starts: each row notes whether its track receives it (the selected tracks).
+    virtual void initRecordStatusInTrack() {}
+    // The recorded length changed: the rows and the content follow it.
     virtual void recordingDurationChanged(double seconds) {}
 
     // The window grows by one row per added track while the screen has room.

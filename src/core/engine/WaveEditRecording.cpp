@@ -17,6 +17,7 @@ void WaveEditViewController::initRecordSectionArray() {
     recordEndTime = recordStartTime;
     recordWaveData.reset();
     recordWaveTime = 0.0;
+    host_.initRecordStatusInTrack();
     host_.redrawRows();
 }
 

@@ -58,7 +58,12 @@ TrackPtr WaveEditViewController::trackOfPointY(double y) const {
 }
 
 double WaveEditViewController::contentWidth() const {
-    return std::max(longestTrackWidth(), host_.visibleRegion().width);
+    double width = longestTrackWidth();
+    // While recording the content reaches past the project by the recorded length, with
+    // 50 pixels of room to its right, so the view can follow the growing recording.
+    if (host_.isRecording())
+        width = (farestTrackEndTime() + (recordEndTime - recordStartTime) + timeFor50Pixel()) * currentPixelPerSecond;
+    return std::max(width, host_.visibleRegion().width);
 }
 
 void WaveEditViewController::updateCurrentTimelineTime(double time) {

@@ -1,0 +1,127 @@
+// The recording panel: a popup below the record button with the input device, the live
+// level meter and the button that starts a recording. RecordPanel owns the recorder
+// (made on the first use, so a window that never records never talks to the sound
+// server for it) and the panel's logic, drives the 0.01 s level timer, and hands the
+// recorder's news from its threads to the main thread.
+//
+// Threads: main thread; the recorder's delegate calls arrive on its threads and are
+// queued to this object.
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "record/AudioRecorder.h"
+#include "record/RecordViewController.h"
+
+class QComboBox;
+class QPushButton;
+
+namespace wavomer {
+class UserConfig;
+class WaveEditViewController;
+}  // namespace wavomer
+
+namespace wavomer::app {
+
+class EngineBridge;
+
+// The level meter: 16 columns of 16 cells, drawn twice side by side.
+class AudioWaveView : public QWidget {
+    Q_OBJECT
+public:
+    explicit AudioWaveView(AudioWaveMeter& meter, QWidget* parent = nullptr);
+    QSize sizeHint() const override { return {330, 70}; }
+    // The cells filled at the last drawing, per column (what the tests look at).
+    const std::array<float, AudioWaveMeter::kColumns>& shownCells() const { return shown_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    AudioWaveMeter& meter_;
+    std::array<float, AudioWaveMeter::kColumns> shown_{};
+};
+
+// The popup's widgets; it tells when it closes.
+class RecordPopover : public QWidget {
+    Q_OBJECT
+public:
+    explicit RecordPopover(AudioWaveMeter& meter, QWidget* parent = nullptr);
+    QComboBox& audioDeviceButton() { return *devices_; }
+    AudioWaveView& audioWaveView() { return *meter_; }
+    QPushButton& recordButton() { return *record_; }
+
+signals:
+    void closed();
+
+protected:
+    void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QComboBox* devices_ = nullptr;
+    AudioWaveView* meter_ = nullptr;
+    QPushButton* record_ = nullptr;
+};
+
+class RecordPanel : public QObject, public RecordViewHost, public AudioRecorderDelegate {
+    Q_OBJECT
+public:
+    using RecorderFactory = std::function<std::unique_ptr<AudioRecorder>()>;
+    // Replaces the sound server's recorder (tests); an empty function restores it.
+    static void setRecorderFactory(RecorderFactory factory);
+
+    RecordPanel(WaveEditViewController& engine, EngineBridge& bridge, UserConfig& config, QWidget* window);
+    ~RecordPanel() override;
+
+    // The record button without a recording: monitors and shows the popup below anchor.
+    void showBelow(QWidget* anchor);
+    // The record button while recording: stops and inserts (failures are shown).
+    void stopRecord();
+    bool isPopoverShown() const;
+    bool isRecording() const override;
+    RecordPopover& popover();
+    RecordViewController& controller();
+    AudioRecorder& recorder();
+
+    // The window's side of starting and stopping (the mask, the button).
+    std::function<void()> startRecordAction;
+    std::function<void()> stopRecordAction;
+
+    // RecordViewHost
+    void setIsRecording(bool recording) override;
+    void doSomethingWhenStartRecordAction() override;
+    void doSomethingWhenStopRecordAction() override;
+    void startLevelTimer() override { timer_.start(); }
+    void stopLevelTimer() override { timer_.stop(); }
+    void audioInputDevicesChanged() override;
+    void meterChanged() override;
+    void computerAudioMissing() override;
+    void recordingStoppedBecause(const std::string& message) override;
+
+    // AudioRecorderDelegate (the recorder's threads)
+    void audioRecorderDevicesChanged() override;
+    void audioRecorderDidFail(const std::string& message) override;
+
+signals:
+    void recordingChanged();
+
+private:
+    void ensureRecorder();
+
+    WaveEditViewController& engine_;
+    EngineBridge& bridge_;
+    UserConfig& config_;
+    QPointer<QWidget> window_;
+    QTimer timer_;
+    QPointer<RecordPopover> popover_;
+    std::unique_ptr<AudioRecorder> recorder_;
+    std::unique_ptr<RecordViewController> controller_;
+    bool fillingDevices_ = false;
+};
+
+}  // namespace wavomer::app

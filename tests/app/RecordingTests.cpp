@@ -1,0 +1,295 @@
+// Recording in the window over a recorder of the test's own: the panel below the record
+// button and its monitoring, the mask and the disabled commands while recording, the
+// rows receiving the recording, the close refusal, the stop that inserts one undo step,
+// a recording that fails by itself, and the recovery of a recording a crash cut short.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <filesystem>
+#include <fstream>
+
+#include "AppTestSupport.h"
+#include "actions/WindowActions.h"
+#include "config/UserConfig.h"
+#include "engine/UserEvent.h"
+#include "engine/WaveEditViewController.h"
+#include "panels/RecordPanel.h"
+#include "record/RecordingFile.h"
+#include "shell/Application.h"
+#include "shell/FailurePresenter.h"
+#include "support/FakeRecorder.h"
+#include "timeline/TimelineView.h"
+#include "window/RecordMaskView.h"
+
+namespace wavomer::app::test {
+
+namespace {
+
+class RecordingInTheWindow : public WindowTest {
+protected:
+    RecordingInTheWindow() {
+        savedOutput_ = UserConfig::share().recordOutputPath;
+        savedDevice_ = UserConfig::share().audioDeviceName;
+        UserConfig::share().recordOutputPath = scratch_.file("records");
+        UserConfig::share().audioDeviceName.reset();
+        RecordPanel::setRecorderFactory([this] {
+            auto recorder = std::make_unique<wavomer::test::FakeRecorder>();
+            recorder->level = 0.25;
+            recorder_ = recorder.get();
+            return recorder;
+        });
+        setFailureSink([this](const QString& title, const QString& reason) { failures_ << title + " | " + reason; });
+    }
+    ~RecordingInTheWindow() override {
+        RecordPanel::setRecorderFactory(nullptr);
+        setFailureSink(nullptr);
+        Application::recoveryPrompt = nullptr;
+        UserConfig::share().recordOutputPath = savedOutput_;
+        UserConfig::share().audioDeviceName = savedDevice_;
+    }
+
+    // A window over two tracks of a 4 s stereo file, both selected, the cursor at 1 s.
+    std::unique_ptr<MainWindow> twoTracks() {
+        auto window = openWindow();
+        if (!window || !importAndWait(*window, makeWav("tone.wav", 4.0, 0.0, 0.5))) return nullptr;
+        window->activateWindow();
+        QTest::qWaitForWindowActive(window.get());
+        WaveEditViewController& engine = window->document().engine();
+        UserEvent event(engine);
+        engine.selectTracks(0, 1);
+        engine.updateCurrentTimelineTime(1.0);
+        engine.resetSelectedTimelineStartEndTime();
+        return window;
+    }
+    // Opens the panel from the record button and starts recording from its own button.
+    bool startRecording(MainWindow& window) {
+        QTest::mouseClick(&window.recordButton(), Qt::LeftButton);
+        if (!window.recordPanel().isPopoverShown()) return false;
+        QTest::mouseClick(&window.recordPanel().popover().recordButton(), Qt::LeftButton);
+        return window.document().engine().host().isRecording();
+    }
+    // Lets the level timer run until the recorder says `seconds` were recorded and the
+    // timeline followed.
+    bool recordFor(MainWindow& window, double seconds) {
+        recorder_->length = seconds;
+        return waitFor([&] {
+            const WaveEditViewController& engine = window.document().engine();
+            return engine.recordEndTime - engine.recordStartTime >= seconds - 1e-9;
+        });
+    }
+
+    wavomer::test::FakeRecorder* recorder_ = nullptr;
+    QStringList failures_;
+    std::string savedOutput_;
+    std::optional<std::string> savedDevice_;
+};
+
+TEST_F(RecordingInTheWindow, TheRecordButtonOpensThePanelBelowItAndMonitorsUntilItCloses) {
+    auto window = twoTracks();
+    ASSERT_TRUE(window);
+    QToolButton& button = window->recordButton();
+    EXPECT_EQ(button.text(), "Audio Record");
+    QTest::mouseClick(&button, Qt::LeftButton);
+    RecordPanel& panel = window->recordPanel();
+    ASSERT_TRUE(panel.isPopoverShown());
+    RecordPopover& popover = panel.popover();
+    EXPECT_GE(popover.geometry().top(), button.mapToGlobal(QPoint(0, button.height())).y() - 1);
+    EXPECT_NEAR(popover.geometry().left(), button.mapToGlobal(QPoint(0, 0)).x(), 1);
+    ASSERT_TRUE(recorder_);
+    EXPECT_TRUE(recorder_->started);
+    EXPECT_TRUE(recorder_->recordedPaths.empty());
+    // Without devices the pop-up offers "None" and "Computer Audio", "None" chosen.
+    QComboBox& devices = popover.audioDeviceButton();
+    ASSERT_EQ(devices.count(), 2);
+    EXPECT_EQ(devices.itemText(1), "Computer Audio");
+    EXPECT_EQ(devices.currentText(), "None");
+    // Every control is named for assistive technology; the field by its label.
+    EXPECT_EQ(devices.accessibleName(), "Input");
+    const auto labels = popover.findChildren<QLabel*>();
+    ASSERT_FALSE(labels.isEmpty());
+    EXPECT_EQ(labels.front()->buddy(), &devices);
+    EXPECT_FALSE(popover.recordButton().accessibleName().isEmpty());
+    EXPECT_FALSE(popover.audioWaveView().accessibleName().isEmpty());
+    // The meter fills from the live level (16 readings make a batch).
+    ASSERT_TRUE(waitFor([&] { return panel.controller().audioWaveView.buildInAudioWave.size() == 16; }));
+    EXPECT_FLOAT_EQ(panel.controller().audioWaveView.buildInAudioWave[0], 0.5f);
+    // While shown, the markers cannot be stepped through.
+    EXPECT_TRUE(window->document().bridge().isRecordingPopoverShown());
+
+    popover.hide();
+    settle();
+    EXPECT_FALSE(recorder_->started);
+    EXPECT_FALSE(window->document().engine().host().isRecording());
+}
+
+TEST_F(RecordingInTheWindow, ChoosingComputerAudioWithoutAMonitorSaysSoAndKeepsTheInput) {
+    auto window = twoTracks();
+    ASSERT_TRUE(window);
+    QTest::mouseClick(&window->recordButton(), Qt::LeftButton);
+    QComboBox& devices = window->recordPanel().popover().audioDeviceButton();
+    ASSERT_EQ(devices.count(), 2);
+    emit devices.activated(1);
+    settle();
+    ASSERT_EQ(failures_.size(), 1);
+    EXPECT_TRUE(failures_[0].contains("monitor"));
+    EXPECT_EQ(devices.currentText(), "None");
+    EXPECT_EQ(UserConfig::share().audioDeviceName.value_or(""), "None");
+
+    // With the monitor, it is chosen and kept.
+    recorder_->computerAudio = wavomer::test::computerAudioDevice();
+    emit devices.activated(1);
+    EXPECT_EQ(failures_.size(), 1);
+    EXPECT_EQ(UserConfig::share().audioDeviceName.value_or(""), "Computer Audio");
+    ASSERT_TRUE(recorder_->configured);
+    EXPECT_EQ(recorder_->configured->sourceName, "@DEFAULT_MONITOR@");
+}
+
+TEST_F(RecordingInTheWindow, WhileRecordingTheMaskSwallowsInputEveryCommandIsOffAndTheWindowStaysOpen) {
+    auto window = twoTracks();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(startRecording(*window));
+    EXPECT_FALSE(window->recordPanel().isPopoverShown());
+    RecordMaskView& mask = window->recordMask();
+    ASSERT_TRUE(mask.isVisible());
+    // The mask lies over the tool area, all but the record button, which reads "Stop Record".
+    for (QToolBar* bar : window->findChildren<QToolBar*>()) EXPECT_TRUE(mask.geometry().contains(bar->geometry()));
+    QToolButton& button = window->recordButton();
+    EXPECT_EQ(button.text(), "Stop Record");
+    EXPECT_TRUE(button.isEnabled());
+    const QPoint buttonCentre = button.mapTo(window.get(), button.rect().center());
+    EXPECT_FALSE(mask.mask().contains(buttonCentre - mask.pos()));
+    EXPECT_EQ(QApplication::focusWidget(), &mask);
+    for (QAction* action : window->actions().allActions()) EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+
+    // Keys and presses on the mask change nothing.
+    WaveEditViewController& engine = window->document().engine();
+    const size_t stepsBefore = window->document().undo().undoStepCount();
+    QTest::keyClick(&mask, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&mask, Qt::Key_Delete);
+    QTest::mouseClick(&mask, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(window->document().undo().undoStepCount(), stepsBefore);
+    EXPECT_TRUE(engine.host().isRecording());
+
+    // Closing is refused with the message.
+    QStringList notices;
+    window->closeRefusedNotice = [&](const QString& message) { notices << message; };
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(notices, QStringList{"Finish the recording before close the app."});
+
+    // Stopping from the button lifts the mask and gives the commands back.
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_FALSE(engine.host().isRecording());
+    EXPECT_FALSE(mask.isVisible());
+    EXPECT_EQ(button.text(), "Audio Record");
+    settle();
+    EXPECT_TRUE(window->actions().action("selectAll")->isEnabled());
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(RecordingInTheWindow, TheSelectedRowsShowTheRecordingGrowAndTheStopInsertsItAsOneUndoStep) {
+    auto window = twoTracks();
+    ASSERT_TRUE(window);
+    WaveEditViewController& engine = window->document().engine();
+    {
+        // Only the second track receives the recording.
+        UserEvent event(engine);
+        engine.selectTracks(1, 1);
+    }
+    const size_t stepsBefore = window->document().undo().undoStepCount();
+    const double widthBefore = engine.contentWidth();
+    ASSERT_TRUE(startRecording(*window));
+    TimelineView& timeline = window->timeline();
+    EXPECT_FALSE(timeline.isRecordUsedTrack(0));
+    EXPECT_TRUE(timeline.isRecordUsedTrack(1));
+    ASSERT_TRUE(recordFor(*window, 0.5));
+    // The cursor follows the recording, and the content reaches past the project by the
+    // recorded length and 50 pixels.
+    EXPECT_NEAR(engine.currentTimelineTime(), 1.5, 1e-9);
+    const double pps = engine.currentPixelPerSecond;
+    EXPECT_NEAR(engine.contentWidth(), std::max((4.0 + 0.5 + engine.timeFor50Pixel()) * pps, widthBefore), 1e-6);
+    EXPECT_GT(engine.readRecordAudioLevelWithTime(0.25), 0.0f);
+
+    // Space on the mask stops too; the file's whole length goes on the receiving track.
+    recorder_->length = 0.52;
+    QTest::keyClick(&window->recordMask(), Qt::Key_Space);
+    ASSERT_FALSE(engine.host().isRecording());
+    ASSERT_TRUE(waitFor([&] { return !window->isImportDialogShown(); }));
+    const auto& received = engine.audioTrackArray()[1]->sectionArray();
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_NEAR(received[1]->trackStartTime, 1.0, 1e-9);
+    EXPECT_NEAR(received[1]->trackEndTime, 1.52, 1e-9);
+    EXPECT_NEAR(received[2]->trackEndTime, 4.52, 1e-9);
+    // The other track is padded so both end together.
+    EXPECT_NEAR(engine.audioTrackArray()[0]->sectionArray().back()->trackEndTime, 4.52, 1e-9);
+    EXPECT_EQ(window->document().undo().undoStepCount(), stepsBefore + 1);
+    EXPECT_TRUE(window->document().isEdited());
+    window->runCommand("undo");
+    EXPECT_NEAR(engine.farestTrackEndTime(), 4.0, 1e-9);
+    EXPECT_EQ(engine.audioTrackArray()[1]->sectionArray().size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(scratch_.file("records") + "/Record Files/Built-in.wav"));
+}
+
+TEST_F(RecordingInTheWindow, ARecordingThatFailsByItselfKeepsWhatWasRecordedAndSaysWhy) {
+    auto window = twoTracks();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(startRecording(*window));
+    ASSERT_TRUE(recordFor(*window, 0.3));
+    // The recorder's thread reports the full disk.
+    recorder_->delegate->audioRecorderDidFail("the disk is full");
+    WaveEditViewController& engine = window->document().engine();
+    ASSERT_TRUE(waitFor([&] { return !engine.host().isRecording(); }));
+    EXPECT_FALSE(window->recordMask().isVisible());
+    ASSERT_EQ(failures_.size(), 1);
+    EXPECT_TRUE(failures_[0].contains("the disk is full"));
+    EXPECT_NEAR(engine.audioTrackArray()[0]->sectionArray()[1]->trackEndTime, 1.3, 1e-9);
+}
+
+TEST_F(RecordingInTheWindow, ARecordingACrashCutShortIsRepairedAndOfferedAtTheNextStart) {
+    const std::string folder = scratch_.file("records") + "/Record Files";
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "/Built-in.wav";
+    {
+        // What a kill leaves: a header that still says no data, 1.5 s of frames after it,
+        // and the marker.
+        RecordingFileWriter writer;
+        writer.begin(path, 2);
+        std::vector<float> frames(44100 * 3, 0.25f);
+        writer.append(frames.data(), 44100 + 22050);
+        ASSERT_TRUE(writer.finish().ok());
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(4);
+        const char zero[4] = {0, 0, 0, 0};
+        file.write(zero, 4);
+        std::ofstream(recordingMarkerPath(path)) << "recording\n";
+    }
+    ASSERT_EQ(findUnfinishedRecordings(folder).size(), 1u);
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    QStringList asked;
+    Application::recoveryPrompt = [&](const QString& message) {
+        asked << message;
+        return true;
+    };
+    EXPECT_EQ(Application::offerUnfinishedRecordings(window.get()), 1);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains("Built-in.wav"));
+    EXPECT_TRUE(asked[0].contains("1.5"));
+    WaveEditViewController& engine = window->document().engine();
+    ASSERT_TRUE(waitFor([&] { return engine.farestTrackEndTime() > 0.0 && !engine.importInProgress(); }));
+    EXPECT_NEAR(engine.farestTrackEndTime(), 1.5, 1e-3);
+    EXPECT_TRUE(findUnfinishedRecordings(folder).empty());
+    // Offered once only.
+    EXPECT_EQ(Application::offerUnfinishedRecordings(window.get()), 0);
+    EXPECT_EQ(asked.size(), 1);
+}
+
+}  // namespace
+
+}  // namespace wavomer::app::test
