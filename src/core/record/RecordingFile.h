@@ -93,6 +93,7 @@ private:
     std::condition_variable wake_;
     std::deque<std::vector<float>> queue_;
     bool finishing_ = false;
+    int channels_ = 0;  // of the frames append takes; 0 while none are taken
     std::optional<Failure> failure_;
     std::atomic<bool> running_{false};
     std::atomic<bool> failed_{false};
