@@ -24,6 +24,12 @@ void RecordMaskView::cover(const QRect& area, const QRect& hole) {
     show();
     raise();
     setFocus(Qt::OtherFocusReason);
+    // The closing panel hands the focus back to where it came from; take it after that.
+    QTimer::singleShot(0, this, [this] {
+        if (!isVisible()) return;
+        if (!window()->isActiveWindow()) window()->activateWindow();
+        setFocus(Qt::OtherFocusReason);
+    });
 }
 
 void RecordMaskView::paintEvent(QPaintEvent*) {
