@@ -288,10 +288,6 @@
         <translation>Wavomer-Projekte (*.wvmp)</translation>
     </message>
     <message>
-        <source>This panel is not part of this version of Wavomer yet.</source>
-        <translation>Dieses Fenster gehört noch nicht zu dieser Version von Wavomer.</translation>
-    </message>
-    <message>
         <source>Current Time</source>
         <translation>Aktuelle Zeit</translation>
     </message>
@@ -622,6 +618,66 @@
     <message>
         <source>Help</source>
         <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>Input level</source>
+        <translation>Eingangspegel</translation>
+    </message>
+    <message>
+        <source>Input:</source>
+        <translation>Eingang:</translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation>Eingang</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>Aufnehmen</translation>
+    </message>
+    <message>
+        <source>Computer Audio</source>
+        <translation>Computer-Audio</translation>
+    </message>
+    <message>
+        <source>The recording could not be placed on the timeline. It is kept in the folder &quot;Record Files&quot;.</source>
+        <translation>Die Aufnahme konnte nicht in die Zeitleiste eingefügt werden. Sie bleibt im Ordner „Record Files“ erhalten.</translation>
+    </message>
+    <message>
+        <source>The sound server offers no monitor of the computer&apos;s output, so its sound cannot be recorded. The previous input stays chosen.</source>
+        <translation>Der Soundserver bietet keinen Monitor der Computerausgabe an, daher kann deren Ton nicht aufgenommen werden. Der bisherige Eingang bleibt ausgewählt.</translation>
+    </message>
+    <message>
+        <source>The recording stopped. What was recorded until then is on the timeline.</source>
+        <translation>Die Aufnahme wurde beendet. Was bis dahin aufgenommen wurde, liegt in der Zeitleiste.</translation>
+    </message>
+    <message>
+        <source>The unfinished recording &quot;%1&quot; could not be repaired.</source>
+        <translation>Die unvollendete Aufnahme „%1“ konnte nicht repariert werden.</translation>
+    </message>
+    <message>
+        <source>Wavomer stopped while recording. The recording &quot;%1&quot; (%2 seconds) has been repaired. Import it into the project?</source>
+        <translation>Wavomer wurde während einer Aufnahme beendet. Die Aufnahme „%1“ (%2 Sekunden) wurde repariert. In das Projekt importieren?</translation>
+    </message>
+    <message>
+        <source>Unfinished Recording</source>
+        <translation>Unvollendete Aufnahme</translation>
+    </message>
+    <message>
+        <source>Keep in Folder</source>
+        <translation>Im Ordner lassen</translation>
+    </message>
+    <message>
+        <source>Stop Record</source>
+        <translation>Aufnahme beenden</translation>
+    </message>
+    <message>
+        <source>Recording</source>
+        <translation>Aufnahme läuft</translation>
+    </message>
+    <message>
+        <source>Press Space or Return to stop the recording.</source>
+        <translation>Leertaste oder Eingabetaste beendet die Aufnahme.</translation>
     </message>
 </context>
 </TS>

@@ -61,6 +61,11 @@ void AudioWaveView::paintEvent(QPaintEvent*) {
 RecordPopover::RecordPopover(AudioWaveMeter& meter, QWidget* parent) : QWidget(parent, Qt::Popup) {
     setObjectName(QStringLiteral("RecordPopover"));
     setAccessibleName(Text::tr("Audio Record"));
+    // The popover's dark appearance: light text on the dark backing it paints.
+    QPalette dark = palette();
+    dark.setColor(QPalette::Window, QColor(45, 45, 48));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    setPalette(dark);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(10);
