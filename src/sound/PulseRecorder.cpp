@@ -233,6 +233,16 @@ void PulseRecorder::work() {
                 if (AudioRecorderDelegate* delegate = delegate_.load()) delegate->audioRecorderDidFail(*message);
         }
 
+        // Before the wanted state is read, so the ended recording is not opened again.
+        if (got.recordLost && recordStream_) {
+            uint64_t recording = 0;
+            {
+                std::lock_guard record(recordMutex_);
+                recording = recordingId_;
+            }
+            endRecordingWithFailure(recording, "the recording device is no longer available");
+        }
+
         Wanted wanted;
         {
             std::lock_guard state(stateMutex_);
@@ -251,8 +261,6 @@ void PulseRecorder::work() {
             closeLevelStream();
             levelOpen_ = true;
         }
-        if (got.recordLost && recordStream_ && wanted.recording)
-            endRecordingWithFailure(wanted.recordingId, "the recording device is no longer available");
         reconcile(wanted);
         if (recordOpen_ && !recordStream_) appendSilence();
 
