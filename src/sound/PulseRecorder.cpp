@@ -233,6 +233,16 @@ void PulseRecorder::work() {
                 if (AudioRecorderDelegate* delegate = delegate_.load()) delegate->audioRecorderDidFail(*message);
         }
 
+        // Before the wanted state is read, so the ended recording is not opened again.
+        if (got.recordLost && recordStream_) {
+            uint64_t recording = 0;
+            {
+                std::lock_guard record(recordMutex_);
+                recording = recordingId_;
+            }
+            endRecordingWithFailure(recording, "the recording device is no longer available");
+        }
+
         Wanted wanted;
         {
             std::lock_guard state(stateMutex_);
@@ -251,8 +261,6 @@ void PulseRecorder::work() {
             closeLevelStream();
             levelOpen_ = true;
         }
-        if (got.recordLost && recordStream_ && wanted.recording)
-            endRecordingWithFailure(wanted.recordingId, "the recording device is no longer available");
         reconcile(wanted);
         if (recordOpen_ && !recordStream_) appendSilence();
 
@@ -466,36 +474,48 @@ struct SourceSeen {
 struct Heard {
     std::vector<SourceSeen> sources;
     std::string defaultSink;
-    std::string defaultSinkMonitor;  // filled from the sinks
     std::vector<std::pair<std::string, std::string>> sinkMonitors;  // sink name, its monitor's name
 };
-
-void serverInfo(pa_context*, const pa_server_info* info, void* data) {
-    if (info && info->default_sink_name) static_cast<Heard*>(data)->defaultSink = info->default_sink_name;
-}
-void sourceInfo(pa_context*, const pa_source_info* info, int eol, void* data) {
-    if (eol || !info) return;
-    SourceSeen seen;
-    seen.name = info->name ? info->name : "";
-    seen.description = info->description && *info->description ? info->description : seen.name;
-    seen.channels = info->sample_spec.channels;
-    seen.monitor = info->monitor_of_sink != PA_INVALID_INDEX;
-    static_cast<Heard*>(data)->sources.push_back(std::move(seen));
-}
-void sinkInfo(pa_context*, const pa_sink_info* info, int eol, void* data) {
-    if (eol || !info || !info->name) return;
-    static_cast<Heard*>(data)->sinkMonitors.emplace_back(info->name,
-                                                         info->monitor_source_name ? info->monitor_source_name : "");
-}
 
 }  // namespace
 
 void PulseRecorder::refreshDevices() {
+    // libpulse's callbacks fill `heard` on its thread. The main-loop lock orders them with
+    // this thread, but that lock lives inside libpulse, where ThreadSanitizer does not see
+    // it: heardMutex_ (older than libpulse's thread) makes the hand-over visible.
     Heard heard;
+    {
+        std::lock_guard guard(heardMutex_);
+        hearing_ = &heard;
+    }
+    auto serverInfo = [](pa_context*, const pa_server_info* info, void* self) {
+        auto* recorder = static_cast<PulseRecorder*>(self);
+        std::lock_guard guard(recorder->heardMutex_);
+        auto* into = static_cast<Heard*>(recorder->hearing_);
+        if (into && info && info->default_sink_name) into->defaultSink = info->default_sink_name;
+    };
+    auto sourceInfo = [](pa_context*, const pa_source_info* info, int eol, void* self) {
+        if (eol || !info) return;
+        SourceSeen seen;
+        seen.name = info->name ? info->name : "";
+        seen.description = info->description && *info->description ? info->description : seen.name;
+        seen.channels = info->sample_spec.channels;
+        seen.monitor = info->monitor_of_sink != PA_INVALID_INDEX;
+        auto* recorder = static_cast<PulseRecorder*>(self);
+        std::lock_guard guard(recorder->heardMutex_);
+        if (auto* into = static_cast<Heard*>(recorder->hearing_)) into->sources.push_back(std::move(seen));
+    };
+    auto sinkInfo = [](pa_context*, const pa_sink_info* info, int eol, void* self) {
+        if (eol || !info || !info->name) return;
+        auto* recorder = static_cast<PulseRecorder*>(self);
+        std::lock_guard guard(recorder->heardMutex_);
+        if (auto* into = static_cast<Heard*>(recorder->hearing_))
+            into->sinkMonitors.emplace_back(info->name, info->monitor_source_name ? info->monitor_source_name : "");
+    };
     pa_threaded_mainloop_lock(mainloop_);
-    pa_operation* ops[] = {pa_context_get_server_info(context_, &serverInfo, &heard),
-                           pa_context_get_source_info_list(context_, &sourceInfo, &heard),
-                           pa_context_get_sink_info_list(context_, &sinkInfo, &heard)};
+    pa_operation* ops[] = {pa_context_get_server_info(context_, serverInfo, this),
+                           pa_context_get_source_info_list(context_, sourceInfo, this),
+                           pa_context_get_sink_info_list(context_, sinkInfo, this)};
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kConnectDeadlineSeconds);
     bool complete = true;
     for (pa_operation* op : ops) {
@@ -517,20 +537,26 @@ void PulseRecorder::refreshDevices() {
         pa_operation_unref(op);
     }
     pa_threaded_mainloop_unlock(mainloop_);
+    {
+        std::lock_guard guard(heardMutex_);
+        hearing_ = nullptr;
+    }
     if (!complete) {
         logLine("the sound server did not list its devices");
         return;
     }
 
     std::vector<RecordDevice> devices;
-    for (const SourceSeen& source : heard.sources)
-        if (!source.monitor) devices.push_back({source.description, source.name, std::max(1, source.channels)});
     std::optional<RecordDevice> computer;
-    for (const auto& [sink, monitor] : heard.sinkMonitors) {
-        if (sink != heard.defaultSink || monitor.empty()) continue;
+    {
         for (const SourceSeen& source : heard.sources)
-            if (source.name == monitor)
-                computer = RecordDevice{kComputerAudioName, kComputerAudioSource, std::max(1, source.channels)};
+            if (!source.monitor) devices.push_back({source.description, source.name, std::max(1, source.channels)});
+        for (const auto& [sink, monitor] : heard.sinkMonitors) {
+            if (sink != heard.defaultSink || monitor.empty()) continue;
+            for (const SourceSeen& source : heard.sources)
+                if (source.name == monitor)
+                    computer = RecordDevice{kComputerAudioName, kComputerAudioSource, std::max(1, source.channels)};
+        }
     }
     bool changed = false;
     {

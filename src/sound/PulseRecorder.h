@@ -137,6 +137,9 @@ private:
     std::chrono::steady_clock::time_point silenceStart_;
     int64_t silenceFrames_ = 0;
     std::string loggedError_;
+    // Guards what the device-list callbacks fill (see refreshDevices).
+    std::mutex heardMutex_;
+    void* hearing_ = nullptr;  // what they fill, while a refresh runs
 
     std::atomic<AudioRecorderDelegate*> delegate_{nullptr};
     std::atomic<Connection> connection_{Connection::Connecting};

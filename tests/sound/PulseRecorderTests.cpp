@@ -212,6 +212,9 @@ private:
     std::string index_;
 };
 
+// A source name of this process's own, so a module left by a killed run never answers for it.
+std::string micName() { return "wavomer_test_mic_" + std::to_string(::getpid()); }
+
 std::optional<RecordDevice> findDevice(const AudioRecorder& recorder, const std::string& source) {
     for (const RecordDevice& device : recorder.audioInputDevices())
         if (device.sourceName == source) return device;
@@ -232,21 +235,20 @@ TEST_F(PulseRecorderTest, ListsTheSourcesButNotTheMonitorsAndFollowsTheirChanges
     EXPECT_EQ(computer->DeviceName, "Computer Audio");
     EXPECT_EQ(computer->sourceName, "@DEFAULT_MONITOR@");
     EXPECT_EQ(computer->channels, 2);
-    ASSERT_FALSE(findDevice(recorder, "test_mic"));
+    ASSERT_FALSE(findDevice(recorder, micName()));
 
     const int before = delegate.changes.load();
     {
-        PulseModule mic(server, "module-null-source source_name=test_mic channels=1 "
-                                "description=WavomerTestMic");
+        PulseModule mic(server, "module-null-source source_name=" + micName() + " channels=1 description=WavomerTestMic");
         ASSERT_TRUE(mic.loaded());
-        ASSERT_TRUE(eventually([&] { return findDevice(recorder, "test_mic").has_value(); }));
-        const auto device = findDevice(recorder, "test_mic");
+        ASSERT_TRUE(eventually([&] { return findDevice(recorder, micName()).has_value(); }));
+        const auto device = findDevice(recorder, micName());
         EXPECT_EQ(device->DeviceName, "WavomerTestMic");
         EXPECT_EQ(device->channels, 1);
         EXPECT_TRUE(eventually([&] { return delegate.changes.load() > before; }));
         const int appeared = delegate.changes.load();
         mic.unload();
-        ASSERT_TRUE(eventually([&] { return !findDevice(recorder, "test_mic"); }));
+        ASSERT_TRUE(eventually([&] { return !findDevice(recorder, micName()); }));
         EXPECT_TRUE(eventually([&] { return delegate.changes.load() > appeared; }));
     }
     EXPECT_TRUE(recorder.computerAudioInputDevice().has_value());
@@ -334,10 +336,10 @@ TEST_F(PulseRecorderTest, ADeviceThatGoesAwayEndsTheRecordingWithAValidFile) {
     PulseRecorder recorder("wavomer-tests", server);
     CountingDelegate delegate;
     recorder.setDelegate(&delegate);
-    PulseModule mic(server, "module-null-source source_name=test_mic channels=2");
+    PulseModule mic(server, "module-null-source source_name=" + micName() + " channels=2");
     ASSERT_TRUE(mic.loaded());
-    ASSERT_TRUE(eventually([&] { return findDevice(recorder, "test_mic").has_value(); }));
-    recorder.configAudioDevice(findDevice(recorder, "test_mic"));
+    ASSERT_TRUE(eventually([&] { return findDevice(recorder, micName()).has_value(); }));
+    recorder.configAudioDevice(findDevice(recorder, micName()));
     const std::string path = dir.file("mic.wav");
     recorder.setOutputPath(path);
     recorder.start();
