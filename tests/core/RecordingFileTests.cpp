@@ -19,6 +19,7 @@
 #include "support/TestSupport.h"
 
 using wavomer::RecordingFileWriter;
+using wavomer::findUnfinishedRecordings;
 using wavomer::recordingMarkerPath;
 using wavomer::test::runCommand;
 using wavomer::test::ScratchDir;
@@ -170,6 +171,23 @@ TEST(RecordingFile, GivesBackEveryFrameAndMarksTheRecordingWhileItRuns) {
         EXPECT_EQ(probe(path), expectedProbe(channels, count));
         EXPECT_TRUE(decoded(path, dir.file("decoded.raw")) == asBytes(input));
     }
+}
+
+TEST(RecordingRepair, ARecordingStillRunningIsNotTakenForAnUnfinishedOne) {
+    // Another window (or another running program) recording into the same folder holds
+    // its marker; only a marker nobody holds any more means a recording cut short.
+    ScratchDir dir;
+    const std::string path = dir.file("Built-in.wav");
+    RecordingFileWriter writer;
+    writer.begin(path, 1);
+    const std::vector<float> input = frames(4410, 1);
+    writer.append(input.data(), 4410);
+    ASSERT_TRUE(eventually([&] { return writer.framesWritten() == 4410; }));
+    EXPECT_TRUE(findUnfinishedRecordings(dir.path()).empty());
+    ASSERT_OK(writer.finish());
+    // What a killed writer leaves: the marker, with no lock on it.
+    std::ofstream(recordingMarkerPath(path)) << "channels 1\nrate 44100\n";
+    EXPECT_EQ(findUnfinishedRecordings(dir.path()), std::vector<std::string>{path});
 }
 
 TEST(RecordingFile, AppendsAfterFinishGoNowhereAndANewBeginStartsAFreshFile) {

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -100,15 +101,28 @@ std::string writeReason(int code) {
     }
 }
 
-bool writeMarker(const std::string& path, int channels) {
+// Writes the marker and answers it open and locked: the lock says the recording is alive,
+// and goes by itself when the writing process ends, however it ends.
+int writeMarker(const std::string& path, int channels) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
+    if (fd < 0) return -1;
     const std::string text = "channels " + std::to_string(channels) + "\nrate " + std::to_string(kSampleRate) + "\n";
-    bool ok = writeAllAt(fd, text.data(), text.size(), 0) && ::fsync(fd) == 0;
+    const bool ok = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && writeAllAt(fd, text.data(), text.size(), 0) &&
+                    ::fsync(fd) == 0;
+    if (ok) return fd;
     const int code = errno;
     ::close(fd);
     errno = code;
-    return ok;
+    return -1;
+}
+
+// Whether another writer (in this or another running program) still holds the marker.
+bool markerIsHeld(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
 }
 
 // Makes a new entry in the folder durable (the marker must survive a power cut too).
@@ -139,7 +153,9 @@ std::vector<std::string> findUnfinishedRecordings(const std::string& folder) {
         const std::string wav = folder + "/" + name.substr(0, name.size() - suffix.size());
         struct stat info {};
         // A marker whose recording never got made holds nothing to recover.
-        if (::stat(wav.c_str(), &info) == 0 && S_ISREG(info.st_mode)) found.push_back(wav);
+        // One that a running recording still holds is not unfinished.
+        if (::stat(wav.c_str(), &info) == 0 && S_ISREG(info.st_mode) && !markerIsHeld(folder + "/" + name))
+            found.push_back(wav);
     }
     ::closedir(dir);
     std::sort(found.begin(), found.end());
@@ -312,7 +328,8 @@ void RecordingFileWriter::run(std::string path, int channels) {
     };
     const std::string marker = recordingMarkerPath(path);
     // The marker first: whatever reaches the file has a marker that says it may need repair.
-    if (!writeMarker(marker, channels)) {
+    const int markerFd = writeMarker(marker, channels);
+    if (markerFd < 0) {
         const int code = errno;
         ::unlink(marker.c_str());
         fail(Failure::system(path, "cannot start the recording in this folder", code));
@@ -428,6 +445,7 @@ void RecordingFileWriter::run(std::string path, int channels) {
         ::unlink(marker.c_str());
         syncFolderOf(path);
     }
+    if (markerFd >= 0) ::close(markerFd);  // lets go of the lock
 }
 
 }  // namespace wavomer
