@@ -8,11 +8,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -295,6 +297,77 @@ TEST_F(RecordingInTheWindow, ARecordingACrashCutShortIsRepairedAndOfferedAtTheNe
     // Offered once only.
     EXPECT_EQ(Application::offerUnfinishedRecordings(window.get()), 0);
     EXPECT_EQ(asked.size(), 1);
+}
+
+// The power of samples at hertz (Goertzel).
+double powerAt(const std::vector<float>& samples, double hertz) {
+    const double k = 2.0 * std::cos(2.0 * M_PI * hertz / 44100.0);
+    double s1 = 0.0, s2 = 0.0;
+    for (float x : samples) {
+        const double next = x + k * s1 - s2;
+        s2 = s1;
+        s1 = next;
+    }
+    return s1 * s1 + s2 * s2 - k * s1 * s2;
+}
+
+TEST_F(RecordingInTheWindow, ComputerAudioRecordsTheToneTheComputerPlaysOntoTheSelectedTrack) {
+    // The real recorder on the sound server the test command starts (a null sink and its
+    // monitor).
+    if (qEnvironmentVariableIsEmpty("PULSE_SERVER")) GTEST_SKIP() << "no private sound server";
+    RecordPanel::setRecorderFactory(nullptr);
+    auto window = twoTracks();
+    ASSERT_TRUE(window);
+    WaveEditViewController& engine = window->document().engine();
+    {
+        UserEvent event(engine);
+        engine.selectTracks(0, 0);
+    }
+    QTest::mouseClick(&window->recordButton(), Qt::LeftButton);
+    RecordPanel& panel = window->recordPanel();
+    ASSERT_TRUE(waitFor([&] { return panel.controller().hasComputerAudioDevice(); }));
+    QComboBox& devices = panel.popover().audioDeviceButton();
+    const int computer = devices.findText("Computer Audio");
+    ASSERT_GE(computer, 0);
+    emit devices.activated(computer);
+    ASSERT_EQ(panel.controller().selectedDeviceName(), "Computer Audio");
+
+    const std::string tone = scratch_.file("tone-1k.wav");
+    {
+        std::vector<float> samples(44100 * 10 * 2);
+        for (size_t i = 0; i < samples.size() / 2; ++i)
+            samples[2 * i] = samples[2 * i + 1] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 1000.0 * i / 44100.0));
+        wavomer::test::writeWavFloat(tone, 2, 44100, samples);
+    }
+    QProcess player;
+    player.start(QStringLiteral("paplay"), {QString::fromStdString(tone)});
+    ASSERT_TRUE(player.waitForStarted(5000)) << "paplay could not be started";
+    ASSERT_TRUE(waitFor([&] { return panel.recorder().audioLevel() > 0.1; })) << "the monitor stays silent";
+    QTest::mouseClick(&panel.popover().recordButton(), Qt::LeftButton);
+    ASSERT_TRUE(engine.host().isRecording());
+    ASSERT_TRUE(waitFor([&] { return engine.recordEndTime - engine.recordStartTime >= 2.0; }));
+    QTest::mouseClick(&window->recordButton(), Qt::LeftButton);
+    player.kill();
+    player.waitForFinished(2000);
+    ASSERT_FALSE(engine.host().isRecording());
+    ASSERT_TRUE(waitFor([&] { return !window->isImportDialogShown(); }));
+    ASSERT_TRUE(failures_.isEmpty()) << failures_.join("; ").toStdString();
+
+    const auto& sections = engine.audioTrackArray()[0]->sectionArray();
+    ASSERT_EQ(sections.size(), 3u);
+    const SectionPtr recorded = sections[1];
+    EXPECT_NEAR(recorded->trackStartTime, 1.0, 1e-9);
+    EXPECT_GE(recorded->trackEndTime - recorded->trackStartTime, 2.0);
+    // One second from the middle of the inserted recording, read through the track.
+    std::vector<float> heard;
+    const auto first = static_cast<int64_t>((recorded->trackStartTime + 0.5) * 44100);
+    for (int64_t k = 0; k < 44100; ++k) heard.push_back(engine.audioTrackArray()[0]->readSamplePointAtOffset(first + k));
+    const double atTone = powerAt(heard, 1000.0);
+    EXPECT_GT(atTone, 100.0 * powerAt(heard, 3000.0));
+    EXPECT_GT(atTone, 100.0 * powerAt(heard, 1500.0));
+    EXPECT_GT(atTone, 100.0 * powerAt(heard, 440.0));
+    // The track that did not receive it is padded with silence to the same end.
+    EXPECT_NEAR(engine.audioTrackArray()[1]->sectionArray().back()->trackEndTime, recorded->trackEndTime + 3.0, 1e-6);
 }
 
 }  // namespace
