@@ -133,10 +133,7 @@ void RecordPanel::ensureRecorder() {
     RecordTexts texts{Text::tr("None").toStdString(), Text::tr("Computer Audio").toStdString()};
     controller_ = std::make_unique<RecordViewController>(*recorder_, engine_, config_, *this, std::move(texts));
     popover_ = new RecordPopover(controller_->audioWaveView, window_);
-    connect(popover_, &RecordPopover::closed, this, [this] {
-        controller_->closePopoverWithoutRecord();
-        emit recordingChanged();
-    });
+    connect(popover_, &RecordPopover::closed, this, [this] { controller_->closePopoverWithoutRecord(); });
     connect(&popover_->audioDeviceButton(), &QComboBox::activated, this, [this](int index) {
         controller_->selectAudioDevice(popover_->audioDeviceButton().itemText(index).toStdString());
     });
@@ -199,7 +196,6 @@ void RecordPanel::doSomethingWhenStartRecordAction() {
 
 void RecordPanel::doSomethingWhenStopRecordAction() {
     if (stopRecordAction) stopRecordAction();
-    emit recordingChanged();
 }
 
 void RecordPanel::audioInputDevicesChanged() {

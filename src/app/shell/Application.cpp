@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "config/UserConfig.h"
+#include "record/RecordViewController.h"
 #include "record/RecordingFile.h"
 #include "shell/Document.h"
 #include "shell/FailurePresenter.h"
@@ -99,8 +100,7 @@ void Application::cleanUpAtExit() {
 std::function<bool(const QString&)> Application::recoveryPrompt;
 
 int Application::offerUnfinishedRecordings(MainWindow* window) {
-    const std::string folder =
-        stringByAppendingPathComponent(UserConfig::share().recordOutputPath, "Record Files");
+    const std::string folder = recordFilesFolder(UserConfig::share());
     int imported = 0;
     for (const std::string& path : findUnfinishedRecordings(folder)) {
         const QString name = QFileInfo(QString::fromStdString(path)).fileName();

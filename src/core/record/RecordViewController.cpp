@@ -49,29 +49,30 @@ void RecordViewController::saveName(const std::string& name) {
         logLine("record: the chosen input could not be kept: %s", saved.failure().message().c_str());
 }
 
+bool RecordViewController::isAvailable(const std::string& name) const {
+    if (name == texts_.computerAudio) return hasComputerAudioDevice();
+    const std::vector<std::string> titles = deviceTitles();
+    return std::find(titles.begin(), titles.end(), name) != titles.end();
+}
+
 void RecordViewController::checkIfSelectComputerAudioAndNotExist() {
     host_.audioInputDevicesChanged();
-    const std::vector<std::string> titles = deviceTitles();
-    auto listed = [&](const std::string& name) { return std::find(titles.begin(), titles.end(), name) != titles.end(); };
     // A device the user chose that has come (back) since a fallback took its place.
-    if (awaitedName_) {
-        const bool back = *awaitedName_ == texts_.computerAudio ? hasComputerAudioDevice() : listed(*awaitedName_);
-        if (back) {
-            saveName(*awaitedName_);
-            awaitedName_.reset();
-        }
+    if (awaitedName_ && isAvailable(*awaitedName_)) {
+        saveName(*awaitedName_);
+        awaitedName_.reset();
     }
     const std::string name = savedName();
-    const bool available = name == texts_.computerAudio ? hasComputerAudioDevice() : listed(name);
-    if (available) {
+    if (isAvailable(name)) {
         selectAudioButton(name);
         return;
     }
     // The saved device is gone (or was "None", or is the missing computer audio): the
     // first entry stands in and is saved, and the chosen one is awaited.
     if (!name.empty() && name != texts_.none && !awaitedName_) awaitedName_ = name;
-    selectAudioButton(titles.front());
-    saveName(titles.front());
+    const std::string first = deviceTitles().front();
+    selectAudioButton(first);
+    saveName(first);
 }
 
 void RecordViewController::selectAudioButton(const std::string& name) {
@@ -134,9 +135,12 @@ void RecordViewController::startOrStop() {
     startRecord();
 }
 
+std::string recordFilesFolder(const UserConfig& config) {
+    return stringByAppendingPathComponent(config.recordOutputPath, "Record Files");
+}
+
 void RecordViewController::startRecord() {
-    const std::string folder = stringByAppendingPathComponent(config_.recordOutputPath,
-                                                                                    "Record Files");
+    const std::string folder = recordFilesFolder(config_);
     std::error_code ec;
     fs::create_directories(folder, ec);  // a folder that cannot be made fails the recording, which says so
     const std::string file = FileManagerExtention::fullPathWithNumberIncreaseIfExist(
@@ -208,13 +212,8 @@ Outcome<> RecordViewController::stopRecord() {
 void RecordViewController::devicesChanged() {
     host_.audioInputDevicesChanged();
     if (!popoverShown_ || host_.isRecording()) return;
-    const std::vector<std::string> titles = deviceTitles();
-    auto listed = [&](const std::string& name) { return std::find(titles.begin(), titles.end(), name) != titles.end(); };
-    const bool selectionGone = selectedDeviceName_ == texts_.computerAudio ? !hasComputerAudioDevice()
-                                                                           : !listed(selectedDeviceName_);
-    const bool awaitedBack = awaitedName_ && (*awaitedName_ == texts_.computerAudio ? hasComputerAudioDevice()
-                                                                                    : listed(*awaitedName_));
-    if (selectionGone || awaitedBack) checkIfSelectComputerAudioAndNotExist();
+    if (!isAvailable(selectedDeviceName_) || (awaitedName_ && isAvailable(*awaitedName_)))
+        checkIfSelectComputerAudioAndNotExist();
 }
 
 void RecordViewController::recordingFailed(const std::string& message) {

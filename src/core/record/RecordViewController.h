@@ -53,6 +53,9 @@ struct RecordTexts {
     std::string computerAudio = "Computer Audio";
 };
 
+// Where recordings go: the folder "Record Files" inside the user's output folder.
+std::string recordFilesFolder(const UserConfig& config);
+
 class RecordViewController {
 public:
     static constexpr double kTimerSeconds = 0.01;
@@ -99,6 +102,9 @@ public:
 private:
     std::string savedName() const;
     void saveName(const std::string& name);
+    // Whether the device of that name can be chosen now: listed, or the computer's
+    // audio when the server has its monitor.
+    bool isAvailable(const std::string& name) const;
 
     AudioRecorder& audioRecorder_;
     WaveEditViewController& engine_;
