@@ -299,18 +299,6 @@ TEST_F(RecordingInTheWindow, ARecordingACrashCutShortIsRepairedAndOfferedAtTheNe
     EXPECT_EQ(asked.size(), 1);
 }
 
-// The power of samples at hertz (Goertzel).
-double powerAt(const std::vector<float>& samples, double hertz) {
-    const double k = 2.0 * std::cos(2.0 * M_PI * hertz / 44100.0);
-    double s1 = 0.0, s2 = 0.0;
-    for (float x : samples) {
-        const double next = x + k * s1 - s2;
-        s2 = s1;
-        s1 = next;
-    }
-    return s1 * s1 + s2 * s2 - k * s1 * s2;
-}
-
 TEST_F(RecordingInTheWindow, ComputerAudioRecordsTheToneTheComputerPlaysOntoTheSelectedTrack) {
     // The real recorder on the sound server the test command starts (a null sink and its
     // monitor).
@@ -333,12 +321,7 @@ TEST_F(RecordingInTheWindow, ComputerAudioRecordsTheToneTheComputerPlaysOntoTheS
     ASSERT_EQ(panel.controller().selectedDeviceName(), "Computer Audio");
 
     const std::string tone = scratch_.file("tone-1k.wav");
-    {
-        std::vector<float> samples(44100 * 10 * 2);
-        for (size_t i = 0; i < samples.size() / 2; ++i)
-            samples[2 * i] = samples[2 * i + 1] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 1000.0 * i / 44100.0));
-        wavomer::test::writeWavFloat(tone, 2, 44100, samples);
-    }
+    wavomer::test::writeStereoSineWav(tone, 10.0, 1000.0, 0.5f);
     QProcess player;
     player.start(QStringLiteral("paplay"), {QString::fromStdString(tone)});
     ASSERT_TRUE(player.waitForStarted(5000)) << "paplay could not be started";
@@ -362,6 +345,7 @@ TEST_F(RecordingInTheWindow, ComputerAudioRecordsTheToneTheComputerPlaysOntoTheS
     std::vector<float> heard;
     const auto first = static_cast<int64_t>((recorded->trackStartTime + 0.5) * 44100);
     for (int64_t k = 0; k < 44100; ++k) heard.push_back(engine.audioTrackArray()[0]->readSamplePointAtOffset(first + k));
+    using wavomer::test::powerAt;
     const double atTone = powerAt(heard, 1000.0);
     EXPECT_GT(atTone, 100.0 * powerAt(heard, 3000.0));
     EXPECT_GT(atTone, 100.0 * powerAt(heard, 1500.0));

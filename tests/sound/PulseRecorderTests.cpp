@@ -97,17 +97,7 @@ Recorded readRecording(const std::string& path) {
     return r;
 }
 
-// The power of `samples` at `hertz` (Goertzel).
-double powerAt(const std::vector<float>& samples, double hertz) {
-    const double k = 2.0 * std::cos(2.0 * M_PI * hertz / 44100.0);
-    double s1 = 0.0, s2 = 0.0;
-    for (float x : samples) {
-        const double s = x + k * s1 - s2;
-        s2 = s1;
-        s1 = s;
-    }
-    return s1 * s1 + s2 * s2 - k * s1 * s2;
-}
+using test::powerAt;
 
 void expectTone(const std::vector<float>& samples) {
     ASSERT_GT(samples.size(), 44100u / 2) << "too little was recorded";
@@ -181,10 +171,7 @@ protected:
     // A tone of 1 kHz into the default output, for `seconds`.
     std::unique_ptr<Child> playTone(double seconds) {
         const std::string wav = dir.file("tone.wav");
-        std::vector<float> tone(static_cast<size_t>(seconds * 44100) * 2);
-        for (size_t i = 0; i < tone.size() / 2; ++i)
-            tone[2 * i] = tone[2 * i + 1] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 1000.0 * i / 44100.0));
-        test::writeWavFloat(wav, 2, 44100, tone);
+        test::writeStereoSineWav(wav, seconds, 1000.0, 0.5f);
         return std::make_unique<Child>(std::vector<std::string>{"paplay", "--server=" + server, wav});
     }
     std::string server;

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -134,6 +135,25 @@ std::vector<std::string> lines(const std::string& text) {
 
 bool ffmpeg(const std::string& arguments) {
     return runCommand("ffmpeg -nostdin -v error -y " + arguments) == 0;
+}
+
+void writeStereoSineWav(const std::string& path, double seconds, double hertz, float amplitude) {
+    std::vector<float> frames(static_cast<size_t>(seconds * 44100) * 2);
+    for (size_t i = 0; i < frames.size() / 2; ++i)
+        frames[2 * i] = frames[2 * i + 1] =
+            static_cast<float>(amplitude * std::sin(2.0 * M_PI * hertz * static_cast<double>(i) / 44100.0));
+    writeWavFloat(path, 2, 44100, frames);
+}
+
+double powerAt(const std::vector<float>& samples, double hertz) {
+    const double k = 2.0 * std::cos(2.0 * M_PI * hertz / 44100.0);
+    double s1 = 0.0, s2 = 0.0;
+    for (float x : samples) {
+        const double next = x + k * s1 - s2;
+        s2 = s1;
+        s1 = next;
+    }
+    return s1 * s1 + s2 * s2 - k * s1 * s2;
 }
 
 }  // namespace wavomer::test

@@ -55,6 +55,12 @@ private:
 void writeWavFloat(const std::string& path, int channels, int sampleRate, const std::vector<float>& interleaved);
 void writeWav16(const std::string& path, int channels, int sampleRate, const std::vector<float>& interleaved);
 
+// A stereo WAV of a sine at hertz and amplitude, both channels alike, at 44100 Hz.
+void writeStereoSineWav(const std::string& path, double seconds, double hertz, float amplitude);
+// The power of samples (at 44100 Hz) at hertz, by Goertzel's filter: a tone shows as its
+// frequency standing far above the others.
+double powerAt(const std::vector<float>& samples, double hertz);
+
 // Runs a shell command; answers its exit status and fills out with standard output.
 int runCommand(const std::string& command, std::string* out = nullptr, std::string* err = nullptr);
 
