@@ -1,5 +1,7 @@
 #include "PulseOutputGraph.h"
 
+#include "PulseConnect.h"
+
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -210,33 +212,14 @@ bool PulseOutputGraph::connect(std::string* error) {
         error_ = what;
         return false;
     };
-    mainloop_ = pa_threaded_mainloop_new();
-    if (!mainloop_) return fail("cannot make a main loop");
-    context_ = pa_context_new(pa_threaded_mainloop_get_api(mainloop_), applicationName_.c_str());
-    if (!context_) return fail("cannot make a context");
-    pa_context_set_state_callback(context_, &PulseOutputGraph::contextState, this);
-    if (pa_threaded_mainloop_start(mainloop_) < 0) return fail("cannot start the main loop");
+    if (std::string problem = pulse::startLoop(mainloop_, context_, applicationName_, &PulseOutputGraph::contextState, this);
+        !problem.empty())
+        return fail(problem);
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kConnectDeadlineSeconds);
+    const pulse::Deadline deadline = pulse::deadlineAfter(kConnectDeadlineSeconds);
     pa_threaded_mainloop_lock(mainloop_);
-    // Waits (unlocked) for the server to answer, checking every 10 ms until the deadline.
-    auto waitFor = [&](auto isReady, auto isBroken) {
-        while (!isReady()) {
-            if (isBroken() || std::chrono::steady_clock::now() > deadline) return false;
-            pa_threaded_mainloop_unlock(mainloop_);
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            pa_threaded_mainloop_lock(mainloop_);
-        }
-        return true;
-    };
-    std::string problem;
-    if (pa_context_connect(context_, server_.empty() ? nullptr : server_.c_str(), PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        problem = pa_strerror(pa_context_errno(context_));
-    } else if (!waitFor([&] { return pa_context_get_state(context_) == PA_CONTEXT_READY; },
-                        [&] { return !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); })) {
-        const int code = pa_context_errno(context_);
-        problem = code ? pa_strerror(code) : "the server did not answer within the deadline";
-    } else {
+    std::string problem = pulse::connectContext(mainloop_, context_, server_, deadline);
+    if (problem.empty()) {
         pa_sample_spec spec{};
         spec.format = PA_SAMPLE_FLOAT32LE;
         spec.rate = kSampleRate;
@@ -256,8 +239,9 @@ bool PulseOutputGraph::connect(std::string* error) {
             const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
             if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0) {
                 problem = pa_strerror(pa_context_errno(context_));
-            } else if (!waitFor([&] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
-                                [&] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)); })) {
+            } else if (!pulse::waitUnlocking(
+                           mainloop_, deadline, [&] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
+                           [&] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)); })) {
                 const int code = pa_context_errno(context_);
                 problem = code ? pa_strerror(code) : "the playback stream did not open within the deadline";
             }

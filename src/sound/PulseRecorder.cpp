@@ -1,5 +1,7 @@
 #include "PulseRecorder.h"
 
+#include "PulseConnect.h"
+
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -401,34 +403,13 @@ bool PulseRecorder::connect(std::string* error) {
         *error = what;
         return false;
     };
-    mainloop_ = pa_threaded_mainloop_new();
-    if (!mainloop_) return fail("cannot make a main loop");
-    context_ = pa_context_new(pa_threaded_mainloop_get_api(mainloop_), applicationName_.c_str());
-    if (!context_) return fail("cannot make a context");
-    pa_context_set_state_callback(context_, &PulseRecorder::contextState, this);
-    if (pa_threaded_mainloop_start(mainloop_) < 0) return fail("cannot start the main loop");
+    if (std::string problem = pulse::startLoop(mainloop_, context_, applicationName_, &PulseRecorder::contextState, this);
+        !problem.empty())
+        return fail(problem);
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kConnectDeadlineSeconds);
-    std::string problem;
+    const pulse::Deadline deadline = pulse::deadlineAfter(kConnectDeadlineSeconds);
     pa_threaded_mainloop_lock(mainloop_);
-    if (pa_context_connect(context_, server_.empty() ? nullptr : server_.c_str(), PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        problem = pa_strerror(pa_context_errno(context_));
-    } else {
-        // Waits (unlocked) for the server to answer, checking every 10 ms until the deadline.
-        while (pa_context_get_state(context_) != PA_CONTEXT_READY) {
-            if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) {
-                problem = pa_strerror(pa_context_errno(context_));
-                break;
-            }
-            if (std::chrono::steady_clock::now() > deadline) {
-                problem = "the server did not answer within the deadline";
-                break;
-            }
-            pa_threaded_mainloop_unlock(mainloop_);
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            pa_threaded_mainloop_lock(mainloop_);
-        }
-    }
+    const std::string problem = pulse::connectContext(mainloop_, context_, server_, deadline);
     if (problem.empty()) {
         pa_context_set_subscribe_callback(context_, &PulseRecorder::contextEvent, this);
         const auto mask = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SINK |
@@ -516,7 +497,7 @@ void PulseRecorder::refreshDevices() {
     pa_operation* ops[] = {pa_context_get_server_info(context_, serverInfo, this),
                            pa_context_get_source_info_list(context_, sourceInfo, this),
                            pa_context_get_sink_info_list(context_, sinkInfo, this)};
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kConnectDeadlineSeconds);
+    const pulse::Deadline deadline = pulse::deadlineAfter(kConnectDeadlineSeconds);
     bool complete = true;
     for (pa_operation* op : ops) {
         if (!op) {
