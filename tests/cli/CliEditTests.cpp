@@ -1,5 +1,6 @@
 // wavomer-cli edit, end to end: scripts run against new and saved projects on
 // media made by the test.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -201,6 +202,76 @@ TEST_F(CliEdit, ASecondRunCannotSaveOverAProjectAnotherRunHasOpen) {
     EXPECT_FALSE(std::filesystem::exists(project + "/.wavomer.lock"));
     EXPECT_EQ(edit("cursor 2\nadd-marker\nsave\nprint\n", &out, &err, project), 0) << err;
     EXPECT_EQ(field(out, "markers"), "[1, 2]");
+}
+
+// A run of "edit PROJECT -" fed line by line, whose printed lines and errors are read back.
+class InteractiveRun {
+public:
+    InteractiveRun(const std::string& project, const std::string& cache) {
+        int toChild[2], fromChild[2];
+        // Close-on-exec, so that a run started later holds no end of this one's pipes.
+        if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(toChild[0], 0);
+            ::dup2(fromChild[1], 1);
+            ::dup2(fromChild[1], 2);
+            ::close(toChild[1]);
+            ::close(fromChild[0]);
+            ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+            ::execl(WAVOMER_CLI_PATH, WAVOMER_CLI_PATH, "edit", project.c_str(), "-", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(toChild[0]);
+        ::close(fromChild[1]);
+        input_ = toChild[1];
+        output_ = ::fdopen(fromChild[0], "r");
+    }
+    ~InteractiveRun() { finish(); }
+    // Sends lines ending in "print" and answers the first line that comes back.
+    std::string send(const std::string& lines) {
+        if (::write(input_, lines.data(), lines.size()) != static_cast<ssize_t>(lines.size())) return {};
+        char line[65536];
+        return output_ && std::fgets(line, sizeof line, output_) ? line : "";
+    }
+    // Ends the input; answers the exit status and the rest of what was printed.
+    int finish(std::string* rest = nullptr) {
+        if (input_ >= 0) ::close(input_);
+        input_ = -1;
+        if (output_) {
+            char line[65536];
+            while (std::fgets(line, sizeof line, output_))
+                if (rest) *rest += line;
+            std::fclose(output_);
+            output_ = nullptr;
+        }
+        int status = 0;
+        if (pid_ > 0 && ::waitpid(pid_, &status, 0) == pid_) pid_ = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int input_ = -1;
+    FILE* output_ = nullptr;
+};
+
+TEST_F(CliEdit, ARunDoesNotSaveOverWhatAnotherProgramSavedSinceItOpenedTheProject) {
+    std::string out, err;
+    std::string project = dir.file("shared.wvmp");
+    ASSERT_EQ(edit("import \"" + wav + "\"\nsave " + project + "\n", &out, &err), 0) << err;
+    InteractiveRun holder(project, dir.file("cache-holder"));
+    EXPECT_EQ(field(holder.send("print\n"), "markers"), "[]");  // it holds the project now
+    InteractiveRun later(project, dir.file("cache-later"));
+    EXPECT_EQ(field(later.send("cursor 2\nadd-marker\nprint\n"), "markers"), "[2]");
+    const std::string saved = holder.send("cursor 1\nadd-marker\nsave\nprint\n");
+    EXPECT_EQ(field(saved, "markers"), "[1]") << saved;
+    EXPECT_EQ(holder.finish(), 0);
+    const std::string refused = later.send("save\n");
+    EXPECT_EQ(later.finish(), 1);
+    EXPECT_NE(refused.find("changed on disk"), std::string::npos) << refused;
+    ASSERT_EQ(edit("print\n", &out, &err, project), 0) << err;
+    EXPECT_EQ(field(out, "markers"), "[1]");
 }
 
 TEST_F(CliEdit, AProjectOpenedWithoutTracksEditsTheTracksOfItsFirstImport) {

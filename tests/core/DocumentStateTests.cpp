@@ -1,9 +1,12 @@
 // Where a project window's document lives and the name it shows.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "engine/DocumentState.h"
+#include "support/TestSupport.h"
 
 using wavomer::DocumentState;
 
@@ -35,4 +38,17 @@ TEST(DocumentState, OpeningRecordsTheFolderWhetherNamedByItselfOrByItsArchive) {
     DocumentState bare;
     bare.readFromURL("/x/.wvmp");
     EXPECT_EQ(bare.displayName(), ".wvmp");
+}
+
+TEST(DocumentState, ARelativePathAfterTheWorkingFolderWasRemovedStaysRelativeInsteadOfThrowing) {
+    wavomer::test::ScratchDir scratch;
+    char previous[4096];
+    ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
+    const std::string gone = scratch.file("gone");
+    std::filesystem::create_directories(gone);
+    ASSERT_EQ(::chdir(gone.c_str()), 0);
+    std::filesystem::remove(gone);
+    const std::string folder = DocumentState::projectFolderOf("song.wvmp/project.plist");
+    ASSERT_EQ(::chdir(previous), 0);
+    EXPECT_EQ(folder, "song.wvmp");
 }

@@ -10,9 +10,11 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 
 #include "archive/ProjectArchive.h"
@@ -225,6 +227,9 @@ TEST_F(FolderTest, ASaveIntoAFullDiskFailsAsSuchAndKeepsTheOldArchive) {
     EXPECT_EQ(contents(project + "/project.plist"), oldBytes);
     // No partial copy stands in "Audios".
     EXPECT_EQ(filesIn(project + "/Audios"), 1u);
+    // A new project that does not fit leaves no folder behind.
+    EXPECT_FALSE(engine->saveProjectItemToPath(small + "/new.wvmp").ok());
+    EXPECT_FALSE(fs::exists(small + "/new.wvmp"));
 }
 
 TEST_F(FolderTest, AProjectAnotherProcessEditsIsNotSavedOverAndAStaleLockIsTakenOver) {
@@ -312,4 +317,170 @@ TEST_F(FolderTest, AProjectOpenedWithoutTracksSelectsNothingUntilItsFirstImport)
     for (const auto& s : engine->audioTrackArray()[0]->sectionArray())
         silenceInserted |= s->isMute && std::fabs(s->trackStartTime - 0.5) < 1e-9;
     EXPECT_TRUE(silenceInserted);
+}
+
+// Runs check as the unprivileged user "nobody" in a child process, since permissions
+// do not hold for root; answers the child's exit status (0 when every check held), or
+// skips when the tests run as root without a way to become someone else.
+static int asUnprivilegedUser(const std::string& scratch, const std::function<int()>& check) {
+    if (::geteuid() != 0) return check();
+    ::chmod(scratch.c_str(), 0777);
+    pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
+        ::_exit(check());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 101;
+}
+
+TEST_F(FolderTest, SavesIntoFoldersThatCannotBeExaminedFailAndKeepTheEditedMark) {
+    const std::string good = source("ImportAudio_1.data", 0.1);
+    layOut({good});
+    engine->setDocumentEdited(true);
+    // A name too long for the system, and a path through a loop of links.
+    fs::create_symlink(dir.file("loopB"), dir.file("loopA"));
+    fs::create_symlink(dir.file("loopA"), dir.file("loopB"));
+    for (const std::string& target : {dir.file(std::string(300, 'n') + ".wvmp"), dir.file("loopA/song.wvmp")}) {
+        Outcome<Warnings> r = engine->saveProjectItemToPath(target);
+        EXPECT_FALSE(r.ok()) << target;
+        EXPECT_TRUE(engine->isDocumentEdited());
+    }
+
+    // As a user the permissions hold for: a folder inside one without search
+    // permission; the project's own folder made unreadable; a source that cannot be
+    // read, whose failed save into a new folder leaves no folder behind.
+    ::chmod(good.c_str(), 0644);
+    const std::string home = dir.file("user");
+    fs::create_directories(home + "/closed");
+    const std::string unreadable = dir.file("ImportAudio_2.data");
+    writeSampleFile(unreadable, 1, 4410, staircase);
+    ::chmod(unreadable.c_str(), 0);
+    if (::geteuid() == 0) ::chown(home.c_str(), 65534, 65534), ::chown((home + "/closed").c_str(), 65534, 65534);
+    const int status = asUnprivilegedUser(dir.path(), [&]() -> int {
+        int failed = 0;
+        ::chmod((home + "/closed").c_str(), 0);
+        if (engine->saveProjectItemToPath(home + "/closed/song.wvmp").ok()) failed |= 1;
+        ::chmod((home + "/closed").c_str(), 0700);
+        const std::string own = home + "/own.wvmp";
+        if (Outcome<Warnings> first = engine->saveProjectItemToPath(own); !first.ok()) {
+            std::fprintf(stderr, "%s\n", first.error().c_str());
+            return failed | 2;
+        }
+        engine->setDocumentEdited(true);
+        ::chmod(own.c_str(), 0);
+        if (engine->saveProjectItemToPath(own).ok() || !engine->isDocumentEdited()) failed |= 4;
+        ::chmod(own.c_str(), 0700);
+        layOut({good, unreadable});
+        if (engine->saveProjectItemToPath(home + "/new.wvmp").ok() || fs::exists(home + "/new.wvmp")) failed |= 8;
+        return failed;
+    });
+    if (status == 100) GTEST_SKIP() << "cannot become an unprivileged user";
+    EXPECT_EQ(status, 0) << "bits: 1 closed folder, 2 first save, 4 unreadable own folder, 8 unreadable source";
+}
+
+TEST_F(FolderTest, AnotherProjectIsReplacedOnlyWhenAskedAndNotWhileAnotherDocumentHoldsIt) {
+    fs::create_directories(dir.file("a"));
+    fs::create_directories(dir.file("b"));
+    const std::string theirs = source("a/ImportAudio_1.data", 1.0);
+    layOut({theirs});
+    const std::string victim = dir.file("victim.wvmp");
+    ASSERT_TRUE(engine->saveProjectItemToPath(victim).ok());
+    const std::string before = contents(victim + "/project.plist");
+
+    // A second document of this process, with audio of the same name but not the same.
+    UndoManager otherUndo;
+    WaveEditViewController other(host, clipboard, scheduler, otherUndo);
+    auto mine = placedSection(source("b/ImportAudio_1.data", 2.0), 0.0, 2.0, 0.0);
+    other.audioTrackArray()[0]->setSectionArray({mine});
+    EXPECT_EQ(other.saveTargetAt(victim), SaveTarget::OtherProject);
+    Outcome<Warnings> refused = other.saveProjectItemToPath(victim);
+    EXPECT_FALSE(refused.ok());
+    Outcome<Warnings> held = other.saveProjectItemToPath(victim, {.replaceOtherProject = true});
+    EXPECT_FALSE(held.ok());
+    EXPECT_NE(held.error().find("process " + std::to_string(::getpid())), std::string::npos) << held.error();
+    EXPECT_EQ(contents(victim + "/project.plist"), before);
+
+    // Once the first lets go, the replacement takes the archive and the audio whole.
+    engine.reset();
+    Outcome<Warnings> replaced = other.saveProjectItemToPath(victim, {.replaceOtherProject = true});
+    ASSERT_TRUE(replaced.ok()) << replaced.error();
+    EXPECT_EQ(fs::file_size(victim + "/Audios/ImportAudio_1.data"), fs::file_size(dir.file("b/ImportAudio_1.data")));
+    EXPECT_EQ(filesIn(victim), 3u);  // Audios, project.plist, the lock: nothing set aside is left
+    EXPECT_EQ(other.saveTargetAt(victim), SaveTarget::Own);
+}
+
+TEST_F(FolderTest, AProjectChangedOnDiskSinceItWasReadIsNotSavedOverUnlessAllowed) {
+    const std::string good = source("ImportAudio_1.data", 0.1);
+    layOut({good});
+    const std::string project = dir.file("song.wvmp");
+    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok());
+    engine.reset();
+    UndoManager otherUndo;
+    WaveEditViewController reader(host, clipboard, scheduler, otherUndo);
+    ASSERT_TRUE(openAsUserEvent(reader, project).ok());
+    EXPECT_EQ(reader.saveTargetAt(project), SaveTarget::Own);
+
+    // Another program saves a marker into it, keeping the size and the time stamp.
+    struct stat was {};
+    ::stat((project + "/project.plist").c_str(), &was);
+    ASSERT_OK(archive::writeProjectFile(archive::projectArchivePath(project), reader.audioTrackArray(),
+                                        {MarkerItem::createMarkerWithTime(0.05)}));
+    const struct timespec times[2] = {was.st_atim, was.st_mtim};
+    ::utimensat(AT_FDCWD, (project + "/project.plist").c_str(), times, 0);
+    const std::string theirs = contents(project + "/project.plist");
+    EXPECT_EQ(reader.saveTargetAt(project), SaveTarget::ChangedOnDisk);
+    reader.setDocumentEdited(true);
+    EXPECT_FALSE(reader.saveProjectItemToPath(project).ok());
+    EXPECT_EQ(contents(project + "/project.plist"), theirs);
+    EXPECT_TRUE(reader.isDocumentEdited());
+    ASSERT_TRUE(reader.saveProjectItemToPath(project, {.overwriteChanged = true}).ok());
+    EXPECT_EQ(reader.saveTargetAt(project), SaveTarget::Own);
+}
+
+TEST_F(FolderTest, ASaveNeverWritesThroughALinkOrOverAFileThatIsNotOurs) {
+    const std::string good = source("ImportAudio_1.data", 0.1);
+    layOut({good});
+    const std::string users = dir.file("documents");
+    fs::create_directories(users);
+    std::ofstream(users + "/ImportAudio_1.data") << "the user's own file";
+    // "Audios" a link out of the project, and a real "Audios" holding a file of the user's.
+    const std::string linked = dir.file("linked.wvmp");
+    fs::create_directories(linked);
+    fs::create_directory_symlink(users, linked + "/Audios");
+    const std::string foreign = dir.file("foreign.wvmp");
+    fs::create_directories(foreign + "/Audios");
+    fs::copy_file(users + "/ImportAudio_1.data", foreign + "/Audios/ImportAudio_1.data");
+    for (const std::string& project : {linked, foreign}) {
+        Outcome<Warnings> r = engine->saveProjectItemToPath(project);
+        EXPECT_FALSE(r.ok()) << project;
+        EXPECT_NE(r.error().find("Audios"), std::string::npos) << r.error();
+        EXPECT_FALSE(fs::exists(project + "/project.plist")) << project;
+    }
+    EXPECT_EQ(contents(users + "/ImportAudio_1.data"), "the user's own file");
+    EXPECT_EQ(contents(foreign + "/Audios/ImportAudio_1.data"), "the user's own file");
+}
+
+TEST_F(FolderTest, ASaveAfterTheProjectFolderWasRemovedFailsAndNamesTheLostAudio) {
+    const std::string good = source("ImportAudio_1.data", 0.1);
+    layOut({good});
+    const std::string project = dir.file("song.wvmp");
+    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok());
+    engine.reset();
+    fs::remove(good);  // the import folder's copy is gone, as after a restart: only "Audios" holds the audio
+    UndoManager otherUndo;
+    WaveEditViewController reopened(host, clipboard, scheduler, otherUndo);
+    ASSERT_TRUE(openAsUserEvent(reopened, project).ok());
+    EXPECT_TRUE(reopened.unreadableSources().empty());
+
+    fs::remove_all(project);
+    ASSERT_EQ(reopened.unreadableSources().size(), 1u);
+    EXPECT_NE(reopened.unreadableSources()[0].find(project + "/Audios/ImportAudio_1.data: missing"), std::string::npos);
+    reopened.setDocumentEdited(true);
+    Outcome<Warnings> r = reopened.saveProjectItemToPath(project);
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.error().find("ImportAudio_1.data"), std::string::npos) << r.error();
+    EXPECT_TRUE(reopened.isDocumentEdited());
+    EXPECT_FALSE(fs::exists(project));
 }

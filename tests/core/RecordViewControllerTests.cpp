@@ -1,7 +1,10 @@
 // The recording panel's logic over a recorder of the test's own: the device list and
 // the reconciliation of the saved device, monitoring while the panel is shown, the
 // level meter and the timeline's live preview on each tick, and where recordings go.
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "config/UserConfig.h"
 #include "record/AudioWaveMeter.h"
@@ -203,7 +206,7 @@ TEST_F(RecordPanelTest, RecordingsGoToRecordFilesAndASecondOneGetsANumber) {
         recorder.length = 0.5;
         // No media engine here: the recording cannot be read back, so the timeline
         // stays as it was and the file stays where it is.
-        const Outcome<> stopped = panel->stopRecord();
+        const Outcome<bool> stopped = panel->stopRecord();
         EXPECT_FALSE(stopped.ok());
         EXPECT_FALSE(host.recording);
         EXPECT_FALSE(panelHost->timerRunning);
@@ -241,9 +244,29 @@ TEST_F(RecordPanelTest, ARecordingThatFailsStopsUnmasksAndSaysWhy) {
     EXPECT_FALSE(recorder.started);
     EXPECT_EQ(panelHost->unmasked, 1);
     EXPECT_EQ(panelHost->stoppedBecause.rfind("The disk is full.", 0), 0u);
+    // These tests decode nothing, so the recording cannot be placed: it is kept and named.
+    EXPECT_EQ(panelHost->stopResult, RecordingStop::Result::KeptInFile);
+    EXPECT_EQ(panelHost->keptFile, recorder.lastPath);
+    EXPECT_TRUE(std::filesystem::exists(recorder.lastPath));
     // Once stopped, later news of the same failure is ignored.
     panel->recordingFailed("The disk is full.");
     EXPECT_EQ(panelHost->unmasked, 1);
+}
+
+TEST_F(RecordPanelTest, ARecordingWhoseFolderCannotBeMadeRecordsNothingAndNamesTheFolder) {
+    setLogEnabled(false);
+    const std::string blocker = dir.file("not-a-folder");
+    std::ofstream(blocker) << "x";
+    config->recordOutputPath = blocker;
+    panel->showPopover();
+    panel->startOrStop();
+    setLogEnabled(true);
+    EXPECT_FALSE(host.recording);
+    EXPECT_FALSE(recorder.started);
+    EXPECT_EQ(panelHost->unmasked, 1);
+    EXPECT_EQ(panelHost->stopResult, RecordingStop::Result::NothingRecorded);
+    EXPECT_NE(panelHost->stoppedBecause.find(blocker + "/Record Files"), std::string::npos) << panelHost->stoppedBecause;
+    EXPECT_NE(panelHost->stoppedBecause.find(std::strerror(ENOTDIR)), std::string::npos) << panelHost->stoppedBecause;
 }
 
 TEST(AudioWaveMeterTest, AHeldPeakShowsAsTheMeanForFiveDrawingsAndDropsOnTheSixth) {

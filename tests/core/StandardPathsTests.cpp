@@ -87,6 +87,14 @@ TEST_F(StandardPathsTest, UserDirsIsReadFromXdgConfigHome) {
     EXPECT_EQ(fm::defaultSaveDocumentPath(), home + "/Film/" + kId);
 }
 
+TEST_F(StandardPathsTest, AnAbsoluteFolderInTheEnvironmentWinsOverUserDirs) {
+    writeUserDirs("XDG_MUSIC_DIR=\"$HOME/Audio\"\nXDG_VIDEOS_DIR=\"$HOME/Film\"\n");
+    setenv("XDG_MUSIC_DIR", (home + "/FromEnv").c_str(), 1);
+    setenv("XDG_VIDEOS_DIR", "relative/ignored", 1);
+    EXPECT_EQ(fm::xdgMusicDirectory(), home + "/FromEnv");
+    EXPECT_EQ(fm::xdgVideosDirectory(), home + "/Film");
+}
+
 TEST_F(StandardPathsTest, TheOutputFolderIsAnsweredWithSymbolicLinksResolved) {
     fs::create_directories(home + "/RealMusic");
     fs::create_directory_symlink(home + "/RealMusic", home + "/Music");

@@ -4,16 +4,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "FFmpegMediaEngine.h"
 #include "archive/ProjectArchive.h"
 #include "config/UserConfig.h"
+#include "data/AudioChannelsGenerator.h"
 #include "record/RecordViewController.h"
 #include "support/EngineFixture.h"
 #include "support/FakeRecorder.h"
@@ -148,47 +151,105 @@ std::string endlessWavHeader() {
     return h;
 }
 
-// The source is a FIFO fed without end, so the conversion can only stop by being
-// cancelled: destroying the engine must stop and join it (AddressSanitizer catches a
+// A FIFO fed without end, so a conversion of it can only stop by being cancelled.
+class EndlessSource {
+public:
+    explicit EndlessSource(std::string path) : path_(std::move(path)) {
+        std::signal(SIGPIPE, SIG_IGN);
+        ok_ = ::mkfifo(path_.c_str(), 0600) == 0;
+        if (!ok_) return;
+        feeder_ = std::thread([this] {
+            int fd = ::open(path_.c_str(), O_WRONLY);  // waits for the conversion to open it
+            if (fd < 0) return;
+            const std::string header = endlessWavHeader();
+            bool open = ::write(fd, header.data(), header.size()) == static_cast<ssize_t>(header.size());
+            std::vector<float> block(2 * 4096, 0.25f);
+            while (open) {
+                ssize_t n = ::write(fd, block.data(), block.size() * sizeof(float));
+                if (n <= 0) break;  // the reader has gone
+                fed_ += n;
+            }
+            ::close(fd);
+        });
+    }
+    ~EndlessSource() { finish(); }
+    bool ok() const { return ok_; }
+    // Waits until several seconds of audio have gone through; false when they never did.
+    bool waitUntilDecoding() {
+        for (int i = 0; i < 4000 && fed_.load() < 8 * 44100 * 8; ++i) ::usleep(5000);
+        if (fed_.load() >= 8 * 44100 * 8) return true;
+        // Free the feeder: open the reading end ourselves.
+        int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    void finish() {
+        if (feeder_.joinable()) feeder_.join();
+    }
+
+private:
+    std::string path_;
+    bool ok_ = false;
+    std::atomic<int64_t> fed_{0};
+    std::thread feeder_;
+};
+
+// Destroying the engine must stop and join the conversion (AddressSanitizer catches a
 // thread left running on a destroyed engine) and leave no file behind.
 TEST_F(ProjectTest, DestroyingTheEngineInTheMiddleOfAnImportCancelsAndJoinsTheConversion) {
-    std::signal(SIGPIPE, SIG_IGN);
-    const std::string fifo = dir.file("endless.wav");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
-    std::atomic<int64_t> fed{0};
-    std::thread feeder([&] {
-        int fd = ::open(fifo.c_str(), O_WRONLY);  // waits for the conversion to open it
-        if (fd < 0) return;
-        const std::string header = endlessWavHeader();
-        bool open = ::write(fd, header.data(), header.size()) == static_cast<ssize_t>(header.size());
-        std::vector<float> block(2 * 4096, 0.25f);
-        while (open) {
-            ssize_t n = ::write(fd, block.data(), block.size() * sizeof(float));
-            if (n <= 0) break;  // the reader has gone
-            fed += n;
-        }
-        ::close(fd);
-    });
+    EndlessSource source(dir.file("endless.wav"));
+    ASSERT_TRUE(source.ok()) << std::strerror(errno);
     bool called = false;
     {
         UserEvent event(*engine);
-        engine->addDragInFileToWave(fifo, [&](Outcome<>) { called = true; });
+        engine->addDragInFileToWave(dir.file("endless.wav"), [&](Outcome<>) { called = true; });
     }
     ASSERT_TRUE(engine->importInProgress());
-    // Well into the decoding: several seconds of audio have gone through.
-    for (int i = 0; i < 4000 && fed.load() < 8 * 44100 * 8; ++i) ::usleep(5000);
-    const bool decoding = fed.load() >= 8 * 44100 * 8;
-    if (!decoding) {
-        // Free the feeder before failing: open the reading end ourselves.
-        int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-        if (fd >= 0) ::close(fd);
-    }
+    const bool decoding = source.waitUntilDecoding();
     engine.reset();
-    feeder.join();
+    source.finish();
     ASSERT_TRUE(decoding) << "the conversion never read the source";
     scheduler.runAll();
     EXPECT_FALSE(called);
     EXPECT_EQ(filesIn(dir.path() + "/import"), 0u);
+}
+
+// The user's Cancel: the import ends as cancelled, with nothing placed or kept; a
+// source that states no length shows no share.
+TEST_F(ProjectTest, ACancelledImportEndsAsCancelledAndLeavesNothing) {
+    EndlessSource source(dir.file("endless.wav"));
+    ASSERT_TRUE(source.ok()) << std::strerror(errno);
+    std::optional<Outcome<>> ended;
+    {
+        UserEvent event(*engine);
+        engine->addDragInFileToWave(dir.file("endless.wav"), [&](Outcome<> r) { ended = r; });
+    }
+    ASSERT_TRUE(source.waitUntilDecoding()) << "the conversion never read the source";
+    EXPECT_EQ(engine->importProgress(), -1.0);
+    engine->cancelImports();
+    for (int i = 0; i < 2000 && !ended; ++i) {
+        scheduler.runAll();
+        if (!ended) ::usleep(5000);
+    }
+    source.finish();
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(ended->cancelled());
+    EXPECT_FALSE(engine->importInProgress());
+    EXPECT_EQ(filesIn(dir.path() + "/import"), 0u);
+    for (const auto& track : engine->audioTrackArray()) EXPECT_TRUE(track->sectionArray().empty());
+}
+
+TEST_F(ProjectTest, AConversionReportsTheShareOfTheStatedLengthItHasDecoded) {
+    const std::string longer = dir.file("three.wav");
+    writeWavFloat(longer, 1, 44100, std::vector<float>(3 * 44100, 0.125f));
+    std::vector<double> shares;
+    Outcome<GeneratedAudio> made = getNewPathFromOriginalMusicPath(media, longer, dir.path() + "/import", nullptr,
+                                                                   [&](double share) { shares.push_back(share); });
+    ASSERT_TRUE(made.ok()) << made.error();
+    ASSERT_GE(shares.size(), 2u);
+    EXPECT_TRUE(std::is_sorted(shares.begin(), shares.end()));
+    EXPECT_GT(shares.front(), 0.0);
+    EXPECT_LE(shares.back(), 1.0);
 }
 
 TEST_F(ProjectTest, ARecordingIsInsertedAtItsStartOnEverySelectedTrackFromItsOwnCopy) {

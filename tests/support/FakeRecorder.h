@@ -78,11 +78,17 @@ public:
     void stopLevelTimer() override { timerRunning = false; }
     void meterChanged() override { ++meterRedraws; }
     void computerAudioMissing() override { ++missingMessages; }
-    void recordingStoppedBecause(const std::string& message) override { stoppedBecause = message; }
+    void recordingStoppedBecause(const RecordingStop& stop) override {
+        stoppedBecause = stop.reason;
+        stopResult = stop.result;
+        keptFile = stop.keptFile;
+    }
 
     bool timerRunning = false;
     int masked = 0, unmasked = 0, meterRedraws = 0, missingMessages = 0;
     std::string stoppedBecause;
+    std::optional<RecordingStop::Result> stopResult;
+    std::string keptFile;
 
 private:
     RecordingHost& engineHost_;

@@ -14,7 +14,7 @@
 namespace wavomer::test {
 
 HomeEnvironment::HomeEnvironment(const std::string& home, const std::string& tmp) {
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR"}) {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_MUSIC_DIR", "XDG_VIDEOS_DIR", "TMPDIR"}) {
         const char* value = std::getenv(name);
         saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
     }
@@ -24,6 +24,9 @@ HomeEnvironment::HomeEnvironment(const std::string& home, const std::string& tmp
     setenv("TMPDIR", tmp.c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("XDG_CACHE_HOME");
+    unsetenv("XDG_STATE_HOME");
+    unsetenv("XDG_MUSIC_DIR");
+    unsetenv("XDG_VIDEOS_DIR");
 }
 
 HomeEnvironment::~HomeEnvironment() {

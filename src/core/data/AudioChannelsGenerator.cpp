@@ -30,6 +30,7 @@ Outcome<GeneratedAudio> AudioChannelsGenerator::generate(const std::string& dest
     // The stated duration only sizes the first room for the planes; the file ends
     // up exactly as long as the audio that decodes. Headers lie (a damaged one may
     // claim days), so the guess is held to a few minutes.
+    statedSeconds_ = std::isfinite(seconds) && seconds > 0 ? seconds : 0.0;
     const int64_t stated =
         std::isfinite(seconds) && seconds > 0 ? static_cast<int64_t>(std::min(seconds, 1e9) * kSampleRate) : 0;
     sampleData->setFramePerChannel(0);
@@ -123,7 +124,7 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
         batchFrames = 0;
         if (sampleData->hasWriteError()) writeFailed_ = true;
     };
-    int64_t nextReport = kSampleRate * 10;
+    int64_t nextReport = kSampleRate;
     for (int64_t p = 0;; p += kBlockFrames) {
         if (cancelled()) return q;
         std::fill(interleaved.begin(), interleaved.end(), 0.0f);
@@ -150,8 +151,9 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
         if (batchFrames == batchLimit) flush();
         if (writeFailed_) break;
         if (progress && p >= nextReport) {
-            progress(static_cast<double>(p) / kSampleRate);
-            nextReport += kSampleRate * 10;
+            const double decoded = static_cast<double>(p) / kSampleRate;
+            progress(statedSeconds_ > 0.0 ? std::min(decoded / statedSeconds_, 1.0) : -1.0);
+            nextReport += kSampleRate;
         }
         if (got < kBlockFrames) break;  // a short block is the stream's last
     }
@@ -185,7 +187,8 @@ std::string newImportFileName() {
 
 Outcome<GeneratedAudio> getNewPathFromOriginalMusicPath(MediaEngine& engine, const std::string& mediaPath,
                                                         const std::string& importFolder,
-                                                        const std::atomic<bool>* cancel) {
+                                                        const std::atomic<bool>* cancel,
+                                                        std::function<void(double)> progress) {
     std::string path;
     for (int attempt = 0; attempt < 1000; ++attempt) {
         path = importFolder + "/" + newImportFileName();
@@ -194,6 +197,7 @@ Outcome<GeneratedAudio> getNewPathFromOriginalMusicPath(MediaEngine& engine, con
     AudioChannelsGenerator generator(engine);
     generator.audioPath = mediaPath;
     generator.cancel = cancel;
+    generator.progress = std::move(progress);
     return generator.generate(path);
 }
 

@@ -50,8 +50,9 @@ public:
 
     std::string audioPath;
     std::unique_ptr<AudioSampleData> sampleData;
-    // Called now and then with the decoded seconds of the current stream.
-    std::function<void(double seconds)> progress;
+    // Called about once a second of decoded audio with the share of the file's stated
+    // length decoded so far (0..1), or -1 when the file states none.
+    std::function<void(double fraction)> progress;
     // When set and raised, decoding stops at the next block and nothing is kept.
     const std::atomic<bool>* cancel = nullptr;
 
@@ -70,6 +71,7 @@ private:
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
 
     bool writeFailed_ = false;
+    double statedSeconds_ = 0.0;
     std::string problems_;  // streams left out, for the warning
 };
 
@@ -77,7 +79,8 @@ private:
 // cancel stops the conversion with nothing written.
 Outcome<GeneratedAudio> getNewPathFromOriginalMusicPath(MediaEngine& engine, const std::string& mediaPath,
                                                         const std::string& importFolder,
-                                                        const std::atomic<bool>* cancel = nullptr);
+                                                        const std::atomic<bool>* cancel = nullptr,
+                                                        std::function<void(double)> progress = nullptr);
 
 // "ImportAudio_%f.data" with the seconds since 2001-01-01 UTC, unique within the process.
 std::string newImportFileName();

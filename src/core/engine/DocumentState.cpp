@@ -9,7 +9,12 @@ namespace wavomer {
 
 std::string DocumentState::projectFolderOf(const std::string& path) {
     if (path.empty()) return {};
-    std::filesystem::path folder = std::filesystem::absolute(path).lexically_normal();
+    // A relative path whose working folder is gone stays relative: opening it then
+    // fails as a path that cannot be read, instead of throwing here.
+    std::error_code ec;
+    std::filesystem::path folder = std::filesystem::absolute(path, ec);
+    if (ec) folder = path;
+    folder = folder.lexically_normal();
     if (!folder.has_filename()) folder = folder.parent_path();  // a trailing slash
     if (folder.filename() == "project.plist") folder = folder.parent_path();
     std::string text = folder.string();

@@ -16,9 +16,11 @@ namespace {
 // Decodes a media file into a new sample data file in folder and answers its path.
 // Touches nothing of the engine, so it may run on a background thread.
 Outcome<std::string> convertMedia(MediaEngine* engine, const std::string& mediaPath, const std::string& folder,
-                                  const std::atomic<bool>* cancel = nullptr) {
+                                  const std::atomic<bool>* cancel = nullptr,
+                                  std::function<void(double)> progress = nullptr) {
     if (!engine) return Failure::at(mediaPath, "no media engine to decode it");
-    Outcome<GeneratedAudio> converted = getNewPathFromOriginalMusicPath(*engine, mediaPath, folder, cancel);
+    Outcome<GeneratedAudio> converted =
+        getNewPathFromOriginalMusicPath(*engine, mediaPath, folder, cancel, std::move(progress));
     if (!converted) return converted.failure();
     if (!converted->warning.empty())
         warningLine("%s: partly decoded: %s", mediaPath.c_str(), converted->warning.c_str());
@@ -46,11 +48,13 @@ void WaveEditViewController::addDragInFileToWave(const std::string& mediaPath, s
     MediaEngine* engine = mediaEngine;
     std::string folder = importTargetFolder();
     MainThreadScheduler* scheduler = &scheduler_;
-    const std::atomic<bool>* cancel = &cancelImports_;
+    const std::atomic<bool>* going = &cancelImports_;
+    auto state = std::make_shared<ImportState>();
     const uint64_t id = ++lastImportJob_;
-    importJobs_.push_back({id, std::thread([this, alive, engine, folder, mediaPath, done, scheduler, cancel, id] {
-        Outcome<std::string> converted = convertMedia(engine, mediaPath, folder, cancel);
-        if (cancel->load()) return;  // the engine is going: nothing to hand back
+    importJobs_.push_back({id, std::thread([this, alive, engine, folder, mediaPath, done, scheduler, going, state, id] {
+        Outcome<std::string> converted = convertMedia(engine, mediaPath, folder, &state->cancel,
+                                                      [state](double fraction) { state->fraction = fraction; });
+        if (going->load()) return;  // the engine is going: nothing to hand back
         scheduler->post([this, alive, converted, done, id] {
             if (alive.expired()) return;
             finishImportJob(id);
@@ -65,7 +69,15 @@ void WaveEditViewController::addDragInFileToWave(const std::string& mediaPath, s
             isImporting = !importJobs_.empty();
             if (done) done(result);
         });
-    })});
+    }), state});
+}
+
+double WaveEditViewController::importProgress() const {
+    return importJobs_.empty() ? -1.0 : importJobs_.back().state->fraction.load();
+}
+
+void WaveEditViewController::cancelImports() {
+    for (ImportJob& job : importJobs_) job.state->cancel = true;
 }
 
 void WaveEditViewController::finishImportJob(uint64_t id) {

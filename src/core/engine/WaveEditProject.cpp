@@ -115,15 +115,113 @@ bool isPlainName(const std::string& name) {
 
 }  // namespace
 
-Outcome<Warnings> WaveEditViewController::saveProjectItemToPath(const std::string& folder) {
+namespace {
+
+// Two names of one folder: the same after resolving links, or the same text when
+// either cannot be resolved (a folder that is gone).
+bool sameFolder(const std::string& a, const std::string& b) {
+    char* ra = ::realpath(a.c_str(), nullptr);
+    char* rb = ::realpath(b.c_str(), nullptr);
+    const bool same = ra && rb ? std::strcmp(ra, rb) == 0 : a == b;
+    std::free(ra);
+    std::free(rb);
+    return same;
+}
+
+struct FdCloser {
+    int fd = -1;
+    ~FdCloser() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// Moves what makes folder a project ("project.plist" and "Audios") into a hidden
+// folder inside it, so that a save can replace the project and a failed one can
+// put it back. A kill in between leaves the old project in that hidden folder.
+struct ReplacedProject {
+    std::string folder;
+    std::string aside;  // empty when nothing was moved
+    std::vector<std::string> moved;
+
+    Outcome<> moveAside() {
+        aside = temporaryPathBeside(folder + "/replaced");
+        if (::mkdir(aside.c_str(), 0700) != 0) {
+            const int error = errno;
+            aside.clear();
+            return Failure::system(folder, "cannot make room to replace the project", error);
+        }
+        for (const char* name : {"project.plist", "Audios"}) {
+            struct stat info {};
+            const std::string from = folder + "/" + name;
+            if (::lstat(from.c_str(), &info) != 0) continue;
+            if (::rename(from.c_str(), (aside + "/" + name).c_str()) != 0) {
+                const int error = errno;
+                putBack();
+                return Failure::system(from, "cannot replace it", error);
+            }
+            moved.push_back(name);
+        }
+        return {};
+    }
+    void putBack() {
+        for (const std::string& name : moved) ::rename((aside + "/" + name).c_str(), (folder + "/" + name).c_str());
+        moved.clear();
+        if (!aside.empty()) ::rmdir(aside.c_str());
+        aside.clear();
+    }
+    void discard() {
+        std::error_code ec;
+        if (!aside.empty()) std::filesystem::remove_all(aside, ec);
+        aside.clear();
+        moved.clear();
+    }
+};
+
+}  // namespace
+
+SaveTarget WaveEditViewController::saveTargetAt(const std::string& folder) const {
+    const FileIdentity now = identityOf(archive::projectArchivePath(folder));
+    if (!now.exists) return SaveTarget::Free;
+    if (projectFolder_.empty() || !sameFolder(folder, projectFolder_)) return SaveTarget::OtherProject;
+    return now == projectFileIdentity_ ? SaveTarget::Own : SaveTarget::ChangedOnDisk;
+}
+
+Outcome<Warnings> WaveEditViewController::saveProjectItemToPath(const std::string& folder, SaveOptions options) {
     if (isSaving_.exchange(true)) return Warnings{};
     struct Done {
         ~Done() { isSaving_ = false; }
     } done;
+    const std::string archivePath = archive::projectArchivePath(folder);
+    const SaveTarget target = saveTargetAt(folder);
+    if (target == SaveTarget::ChangedOnDisk && !options.overwriteChanged)
+        return Failure::at(archivePath, "changed on disk since this project was opened or saved; it was not saved over");
+    if (target == SaveTarget::OtherProject && !options.replaceOtherProject)
+        return Failure::at(folder, "holds another project; it was not saved over");
+
+    // What this save creates, so that a failure can take it away again.
+    struct stat existing {};
+    // Only a folder known to be absent counts as made here; one that cannot be examined is never removed.
+    const bool folderExisted = ::stat(folder.c_str(), &existing) == 0 || errno != ENOENT;
+    bool audiosExisted = true;
+    bool lockedHere = false;
+    ReplacedProject replaced{folder, {}, {}};
+    auto fail = [&](Failure failure) -> Outcome<Warnings> {
+        std::error_code ignoredError;
+        if (!folderExisted) {
+            if (lockedHere) folderLocks_.pop_back();
+            std::filesystem::remove_all(folder, ignoredError);
+        } else {
+            if (!audiosExisted) std::filesystem::remove_all(folder + "/Audios", ignoredError);
+            replaced.putBack();
+            if (lockedHere) folderLocks_.pop_back();
+        }
+        return failure;
+    };
+
     std::error_code ec;
-    const std::string audios = folder + "/Audios";
-    std::filesystem::create_directories(audios, ec);
-    if (!std::filesystem::is_directory(audios)) return Failure::at(audios, "cannot create the folder", ec.value());
+    std::filesystem::create_directories(folder, ec);
+    FdCloser folderFd{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (folderFd.fd < 0) return fail(Failure::system(folder, "cannot create the folder", ec ? ec.value() : errno));
 
     // Another program editing this project would lose its edits to this save, or
     // overwrite this one's: the folder's lock decides who saves there.
@@ -134,14 +232,47 @@ Outcome<Warnings> WaveEditViewController::saveProjectItemToPath(const std::strin
                                   [&](const auto& lock) { return lock->folder() == resolved; });
     if (!held) {
         auto lock = ProjectFolderLock::acquire(folder);
-        if (!lock) return Failure::at(folder, "cannot save: " + lock.failure().why());
+        if (!lock) return fail(Failure::at(folder, "cannot save: " + lock.failure().why()));
         folderLocks_.push_back(std::move(*lock));
+        lockedHere = true;
     }
+
+    struct stat archiveInfo {};
+    if (::fstatat(folderFd.fd, "project.plist", &archiveInfo, AT_SYMLINK_NOFOLLOW) == 0 &&
+        !S_ISREG(archiveInfo.st_mode))
+        return fail(Failure::at(archivePath, "not a regular file; it was left alone and " + folder + " was not saved"));
+
+    const std::string audios = folder + "/Audios";
+    if (target == SaveTarget::OtherProject) {
+        // The project replaced must not be where this one's audio comes from.
+        for (const auto& track : audioTrackArray_)
+            for (const auto& section : track->sectionArray())
+                if (!section->isBlankSection && section->audioPath &&
+                    sameFolder(stringByDeletingLastPathComponent(*section->audioPath), audios))
+                    return fail(Failure::at(folder, "this project plays audio of the project there; it was not replaced"));
+        if (Outcome<> aside = replaced.moveAside(); !aside) return fail(aside.failure());
+    }
+
+    // "Audios" is reached through its own descriptor, opened without following a
+    // link, so nothing written below it can land outside the project.
+    if (::mkdirat(folderFd.fd, "Audios", 0777) == 0) audiosExisted = false;
+    else if (errno != EEXIST) return fail(Failure::system(audios, "cannot create the folder", errno));
+    FdCloser audiosFd{::openat(folderFd.fd, "Audios", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)};
+    if (audiosFd.fd < 0) {
+        const int error = errno;
+        if (error == ELOOP || error == ENOTDIR)
+            return fail(Failure::at(audios, "not a folder inside the project (a link or a file); it was left alone and " +
+                                                folder + " was not saved"));
+        return fail(Failure::system(audios, "cannot open the folder", error));
+    }
+    const std::string audiosHere = "/proc/self/fd/" + std::to_string(audiosFd.fd);
+
     // What an earlier save left behind when it was killed.
     removeStaleTemporaries(folder);
-    removeStaleTemporaries(audios);
+    removeStaleTemporaries(audiosHere);
 
     Warnings warnings;
+    std::vector<std::string> lost;
     std::set<std::string> seen;
     for (const auto& track : audioTrackArray_) {
         for (const auto& section : track->sectionArray()) {
@@ -153,51 +284,83 @@ Outcome<Warnings> WaveEditViewController::saveProjectItemToPath(const std::strin
                 warnings.push_back(source + ": left out of the saved project: not a sample data file name");
                 continue;
             }
-            const std::string target = audios + "/" + name;
+            const std::string shown = audios + "/" + name;
+            const std::string target = audiosHere + "/" + name;
             SampleDataOpen opened = openSampleDataFile(source);
-            struct Closer {
-                int fd;
-                ~Closer() {
-                    if (fd >= 0) ::close(fd);
-                }
-            } closer{opened.fd};
+            FdCloser closer{opened.fd};
             switch (opened.status) {
-            case SampleDataOpen::Status::Missing:
+            case SampleDataOpen::Status::Missing: {
+                // The project's own audio gone (its folder removed or emptied): the
+                // saved project would name files that are not there.
+                const std::string from = stringByDeletingLastPathComponent(source);
+                if (from == audios || (!projectFolder_.empty() && from == projectFolder_ + "/Audios")) {
+                    if (!isSampleDataFile(target)) lost.push_back(source);
+                    continue;
+                }
                 // Played as silence; the archive keeps naming it, so that it plays
                 // again where the file comes back.
                 if (!isSampleDataFile(target))
                     warnings.push_back(source + ": missing; the saved project names it as it is");
                 continue;
+            }
             case SampleDataOpen::Status::NotSampleData:
                 warnings.push_back(source + ": left out of the saved project: " + opened.error);
                 continue;
             case SampleDataOpen::Status::Failed:
-                return Failure::at(source, "cannot read: " + opened.error + "; " + folder + " was not saved");
+                return fail(Failure::at(source, "cannot read: " + opened.error + "; " + folder + " was not saved"));
             case SampleDataOpen::Status::Opened: break;
             }
             struct stat sourceInfo {}, targetInfo {};
-            if (::lstat(target.c_str(), &targetInfo) == 0) {
+            if (::fstatat(audiosFd.fd, name.c_str(), &targetInfo, AT_SYMLINK_NOFOLLOW) == 0) {
                 // Already there: the same file, or a sample data file an earlier save put in.
                 if (::fstat(opened.fd, &sourceInfo) == 0 && sameInode(sourceInfo, targetInfo)) continue;
                 if (S_ISREG(targetInfo.st_mode) && isSampleDataFile(target)) continue;
-                // Anything else in its place (a link, a FIFO, a foreign file) is replaced.
+                // Anything else in its place (a link, a FIFO, a file of the user's) is not ours to replace.
+                return fail(Failure::at(shown, "not a sample data file of this program; it was left alone and " +
+                                                   folder + " was not saved"));
             }
             std::string error;
             if (!placeSource(source, opened.fd, target, error))
-                return Failure::at(source, "cannot link or copy into " + audios + ": " + error + "; " + folder +
-                                           " was not saved");
+                return fail(Failure::at(source, "cannot link or copy into " + audios + ": " + error + "; " + folder +
+                                                    " was not saved"));
         }
     }
-    Outcome<> written = archive::writeProjectFile(archive::projectArchivePath(folder), audioTrackArray_, markArray_);
-    if (!written) return written.failure();
+    if (!lost.empty()) {
+        std::string names;
+        for (const std::string& path : lost) names += (names.empty() ? "" : ", ") + lastPathComponent(path);
+        return fail(Failure::at(audios, "the project's audio files are missing (" + names + "); " + folder +
+                                            " was not saved"));
+    }
+    Outcome<> written = archive::writeProjectFile(archivePath, audioTrackArray_, markArray_);
+    if (!written) return fail(written.failure());
+    replaced.discard();
+    projectFolder_ = folder;
+    projectFileIdentity_ = identityOf(archivePath);
     setDocumentEdited(false);
     return warnings;
+}
+
+std::vector<std::string> WaveEditViewController::unreadableSources() const {
+    std::vector<std::string> unreadable;
+    std::set<std::string> seen;
+    for (const auto& track : audioTrackArray_)
+        for (const auto& section : track->sectionArray()) {
+            if (section->isBlankSection || !section->audioPath || !seen.insert(*section->audioPath).second) continue;
+            SampleDataOpen opened = openSampleDataFile(*section->audioPath);
+            FdCloser closer{opened.fd};
+            if (opened.status != SampleDataOpen::Status::Opened)
+                unreadable.push_back(*section->audioPath + ": " +
+                                     (opened.status == SampleDataOpen::Status::Missing ? "missing" : opened.error));
+        }
+    return unreadable;
 }
 
 Outcome<> WaveEditViewController::readDataFromProject(const std::string& folder) {
     if (!folder.empty()) {
         isImporting = true;
         host_.openImportWindow();
+        // Taken before reading: a change made while it is read counts as a change since.
+        const FileIdentity identity = identityOf(archive::projectArchivePath(folder));
         Outcome<archive::DecodedProject> loaded = archive::readProjectFile(archive::projectArchivePath(folder));
         if (!loaded) {
             // Nothing is opened in place of an unreadable project: a later save
@@ -211,6 +374,8 @@ Outcome<> WaveEditViewController::readDataFromProject(const std::string& folder)
             audioTrackArray_ = loaded->tracks;
         }
         if (loaded->hasMarkers) markArray_ = loaded->markers;
+        projectFolder_ = folder;
+        projectFileIdentity_ = identity;
         // Held while the project is open; when another process holds it, the
         // project opens all the same and a save into it is refused.
         folderLocks_.clear();

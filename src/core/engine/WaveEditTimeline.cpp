@@ -22,8 +22,10 @@ WaveEditViewController::WaveEditViewController(EngineHost& host, Clipboard& clip
 WaveEditViewController::~WaveEditViewController() {
     // A conversion still running stops at its next block; none outlives the engine.
     cancelImports_ = true;
-    for (ImportJob& job : importJobs_)
+    for (ImportJob& job : importJobs_) {
+        job.state->cancel = true;
         if (job.thread.joinable()) job.thread.join();
+    }
     *alive_ = false;
 }
 

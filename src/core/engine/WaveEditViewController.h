@@ -31,6 +31,7 @@
 #include "model/AudioTrack.h"
 #include "model/MarkerItem.h"
 #include "model/ProjectLock.h"
+#include "util/FileIdentity.h"
 #include "util/Outcome.h"
 
 namespace wavomer {
@@ -47,6 +48,18 @@ struct SelectionRecord {
 
 // What went through but the user should hear of ("FILE: what happened").
 using Warnings = std::vector<std::string>;
+
+// What a save into a folder would write over, seen from the document saving.
+enum class SaveTarget {
+    Free,           // no project there yet
+    Own,            // this document's project, as it last read or wrote it
+    ChangedOnDisk,  // this document's project, changed by another program since
+    OtherProject,   // another project
+};
+struct SaveOptions {
+    bool overwriteChanged = false;     // write over a ChangedOnDisk project
+    bool replaceOtherProject = false;  // replace an OtherProject's archive and audio
+};
 
 class WaveEditViewController {
 public:
@@ -213,6 +226,11 @@ public:
     // The placement step for an already converted sample data file.
     Outcome<> placeConvertedFile(const std::string& sampleDataPath);
     bool importInProgress() const { return !importJobs_.empty(); }
+    // The share of the newest running import decoded so far (0..1), or -1 when
+    // unknown (no import runs, or the file does not state its length).
+    double importProgress() const;
+    // Stops the running imports: each ends as cancelled and leaves nothing behind.
+    void cancelImports();
 
     // --- the project folder --------------------------------------------------------------
     // Saves the project into folder: every source is placed in "Audios" (linked, or
@@ -222,7 +240,17 @@ public:
     // source that is missing everywhere. A folder another process has open for
     // editing is refused, naming that process.
     // A successful save clears the edited mark and answers what it left out.
-    Outcome<Warnings> saveProjectItemToPath(const std::string& folder);
+    //
+    // "Audios" must be a real folder inside the project folder: a link there (or
+    // anything but a sample data file of ours where a file would be replaced) is
+    // named and left alone, and the save fails. A save over a project this document
+    // did not last read or write (see saveTargetAt) is refused unless options allow
+    // it, and a save that fails removes what it created.
+    SaveTarget saveTargetAt(const std::string& folder) const;
+    Outcome<Warnings> saveProjectItemToPath(const std::string& folder, SaveOptions options = {});
+    // The sources of sections that cannot be heard ("PATH: REASON", one per file):
+    // missing, refused or not sample data. Their sections play silence.
+    std::vector<std::string> unreadableSources() const;
     // Loads a project folder (or starts a new project when folder is empty), and
     // takes the folder's lock for this process when no other process holds it.
     Outcome<> readDataFromProject(const std::string& folder);
@@ -256,9 +284,14 @@ private:
     UndoManager& undo_;
     // The import conversions running on threads of this engine. Each is joined when its
     // result reaches the main thread; destroying the engine cancels and joins them all.
+    struct ImportState {
+        std::atomic<bool> cancel{false};   // raised by the user or by the engine going
+        std::atomic<double> fraction{-1};  // decoded share of the file; -1 while unknown
+    };
     struct ImportJob {
         uint64_t id = 0;
         std::thread thread;
+        std::shared_ptr<ImportState> state;
     };
     std::vector<ImportJob> importJobs_;
     uint64_t lastImportJob_ = 0;
@@ -279,6 +312,9 @@ private:
     std::shared_ptr<bool> alive_;
     // The project folders this engine opened or saved into; released with the engine.
     std::vector<std::shared_ptr<ProjectFolderLock>> folderLocks_;
+    // The folder this document last read or wrote, and what its "project.plist" was then.
+    std::string projectFolder_;
+    FileIdentity projectFileIdentity_;
 };
 
 // Set while a deferred rebuild after undo or redo is scheduled (shared by all projects).

@@ -1,6 +1,9 @@
 #include "record/RecordViewController.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -142,9 +145,19 @@ std::string recordFilesFolder(const UserConfig& config) {
 void RecordViewController::startRecord() {
     const std::string folder = recordFilesFolder(config_);
     std::error_code ec;
-    fs::create_directories(folder, ec);  // a folder that cannot be made fails the recording, which says so
+    fs::create_directories(folder, ec);
+    if (ec && !fs::is_directory(folder, ec)) {
+        // Nothing can be recorded without the folder: the recording ends at once and says why.
+        const int error = ec.value() ? ec.value() : ENOTDIR;
+        recordingPath_.clear();
+        engine_.initRecordSectionArray();
+        isdoRecording = true;
+        recordingFailed(Failure::system(folder, "cannot create the folder", error).message());
+        return;
+    }
     const std::string file = FileManagerExtention::fullPathWithNumberIncreaseIfExist(
         stringByAppendingPathComponent(folder, "Built-in.wav"));
+    recordingPath_ = file;
     audioRecorder_.setOutputPath(file);
     engine_.initRecordSectionArray();
     isdoRecording = true;
@@ -171,7 +184,7 @@ void RecordViewController::flushAudioRecordState() {
     if (timerDrawWave % kDurationTicks == 0) engine_.doRecordWithRecordDurationChange(duration);
 }
 
-Outcome<> RecordViewController::stopRecord() {
+Outcome<bool> RecordViewController::stopRecord() {
     const std::string path = audioRecorder_.outputPath();
     audioRecorder_.stop();
     isdoRecording = false;
@@ -192,7 +205,7 @@ Outcome<> RecordViewController::stopRecord() {
         if (engine_.recordEndTime - engine_.recordStartTime <= 0.0) {
             // Nothing was recorded: no empty section goes on the timeline.
             engine_.clearRecordDicArrayWhenFinish();
-            return {};
+            return false;
         }
         inserted = engine_.insertRecordSectionsToTrackWhenRecordFinish(path);
     }
@@ -206,7 +219,7 @@ Outcome<> RecordViewController::stopRecord() {
         if (engine_.isDocumentEdited() != editedBefore) engine_.setDocumentEdited(editedBefore);
         return inserted.failure();
     }
-    return {};
+    return true;
 }
 
 void RecordViewController::devicesChanged() {
@@ -218,9 +231,22 @@ void RecordViewController::devicesChanged() {
 
 void RecordViewController::recordingFailed(const std::string& message) {
     if (!isdoRecording) return;
-    const Outcome<> inserted = stopRecord();
+    const std::string path = recordingPath_;
+    const Outcome<bool> stopped = stopRecord();
     host_.doSomethingWhenStopRecordAction();
-    host_.recordingStoppedBecause(inserted ? message : message + "\n" + inserted.failure().message());
+    RecordingStop stop;
+    stop.reason = message;
+    if (stopped) {
+        stop.result = *stopped ? RecordingStop::Result::Placed : RecordingStop::Result::NothingRecorded;
+    } else if (!path.empty() && ::access(path.c_str(), F_OK) == 0) {
+        stop.result = RecordingStop::Result::KeptInFile;
+        stop.keptFile = path;
+        stop.placeFailure = stopped.failure().message();
+    } else {
+        stop.result = RecordingStop::Result::NothingRecorded;
+        stop.reason += "\n" + stopped.failure().message();
+    }
+    host_.recordingStoppedBecause(stop);
 }
 
 }  // namespace wavomer

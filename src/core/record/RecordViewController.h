@@ -26,6 +26,19 @@ namespace wavomer {
 class UserConfig;
 class WaveEditViewController;
 
+// How a recording that ended by itself ended.
+struct RecordingStop {
+    enum class Result {
+        Placed,           // what was recorded until then is on the timeline
+        NothingRecorded,  // nothing was recorded (it never started, or stopped at once)
+        KeptInFile,       // recorded, but not placed: the file is kept and can be imported
+    };
+    Result result = Result::NothingRecorded;
+    std::string reason;        // why the recording stopped
+    std::string keptFile;      // KeptInFile: the recorded file
+    std::string placeFailure;  // KeptInFile: why it could not be placed
+};
+
 class RecordViewHost {
 public:
     virtual ~RecordViewHost() = default;
@@ -44,8 +57,8 @@ public:
     virtual void meterChanged() {}
     // "Computer Audio" was chosen but the sound server has no monitor of its output.
     virtual void computerAudioMissing() {}
-    // A recording ended by itself; what was recorded until then is on the timeline.
-    virtual void recordingStoppedBecause(const std::string& message) {}
+    // A recording ended by itself (a device, the server or the disk failed).
+    virtual void recordingStoppedBecause(const RecordingStop& stop) {}
 };
 
 struct RecordTexts {
@@ -67,9 +80,10 @@ public:
     // From the main window.
     void showPopover();
     void closePopoverWithoutRecord();
-    // Stops the recorder and inserts what it recorded; answers why nothing could be
-    // inserted (the timeline is then as before and the recorded file stays).
-    Outcome<> stopRecord();
+    // Stops the recorder and inserts what it recorded: answers whether anything was
+    // placed, or why the recording could not be (the timeline is then as before and
+    // the recorded file stays).
+    Outcome<bool> stopRecord();
     // The panel's controls.
     void selectAudioDevice(const std::string& title);
     void startOrStop();
@@ -108,6 +122,7 @@ private:
 
     AudioRecorder& audioRecorder_;
     WaveEditViewController& engine_;
+    std::string recordingPath_;  // the file of the running recording; empty when none could start
     UserConfig& config_;
     RecordViewHost& host_;
     RecordTexts texts_;

@@ -120,8 +120,10 @@ Outcome<std::shared_ptr<ProjectFolderLock>> ProjectFolderLock::acquire(const std
 
     std::lock_guard<std::mutex> guard(registryLock);
     auto& folders = registry();
-    if (auto it = folders.find(resolved); it != folders.end())
-        if (auto held = it->second.lock()) return held;
+    // Another document of this process holding the folder is refused as another
+    // process would be: a save from here would overwrite its edits.
+    if (auto it = folders.find(resolved); it != folders.end() && !it->second.expired())
+        return Failure::at(folder, "the project is open in " + describe({::getpid(), programName()}));
 
     const std::string lockPath = lockPathOf(resolved);
     std::string temporary;

@@ -7,8 +7,8 @@
 // stale and is taken over; so is one whose process id now belongs to another
 // program.
 //
-// Within one process the lock of a folder is shared: every holder gets the same
-// object, and the file is removed when the last holder lets go.
+// Within one process a folder has one holder too: a second document of the same
+// process asking for it is refused, naming this process, until the first lets go.
 //
 // Threads: acquire and release may be called from any thread.
 #pragma once

@@ -153,12 +153,16 @@ std::string xdgCacheHome() {
 }
 
 std::string xdgMusicDirectory() {
-    std::string value = xdgUserDirectory("XDG_MUSIC_DIR");
+    // An absolute value in the environment wins over user-dirs.dirs.
+    std::string value = environmentValue("XDG_MUSIC_DIR");
+    if (!isAbsolute(value)) value = xdgUserDirectory("XDG_MUSIC_DIR");
     return value.empty() ? homeDirectory() + "/Music" : value;
 }
 
 std::string xdgVideosDirectory() {
-    std::string value = xdgUserDirectory("XDG_VIDEOS_DIR");
+    // An absolute value in the environment wins over user-dirs.dirs.
+    std::string value = environmentValue("XDG_VIDEOS_DIR");
+    if (!isAbsolute(value)) value = xdgUserDirectory("XDG_VIDEOS_DIR");
     return value.empty() ? homeDirectory() + "/Videos" : value;
 }
 
@@ -196,7 +200,9 @@ pid_t importFolderOwner(const std::string& name) {
 
 void removeAbandonedImportFolders(const std::string& importFolder) {
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(importFolder, ec)) {
+    // Stepped with the error-code form: a range-for's increment throws on a read error.
+    for (auto it = fs::directory_iterator(importFolder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const fs::directory_entry& entry = *it;
         const pid_t owner = importFolderOwner(entry.path().filename().string());
         if (owner == 0 || owner == ::getpid() || processIsAlive(owner)) continue;
         if (!entry.is_directory(ec) || entry.is_symlink(ec)) continue;
