@@ -1,9 +1,19 @@
 // Opening, saving and closing projects from the window.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QTest>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
 #include "AppTestSupport.h"
+#include "archive/ProjectArchive.h"
+#include "support/EndlessSource.h"
+#include "util/StandardPaths.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "shell/Application.h"
@@ -196,6 +206,184 @@ TEST_F(DocumentWindow, DeletingTracksTwoToFourAsksWithTheirNumbersAndCancelKeeps
     settle();  // the edit menu's state follows the event, queued
     window->runCommand(QStringLiteral("undo"));
     EXPECT_EQ(engine.audioTrackArray().size(), 4u);
+}
+
+}  // namespace wavomer::app::test
+
+namespace wavomer::app::test {
+
+TEST_F(DocumentWindow, SaveAsOverAnExistingProjectAsksWithItsRealNameAndReplacesItOnlyWhenAllowed) {
+    const std::string victim = scratch_.file("victim.wvmp");
+    auto first = openWindow();
+    ASSERT_TRUE(first);
+    first->runCommand(QStringLiteral("addMarkAction"));
+    first->saveFolderPrompt = [&] { return QString::fromStdString(victim); };
+    ASSERT_TRUE(first->save());
+    const std::string before = wavomer::test::readFile(victim + "/project.plist");
+
+    auto second = openWindow();
+    ASSERT_TRUE(second);
+    second->runCommand(QStringLiteral("addTrackFunction"));
+    second->saveFolderPrompt = [&] { return QString::fromStdString(scratch_.file("victim")); };
+    QStringList asked;
+    bool allow = false;
+    second->replacePrompt = [&](const QString& message) {
+        asked << message;
+        return allow;
+    };
+    FailureRecorder failures;
+    EXPECT_FALSE(second->saveAs());
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("victim.wvmp"))) << asked[0].toStdString();
+    // Allowed, but the first window still holds it: refused as another program would be.
+    allow = true;
+    EXPECT_FALSE(second->saveAs());
+    ASSERT_EQ(failures.reasons.size(), 1u);
+    EXPECT_TRUE(failures.reasons[0].contains(QStringLiteral("process %1").arg(::getpid())));
+    EXPECT_EQ(wavomer::test::readFile(victim + "/project.plist"), before);
+    EXPECT_TRUE(second->document().isEdited());
+
+    first.reset();
+    EXPECT_TRUE(second->saveAs());
+    EXPECT_FALSE(second->document().isEdited());
+    Outcome<archive::DecodedProject> replaced = archive::readProjectFile(victim + "/project.plist");
+    ASSERT_TRUE(replaced.ok());
+    EXPECT_EQ(replaced->tracks.size(), 3u);
+    EXPECT_TRUE(replaced->markers.empty());
+}
+
+TEST_F(DocumentWindow, SavingAProjectAnotherProgramChangedAsksAndKeepsTheirsUnlessOverwritten) {
+    const std::string folder = scratch_.file("song.wvmp");
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    window->saveFolderPrompt = [&] { return QString::fromStdString(folder); };
+    ASSERT_TRUE(window->save());
+    // Another program saves a marker into the project.
+    ASSERT_TRUE(archive::writeProjectFile(folder + "/project.plist", window->document().engine().audioTrackArray(),
+                                          {MarkerItem::createMarkerWithTime(0.5)})
+                    .ok());
+    const std::string theirs = wavomer::test::readFile(folder + "/project.plist");
+    window->runCommand(QStringLiteral("addTrackFunction"));
+    int asked = 0;
+    auto answer = MainWindow::ChangedOnDiskAnswer::Cancel;
+    window->changedOnDiskPrompt = [&](const QString&) {
+        ++asked;
+        return answer;
+    };
+    EXPECT_FALSE(window->save());
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(wavomer::test::readFile(folder + "/project.plist"), theirs);
+    EXPECT_TRUE(window->document().isEdited());
+    answer = MainWindow::ChangedOnDiskAnswer::Overwrite;
+    EXPECT_TRUE(window->save());
+    EXPECT_EQ(asked, 2);
+    EXPECT_NE(wavomer::test::readFile(folder + "/project.plist"), theirs);
+    // Saved here last: the next save asks nothing.
+    window->runCommand(QStringLiteral("addTrackFunction"));
+    EXPECT_TRUE(window->save());
+    EXPECT_EQ(asked, 2);
+}
+
+TEST_F(DocumentWindow, AProjectAnotherProgramHoldsOpensOnlyWhenTheUserAgreesAndIsNotSavedOverThen) {
+    const std::string folder = scratch_.file("held.wvmp");
+    {
+        auto window = openWindow();
+        window->saveFolderPrompt = [&] { return QString::fromStdString(folder); };
+        ASSERT_TRUE(window->save());
+    }
+    // A live process of the same program holds the project.
+    int gate[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        char c;
+        ::close(gate[1]);
+        while (::read(gate[0], &c, 1) < 0 && errno == EINTR) {
+        }
+        ::_exit(0);
+    }
+    ::close(gate[0]);
+    std::ofstream(folder + "/.wavomer.lock") << holder << " " << wavomer::test::readFile("/proc/self/comm");
+    QStringList asked;
+    bool agree = false;
+    Application::openElsewherePrompt = [&](const QString& message) {
+        asked << message;
+        return agree;
+    };
+    Application app(OutputDevice::Silent);
+    EXPECT_EQ(app.openProject(QString::fromStdString(folder)), nullptr);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("process %1").arg(holder))) << asked[0].toStdString();
+    agree = true;
+    MainWindow* window = app.openProject(QString::fromStdString(folder));
+    Application::openElsewherePrompt = nullptr;
+    ASSERT_NE(window, nullptr);
+    window->runCommand(QStringLiteral("addTrackFunction"));
+    FailureRecorder failures;
+    EXPECT_FALSE(window->save());
+    EXPECT_EQ(failures.titles.size(), 1u);
+    ::close(gate[1]);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_TRUE(window->save());
+}
+
+TEST_F(DocumentWindow, SourcesThatCannotBeReadAreNamedOnceWhenTheProjectOpens) {
+    const std::string folder = scratch_.file("song.wvmp");
+    {
+        auto window = openWindow();
+        ASSERT_TRUE(importAndWait(*window, makeWav("a.wav", 0.5, 0.0, 0.5)));
+        window->saveFolderPrompt = [&] { return QString::fromStdString(folder); };
+        ASSERT_TRUE(window->save());
+    }
+    FileManagerExtention::removeProcessImportFolder();
+    for (const auto& entry : std::filesystem::directory_iterator(folder + "/Audios"))
+        std::filesystem::remove(entry.path());
+    FailureRecorder failures;
+    Application app(OutputDevice::Silent);
+    ASSERT_NE(app.openProject(QString::fromStdString(folder)), nullptr);
+    ASSERT_EQ(failures.titles.size(), 1u);
+    EXPECT_TRUE(failures.reasons[0].contains(QStringLiteral("/Audios/ImportAudio_"))) << failures.reasons[0].toStdString();
+    EXPECT_TRUE(failures.reasons[0].contains(QStringLiteral("missing")));
+}
+
+TEST_F(DocumentWindow, AProjectWhoseFolderNameIsNotUtf8OpensAndSavesInPlace) {
+    const std::string folder = scratch_.file("Mix \xff\xfe.wvmp");
+    {
+        auto window = openWindow();
+        ASSERT_TRUE(window->document().saveTo(folder).ok());
+    }
+    Application app(OutputDevice::Silent);
+    MainWindow* window = app.openProject(folder);
+    ASSERT_NE(window, nullptr);
+    window->runCommand(QStringLiteral("addTrackFunction"));
+    EXPECT_TRUE(window->save());
+    Outcome<archive::DecodedProject> saved = archive::readProjectFile(folder + "/project.plist");
+    ASSERT_TRUE(saved.ok());
+    EXPECT_EQ(saved->tracks.size(), 3u);
+}
+
+TEST_F(DocumentWindow, TheImportDialogNamesTheFileAndEscapeCancelsTheImportLeavingNothing) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    const std::string fifo = scratch_.file("endless.wav");
+    wavomer::test::EndlessSource source(fifo);
+    ASSERT_TRUE(source.ok());
+    FailureRecorder failures;
+    window->importFile(QString::fromStdString(fifo));
+    ASSERT_TRUE(window->isImportDialogShown());
+    auto* dialog = QApplication::activeModalWidget();
+    ASSERT_TRUE(source.waitUntilDecoding());
+    auto* label = window->findChild<QLabel*>(QStringLiteral("importLabel"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->text().contains(QStringLiteral("endless.wav")));
+    QTest::keyClick(dialog ? dialog : label->window(), Qt::Key_Escape);
+    ASSERT_TRUE(waitFor([&] { return !window->document().engine().importInProgress(); }));
+    source.finish();
+    settle();
+    EXPECT_FALSE(window->isImportDialogShown());
+    EXPECT_TRUE(failures.titles.empty());
+    EXPECT_FALSE(window->document().isEdited());
+    EXPECT_EQ(window->document().engine().farestTrackEndTime(), 0.0);
 }
 
 }  // namespace wavomer::app::test

@@ -122,6 +122,11 @@ int runCommand(const std::string& command, std::string* out, std::string* err) {
     return -1;
 }
 
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> result;
     std::string line;

@@ -72,4 +72,7 @@ std::string shellQuote(const std::string& s);
 // The lines of a command's output, each without its newline.
 std::vector<std::string> lines(const std::string& text);
 
+// A file's bytes; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
 }  // namespace wavomer::test

@@ -177,7 +177,7 @@ void RecordPanel::showBelow(QWidget* anchor) {
 
 void RecordPanel::stopRecord() {
     if (!controller_) return;
-    const Outcome<> stopped = controller_->stopRecord();
+    const Outcome<bool> stopped = controller_->stopRecord();
     doSomethingWhenStopRecordAction();
     if (!stopped)
         showFailure(window_, Text::tr("The recording could not be placed on the timeline. It is kept in the folder \"Record Files\"."),
@@ -226,8 +226,23 @@ void RecordPanel::computerAudioMissing() {
                     .toStdString());
 }
 
-void RecordPanel::recordingStoppedBecause(const std::string& message) {
-    showFailure(window_, Text::tr("The recording stopped. What was recorded until then is on the timeline."), message);
+void RecordPanel::recordingStoppedBecause(const RecordingStop& stop) {
+    switch (stop.result) {
+    case RecordingStop::Result::Placed:
+        showFailure(window_, Text::tr("The recording stopped. What was recorded until then is on the timeline."),
+                    stop.reason);
+        break;
+    case RecordingStop::Result::NothingRecorded:
+        showFailure(window_, Text::tr("The recording stopped. Nothing was recorded."), stop.reason);
+        break;
+    case RecordingStop::Result::KeptInFile:
+        showFailure(window_,
+                    Text::tr("The recording stopped and could not be placed on the timeline. It is kept in \"%1\" "
+                             "and can be imported.")
+                        .arg(QString::fromStdString(stop.keptFile)),
+                    stop.reason + "\n" + stop.placeFailure);
+        break;
+    }
 }
 
 void RecordPanel::audioRecorderDevicesChanged() {

@@ -101,7 +101,7 @@ public:
     void audioInputDevicesChanged() override;
     void meterChanged() override;
     void computerAudioMissing() override;
-    void recordingStoppedBecause(const std::string& message) override;
+    void recordingStoppedBecause(const RecordingStop& stop) override;
 
     // AudioRecorderDelegate (the recorder's threads)
     void audioRecorderDevicesChanged() override;

@@ -7,12 +7,14 @@
 #include <QPushButton>
 
 #include "config/UserConfig.h"
+#include "engine/DocumentState.h"
 #include "record/RecordViewController.h"
 #include "record/RecordingFile.h"
 #include "shell/Document.h"
 #include "shell/FailurePresenter.h"
 #include "shell/Text.h"
 #include "util/Log.h"
+#include "util/ProjectFolderLock.h"
 #include "util/StandardPaths.h"
 #include "window/MainWindow.h"
 
@@ -55,21 +57,50 @@ MainWindow* Application::openUntitled() {
 }
 
 MainWindow* Application::openProject(const QString& folderOrPlist) {
-    const QString folder = projectFolderOfArgument(folderOrPlist);
+    return openProject(Document::pathBytes(folderOrPlist));
+}
+
+MainWindow* Application::openProject(const std::string& folderOrPlist) {
+    const std::string folder = DocumentState::projectFolderOf(folderOrPlist);
+    const QString name = QFileInfo(Document::pathText(folder)).fileName();
     for (MainWindow* window : windows())
-        if (window->document().state().isAt(folder.toStdString())) {
+        if (window->document().state().isAt(folder)) {
             window->raise();
             window->activateWindow();
             return window;
         }
+    // Another program editing the project: this window could not save without
+    // overwriting its edits, so the project opens read-only until that one closes it.
+    if (const std::string holder = ProjectFolderLock::holderOf(folder); !holder.empty()) {
+        const QString message = Text::tr("The project \"%1\" is open in %2. Here it is read-only until it is "
+                                         "closed there.")
+                                    .arg(name, QString::fromStdString(holder));
+        bool open = false;
+        if (openElsewherePrompt) {
+            open = openElsewherePrompt(message);
+        } else {
+            QMessageBox box(QMessageBox::Warning, Text::tr("Wavomer"), message, QMessageBox::NoButton,
+                            QApplication::activeWindow());
+            QPushButton* anyway = box.addButton(Text::tr("Open Anyway"), QMessageBox::AcceptRole);
+            box.addButton(Text::tr("Cancel"), QMessageBox::RejectRole);
+            box.setDefaultButton(anyway);
+            box.exec();
+            open = box.clickedButton() == anyway;
+        }
+        if (!open) return nullptr;
+    }
     auto document = std::make_unique<Document>(clipboard_, output_);
     Outcome<> outcome = document->load(folder);
     if (!outcome.ok()) {
-        showFailure(nullptr, Text::tr("The project \"%1\" could not be opened.").arg(QFileInfo(folder).fileName()),
-                    outcome.failure());
+        showFailure(nullptr, Text::tr("The project \"%1\" could not be opened.").arg(name), outcome.failure());
         return nullptr;
     }
-    return showWindow(document.release());
+    const std::vector<std::string> unreadable = document->engine().unreadableSources();
+    MainWindow* window = showWindow(document.release());
+    showWarnings(window, Text::tr("Some audio files of the project \"%1\" cannot be read. Their sections play silence.")
+                             .arg(name),
+                 unreadable);
+    return window;
 }
 
 void Application::openProjectWithDialog() {
@@ -98,6 +129,7 @@ void Application::cleanUpAtExit() {
 }
 
 std::function<bool(const QString&)> Application::recoveryPrompt;
+std::function<bool(const QString&)> Application::openElsewherePrompt;
 
 int Application::offerUnfinishedRecordings(MainWindow* window) {
     const std::string folder = recordFilesFolder(UserConfig::share());

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "OutputGraphFactory.h"
@@ -31,6 +32,11 @@ public:
     // The project in folder (or its "project.plist") in a new window; on failure the
     // reason is shown and nothing is opened.
     MainWindow* openProject(const QString& folderOrPlist);
+    // The same with the path as the system's bytes (a command-line argument), which
+    // need not be UTF-8. A project another program holds opens only when the user
+    // agrees, read-only while that program holds it; sources that cannot be read are
+    // named once it is open.
+    MainWindow* openProject(const std::string& folderOrPlist);
     // Asks for a "wvmp" folder and opens it.
     void openProjectWithDialog();
     // Closes every window (each may refuse) and quits when all went.
@@ -43,6 +49,8 @@ public:
     static int offerUnfinishedRecordings(MainWindow* window);
     // Answers whether to import the recording described (a box by default; tests).
     static std::function<bool(const QString& message)> recoveryPrompt;
+    // Answers whether to open a project another program holds (a box by default; tests).
+    static std::function<bool(const QString& message)> openElsewherePrompt;
 
     std::vector<MainWindow*> windows() const;
 

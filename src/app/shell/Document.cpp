@@ -1,6 +1,7 @@
 #include "shell/Document.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "FFmpegMediaEngine.h"
@@ -40,42 +41,50 @@ Document::~Document() {
     engine_.reset();
 }
 
-Outcome<> Document::load(const QString& folder) {
+Outcome<> Document::load(const std::string& folder) {
     UserEvent event(*engine_);
-    Outcome<> outcome = engine_->readDataFromProject(folder.toStdString());
-    if (outcome && !folder.isEmpty()) {
-        state_.readFromURL(folder.toStdString());
+    Outcome<> outcome = engine_->readDataFromProject(folder);
+    if (outcome && !folder.empty()) {
+        state_.readFromURL(folder);
         emit pathChanged();
     }
     return outcome;
 }
 
-Outcome<Warnings> Document::saveTo(const QString& folder) {
-    const QString absolute = QFileInfo(folder).absoluteFilePath();
+Outcome<Warnings> Document::saveTo(const std::string& folder, SaveOptions options) {
+    const std::string absolute = DocumentState::projectFolderOf(folder);
     Outcome<Warnings> outcome = [&] {
         UserEvent event(*engine_);
-        return engine_->saveProjectItemToPath(absolute.toStdString());
+        return engine_->saveProjectItemToPath(absolute, options);
     }();
-    if (outcome && !state_.isAt(absolute.toStdString())) {
-        state_.savedTo(absolute.toStdString());
+    if (outcome && !state_.isAt(absolute)) {
+        state_.savedTo(absolute);
         emit pathChanged();
     }
     return outcome;
 }
+
+SaveTarget Document::saveTarget(const std::string& folder) const {
+    return engine_->saveTargetAt(DocumentState::projectFolderOf(folder));
+}
+
+std::string Document::pathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString Document::pathText(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 void Document::import(const QString& mediaPath, std::function<void(Outcome<>)> done) {
     UserEvent event(*engine_);
-    engine_->addDragInFileToWave(mediaPath.toStdString(), std::move(done));
+    engine_->addDragInFileToWave(pathBytes(mediaPath), std::move(done));
 }
 
 QString Document::displayName() const {
-    return state_.isUntitled() ? Text::tr("Untitled") : QString::fromStdString(state_.displayName());
+    return state_.isUntitled() ? Text::tr("Untitled") : pathText(state_.displayName());
 }
 
 bool Document::isEdited() const { return engine_->isDocumentEdited(); }
 
 QString projectFolderOfArgument(const QString& argument) {
-    return QString::fromStdString(DocumentState::projectFolderOf(argument.toStdString()));
+    return Document::pathText(DocumentState::projectFolderOf(Document::pathBytes(argument)));
 }
 
 }  // namespace wavomer::app

@@ -40,17 +40,30 @@ public:
     Document(Clipboard& clipboard, OutputDevice output, QObject* parent = nullptr);
     ~Document() override;
 
-    // Loads a project folder; an empty folder starts a new project. On failure the
-    // document must not be shown: nothing is opened in place of the project.
-    Outcome<> load(const QString& folder);
+    // Loads a project folder (its path as the system's bytes); an empty folder starts a
+    // new project. On failure the document must not be shown: nothing is opened in
+    // place of the project.
+    Outcome<> load(const std::string& folder);
+    Outcome<> load(const QString& folder) { return load(pathBytes(folder)); }
     // Saves into folder and, when that worked, makes it the document's path (the engine
     // clears the edited mark) and answers what the save left out. A failed save keeps
     // the mark.
-    Outcome<Warnings> saveTo(const QString& folder);
+    Outcome<Warnings> saveTo(const std::string& folder, SaveOptions options = {});
+    Outcome<Warnings> saveTo(const QString& folder, SaveOptions options = {}) {
+        return saveTo(pathBytes(folder), options);
+    }
+    // What a save into folder would write over.
+    SaveTarget saveTarget(const std::string& folder) const;
+    // The document's folder as the system's bytes; empty while untitled.
+    std::string pathBytes() const { return state_.readPath().value_or(std::string()); }
+
+    // A path as the system's bytes, and back for showing (file names need not be UTF-8).
+    static std::string pathBytes(const QString& path);
+    static QString pathText(const std::string& path);
     // Converts a media file in the background; done runs on the main thread.
     void import(const QString& mediaPath, std::function<void(Outcome<>)> done);
 
-    QString path() const { return QString::fromStdString(state_.readPath().value_or(std::string())); }
+    QString path() const { return pathText(state_.readPath().value_or(std::string())); }
     bool isUntitled() const { return state_.isUntitled(); }
     const DocumentState& state() const { return state_; }
     // The folder's name without ".wvmp", or "Untitled".

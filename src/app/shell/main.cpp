@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
+#include <string>
+#include <vector>
 
 #include "shell/AppIcon.h"
 #include "shell/Application.h"
@@ -32,10 +34,14 @@ int main(int argc, char** argv) {
     wavomer::app::Application app(parser.isSet(silent) ? wavomer::OutputDevice::Silent
                                                         : wavomer::OutputDevice::Automatic);
     QObject::connect(&qt, &QCoreApplication::aboutToQuit, [] { wavomer::app::Application::cleanUpAtExit(); });
-    const QStringList projects = parser.positionalArguments();
+    // The projects as the bytes the system gave: a folder name need not be UTF-8, and
+    // decoding it for Qt would lose what names it.
+    std::vector<std::string> projects;
+    for (int i = 1; i < argc; ++i)
+        if (argv[i][0] != '-' || argv[i][1] == '\0') projects.emplace_back(argv[i]);
     bool opened = false;
-    for (const QString& project : projects) opened = app.openProject(project) != nullptr || opened;
-    if (projects.isEmpty()) opened = app.openUntitled() != nullptr;
+    for (const std::string& project : projects) opened = app.openProject(project) != nullptr || opened;
+    if (projects.empty()) opened = app.openUntitled() != nullptr;
     if (!opened) {
         wavomer::app::Application::cleanUpAtExit();
         return 1;

@@ -8,6 +8,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QLabel>
 #include <QProgressBar>
 #include <QStyle>
@@ -272,25 +274,57 @@ bool MainWindow::canImportNow() const {
 }
 
 void MainWindow::showImportDialog() {
-    // A plain dialog with a busy bar: it shows and hides exactly when told (a progress
-    // dialog's own show timer could bring it back after a quick import had hidden it).
+    // A plain dialog that shows and hides exactly when told (a progress dialog's own
+    // show timer could bring it back after a quick import had hidden it). Cancel and
+    // Escape stop the import, which then leaves nothing behind.
     if (!importDialog_) {
         importDialog_ = new QDialog(this);
         importDialog_->setWindowTitle(Text::tr("Import"));
         importDialog_->setWindowModality(Qt::WindowModal);
         auto* layout = new QVBoxLayout(importDialog_);
-        layout->addWidget(new QLabel(Text::tr("Importing..."), importDialog_));
+        auto* label = new QLabel(importDialog_);
+        label->setObjectName(QStringLiteral("importLabel"));
+        layout->addWidget(label);
         auto* bar = new QProgressBar(importDialog_);
-        bar->setRange(0, 0);
+        bar->setObjectName(QStringLiteral("importProgress"));
         bar->setAccessibleName(Text::tr("Import progress"));
         layout->addWidget(bar);
-        importDialog_->setMinimumWidth(320);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, importDialog_);
+        buttons->button(QDialogButtonBox::Cancel)->setText(Text::tr("Cancel"));
+        layout->addWidget(buttons);
+        connect(buttons, &QDialogButtonBox::rejected, importDialog_, &QDialog::reject);
+        connect(importDialog_, &QDialog::rejected, this, [this] { document_->engine().cancelImports(); });
+        importDialog_->setMinimumWidth(360);
+        auto* poll = new QTimer(importDialog_);
+        poll->setInterval(100);
+        connect(poll, &QTimer::timeout, this, &MainWindow::updateImportProgress);
+        connect(importDialog_, &QDialog::finished, poll, &QTimer::stop);
+        poll->setObjectName(QStringLiteral("importPoll"));
     }
+    auto* label = importDialog_->findChild<QLabel*>(QStringLiteral("importLabel"));
+    label->setText(importName_.isEmpty() ? Text::tr("Importing...") : Text::tr("Importing \"%1\"...").arg(importName_));
+    updateImportProgress();
+    importDialog_->findChild<QTimer*>(QStringLiteral("importPoll"))->start();
     importDialog_->open();
 }
 
+void MainWindow::updateImportProgress() {
+    if (!importDialog_) return;
+    auto* bar = importDialog_->findChild<QProgressBar*>(QStringLiteral("importProgress"));
+    const double fraction = document_->engine().importProgress();
+    if (fraction < 0.0) {
+        bar->setRange(0, 0);  // a file that states no length: a busy bar
+    } else {
+        bar->setRange(0, 100);
+        bar->setValue(static_cast<int>(fraction * 100.0));
+    }
+}
+
 void MainWindow::hideImportDialog() {
-    if (importDialog_) importDialog_->hide();
+    if (!importDialog_) return;
+    importDialog_->findChild<QTimer*>(QStringLiteral("importPoll"))->stop();
+    importDialog_->hide();
+    importName_.clear();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -70,6 +70,11 @@ public:
     std::function<int()> unsavedChangesPrompt;
     // Answers the folder to save a new project into (a dialog by default); empty cancels.
     std::function<QString()> saveFolderPrompt;
+    // Answers whether Save As may replace what exists at the chosen name (a box by default).
+    std::function<bool(const QString& message)> replacePrompt;
+    // Answers what Save does when another program changed the project since (a box by default).
+    enum class ChangedOnDiskAnswer { Overwrite, SaveAs, Cancel };
+    std::function<ChangedOnDiskAnswer(const QString& message)> changedOnDiskPrompt;
     // Answers OK (true) or Cancel for deleting the selected tracks, shown the message (a
     // box by default).
     std::function<bool(const QString& message)> deleteTracksPrompt;
@@ -87,11 +92,12 @@ protected:
 private:
     void buildMenusAndToolbar();
     // Saves into folder and tells the user what failed or was left out.
-    bool saveInto(const QString& folder);
+    bool saveInto(const std::string& folder, SaveOptions options = {});
     void wireBridge();
     void updateTitle();
     void showImportDialog();
     void hideImportDialog();
+    void updateImportProgress();
     void playPauseChanged();
     void showMarkerViewController();
     void doSomethingWhenStartRecordAction();
@@ -111,6 +117,7 @@ private:
     RecordMaskView* recordMask_ = nullptr;
     QToolButton* recordButton_ = nullptr;
     QPointer<QDialog> importDialog_;
+    QString importName_;  // the file the running import reads
     QTimer playTimer_;
     bool refreshPending_ = false;
     bool markerListShown_ = false;

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
 
 #include "actions/WindowActions.h"
@@ -80,6 +81,7 @@ void MainWindow::importFile(const QString& path) {
     if (!canImportNow()) return;
     QPointer<MainWindow> self(this);
     const QString name = QFileInfo(path).fileName();
+    importName_ = name;
     document_->import(path, [self, name](Outcome<> outcome) {
         if (!self) return;
         if (!outcome.ok())
@@ -90,11 +92,36 @@ void MainWindow::importFile(const QString& path) {
 
 bool MainWindow::save() {
     if (document_->isUntitled()) return saveAs();
-    return saveInto(document_->path());
+    const std::string folder = document_->pathBytes();
+    SaveOptions options;
+    if (document_->saveTarget(folder) == SaveTarget::ChangedOnDisk) {
+        // Another program saved this project since it was opened or saved here.
+        const QString message = Text::tr("The project \"%1\" was changed by another program since it was opened "
+                                         "or saved here. Saving overwrites those changes.")
+                                    .arg(document_->displayName());
+        ChangedOnDiskAnswer answer = ChangedOnDiskAnswer::Cancel;
+        if (changedOnDiskPrompt) {
+            answer = changedOnDiskPrompt(message);
+        } else {
+            QMessageBox box(QMessageBox::Warning, Text::tr("Wavomer"), message, QMessageBox::NoButton, this);
+            QPushButton* overwrite = box.addButton(Text::tr("Overwrite"), QMessageBox::DestructiveRole);
+            QPushButton* elsewhere = box.addButton(Text::tr("Save As..."), QMessageBox::AcceptRole);
+            box.addButton(Text::tr("Cancel"), QMessageBox::RejectRole);
+            box.setDefaultButton(elsewhere);
+            box.exec();
+            answer = box.clickedButton() == overwrite   ? ChangedOnDiskAnswer::Overwrite
+                     : box.clickedButton() == elsewhere ? ChangedOnDiskAnswer::SaveAs
+                                                        : ChangedOnDiskAnswer::Cancel;
+        }
+        if (answer == ChangedOnDiskAnswer::Cancel) return false;
+        if (answer == ChangedOnDiskAnswer::SaveAs) return saveAs();
+        options.overwriteChanged = true;
+    }
+    return saveInto(folder, options);
 }
 
-bool MainWindow::saveInto(const QString& folder) {
-    const Outcome<Warnings> outcome = document_->saveTo(folder);
+bool MainWindow::saveInto(const std::string& folder, SaveOptions options) {
+    const Outcome<Warnings> outcome = document_->saveTo(folder, options);
     if (outcome) showWarnings(this, Text::tr("The project was saved with warnings."), *outcome);
     else showFailure(this, Text::tr("The project could not be saved."), outcome.failure());
     refreshState();
@@ -108,12 +135,32 @@ bool MainWindow::saveAs() {
     } else {
         const QString start = QString::fromStdString(FileManagerExtention::defaultSaveDocumentPath()) + QLatin1Char('/') +
                               document_->displayName() + QStringLiteral(".wvmp");
+        // The dialog's own question would see the name before ".wvmp" is added: ours asks below.
         folder = QFileDialog::getSaveFileName(this, Text::tr("Save As"), start, Text::tr("Wavomer Projects (*.wvmp)"), nullptr,
                                               QFileDialog::DontConfirmOverwrite);
     }
     if (folder.isEmpty()) return false;
     if (!folder.endsWith(QStringLiteral(".wvmp"), Qt::CaseInsensitive)) folder += QStringLiteral(".wvmp");
-    return saveInto(folder);
+    if (!document_->isUntitled() && document_->state().isAt(Document::pathBytes(folder))) return save();
+    SaveOptions options;
+    if (QFileInfo::exists(folder)) {
+        const QString message =
+            Text::tr("\"%1\" already exists. Do you want to replace it?").arg(QFileInfo(folder).fileName());
+        bool replace = false;
+        if (replacePrompt) {
+            replace = replacePrompt(message);
+        } else {
+            QMessageBox box(QMessageBox::Warning, Text::tr("Save As"), message, QMessageBox::NoButton, this);
+            box.setInformativeText(Text::tr("Its tracks, markers and audio are replaced by this project's."));
+            QPushButton* yes = box.addButton(Text::tr("Replace"), QMessageBox::DestructiveRole);
+            box.addButton(Text::tr("Cancel"), QMessageBox::RejectRole);
+            box.exec();
+            replace = box.clickedButton() == yes;
+        }
+        if (!replace) return false;
+        options.replaceOtherProject = true;
+    }
+    return saveInto(Document::pathBytes(folder), options);
 }
 
 void MainWindow::changeSlideZoomValue(float value) {
