@@ -679,5 +679,49 @@
         <source>Press Space or Return to stop the recording.</source>
         <translation>Leertaste oder Eingabetaste beendet die Aufnahme.</translation>
     </message>
+    <message>
+        <source>The recording stopped. Nothing was recorded.</source>
+        <translation>Die Aufnahme wurde beendet. Es wurde nichts aufgenommen.</translation>
+    </message>
+    <message>
+        <source>The recording stopped and could not be placed on the timeline. It is kept in &quot;%1&quot; and can be imported.</source>
+        <translation>Die Aufnahme wurde beendet und konnte nicht in die Zeitleiste eingefügt werden. Sie liegt in „%1“ und kann importiert werden.</translation>
+    </message>
+    <message>
+        <source>The project &quot;%1&quot; is open in %2. Here it is read-only until it is closed there.</source>
+        <translation>Das Projekt „%1“ ist in %2 geöffnet. Hier ist es schreibgeschützt, bis es dort geschlossen wird.</translation>
+    </message>
+    <message>
+        <source>Open Anyway</source>
+        <translation>Trotzdem öffnen</translation>
+    </message>
+    <message>
+        <source>Some audio files of the project &quot;%1&quot; cannot be read. Their sections play silence.</source>
+        <translation>Einige Audiodateien des Projekts „%1“ können nicht gelesen werden. Ihre Abschnitte spielen Stille.</translation>
+    </message>
+    <message>
+        <source>Importing &quot;%1&quot;...</source>
+        <translation>„%1“ wird importiert …</translation>
+    </message>
+    <message>
+        <source>The project &quot;%1&quot; was changed by another program since it was opened or saved here. Saving overwrites those changes.</source>
+        <translation>Das Projekt „%1“ wurde von einem anderen Programm geändert, seit es hier geöffnet oder gesichert wurde. Sichern überschreibt diese Änderungen.</translation>
+    </message>
+    <message>
+        <source>Overwrite</source>
+        <translation>Überschreiben</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; already exists. Do you want to replace it?</source>
+        <translation>„%1“ existiert bereits. Möchten Sie es ersetzen?</translation>
+    </message>
+    <message>
+        <source>Its tracks, markers and audio are replaced by this project&apos;s.</source>
+        <translation>Seine Spuren, Marker und Audiodaten werden durch die dieses Projekts ersetzt.</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Ersetzen</translation>
+    </message>
 </context>
 </TS>
