@@ -14,6 +14,7 @@ using Arguments = std::vector<std::string>;
 int runImport(const Arguments& args);
 int runInfo(const Arguments& args);
 int runEdit(const Arguments& args);
+int runRecovery(const Arguments& args);
 
 // "wavomer-cli: FILE: REASON" on stderr.
 void reportFailure(const std::string& file, const std::string& reason);

@@ -56,6 +56,10 @@ void usage(FILE* to) {
         "                             export the project, printing each written path\n"
         "  formats PROJECT.wvmp [--channels tracks|stereo|mono]\n"
         "                             list the offered formats as JSON lines\n"
+        "  recovery list              the unsaved edits a crash left, as JSON lines\n"
+        "  recovery restore ID -o PROJECT.wvmp\n"
+        "                             write one as a new project folder, then remove it\n"
+        "  recovery discard ID        remove one\n"
         "  -v, --verbose              before or after the command: show the log lines on stderr\n",
         to);
 }
@@ -90,6 +94,7 @@ int main(int argc, char** argv) {
     if (command == "render") return wavomer::cli::runRender(args);
     if (command == "export") return wavomer::cli::runExport(args);
     if (command == "formats") return wavomer::cli::runFormats(args);
+    if (command == "recovery") return wavomer::cli::runRecovery(args);
     std::fprintf(stderr, "wavomer-cli: unknown command \"%s\"\n", command.c_str());
     usage(stderr);
     return 2;

@@ -1,6 +1,9 @@
 #include "shell/Application.h"
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -10,7 +13,9 @@
 #include "engine/DocumentState.h"
 #include "record/RecordViewController.h"
 #include "record/RecordingFile.h"
+#include "recovery/Recovery.h"
 #include "shell/Document.h"
+#include "shell/RecoveryDialog.h"
 #include "shell/FailurePresenter.h"
 #include "shell/Text.h"
 #include "util/Log.h"
@@ -130,6 +135,83 @@ void Application::cleanUpAtExit() {
 
 std::function<bool(const QString&)> Application::recoveryPrompt;
 std::function<bool(const QString&)> Application::openElsewherePrompt;
+std::function<std::pair<int, std::vector<bool>>(const QStringList&)> Application::recoveryOfferPrompt;
+std::function<bool(const QString&)> Application::discardConfirmPrompt;
+
+int Application::offerRecoveredDocuments() {
+    const std::vector<RecoveryEntry> entries = recoverableDocuments();
+    if (entries.empty()) return 0;
+    QStringList rows;
+    for (const RecoveryEntry& entry : entries) {
+        if (!entry.info) {
+            rows << Text::tr("%1 (cannot be read: %2)").arg(QString::fromStdString(entry.id),
+                                                           QString::fromStdString(entry.info.failure().why()));
+            continue;
+        }
+        const RecoveryInfo& info = *entry.info;
+        const QString where = info.project ? Document::pathText(*info.project) : Text::tr("Untitled");
+        const QString when = QDateTime::fromMSecsSinceEpoch(info.editedMilliseconds).toString(Qt::TextDate);
+        rows << Text::tr("%1 — %2 — changed %3").arg(QString::fromStdString(info.name), where, when);
+    }
+    int answer = static_cast<int>(RecoveryDialog::Answer::Later);
+    std::vector<bool> chosen(rows.size(), true);
+    if (recoveryOfferPrompt) {
+        std::tie(answer, chosen) = recoveryOfferPrompt(rows);
+    } else {
+        RecoveryDialog dialog(rows);
+        dialog.exec();
+        answer = static_cast<int>(dialog.answer());
+        chosen = dialog.chosen();
+    }
+    if (answer == static_cast<int>(RecoveryDialog::Answer::Later)) return 0;
+    int opened = 0;
+    if (answer == static_cast<int>(RecoveryDialog::Answer::Discard)) {
+        const long count = std::count(chosen.begin(), chosen.end(), true);
+        if (count == 0) return 0;
+        const QString message =
+            Text::tr("Discard the unsaved changes of %n project(s)? They cannot be recovered afterwards.", nullptr,
+                     static_cast<int>(count));
+        bool sure = false;
+        if (discardConfirmPrompt) {
+            sure = discardConfirmPrompt(message);
+        } else {
+            QMessageBox box(QMessageBox::Warning, Text::tr("Recover Unsaved Changes"), message, QMessageBox::NoButton);
+            QPushButton* discard = box.addButton(Text::tr("Discard"), QMessageBox::DestructiveRole);
+            box.addButton(Text::tr("Cancel"), QMessageBox::RejectRole);
+            box.exec();
+            sure = box.clickedButton() == discard;
+        }
+        if (!sure) return 0;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (!chosen[i]) continue;
+            if (entries[i].info) discardRecovery(*entries[i].info);
+            else removeRecoveryFolder(entries[i].folder, std::nullopt);
+        }
+        return 0;
+    }
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (!chosen[i]) continue;
+        if (!entries[i].info) {
+            showFailure(nullptr, Text::tr("The unsaved changes \"%1\" cannot be read; they are kept.")
+                                     .arg(QString::fromStdString(entries[i].id)),
+                        entries[i].info.failure());
+            continue;
+        }
+        const RecoveryInfo& info = *entries[i].info;
+        auto document = std::make_unique<Document>(clipboard_, output_);
+        Outcome<> restored = document->restore(info);
+        if (!restored) {
+            showFailure(nullptr,
+                        Text::tr("The unsaved changes of \"%1\" could not be recovered; they are kept.")
+                            .arg(QString::fromStdString(info.name)),
+                        restored.failure());
+            continue;
+        }
+        showWindow(document.release());
+        ++opened;
+    }
+    return opened;
+}
 
 int Application::offerUnfinishedRecordings(MainWindow* window) {
     const std::string folder = recordFilesFolder(UserConfig::share());

@@ -10,7 +10,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -51,6 +53,16 @@ public:
     static std::function<bool(const QString& message)> recoveryPrompt;
     // Answers whether to open a project another program holds (a box by default; tests).
     static std::function<bool(const QString& message)> openElsewherePrompt;
+
+    // The documents a crash left unsaved, offered before any other window: each one
+    // chosen is opened (Recover), removed after one confirmation (Discard), or kept for
+    // the next start (Later). Answers how many windows it opened.
+    int offerRecoveredDocuments();
+    // Answers the offer for the rows shown (a dialog by default; tests): the answer and
+    // which rows are chosen.
+    static std::function<std::pair<int, std::vector<bool>>(const QStringList& rows)> recoveryOfferPrompt;
+    // Answers whether Discard may remove what it would (a box by default; tests).
+    static std::function<bool(const QString& message)> discardConfirmPrompt;
 
     std::vector<MainWindow*> windows() const;
 

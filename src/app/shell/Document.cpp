@@ -9,6 +9,8 @@
 #include "engine/PlaybackController.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
+#include "recovery/Recovery.h"
+#include "recovery/RecoverySession.h"
 #include "rules/WindowRules.h"
 #include "shell/QtMainThreadScheduler.h"
 #include "shell/Text.h"
@@ -30,9 +32,18 @@ Document::Document(Clipboard& clipboard, OutputDevice output, QObject* parent)
     playback_ = std::make_unique<PlaybackController>(*engine_, engine_->projectLock, makeOutputAudioGraph(output),
                                                      bridge_.get());
     bridge_->setPlayback(playback_.get());
+    recovery_ = std::make_unique<RecoverySession>(*engine_, *scheduler_);
+    recovery_->setDocument(std::nullopt, displayName().toStdString());
+    engine_->projectChangedByUserEvent = [this] { recovery_->documentChanged(); };
+    recovery_->writeResult = [this](const std::string& failure) {
+        emit recoveryWritten(QString::fromStdString(failure));
+    };
 }
 
 Document::~Document() {
+    // Closed (saved or not): nothing of it is left to recover.
+    engine_->projectChangedByUserEvent = nullptr;
+    recovery_->close();
     bridge_->setPlayback(nullptr);
     // Work still queued for the engine must not open a user event on it once it is gone.
     scheduler_->setEngine(nullptr);
@@ -46,9 +57,32 @@ Outcome<> Document::load(const std::string& folder) {
     Outcome<> outcome = engine_->readDataFromProject(folder);
     if (outcome && !folder.empty()) {
         state_.readFromURL(folder);
+        recovery_->setDocument(state_.readPath(), displayName().toStdString());
         emit pathChanged();
     }
     return outcome;
+}
+
+Outcome<> Document::restore(const RecoveryInfo& info) {
+    Outcome<> outcome = [&] {
+        UserEvent event(*engine_);
+        return restoreRecoveredDocument(*engine_, info);
+    }();
+    if (!outcome) return outcome;
+    if (info.project) {
+        state_.readFromURL(*info.project);
+        emit pathChanged();
+    }
+    recovery_->setDocument(state_.readPath(), displayName().toStdString());
+    recovery_->documentChanged();
+    // The crashed run's audio goes with its folder only when every section now plays
+    // this run's own copy.
+    bool stillUsed = false;
+    for (const auto& track : engine_->audioTrackArray())
+        for (const auto& section : track->sectionArray())
+            if (section->audioPath && section->audioPath->rfind(info.importFolder + "/", 0) == 0) stillUsed = true;
+    removeRecoveryFolder(info.folder, stillUsed ? std::nullopt : std::optional<RecoveryInfo>(info));
+    return {};
 }
 
 Outcome<Warnings> Document::saveTo(const std::string& folder, SaveOptions options) {
@@ -61,6 +95,7 @@ Outcome<Warnings> Document::saveTo(const std::string& folder, SaveOptions option
         state_.savedTo(absolute);
         emit pathChanged();
     }
+    if (outcome) recovery_->documentSaved(state_.readPath(), displayName().toStdString());
     return outcome;
 }
 

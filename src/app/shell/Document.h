@@ -22,6 +22,8 @@
 
 namespace wavomer {
 class Clipboard;
+class RecoverySession;
+struct RecoveryInfo;
 class FFmpegMediaEngine;
 class PlaybackController;
 class WaveEditViewController;
@@ -60,6 +62,11 @@ public:
     // A path as the system's bytes, and back for showing (file names need not be UTF-8).
     static std::string pathBytes(const QString& path);
     static QString pathText(const std::string& path);
+    // Opens the state a crash left in a recovery folder: marked edited, at its own
+    // project folder (untitled when it had none); the folder goes once it is open.
+    Outcome<> restore(const RecoveryInfo& info);
+    // The recovery folder that keeps this document's unsaved edits.
+    RecoverySession& recovery() { return *recovery_; }
     // Converts a media file in the background; done runs on the main thread.
     void import(const QString& mediaPath, std::function<void(Outcome<>)> done);
 
@@ -79,6 +86,9 @@ public:
 
 signals:
     void pathChanged();
+    // The recovery folder was written: failure is "" when it is up to date, else why the
+    // changes are not protected against a crash.
+    void recoveryWritten(const QString& failure);
 
 private:
     UndoManager undo_;
@@ -87,6 +97,7 @@ private:
     std::unique_ptr<FFmpegMediaEngine> media_;
     std::unique_ptr<WaveEditViewController> engine_;
     std::unique_ptr<PlaybackController> playback_;
+    std::unique_ptr<RecoverySession> recovery_;
     DocumentState state_;
     OutputDevice output_ = OutputDevice::Automatic;
 };

@@ -39,9 +39,11 @@ int main(int argc, char** argv) {
     std::vector<std::string> projects;
     for (int i = 1; i < argc; ++i)
         if (argv[i][0] != '-' || argv[i][1] == '\0') projects.emplace_back(argv[i]);
-    bool opened = false;
+    // Unsaved edits a crash left are offered before any other window.
+    bool opened = app.offerRecoveredDocuments() > 0;
+    const bool recovered = opened;
     for (const std::string& project : projects) opened = app.openProject(project) != nullptr || opened;
-    if (projects.empty()) opened = app.openUntitled() != nullptr;
+    if (projects.empty() && !recovered) opened = app.openUntitled() != nullptr;
     if (!opened) {
         wavomer::app::Application::cleanUpAtExit();
         return 1;

@@ -188,7 +188,27 @@ void MainWindow::buildMenusAndToolbar() {
     actions_->setMarkerListShown(markerListShown_);
 }
 
+void MainWindow::showRecoveryState(const QString& failure) {
+    if (failure.isEmpty()) {
+        if (recoveryNotice_) recoveryNotice_->close();
+        return;
+    }
+    if (recoveryNotice_) return;  // one notice for as long as the writes keep failing
+    // Not modal: editing goes on; the folder keeps the last snapshot that could be written.
+    auto* notice = new QMessageBox(QMessageBox::Warning, Text::tr("Wavomer"),
+                                   Text::tr("Your latest changes are not protected against a crash."),
+                                   QMessageBox::Ok, this);
+    notice->setInformativeText(failure);
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->setWindowModality(Qt::NonModal);
+    recoveryNotice_ = notice;
+    notice->show();
+}
+
+bool MainWindow::isRecoveryNoticeShown() const { return recoveryNotice_ && recoveryNotice_->isVisible(); }
+
 void MainWindow::wireBridge() {
+    connect(document_.get(), &Document::recoveryWritten, this, &MainWindow::showRecoveryState);
     EngineBridge& bridge = document_->bridge();
     WaveEditViewController& engine = document_->engine();
     bridge.visibleRegionSource = [this] { return timeline_->visibleRegion(); };

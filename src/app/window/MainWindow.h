@@ -16,6 +16,7 @@
 #include "shell/Document.h"
 
 class QDialog;
+class QMessageBox;
 class QToolButton;
 
 namespace wavomer::app {
@@ -46,6 +47,8 @@ public:
     MarkerViewController& markerList() { return *markerList_; }
     bool isMarkerListShown() const { return markerListShown_; }
     bool isImportDialogShown() const;
+    // The notice that the latest changes could not be written to the recovery folder.
+    bool isRecoveryNoticeShown() const;
     RecordPanel& recordPanel() { return *record_; }
     RecordMaskView& recordMask() { return *recordMask_; }
     QToolButton& recordButton() { return *recordButton_; }
@@ -98,6 +101,7 @@ private:
     void showImportDialog();
     void hideImportDialog();
     void updateImportProgress();
+    void showRecoveryState(const QString& failure);
     void playPauseChanged();
     void showMarkerViewController();
     void doSomethingWhenStartRecordAction();
@@ -117,6 +121,7 @@ private:
     RecordMaskView* recordMask_ = nullptr;
     QToolButton* recordButton_ = nullptr;
     QPointer<QDialog> importDialog_;
+    QPointer<QMessageBox> recoveryNotice_;
     QString importName_;  // the file the running import reads
     QTimer playTimer_;
     bool refreshPending_ = false;

@@ -20,6 +20,9 @@ UserEvent::~UserEvent() {
     engine_.undoManager().endEvent();
     if (changed) engine_.setDocumentEdited(true);
     engine_.projectLock.unlock();
+    // The outermost event saw every change of the inner ones.
+    if (changed && engine_.userEventDepth_ == 0 && engine_.projectChangedByUserEvent)
+        engine_.projectChangedByUserEvent();
 }
 
 }  // namespace wavomer

@@ -396,4 +396,43 @@ Outcome<> WaveEditViewController::readDataFromProject(const std::string& folder)
     return {};
 }
 
+Outcome<> WaveEditViewController::restoreRecoveredProject(std::vector<TrackPtr> tracks, std::vector<MarkerPtr> markers,
+                                                          const std::optional<std::string>& folder) {
+    std::shared_ptr<ProjectFolderLock> lock;
+    if (folder) {
+        struct stat info {};
+        if (::stat(folder->c_str(), &info) == 0) {
+            auto acquired = ProjectFolderLock::acquire(*folder);
+            if (!acquired) return acquired.failure();
+            lock = std::move(*acquired);
+        }
+    }
+    for (const auto& track : audioTrackArray_) track->clearTrackCache();
+    audioTrackArray_ = std::move(tracks);
+    markArray_ = std::move(markers);
+    timelineTrackArray_ = audioTrackArray_;
+    // The crashed run's import folder goes once the recovery is settled: its files are
+    // taken into this engine's own.
+    std::vector<SectionArray> sections;
+    for (const auto& track : audioTrackArray_) sections.push_back(track->sectionArray());
+    adoptForeignImportFiles(sections);
+    folderLocks_.clear();
+    if (lock) folderLocks_.push_back(std::move(lock));
+    if (folder) {
+        for (const auto& track : audioTrackArray_)
+            for (const auto& section : track->sectionArray()) section->updateAudioPathWithDocumentPath(*folder);
+        projectFolder_ = *folder;
+        projectFileIdentity_ = identityOf(archive::projectArchivePath(*folder));
+    } else {
+        projectFolder_.clear();
+        projectFileIdentity_ = {};
+    }
+    fixAllTracks();
+    reloadWave();
+    host_.flushButtonStates();
+    undo_.removeAllActions();
+    setDocumentEdited(true);
+    return {};
+}
+
 }  // namespace wavomer

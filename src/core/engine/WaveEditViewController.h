@@ -254,6 +254,16 @@ public:
     // Loads a project folder (or starts a new project when folder is empty), and
     // takes the folder's lock for this process when no other process holds it.
     Outcome<> readDataFromProject(const std::string& folder);
+    // Puts a state recovered after a crash in place of the project: marked edited, its
+    // sample data linked (or copied) into this engine's import folder, and at folder
+    // when it had one (whose lock it takes; refused when another process holds it).
+    Outcome<> restoreRecoveredProject(std::vector<TrackPtr> tracks, std::vector<MarkerPtr> markers,
+                                      const std::optional<std::string>& folder);
+
+    // Called when the outermost user event ends having changed the project.
+    std::function<void()> projectChangedByUserEvent;
+    // The folder imports are converted into: importFolder, or this process's own.
+    std::string importTargetFolder() const;
 
 private:
     friend class UserEvent;
@@ -274,8 +284,6 @@ private:
     // Pasted sections whose sample data lives in another program's import subfolder get
     // a link or a copy of it in this project's import folder.
     void adoptForeignImportFiles(std::vector<SectionArray>& payload);
-    // The folder imports are converted into: importFolder, or this process's own.
-    std::string importTargetFolder() const;
     Outcome<std::string> convertForTimeline(const std::string& mediaPath);
 
     EngineHost& host_;

@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "util/OutputFile.h"
+#include "util/RecoveryFolders.h"
 
 namespace wavomer {
 
@@ -32,27 +33,7 @@ std::string lockPathOf(const std::string& folder) {
     return (folder == "/" ? std::string() : folder) + "/" + ProjectFolderLock::kFileName;
 }
 
-// The name the system shows for a process ("comm"), which is what the lock records
-// and compares; "" when the system does not say.
-std::string processName(const std::string& pid) {
-    int fd = ::open(("/proc/" + pid + "/comm").c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return {};
-    char text[64] = {};
-    ssize_t got = ::read(fd, text, sizeof text - 1);
-    ::close(fd);
-    std::string name(text, got > 0 ? static_cast<size_t>(got) : 0);
-    while (!name.empty() && name.back() == '\n') name.pop_back();
-    return name;
-}
-
-std::string programName() {
-    std::string name = processName("self");
-    if (name.empty() && program_invocation_short_name) name = program_invocation_short_name;
-    // One line: the lock is read back as "PID PROGRAM".
-    for (char& c : name)
-        if (c == '\n' || c == '\r') c = '_';
-    return name.empty() ? "wavomer" : name;
-}
+std::string programName() { return ownProgramName(); }
 
 // The lock file's holder; pid 0 when there is no readable lock.
 Holder readHolder(const std::string& lockPath) {
@@ -78,11 +59,7 @@ Holder readHolder(const std::string& lockPath) {
 
 // Whether the holder still runs: its process is alive and, where the system says
 // what it runs, it is still the program that took the lock (process ids are reused).
-bool holderIsAlive(const Holder& holder) {
-    if (!processIsAlive(holder.pid)) return false;
-    const std::string name = processName(std::to_string(holder.pid));
-    return name.empty() || name == holder.program;
-}
+bool holderIsAlive(const Holder& holder) { return processRunsProgram(holder.pid, holder.program); }
 
 std::string describe(const Holder& holder) {
     return holder.program + " (process " + std::to_string(holder.pid) + ")";

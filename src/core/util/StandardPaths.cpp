@@ -11,10 +11,12 @@
 #include <fstream>
 #include <mutex>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "util/AppIdentity.h"
 #include "util/OutputFile.h"
+#include "util/RecoveryFolders.h"
 
 namespace wavomer::FileManagerExtention {
 
@@ -147,6 +149,11 @@ std::string xdgConfigHome() {
     return isAbsolute(value) ? value : homeDirectory() + "/.config";
 }
 
+std::string xdgStateHome() {
+    std::string value = environmentValue("XDG_STATE_HOME");
+    return isAbsolute(value) ? value : homeDirectory() + "/.local/state";
+}
+
 std::string xdgCacheHome() {
     std::string value = environmentValue("XDG_CACHE_HOME");
     return isAbsolute(value) ? value : homeDirectory() + "/.cache";
@@ -199,6 +206,8 @@ pid_t importFolderOwner(const std::string& name) {
 }  // namespace
 
 void removeAbandonedImportFolders(const std::string& importFolder) {
+    // The audio of unsaved edits a crash left for recovery stays until that is recovered or discarded.
+    const std::set<std::string> kept = importFoldersKeptForRecovery();
     std::error_code ec;
     // Stepped with the error-code form: a range-for's increment throws on a read error.
     for (auto it = fs::directory_iterator(importFolder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
@@ -206,6 +215,8 @@ void removeAbandonedImportFolders(const std::string& importFolder) {
         const pid_t owner = importFolderOwner(entry.path().filename().string());
         if (owner == 0 || owner == ::getpid() || processIsAlive(owner)) continue;
         if (!entry.is_directory(ec) || entry.is_symlink(ec)) continue;
+        if (kept.count(entry.path().lexically_normal().string()) || kept.count(resolvedPath(entry.path().string())))
+            continue;
         std::error_code removeError;
         fs::remove_all(entry.path(), removeError);
     }

@@ -34,6 +34,8 @@ std::string homeDirectory();
 std::string xdgConfigHome();
 // $XDG_CACHE_HOME when it is an absolute path, else home + "/.cache".
 std::string xdgCacheHome();
+// $XDG_STATE_HOME when absolute, else ~/.local/state.
+std::string xdgStateHome();
 // The user's music folder: XDG_MUSIC_DIR from $XDG_CONFIG_HOME/user-dirs.dirs
 // ("$HOME/..." or an absolute path), else home + "/Music".
 std::string xdgMusicDirectory();
