@@ -149,6 +149,14 @@ TEST_F(RecoveryTest, ABurstOfChangesIsCopiedOnceAtOnceAndOnceMoreWhenItEnds) {
     EXPECT_EQ(last.archive, "project-2.plist");
     EXPECT_EQ(archiveBytes(last), currentArchive());
     EXPECT_FALSE(fs::exists(session->folder() + "/project-1.plist"));  // the older one goes once the newer is named
+
+    // A field changed in place is copied anew, though the track holds the same sections.
+    {
+        UserEvent scope(*engine);
+        engine->audioSectionVolumeValue(engine->audioTrackArray()[0]->sectionArray()[0], 0.5);
+    }
+    sessionScheduler.run(true);
+    EXPECT_EQ(archiveBytes(written()), currentArchive());
 }
 
 TEST_F(RecoveryTest, AFolderThatCannotBeWrittenSaysSoAndKeepsThePreviousSnapshot) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,9 +19,10 @@ namespace wavomer {
 
 class WaveEditViewController;
 
-// The archived values of one section, as AudioSection archives them.
+// The archived values of one section, as AudioSection archives them. The path is
+// shared by the sections of one source, so the copy makes one string per source.
 struct ArchivedSection {
-    std::optional<std::string> audioPath;
+    std::shared_ptr<const std::string> audioPath;  // none when the section has no path
     int32_t channel = 0;
     double startTime = 0.0;
     double endTime = 0.0;
@@ -36,14 +38,23 @@ struct ArchivedSection {
     std::optional<EffectDic> effectDic;
     bool isBlankSection = false;
     bool isNoiseSection = false;
+
+
+    // Whether section archives exactly these values.
+    bool isCopyOf(const AudioSection& section) const;
 };
 
+// A track's copy is shared by the snapshots it did not change between.
+using ArchivedTrack = std::shared_ptr<const std::vector<ArchivedSection>>;
+
 struct DocumentSnapshot {
-    std::vector<std::vector<ArchivedSection>> tracks;
+    std::vector<ArchivedTrack> tracks;
     std::vector<MarkerItem> markers;
 };
 
-DocumentSnapshot takeSnapshot(const WaveEditViewController& engine);
+// The copy of the engine's archived state. A track whose sections archive what they
+// did in previous is taken from it as it is: reading is cheap, copying is not.
+DocumentSnapshot takeSnapshot(const WaveEditViewController& engine, const DocumentSnapshot* previous = nullptr);
 // The keyed archive of the snapshot: the same bytes a save of that state writes.
 std::vector<uint8_t> encodeSnapshot(const DocumentSnapshot& snapshot);
 

@@ -91,7 +91,8 @@ void RecoverySession::takeAndSubmit() {
     lastCopy_ = std::chrono::steady_clock::now();
     info_.tracks = static_cast<int64_t>(engine_.audioTrackArray().size());
     info_.importFolder = engine_.importTargetFolder();
-    submit({takeSnapshot(engine_), info_});
+    lastSnapshot_ = takeSnapshot(engine_, lastSnapshot_ ? &*lastSnapshot_ : nullptr);
+    submit({*lastSnapshot_, info_});
 }
 
 void RecoverySession::documentSaved(std::optional<std::string> project, std::string name) {

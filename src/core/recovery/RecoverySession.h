@@ -78,6 +78,7 @@ private:
     RecoveryInfo info_;
     std::chrono::steady_clock::time_point lastCopy_{};
     bool deferred_ = false;
+    std::optional<DocumentSnapshot> lastSnapshot_;  // what the last copy took, shared by the next
     bool closed_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 

@@ -1,0 +1,147 @@
+// Recovery of unsaved edits in the window: the offer at start (Recover, Discard,
+// Later) of what a crashed run left, and the notice when the edits cannot be kept.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <QMessageBox>
+
+#include "AppTestSupport.h"
+#include "archive/ProjectArchive.h"
+#include "engine/UserEvent.h"
+#include "engine/WaveEditViewController.h"
+#include "recovery/RecoverySession.h"
+#include "shell/Application.h"
+#include "shell/FailurePresenter.h"
+#include "shell/RecoveryDialog.h"
+#include "util/RecoveryFolders.h"
+
+namespace wavomer::app::test {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class RecoveryWindow : public WindowTest {
+protected:
+    // The recovery folder a run that crashed after these edits would have left: a
+    // copy of a live window's, naming a process that has ended.
+    std::string crashedRunWith(const std::function<void(MainWindow&)>& edits) {
+        auto window = openWindow();
+        edits(*window);
+        window->document().recovery().flush();
+        settle();
+        const std::string live = window->document().recovery().folder();
+        Outcome<RecoveryInfo> info = readRecoveryInfo(live);
+        EXPECT_TRUE(info.ok()) << info.error();
+        pid_t child = ::fork();
+        if (child == 0) ::_exit(0);
+        ::waitpid(child, nullptr, 0);
+        RecoveryInfo crashed = *info;
+        crashed.pid = child;
+        const std::string folder = recoveryRootFolder() + "/" + std::to_string(child) + "-feedfacecafebeef";
+        fs::create_directories(folder);
+        fs::copy_file(live + "/" + crashed.archive, folder + "/" + crashed.archive);
+        EXPECT_TRUE(writeFileDurably(folder, kRecoveryInfoName, recoveryInfoText(crashed)).ok());
+        window->unsavedChangesPrompt = [] { return static_cast<int>(QMessageBox::Discard); };
+        window.reset();
+        EXPECT_FALSE(fs::exists(live));  // a closed document leaves nothing
+        return folder;
+    }
+    static void answer(RecoveryDialog::Answer given) {
+        Application::recoveryOfferPrompt = [given](const QStringList& rows) {
+            return std::make_pair(static_cast<int>(given), std::vector<bool>(rows.size(), true));
+        };
+    }
+    ~RecoveryWindow() override {
+        Application::recoveryOfferPrompt = nullptr;
+        Application::discardConfirmPrompt = nullptr;
+    }
+};
+
+}  // namespace
+
+TEST_F(RecoveryWindow, RecoverOpensTheCrashedRunsUntitledDocumentEditedWithItsChanges) {
+    const std::string folder = crashedRunWith([&](MainWindow& window) {
+        window.runCommand(QStringLiteral("addTrackFunction"));
+        window.runCommand(QStringLiteral("addMarkAction"));
+    });
+    QStringList shown;
+    Application::recoveryOfferPrompt = [&](const QStringList& rows) {
+        shown = rows;
+        return std::make_pair(static_cast<int>(RecoveryDialog::Answer::Recover), std::vector<bool>{true});
+    };
+    Application app(OutputDevice::Silent);
+    ASSERT_EQ(app.offerRecoveredDocuments(), 1);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].contains(QStringLiteral("Untitled"))) << shown[0].toStdString();
+    MainWindow* window = app.windows().at(0);
+    EXPECT_TRUE(window->document().isUntitled());
+    EXPECT_TRUE(window->document().isEdited());
+    EXPECT_EQ(window->document().engine().audioTrackArray().size(), 3u);
+    EXPECT_EQ(window->document().engine().markArray().size(), 1u);
+    EXPECT_FALSE(fs::exists(folder));
+    // Its own recovery folder keeps it from now on.
+    window->document().recovery().flush();
+    EXPECT_TRUE(readRecoveryInfo(window->document().recovery().folder()).ok());
+}
+
+TEST_F(RecoveryWindow, LaterKeepsTheChangesAndDiscardRemovesThemAfterOneQuestion) {
+    const std::string folder = crashedRunWith([&](MainWindow& window) { window.runCommand(QStringLiteral("addTrackFunction")); });
+    Application app(OutputDevice::Silent);
+    answer(RecoveryDialog::Answer::Later);
+    EXPECT_EQ(app.offerRecoveredDocuments(), 0);
+    EXPECT_TRUE(fs::exists(folder));
+    answer(RecoveryDialog::Answer::Discard);
+    int asked = 0;
+    bool sure = false;
+    Application::discardConfirmPrompt = [&](const QString&) {
+        ++asked;
+        return sure;
+    };
+    EXPECT_EQ(app.offerRecoveredDocuments(), 0);
+    EXPECT_TRUE(fs::exists(folder));
+    sure = true;
+    EXPECT_EQ(app.offerRecoveredDocuments(), 0);
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_TRUE(app.windows().empty());
+}
+
+TEST_F(RecoveryWindow, ARecoveredProjectReturnsToItsOwnFolderAndSavesThere) {
+    const std::string project = scratch_.file("song.wvmp");
+    crashedRunWith([&](MainWindow& window) {
+        window.saveFolderPrompt = [&] { return QString::fromStdString(project); };
+        ASSERT_TRUE(window.save());
+        window.runCommand(QStringLiteral("addMarkAction"));
+    });
+    answer(RecoveryDialog::Answer::Recover);
+    Application app(OutputDevice::Silent);
+    ASSERT_EQ(app.offerRecoveredDocuments(), 1);
+    MainWindow* window = app.windows().at(0);
+    EXPECT_EQ(window->document().pathBytes(), project);
+    EXPECT_TRUE(window->windowTitle().contains(QStringLiteral("song")));
+    EXPECT_TRUE(window->save());
+    auto saved = archive::readProjectFile(project + "/project.plist");
+    ASSERT_TRUE(saved.ok());
+    EXPECT_EQ(saved->markers.size(), 1u);
+}
+
+TEST_F(RecoveryWindow, EditsThatCannotBeKeptShowOneNoticeAndEditingGoesOn) {
+    std::ofstream(scratch_.file("blocker")) << "x";
+    ::setenv("XDG_STATE_HOME", scratch_.file("blocker").c_str(), 1);
+    auto window = openWindow();
+    window->runCommand(QStringLiteral("addTrackFunction"));
+    window->document().recovery().flush();
+    ASSERT_TRUE(waitFor([&] { return window->isRecoveryNoticeShown(); }));
+    window->runCommand(QStringLiteral("addTrackFunction"));
+    window->document().recovery().flush();
+    settle();
+    EXPECT_EQ(window->findChildren<QMessageBox*>().size(), 1);
+    EXPECT_EQ(window->document().engine().audioTrackArray().size(), 4u);
+    ::unsetenv("XDG_STATE_HOME");
+}
+
+}  // namespace wavomer::app::test
