@@ -723,5 +723,56 @@
         <source>Replace</source>
         <translation>Ersetzen</translation>
     </message>
+    <message>
+        <source>%1 (cannot be read: %2)</source>
+        <translation>%1 (nicht lesbar: %2)</translation>
+    </message>
+    <message>
+        <source>%1 — %2 — changed %3</source>
+        <translation>%1 — %2 — geändert %3</translation>
+    </message>
+    <message numerus="yes">
+        <source>Discard the unsaved changes of %n project(s)? They cannot be recovered afterwards.</source>
+        <translation>
+            <numerusform>Die ungesicherten Änderungen von %n Projekt verwerfen? Sie können danach nicht wiederhergestellt werden.</numerusform>
+            <numerusform>Die ungesicherten Änderungen von %n Projekten verwerfen? Sie können danach nicht wiederhergestellt werden.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Recover Unsaved Changes</source>
+        <translation>Ungesicherte Änderungen wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Discard</source>
+        <translation>Verwerfen</translation>
+    </message>
+    <message>
+        <source>The unsaved changes &quot;%1&quot; cannot be read; they are kept.</source>
+        <translation>Die ungesicherten Änderungen „%1“ können nicht gelesen werden; sie bleiben erhalten.</translation>
+    </message>
+    <message>
+        <source>The unsaved changes of &quot;%1&quot; could not be recovered; they are kept.</source>
+        <translation>Die ungesicherten Änderungen von „%1“ konnten nicht wiederhergestellt werden; sie bleiben erhalten.</translation>
+    </message>
+    <message>
+        <source>Wavomer stopped before these projects were saved. Their changes were kept.</source>
+        <translation>Wavomer wurde beendet, bevor diese Projekte gesichert wurden. Ihre Änderungen wurden aufbewahrt.</translation>
+    </message>
+    <message>
+        <source>Unsaved projects</source>
+        <translation>Ungesicherte Projekte</translation>
+    </message>
+    <message>
+        <source>Recover</source>
+        <translation>Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Später</translation>
+    </message>
+    <message>
+        <source>Your latest changes are not protected against a crash.</source>
+        <translation>Ihre letzten Änderungen sind nicht gegen einen Absturz geschützt.</translation>
+    </message>
 </context>
 </TS>

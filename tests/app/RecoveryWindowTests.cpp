@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QAccessible>
 #include <QMessageBox>
+#include <QTest>
 
 #include "AppTestSupport.h"
 #include "archive/ProjectArchive.h"
@@ -142,6 +144,27 @@ TEST_F(RecoveryWindow, EditsThatCannotBeKeptShowOneNoticeAndEditingGoesOn) {
     EXPECT_EQ(window->findChildren<QMessageBox*>().size(), 1);
     EXPECT_EQ(window->document().engine().audioTrackArray().size(), 4u);
     ::unsetenv("XDG_STATE_HOME");
+}
+
+TEST_F(RecoveryWindow, TheOfferIsAWindowAssistiveToolsReachFromTheApplication) {
+    RecoveryDialog dialog({QStringLiteral("Song — Untitled — changed today")});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    std::vector<std::pair<QString, QAccessible::Role>> found;
+    std::function<void(QAccessibleInterface*, int)> walk = [&](QAccessibleInterface* node, int depth) {
+        if (!node || depth > 30) return;
+        found.emplace_back(node->text(QAccessible::Name), node->role());
+        for (int i = 0; i < node->childCount(); ++i) walk(node->child(i), depth + 1);
+    };
+    walk(QAccessible::queryAccessibleInterface(qApp), 0);
+    auto has = [&](const QString& name, QAccessible::Role role) {
+        return std::find(found.begin(), found.end(), std::make_pair(name, role)) != found.end();
+    };
+    EXPECT_TRUE(has(QStringLiteral("Recover Unsaved Changes"), QAccessible::Dialog));
+    EXPECT_TRUE(has(QStringLiteral("Unsaved projects"), QAccessible::List));
+    EXPECT_TRUE(has(QStringLiteral("Song — Untitled — changed today"), QAccessible::ListItem));
+    for (const char* button : {"Recover", "Discard", "Later"})
+        EXPECT_TRUE(has(QString::fromUtf8(button), QAccessible::Button)) << button;
 }
 
 }  // namespace wavomer::app::test
