@@ -131,6 +131,24 @@ TEST_F(RecoveryWindow, ARecoveredProjectReturnsToItsOwnFolderAndSavesThere) {
     EXPECT_EQ(saved->markers.size(), 1u);
 }
 
+TEST_F(RecoveryWindow, TwoWindowsKeepAFolderEachAndClosingOneRemovesOnlyItsOwn) {
+    auto first = openWindow();
+    auto second = openWindow();
+    first->runCommand(QStringLiteral("addTrackFunction"));
+    second->runCommand(QStringLiteral("addMarkAction"));
+    first->document().recovery().flush();
+    second->document().recovery().flush();
+    std::vector<RecoveryEntry> live = listRecoveryFolders();
+    ASSERT_EQ(live.size(), 2u);
+    EXPECT_TRUE(live[0].live && live[1].live);
+    second->unsavedChangesPrompt = [] { return static_cast<int>(QMessageBox::Discard); };
+    EXPECT_TRUE(second->close());
+    second.reset();
+    live = listRecoveryFolders();
+    ASSERT_EQ(live.size(), 1u);
+    EXPECT_EQ(live[0].folder, first->document().recovery().folder());
+}
+
 TEST_F(RecoveryWindow, EditsThatCannotBeKeptShowOneNoticeAndEditingGoesOn) {
     std::ofstream(scratch_.file("blocker")) << "x";
     ::setenv("XDG_STATE_HOME", scratch_.file("blocker").c_str(), 1);
