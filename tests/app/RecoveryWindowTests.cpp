@@ -14,6 +14,7 @@
 #include "archive/ProjectArchive.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
+#include "record/RecordingFile.h"
 #include "recovery/RecoverySession.h"
 #include "shell/Application.h"
 #include "shell/FailurePresenter.h"
@@ -129,6 +130,43 @@ TEST_F(RecoveryWindow, ARecoveredProjectReturnsToItsOwnFolderAndSavesThere) {
     auto saved = archive::readProjectFile(project + "/project.plist");
     ASSERT_TRUE(saved.ok());
     EXPECT_EQ(saved->markers.size(), 1u);
+}
+
+TEST_F(RecoveryWindow, ARecordingThatRanWhenTheRunDiedIsPlacedIntoTheRecoveredDocument) {
+    const std::string folder = crashedRunWith([&](MainWindow& window) { window.runCommand(QStringLiteral("addMarkAction")); });
+    // The recording that ran: written by a process that died before finishing it.
+    const std::string recordings = scratch_.file("Record Files");
+    fs::create_directories(recordings);
+    const std::string take = recordings + "/Built-in.wav";
+    pid_t child = ::fork();
+    if (child == 0) {
+        auto* writer = new RecordingFileWriter();  // never finished: the process dies recording
+        writer->begin(take, 1);
+        std::vector<float> second(44100, 0.25f);
+        writer->append(second.data(), 44100);
+        for (int i = 0; i < 400 && writer->framesWritten() < 44100; ++i) ::usleep(5000);
+        ::_exit(writer->framesWritten() == 44100 ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(findUnfinishedRecordings(recordings).size(), 1u);
+    Outcome<RecoveryInfo> info = readRecoveryInfo(folder);
+    ASSERT_TRUE(info.ok());
+    info->recording = take;
+    info->recordStart = 0.0;
+    info->recordTracks = {0};
+    ASSERT_TRUE(writeFileDurably(folder, kRecoveryInfoName, recoveryInfoText(*info)).ok());
+
+    answer(RecoveryDialog::Answer::Recover);
+    Application app(OutputDevice::Silent);
+    ASSERT_EQ(app.offerRecoveredDocuments(), 1);
+    WaveEditViewController& engine = app.windows().at(0)->document().engine();
+    ASSERT_FALSE(engine.audioTrackArray()[0]->sectionArray().empty());
+    const SectionPtr placed = engine.audioTrackArray()[0]->sectionArray()[0];
+    EXPECT_FALSE(placed->isBlankSection);
+    EXPECT_NEAR(placed->trackEndTime - placed->trackStartTime, 1.0, 0.01);
+    EXPECT_TRUE(findUnfinishedRecordings(recordings).empty());  // not offered a second time
 }
 
 TEST_F(RecoveryWindow, TwoWindowsKeepAFolderEachAndClosingOneRemovesOnlyItsOwn) {

@@ -125,6 +125,15 @@ TEST_F(RecoveryTest, AChangeLeavesTheDocumentsArchiveInItsFolderUntilTheDocument
     EXPECT_EQ(info.importFolder, dir.path());
     EXPECT_EQ(archiveBytes(info), currentArchive());
     EXPECT_EQ(failures, std::vector<std::string>{""});
+    // A recording that starts is named at once, and forgotten when it ends.
+    session->setRecording(std::string("/music/Record Files/Built-in.wav"), 1.25, {0, 1});
+    const RecoveryInfo recording = written();
+    EXPECT_EQ(recording.recording, std::optional<std::string>("/music/Record Files/Built-in.wav"));
+    EXPECT_EQ(recording.recordStart, 1.25);
+    EXPECT_EQ(recording.recordTracks, (std::vector<int64_t>{0, 1}));
+    EXPECT_EQ(recording.archive, info.archive);
+    session->setRecording(std::nullopt);
+    EXPECT_FALSE(written().recording);
 
     // A save marks it settled; a live process's folder is never offered.
     session->documentSaved(std::string("/music/Song.wvmp"), "Song");

@@ -91,6 +91,8 @@ public:
     // The window's side of starting and stopping (the mask, the button).
     std::function<void()> startRecordAction;
     std::function<void()> stopRecordAction;
+    // The recording's file once the recorder writes into it.
+    std::function<void(const std::string& file)> recordingStartedAction;
 
     // RecordViewHost
     void setIsRecording(bool recording) override;
@@ -102,6 +104,9 @@ public:
     void meterChanged() override;
     void computerAudioMissing() override;
     void recordingStoppedBecause(const RecordingStop& stop) override;
+    void recordingStartedInto(const std::string& file) override {
+        if (recordingStartedAction) recordingStartedAction(file);
+    }
 
     // AudioRecorderDelegate (the recorder's threads)
     void audioRecorderDevicesChanged() override;

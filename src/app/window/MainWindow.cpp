@@ -1,5 +1,7 @@
 #include "window/MainWindow.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -29,6 +31,7 @@
 #include "engine/WindowState.h"
 #include "panels/MarkerListPanel.h"
 #include "panels/RecordPanel.h"
+#include "recovery/RecoverySession.h"
 #include "rules/WindowRules.h"
 #include "shell/FailurePresenter.h"
 #include "shell/Text.h"
@@ -87,6 +90,15 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
     record_ = new RecordPanel(engine, document_->bridge(), UserConfig::share(), this);
     record_->startRecordAction = [this] { doSomethingWhenStartRecordAction(); };
     record_->stopRecordAction = [this] { doSomethingWhenStopRecordAction(); };
+    record_->recordingStartedAction = [this](const std::string& file) {
+        // The recovery folder names the running recording, for a crash before its stop.
+        WaveEditViewController& engine = document_->engine();
+        std::vector<int64_t> tracks;
+        const auto& all = engine.audioTrackArray();
+        for (const auto& track : engine.timelineTrackArray())
+            if (auto at = std::find(all.begin(), all.end(), track); at != all.end()) tracks.push_back(at - all.begin());
+        document_->recovery().setRecording(file, engine.recordStartTime, std::move(tracks));
+    };
     connect(record_, &RecordPanel::recordingChanged, this, &MainWindow::refreshState);
     recordMask_ = new RecordMaskView(this);
     connect(recordMask_, &RecordMaskView::stopRequested, this, &MainWindow::recordButtonAction);
@@ -431,6 +443,7 @@ void MainWindow::doSomethingWhenStartRecordAction() {
 }
 
 void MainWindow::doSomethingWhenStopRecordAction() {
+    document_->recovery().setRecording(std::nullopt);
     recordMask_->hide();
     setRecordButtonLook(false);
     timeline_->reloadView();

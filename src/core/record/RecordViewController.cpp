@@ -162,6 +162,7 @@ void RecordViewController::startRecord() {
     engine_.initRecordSectionArray();
     isdoRecording = true;
     audioRecorder_.start();
+    host_.recordingStartedInto(file);
 }
 
 void RecordViewController::startTimer() {

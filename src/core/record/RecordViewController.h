@@ -49,6 +49,8 @@ public:
     virtual void doSomethingWhenStartRecordAction() = 0;
     // Removes the mask and shows "Audio Record" again.
     virtual void doSomethingWhenStopRecordAction() = 0;
+    // The recorder has started writing into file, for the engine's recordStartTime.
+    virtual void recordingStartedInto(const std::string& file) {}
     // The repeating 0.01 s timer that calls flushAudioRecordState.
     virtual void startLevelTimer() = 0;
     virtual void stopLevelTimer() = 0;

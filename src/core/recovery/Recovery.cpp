@@ -1,8 +1,10 @@
 #include "recovery/Recovery.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "engine/WaveEditViewController.h"
+#include "record/RecordingFile.h"
 
 namespace wavomer {
 
@@ -26,7 +28,26 @@ Outcome<archive::DecodedProject> readRecoveredProject(const RecoveryInfo& info) 
 Outcome<> restoreRecoveredDocument(WaveEditViewController& engine, const RecoveryInfo& info) {
     Outcome<archive::DecodedProject> project = readRecoveredProject(info);
     if (!project) return project.failure();
-    return engine.restoreRecoveredProject(std::move(project->tracks), std::move(project->markers), info.project);
+    Outcome<> restored =
+        engine.restoreRecoveredProject(std::move(project->tracks), std::move(project->markers), info.project);
+    if (!restored || !info.recording) return restored;
+    // The recording that ran when the run died goes where its stop would have put it:
+    // at its start, on the tracks it was made for. What cannot be placed stays offered
+    // as an unfinished recording.
+    Outcome<UnfinishedRecording> repaired = repairUnfinishedRecording(*info.recording);
+    if (!repaired || repaired->frames == 0) return {};
+    std::vector<TrackPtr> tracks;
+    for (int64_t index : info.recordTracks)
+        if (index < static_cast<int64_t>(engine.audioTrackArray().size()))
+            tracks.push_back(engine.audioTrackArray()[static_cast<size_t>(index)]);
+    if (tracks.empty()) return {};
+    const std::vector<TrackPtr> selection = engine.timelineTrackArray();
+    engine.setTimelineTrackArray(tracks);
+    engine.recordStartTime = std::min(info.recordStart, engine.farestTrackEndTime());
+    engine.recordEndTime = engine.recordStartTime + repaired->seconds();
+    if (engine.insertRecordSectionsToTrackWhenRecordFinish(*info.recording)) forgetUnfinishedRecording(*info.recording);
+    else engine.setTimelineTrackArray(selection);
+    return {};
 }
 
 void discardRecovery(const RecoveryInfo& info) { removeRecoveryFolder(info.folder, info); }

@@ -95,6 +95,14 @@ void RecoverySession::takeAndSubmit() {
     submit({*lastSnapshot_, info_});
 }
 
+void RecoverySession::setRecording(std::optional<std::string> file, double start, std::vector<int64_t> tracks) {
+    info_.recording = std::move(file);
+    info_.recordStart = info_.recording ? start : 0.0;
+    info_.recordTracks = info_.recording ? std::move(tracks) : std::vector<int64_t>{};
+    if (closed_ || !info_.unsaved) return;  // a settled document has nothing of its own to recover
+    submit({std::nullopt, info_});
+}
+
 void RecoverySession::documentSaved(std::optional<std::string> project, std::string name) {
     setDocument(std::move(project), std::move(name));
     if (closed_) return;

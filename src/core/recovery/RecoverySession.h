@@ -47,6 +47,10 @@ public:
     void setDocument(std::optional<std::string> project, std::string name);
     // The end of a user event that changed the document.
     void documentChanged();
+    // A recording into the document starts (its file, the timeline time it starts at,
+    // the numbers of the tracks it goes to) or ends (none): written at once, so that a
+    // crash while it runs brings the recording back into the recovered document.
+    void setRecording(std::optional<std::string> file, double start = 0.0, std::vector<int64_t> tracks = {});
     // A save: the document equals its file now.
     void documentSaved(std::optional<std::string> project, std::string name);
     // The document closes: the writer stops and the folder goes.

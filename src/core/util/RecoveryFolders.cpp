@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <map>
 
@@ -140,6 +141,26 @@ Outcome<RecoveryInfo> readRecoveryInfo(const std::string& folder) {
     if (!isPlainArchiveName(info.archive)) return damaged("bad \"archive\"");
     if (const std::string* tracks = field("tracks"); tracks && (!parseInteger(*tracks, info.tracks) || info.tracks < 0))
         return damaged("bad \"tracks\"");
+    if (const std::string* recording = field("recording")) {
+        if (!isAbsolute(*recording)) return damaged("\"recording\" is not an absolute path");
+        info.recording = *recording;
+        const std::string* start = field("recordStart");
+        const std::string* tracks = field("recordTracks");
+        if (!start || !tracks) return damaged("a recording without its start or tracks");
+        const char* end = start->data() + start->size();
+        auto [ptr, ec] = std::from_chars(start->data(), end, info.recordStart);
+        if (ec != std::errc() || ptr != end || !std::isfinite(info.recordStart) || info.recordStart < 0)
+            return damaged("bad \"recordStart\"");
+        size_t at = 0;
+        while (!tracks->empty() && at <= tracks->size()) {
+            const size_t comma = std::min(tracks->find(',', at), tracks->size());
+            int64_t index = 0;
+            if (!parseInteger(tracks->substr(at, comma - at), index) || index < 0 || index > 100000)
+                return damaged("bad \"recordTracks\"");
+            info.recordTracks.push_back(index);
+            at = comma + 1;
+        }
+    }
     return info;
 }
 
@@ -155,6 +176,15 @@ std::string recoveryInfoText(const RecoveryInfo& info) {
     line("unsaved", info.unsaved ? "1" : "0");
     line("archive", info.archive);
     line("tracks", std::to_string(info.tracks));
+    if (info.recording) {
+        line("recording", *info.recording);
+        char start[64];
+        auto written = std::to_chars(start, start + sizeof start, info.recordStart);
+        line("recordStart", std::string(start, written.ptr));
+        std::string tracks;
+        for (int64_t index : info.recordTracks) tracks += (tracks.empty() ? "" : ",") + std::to_string(index);
+        line("recordTracks", tracks);
+    }
     return text;
 }
 

@@ -14,6 +14,9 @@
 //     unsaved          1 while the document differs from its file, 0 after a save
 //     archive          the archive's file name in the folder
 //     tracks           how many tracks the archive holds
+//     recording        while a recording runs: its file, then recordStart (the
+//     recordStart,     timeline time it started at) and recordTracks (the numbers of
+//     recordTracks     the tracks it goes to, from 0, separated by commas)
 //
 // Every file is written under a temporary name, flushed, renamed into place and the
 // folder flushed, and a new archive gets a new name that "recovery.info" then points
@@ -49,6 +52,10 @@ struct RecoveryInfo {
     bool unsaved = true;
     std::string archive;
     int64_t tracks = 0;
+    // A recording that ran when the snapshot was written.
+    std::optional<std::string> recording;
+    double recordStart = 0.0;
+    std::vector<int64_t> recordTracks;
 };
 
 struct RecoveryEntry {
