@@ -292,18 +292,9 @@ TEST_F(DocumentWindow, AProjectAnotherProgramHoldsOpensOnlyWhenTheUserAgreesAndI
         ASSERT_TRUE(window->save());
     }
     // A live process of the same program holds the project.
-    int gate[2];
-    ASSERT_EQ(::pipe(gate), 0);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        char c;
-        ::close(gate[1]);
-        while (::read(gate[0], &c, 1) < 0 && errno == EINTR) {
-        }
-        ::_exit(0);
-    }
-    ::close(gate[0]);
-    std::ofstream(folder + "/.wavomer.lock") << holder << " " << wavomer::test::readFile("/proc/self/comm");
+    wavomer::test::LiveProcess live;
+    live.holdProjectLock(folder);
+    const pid_t holder = live.pid();
     QStringList asked;
     bool agree = false;
     Application::openElsewherePrompt = [&](const QString& message) {
@@ -322,8 +313,7 @@ TEST_F(DocumentWindow, AProjectAnotherProgramHoldsOpensOnlyWhenTheUserAgreesAndI
     FailureRecorder failures;
     EXPECT_FALSE(window->save());
     EXPECT_EQ(failures.titles.size(), 1u);
-    ::close(gate[1]);
-    ::waitpid(holder, nullptr, 0);
+    live.release();
     EXPECT_TRUE(window->save());
 }
 

@@ -192,15 +192,9 @@ TEST_F(FolderTest, ASourceMissingEverywhereIsSavedAsItIsWithAWarning) {
 }
 
 TEST_F(FolderTest, ASaveIntoAFullDiskFailsAsSuchAndKeepsTheOldArchive) {
-    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small filesystem needs root";
     const std::string small = dir.file("small");
-    fs::create_directories(small);
-    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1m") != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
-    struct Unmount {
-        std::string path;
-        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-    } unmount{small};
+    SmallFilesystem mounted(small, "1m");
+    if (!mounted.why().empty()) GTEST_SKIP() << mounted.why();
 
     // The sources lie on another filesystem, so they must be copied, not linked.
     const std::string first = source("ImportAudio_1.data", 0.1);
@@ -240,25 +234,15 @@ TEST_F(FolderTest, AProjectAnotherProcessEditsIsNotSavedOverAndAStaleLockIsTaken
     const std::string lockPath = project + "/" + ProjectFolderLock::kFileName;
 
     // A live process of the same program holds the lock.
-    int gate[2];
-    ASSERT_EQ(::pipe(gate), 0);
-    pid_t holder = ::fork();
-    if (holder == 0) {
-        char c;
-        ::close(gate[1]);
-        while (::read(gate[0], &c, 1) < 0 && errno == EINTR) {
-        }
-        ::_exit(0);
-    }
-    ::close(gate[0]);
-    std::ofstream(lockPath) << holder << " " << ownProcessName() << "\n";
+    LiveProcess live;
+    live.holdProjectLock(project);
+    const pid_t holder = live.pid();
     Outcome<Warnings> refused = engine->saveProjectItemToPath(project);
     EXPECT_FALSE(refused.ok());
     EXPECT_NE(refused.error().find("process " + std::to_string(holder)), std::string::npos) << refused.error();
     EXPECT_NE(refused.error().find(ownProcessName()), std::string::npos) << refused.error();
     EXPECT_FALSE(fs::exists(project + "/project.plist"));
-    ::close(gate[1]);
-    ::waitpid(holder, nullptr, 0);
+    live.release();
 
     // Its process is gone now: the lock is taken over.
     Outcome<Warnings> saved = engine->saveProjectItemToPath(project);

@@ -169,15 +169,9 @@ TEST_F(RecoveryTest, ABurstOfChangesIsCopiedOnceAtOnceAndOnceMoreWhenItEnds) {
 }
 
 TEST_F(RecoveryTest, AFolderThatCannotBeWrittenSaysSoAndKeepsThePreviousSnapshot) {
-    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small filesystem needs root";
     const std::string small = dir.file("state");
-    fs::create_directories(small);
-    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
-    struct Unmount {
-        std::string path;
-        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-    } unmount{small};
+    SmallFilesystem mounted(small, "64k");
+    if (!mounted.why().empty()) GTEST_SKIP() << mounted.why();
     engine->projectChangedByUserEvent = nullptr;
     session = std::make_unique<RecoverySession>(*engine, sessionScheduler, small);
     engine->projectChangedByUserEvent = [this] { session->documentChanged(); };
@@ -296,21 +290,11 @@ TEST_F(RecoveryTest, TheAudioASnapshotNeedsOutlivesTheSweepUntilItIsSettled) {
 TEST_F(RecoveryTest, ASnapshotOfAProjectAnotherLiveProcessHoldsIsNotRestored) {
     const std::string project = dir.file("held.wvmp");
     fs::create_directories(project);
-    int gate[2];
-    ASSERT_EQ(::pipe(gate), 0);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        char c;
-        ::close(gate[1]);
-        while (::read(gate[0], &c, 1) < 0 && errno == EINTR) {
-        }
-        ::_exit(0);
-    }
-    ::close(gate[0]);
-    std::ofstream(project + "/" + ProjectFolderLock::kFileName) << holder << " " << ownProgramName() << "\n";
+    LiveProcess live;
+    live.holdProjectLock(project);
+    const pid_t holder = live.pid();
     Outcome<> refused = engine->restoreRecoveredProject({}, {}, project);
-    ::close(gate[1]);
-    ::waitpid(holder, nullptr, 0);
+    live.release();
     EXPECT_FALSE(refused.ok());
     EXPECT_NE(refused.error().find("process " + std::to_string(holder)), std::string::npos) << refused.error();
     EXPECT_EQ(engine->audioTrackArray()[0]->sectionArray().size(), 1u);  // the engine is as it was

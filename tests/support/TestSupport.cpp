@@ -1,8 +1,10 @@
 #include "support/TestSupport.h"
 
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -120,6 +122,48 @@ int runCommand(const std::string& command, std::string* out, std::string* err) {
     }
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     return -1;
+}
+
+LiveProcess::LiveProcess() {
+    int gate[2];
+    if (::pipe(gate) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        char c;
+        ::close(gate[1]);
+        while (::read(gate[0], &c, 1) < 0 && errno == EINTR) {
+        }
+        ::_exit(0);
+    }
+    ::close(gate[0]);
+    gate_ = gate[1];
+}
+
+void LiveProcess::holdProjectLock(const std::string& folder) const {
+    std::string name = readFile("/proc/self/comm");
+    while (!name.empty() && name.back() == '\n') name.pop_back();
+    std::ofstream(folder + "/.wavomer.lock") << pid_ << " " << name << "\n";
+}
+
+void LiveProcess::release() {
+    if (gate_ >= 0) ::close(gate_);
+    gate_ = -1;
+    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+SmallFilesystem::SmallFilesystem(const std::string& folder, const std::string& size) : folder_(folder) {
+    if (::geteuid() != 0) {
+        why_ = "mounting a small filesystem needs root";
+        return;
+    }
+    std::filesystem::create_directories(folder);
+    if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, ("size=" + size).c_str()) != 0)
+        why_ = std::string("cannot mount a tmpfs: ") + std::strerror(errno);
+}
+
+SmallFilesystem::~SmallFilesystem() {
+    if (why_.empty()) ::umount2(folder_.c_str(), MNT_DETACH);
 }
 
 std::string readFile(const std::string& path) {

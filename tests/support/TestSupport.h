@@ -2,6 +2,8 @@
 // media encoded with the ffmpeg command, and running commands.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -74,5 +76,38 @@ std::vector<std::string> lines(const std::string& text);
 
 // A file's bytes; empty when it cannot be read.
 std::string readFile(const std::string& path);
+
+// A process that runs until release() (or the destructor): a live holder of a lock.
+class LiveProcess {
+public:
+    LiveProcess();
+    ~LiveProcess() { release(); }
+    LiveProcess(const LiveProcess&) = delete;
+    LiveProcess& operator=(const LiveProcess&) = delete;
+    pid_t pid() const { return pid_; }
+    // Writes folder's project lock naming this process as the running test program.
+    void holdProjectLock(const std::string& folder) const;
+    // Lets the process end and waits for it.
+    void release();
+
+private:
+    pid_t pid_ = -1;
+    int gate_ = -1;
+};
+
+// A small tmpfs mounted on folder for one test (root only); empty why() when mounted.
+class SmallFilesystem {
+public:
+    SmallFilesystem(const std::string& folder, const std::string& size);
+    ~SmallFilesystem();
+    SmallFilesystem(const SmallFilesystem&) = delete;
+    SmallFilesystem& operator=(const SmallFilesystem&) = delete;
+    // Why it could not be mounted; "" when it is.
+    const std::string& why() const { return why_; }
+
+private:
+    std::string folder_;
+    std::string why_;
+};
 
 }  // namespace wavomer::test
