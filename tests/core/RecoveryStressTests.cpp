@@ -138,11 +138,15 @@ TEST(RecoveryStress, KillsAtRandomMomentsLeaveASnapshotThatOpensAndIsAtMostASeco
         ASSERT_LE(n, edits.size() + 1) << "trial " << trial;  // the last may be written before it was told
         // Every edit done more than a second before the kill is in it.
         for (const auto& [number, doneAt] : edits)
-            if (doneAt < killedAt - 1.0) EXPECT_LE(number, static_cast<int>(n)) << "trial " << trial;
+            if (doneAt < killedAt - 1.0) {
+                EXPECT_LE(number, static_cast<int>(n)) << "trial " << trial;
+            }
         // The recording it places is still there to be heard.
         ASSERT_FALSE(project->tracks.empty());
         for (const auto& section : project->tracks[0]->sectionArray())
-            if (!section->isBlankSection) EXPECT_TRUE(isSampleDataFile(*section->audioPath)) << "trial " << trial;
+            if (!section->isBlankSection) {
+                EXPECT_TRUE(isSampleDataFile(*section->audioPath)) << "trial " << trial;
+            }
         discardRecovery(*offered[0].info);
     }
 }

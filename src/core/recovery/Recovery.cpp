@@ -56,7 +56,7 @@ std::string isoTime(int64_t milliseconds) {
     const std::time_t seconds = static_cast<std::time_t>(milliseconds / 1000);
     std::tm utc {};
     ::gmtime_r(&seconds, &utc);
-    char text[40];
+    char text[64];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
                   utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(milliseconds % 1000));
     return text;
