@@ -196,8 +196,7 @@ void EffectWindowController::resetButtonAction() {
 }
 
 void EffectWindowController::okAction() {
-    for (EffectItemView* row : rows_)
-        if (row->valueField().isModified()) row->valueField().editingFinished();
+    for (EffectItemView* row : rows_) row->commitTypedValue();
     saveCurrentEffectDic();
 }
 

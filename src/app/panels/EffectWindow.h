@@ -43,6 +43,8 @@ public:
 
     QSlider& slider() { return *slider_; }
     QLineEdit& valueField() { return *field_; }
+    // Takes a value typed but not yet committed (no Return, no focus change) as the field would.
+    void commitTypedValue() { valueFieldChangedAction(); }
     QLabel& unitLabel() { return *unitLabel_; }
     QLabel& nameLabel() { return *nameLabel_; }
 

@@ -143,8 +143,6 @@ void VolumeProgressView::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void VolumeProgressView::keyPressEvent(QKeyEvent* event) { QSlider::keyPressEvent(event); }
-
 void VolumeProgressView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

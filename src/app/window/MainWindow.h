@@ -124,7 +124,6 @@ private:
     QPointer<QMessageBox> recoveryNotice_;
     QString importName_;  // the file the running import reads
     QTimer playTimer_;
-    bool refreshPending_ = false;
     bool markerListShown_ = false;
 };
 
