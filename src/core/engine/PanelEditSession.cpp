@@ -5,7 +5,7 @@
 namespace wavomer {
 
 PanelEditSession::PanelEditSession(WaveEditViewController& engine)
-    : engine_(engine), checkpoint_(engine.undoManager().checkpoint()), editedBefore_(engine.isDocumentEdited()) {
+    : engine_(engine), transaction_(engine) {
     UserEvent event(engine_);
     if (auto selected = engine_.getSelectedSectionsArray()) sections_ = std::move(*selected);
 }
@@ -23,18 +23,13 @@ void PanelEditSession::change(const std::function<void(WaveEditViewController&)>
 void PanelEditSession::keep() {
     if (!open_) return;
     open_ = false;
-    engine_.undoManager().mergeStepsSince(checkpoint_);
+    transaction_.keep();
 }
 
 void PanelEditSession::drop() {
     if (!open_) return;
     open_ = false;
-    {
-        UserEvent event(engine_);
-        engine_.undoManager().rollBackTo(checkpoint_);
-    }
-    // Undoing counted as a change; the project is now as it was, mark included.
-    if (engine_.isDocumentEdited() != editedBefore_) engine_.setDocumentEdited(editedBefore_);
+    transaction_.rollBack();
 }
 
 }  // namespace wavomer

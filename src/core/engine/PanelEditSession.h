@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/EditTransaction.h"
 #include "engine/UndoManager.h"
 #include "engine/WaveEditViewController.h"
 
@@ -43,8 +44,7 @@ public:
 
 private:
     WaveEditViewController& engine_;
-    UndoManager::Checkpoint checkpoint_;
-    bool editedBefore_ = false;
+    EditTransaction transaction_;
     bool open_ = true;
     std::vector<SectionArray> sections_;
 };

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "config/UserConfig.h"
+#include "engine/EditTransaction.h"
 #include "engine/UndoManager.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
@@ -192,9 +193,7 @@ Outcome<bool> RecordViewController::stopRecord() {
     stopTimer();
     host_.setIsRecording(false);
 
-    UndoManager& undo = engine_.undoManager();
-    const UndoManager::Checkpoint before = undo.checkpoint();
-    const bool editedBefore = engine_.isDocumentEdited();
+    EditTransaction placing(engine_);
     Outcome<> inserted;
     {
         UserEvent event(engine_);
@@ -213,11 +212,7 @@ Outcome<bool> RecordViewController::stopRecord() {
     if (!inserted) {
         // A recording that cannot be read back leaves the timeline as it was; the file
         // stays in the folder for the user.
-        {
-            UserEvent event(engine_);
-            undo.rollBackTo(before);
-        }
-        if (engine_.isDocumentEdited() != editedBefore) engine_.setDocumentEdited(editedBefore);
+        placing.rollBack();
         return inserted.failure();
     }
     return true;
