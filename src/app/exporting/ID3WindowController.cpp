@@ -12,6 +12,7 @@
 
 #include "exporting/ID3ImageView.h"
 #include "shell/FailurePresenter.h"
+#include "shell/Palette.h"
 #include "shell/Text.h"
 
 namespace wavomer::app {
@@ -74,7 +75,7 @@ ID3WindowController::ID3WindowController(std::shared_ptr<ID3TagInfo> tags, QWidg
     error_->setObjectName(QStringLiteral("errorLabel"));
     error_->setAccessibleName(Text::tr("Input error"));
     QPalette warning = error_->palette();
-    warning.setColor(QPalette::WindowText, QColor(180, 30, 30));
+    warning.setColor(QPalette::WindowText, palette::kWarningText);
     error_->setPalette(warning);
     right->addWidget(error_);
     auto* buttons = new QHBoxLayout;

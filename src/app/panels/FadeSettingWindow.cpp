@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "engine/EditActions.h"
+#include "shell/Palette.h"
 #include "shell/Text.h"
 
 namespace wavomer::app {
@@ -86,20 +87,20 @@ void CustomFadeGraphView::keyPressEvent(QKeyEvent* event) {
 
 void CustomFadeGraphView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(38, 38, 40));
+    painter.fillRect(rect(), palette::kFadeGraphBacking);
     const rules::PanelRect graph = graphRect();
     auto at = [&](double x, double y) { return toWidget(QPointF(x, y)); };
 
     QFont font = painter.font();
     font.setPixelSize(9);
     painter.setFont(font);
-    QPen dashed(QColor(120, 120, 125), 1, Qt::DashLine);
-    QPen solid(QColor(170, 170, 175), 1);
+    QPen dashed(palette::kFadeGraphGrid, 1, Qt::DashLine);
+    QPen solid(palette::kFadeGraphCurve, 1);
     for (int i = 0; i <= 10; ++i) {
         const double y = rules::fadeGridY(graph, i);
         painter.setPen(dashed);
         painter.drawLine(at(graph.x, y), at(graph.x + graph.width, y));
-        painter.setPen(QColor(200, 200, 200));
+        painter.setPen(palette::kFadeGraphText);
         const QString label = QString::fromStdString(rules::fadeGridLabel(i));
         // The labels' boxes stand on y - 6 (their bottom in upward coordinates).
         const QPointF leftBase = at(graph.x - 22, y - 6);

@@ -10,6 +10,7 @@
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "rules/MarkerListRules.h"
+#include "shell/Palette.h"
 #include "shell/Text.h"
 
 namespace wavomer::app {
@@ -67,7 +68,7 @@ void MarkerItemView::paintEvent(QPaintEvent*) {
     const double top = (height() - metrics.height()) / 2.0;
     const QPointF at(6.0, top + metrics.ascent());
     // A soft black shadow around the text, then the text in grey 0.8.
-    painter.setPen(QColor(0, 0, 0, 110));
+    painter.setPen(palette::kMarkerRowLine);
     for (const QPointF d : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1), QPointF(1, 1)})
         painter.drawText(at + d, label);
     painter.setPen(grey(0.8));

@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "shell/Palette.h"
 #include "shell/Text.h"
 
 namespace wavomer::app {
@@ -150,12 +151,12 @@ void VolumeProgressView::paintEvent(QPaintEvent*) {
     const rules::PanelRect content = bar.contentRect();
     const double line = content.centreY();
     const double knob = bar.timeToPoint(currentTime_);
-    painter.setPen(QPen(QColor(70, 70, 74), 4, Qt::SolidLine, Qt::RoundCap));
+    painter.setPen(QPen(palette::kPreviewTrack, 4, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(QPointF(content.x, line), QPointF(content.x + content.width, line));
-    painter.setPen(QPen(QColor(0, 122, 255), 4, Qt::SolidLine, Qt::RoundCap));
+    painter.setPen(QPen(palette::kPreviewPlayed, 4, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(QPointF(content.x, line), QPointF(knob, line));
-    painter.setPen(QPen(hasFocus() ? palette().highlight().color() : QColor(40, 40, 40), 1));
-    painter.setBrush(QColor(235, 235, 235));
+    painter.setPen(QPen(hasFocus() ? palette().highlight().color() : palette::kPreviewKnobEdge, 1));
+    painter.setBrush(palette::kPreviewKnob);
     painter.drawEllipse(QPointF(knob, line), 6.0, 6.0);
 }
 

@@ -14,6 +14,7 @@
 #include "bridge/EngineBridge.h"
 #include "engine/WaveEditViewController.h"
 #include "shell/FailurePresenter.h"
+#include "shell/Palette.h"
 #include "shell/Text.h"
 
 namespace wavomer::app {
@@ -37,7 +38,7 @@ AudioWaveView::AudioWaveView(AudioWaveMeter& meter, QWidget* parent) : QWidget(p
 
 void AudioWaveView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(30, 30, 30));
+    painter.fillRect(rect(), palette::kMeterBacking);
     shown_ = meter_.drawColumns();
     const double width = this->width();
     const double columnWidth = std::max(AudioWaveMeter::columnWidth(width), 1.0);
@@ -63,8 +64,8 @@ RecordPopover::RecordPopover(AudioWaveMeter& meter, QWidget* parent) : QWidget(p
     setAccessibleName(Text::tr("Audio Record"));
     // The popover's dark appearance: light text on the dark backing it paints.
     QPalette dark = palette();
-    dark.setColor(QPalette::Window, QColor(45, 45, 48));
-    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Window, palette::kRecordPanelBacking);
+    dark.setColor(QPalette::WindowText, palette::kRecordPanelText);
     setPalette(dark);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
@@ -97,8 +98,8 @@ void RecordPopover::hideEvent(QHideEvent* event) {
 void RecordPopover::paintEvent(QPaintEvent*) {
     // The dark appearance of the popover, with a thin frame.
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(45, 45, 48));
-    painter.setPen(QColor(90, 90, 95));
+    painter.fillRect(rect(), palette::kRecordPanelBacking);
+    painter.setPen(palette::kRecordPanelEdge);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 

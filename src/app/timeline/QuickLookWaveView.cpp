@@ -10,6 +10,7 @@
 #include "engine/WaveEditViewController.h"
 #include "rules/OverviewRules.h"
 #include "rules/WindowRules.h"
+#include "shell/Palette.h"
 #include "shell/Text.h"
 
 namespace wavomer::app {
@@ -102,18 +103,17 @@ void QuickLookWaveView::paintEvent(QPaintEvent* event) {
     for (const auto& marker : engine_.markArray()) {
         const double x = rules::overviewTimeX(marker->markerTime, scale);
         if (x < area.left() - 2 || x > area.right() + 2) continue;
-        painter.fillRect(QRectF(x - 1.0, wave.y(), 2.0, wave.height()), QColor(Qt::red));
+        painter.fillRect(QRectF(x - 1.0, wave.y(), 2.0, wave.height()), palette::kMarker);
     }
     const double cursorX = rules::overviewTimeX(engine_.currentTimelineTime(), scale);
-    painter.fillRect(QRectF(std::floor(cursorX), wave.y(), 1.0, wave.height()),
-                     QColor::fromRgbF(0.988f, 0.980f, 0.227f));
+    painter.fillRect(QRectF(std::floor(cursorX), wave.y(), 1.0, wave.height()), palette::kCursor);
     lastTimelineDrawRect_ = timelineUpdateRect();
     const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
     if (!rules::overviewContentFits(engine_.contentWidth(), region.width)) {
         const QRectF block = slideBlockRect();
         lastBlockRect_ = block.toAlignedRect().adjusted(-1, -1, 1, 1);
-        painter.fillRect(block, QColor(255, 255, 255, 36));
-        painter.setPen(QPen(QColor(255, 255, 255, 170), 1.0));
+        painter.fillRect(block, palette::kOverviewBlockFill);
+        painter.setPen(QPen(palette::kOverviewBlockEdge, 1.0));
         painter.drawRect(block.adjusted(0.5, 0.5, -0.5, -0.5));
     }
 }

@@ -16,6 +16,7 @@
 #include "engine/WaveEditViewController.h"
 #include "model/AudioTrack.h"
 #include "rules/WindowRules.h"
+#include "shell/Palette.h"
 #include "shell/Text.h"
 #include "window/AccessibleViews.h"
 
@@ -251,14 +252,14 @@ void TimelineView::paintOverlays(QPainter& painter, const QRect& exposed) {
     lastDrawTimelineTime_ = engine_.currentTimelineTime();
     if (anySelected) {
         const double x = engine_.timeToPointX(engine_.currentTimelineTime()) - origin;
-        const QColor cursor = engine_.host().isRecording() ? QColor(Qt::red) : QColor(252, 250, 58);
+        const QColor cursor = engine_.host().isRecording() ? palette::kRecordingCursor : palette::kCursor;
         painter.fillRect(QRectF(std::floor(x), top, 1.0, bottom - top), cursor);
     }
     const double allRows = rowHeight * static_cast<double>(tracks.size());
     for (const auto& marker : engine_.markArray()) {
         const double x = engine_.timeToPointX(marker->markerTime) - origin;
         if (x < exposed.left() - 2 || x > exposed.right() + 2) continue;
-        const QColor colour = marker == engine_.selectedMarkItem() ? QColor(160, 32, 240) : QColor(Qt::red);
+        const QColor colour = marker == engine_.selectedMarkItem() ? palette::kSelectedMarker : palette::kMarker;
         painter.fillRect(QRectF(x - 1.0, 0.0, 2.0, allRows), colour);
     }
 }

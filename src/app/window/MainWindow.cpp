@@ -34,6 +34,7 @@
 #include "recovery/RecoverySession.h"
 #include "rules/WindowRules.h"
 #include "shell/FailurePresenter.h"
+#include "shell/Palette.h"
 #include "shell/Text.h"
 #include "timeline/QuickLookWaveView.h"
 #include "timeline/RulerView.h"
@@ -409,7 +410,7 @@ QIcon recordIcon(bool stop) {
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(220, 40, 40));
+    painter.setBrush(palette::kRecordButton);
     if (stop) painter.drawRoundedRect(QRectF(7, 7, 18, 18), 2, 2);
     else painter.drawEllipse(QRectF(6, 6, 20, 20));
     return QIcon(pixmap);

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QTimer>
 
+#include "shell/Palette.h"
 #include "shell/Text.h"
 
 namespace wavomer::app {
@@ -34,7 +35,7 @@ void RecordMaskView::cover(const QRect& area, const QRect& hole) {
 
 void RecordMaskView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(0, 0, 0, 153));
+    painter.fillRect(rect(), palette::kRecordMask);
 }
 
 void RecordMaskView::mousePressEvent(QMouseEvent* event) { event->accept(); }

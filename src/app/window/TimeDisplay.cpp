@@ -5,6 +5,7 @@
 #include <QPainterPath>
 
 #include "rules/WindowRules.h"
+#include "shell/Palette.h"
 #include "shell/Text.h"
 #include "window/AccessibleViews.h"
 
@@ -44,11 +45,11 @@ void TimeDisplay::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath backing;
     backing.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
-    painter.fillPath(backing, QColor(18, 18, 18));
-    painter.setPen(QColor(70, 70, 70));
+    painter.fillPath(backing, palette::kTimeDisplayBacking);
+    painter.setPen(palette::kTimeDisplayEdge);
     painter.drawPath(backing);
     painter.setFont(displayFont());
-    painter.setPen(QColor(252, 250, 58));
+    painter.setPen(palette::kCursor);
     painter.drawText(rect(), Qt::AlignCenter, displayedText());
 }
 
