@@ -183,13 +183,12 @@ int runExport(const Arguments& args) {
             return 1;
         }
         FFmpegCoverImageConverter converter;
-        std::vector<uint8_t> png;
-        std::string reason;
-        if (!converter.pngFromImageFile(a.coverPath, png, reason)) {
-            reportFailure(a.coverPath, reason);
+        Outcome<std::vector<uint8_t>> png = converter.pngFromImageFile(a.coverPath);
+        if (!png) {
+            reportFailure(a.coverPath, png.failure().why());
             return 1;
         }
-        a.tags->image = std::move(png);
+        a.tags->image = std::move(*png);
     }
 
     CliProject project;

@@ -175,26 +175,24 @@ bool encodePng(const std::vector<uint8_t>& rgba, int w, int h, std::vector<uint8
 
 FFmpegCoverImageConverter::FFmpegCoverImageConverter() { av_log_set_level(AV_LOG_QUIET); }
 
-bool FFmpegCoverImageConverter::pngFromImageFile(const std::string& path, std::vector<uint8_t>& png,
-                                                 std::string& reason) {
+Outcome<std::vector<uint8_t>> FFmpegCoverImageConverter::pngFromImageFile(const std::string& path) {
+    std::vector<uint8_t> png;
+    std::string reason;
     if (startsWithPngSignature(path)) {
-        if (readWholeFile(path, png)) return true;
-        reason = "cannot be read";
-        return false;
+        if (readWholeFile(path, png)) return png;
+        return Failure::at(path, "cannot be read");
     }
     const char* notAPicture = "not a picture that can be decoded";
     AVFormatContext* opened = nullptr;
     if (avformat_open_input(&opened, path.c_str(), nullptr, nullptr) < 0) {
-        reason = notAPicture;
-        return false;
+        return Failure::at(path, notAPicture);
     }
     std::unique_ptr<AVFormatContext, FormatClose> input(opened);
     avformat_find_stream_info(input.get(), nullptr);
     const AVCodec* codec = nullptr;
     const int stream = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
     if (stream < 0 || !codec) {
-        reason = notAPicture;
-        return false;
+        return Failure::at(path, notAPicture);
     }
     std::unique_ptr<AVCodecContext, CodecFree> decoder(avcodec_alloc_context3(codec));
     std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
@@ -202,8 +200,7 @@ bool FFmpegCoverImageConverter::pngFromImageFile(const std::string& path, std::v
     if (!decoder || !frame || !packet ||
         avcodec_parameters_to_context(decoder.get(), input->streams[stream]->codecpar) < 0 ||
         avcodec_open2(decoder.get(), codec, nullptr) < 0) {
-        reason = notAPicture;
-        return false;
+        return Failure::at(path, notAPicture);
     }
     bool decoded = false, flushed = false;
     while (!decoded) {
@@ -223,15 +220,15 @@ bool FFmpegCoverImageConverter::pngFromImageFile(const std::string& path, std::v
         av_packet_unref(packet.get());
     }
     if (!decoded || frame->width <= 0 || frame->height <= 0) {
-        reason = notAPicture;
-        return false;
+        return Failure::at(path, notAPicture);
     }
     if (frame->width > kLargestSide || frame->height > kLargestSide) {
-        reason = "the picture is larger than " + std::to_string(kLargestSide) + " pixels on a side";
-        return false;
+        return Failure::at(path, "the picture is larger than " + std::to_string(kLargestSide) + " pixels on a side");
     }
     std::vector<uint8_t> rgba;
-    return toRgba(*frame, rgba, reason) && encodePng(rgba, frame->width, frame->height, png, reason);
+    if (!toRgba(*frame, rgba, reason) || !encodePng(rgba, frame->width, frame->height, png, reason))
+        return Failure::at(path, reason);
+    return png;
 }
 
 }  // namespace wavomer

@@ -11,7 +11,7 @@ class FFmpegCoverImageConverter final : public CoverImageConverter {
 public:
     // Silences FFmpeg's log, as the media engines do: failures come back as reasons.
     FFmpegCoverImageConverter();
-    bool pngFromImageFile(const std::string& path, std::vector<uint8_t>& png, std::string& reason) override;
+    Outcome<std::vector<uint8_t>> pngFromImageFile(const std::string& path) override;
 };
 
 }  // namespace wavomer

@@ -9,15 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "util/Outcome.h"
+
 namespace wavomer {
 
 class CoverImageConverter {
 public:
     virtual ~CoverImageConverter() = default;
     // The picture in the file at path as PNG data: PNG data as it is, any other picture
-    // decoded and encoded anew. False, with a reason, when the file holds no picture
-    // that can be decoded.
-    virtual bool pngFromImageFile(const std::string& path, std::vector<uint8_t>& png, std::string& reason) = 0;
+    // decoded and encoded anew; a failure about path when it holds no picture that can
+    // be decoded.
+    virtual Outcome<std::vector<uint8_t>> pngFromImageFile(const std::string& path) = 0;
 };
 
 }  // namespace wavomer
