@@ -9,6 +9,20 @@
 
 namespace wavomer::app::test {
 
+namespace {
+bool holds(QAccessibleInterface* node, const QString& name, QAccessible::Role role, int depth) {
+    if (!node || depth > 40) return false;
+    if (node->role() == role && node->text(QAccessible::Name) == name) return true;
+    for (int i = 0; i < node->childCount(); ++i)
+        if (holds(node->child(i), name, role, depth + 1)) return true;
+    return false;
+}
+}  // namespace
+
+bool accessibleFromApplication(const QString& name, QAccessible::Role role) {
+    return holds(QAccessible::queryAccessibleInterface(qApp), name, role, 0);
+}
+
 WindowTest::WindowTest() {
     std::filesystem::create_directories(scratch_.file("home"));
     std::filesystem::create_directories(scratch_.file("tmp"));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -15,6 +16,10 @@
 #include "window/MainWindow.h"
 
 namespace wavomer::app::test {
+
+// Whether the accessibility tree, walked from the application as a screen reader walks
+// it, holds an element of that name and role.
+bool accessibleFromApplication(const QString& name, QAccessible::Role role);
 
 class WindowTest : public ::testing::Test {
 protected:

@@ -366,6 +366,9 @@ TEST_F(DocumentWindow, TheImportDialogNamesTheFileAndEscapeCancelsTheImportLeavi
     auto* label = window->findChild<QLabel*>(QStringLiteral("importLabel"));
     ASSERT_NE(label, nullptr);
     EXPECT_TRUE(label->text().contains(QStringLiteral("endless.wav")));
+    // A screen reader finds the dialog's progress and its Cancel.
+    EXPECT_TRUE(accessibleFromApplication(QStringLiteral("Import progress"), QAccessible::ProgressBar));
+    EXPECT_TRUE(accessibleFromApplication(QStringLiteral("Cancel"), QAccessible::Button));
     QTest::keyClick(dialog ? dialog : label->window(), Qt::Key_Escape);
     ASSERT_TRUE(waitFor([&] { return !window->document().engine().importInProgress(); }));
     source.finish();

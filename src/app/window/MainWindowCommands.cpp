@@ -153,7 +153,8 @@ bool MainWindow::saveAs() {
             QMessageBox box(QMessageBox::Warning, Text::tr("Save As"), message, QMessageBox::NoButton, this);
             box.setInformativeText(Text::tr("Its tracks, markers and audio are replaced by this project's."));
             QPushButton* yes = box.addButton(Text::tr("Replace"), QMessageBox::DestructiveRole);
-            box.addButton(Text::tr("Cancel"), QMessageBox::RejectRole);
+            // Return keeps the other project: replacing takes a deliberate choice.
+            box.setDefaultButton(box.addButton(Text::tr("Cancel"), QMessageBox::RejectRole));
             box.exec();
             replace = box.clickedButton() == yes;
         }

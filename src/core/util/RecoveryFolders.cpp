@@ -272,11 +272,8 @@ void removeRecoveryFolder(const std::string& folder, const std::optional<Recover
     if (importFoldersKeptForRecovery().count(std::filesystem::path(info->importFolder).lexically_normal().string()))
         return;
     // Never the folder of a running process (its name starts with that process's id).
-    const std::string name = lastPathComponent(info->importFolder);
-    int64_t owner = 0;
-    if (!parseInteger(name.substr(0, name.find('-')), owner) || owner <= 0 || owner > 0x7fffffff ||
-        owner == ::getpid() || processIsAlive(static_cast<pid_t>(owner)))
-        return;
+    const pid_t owner = FileManagerExtention::importFolderOwner(lastPathComponent(info->importFolder));
+    if (owner <= 0 || owner == ::getpid() || processIsAlive(owner)) return;
     // Only an import folder of ours: a folder inside the import root (whose paths are resolved).
     if (stringByDeletingLastPathComponent(info->importFolder) != FileManagerExtention::defaultImportConvertedPath())
         return;

@@ -187,9 +187,6 @@ std::string defaultImportConvertedPath() {
     return createdAndResolved(importConvertedFolder());
 }
 
-namespace {
-
-// The process id that an import subfolder's name "<pid>-<hex>" carries, or 0.
 pid_t importFolderOwner(const std::string& name) {
     const size_t dash = name.find('-');
     if (dash == std::string::npos || dash == 0 || dash > 9 || dash + 1 == name.size()) return 0;
@@ -202,8 +199,6 @@ pid_t importFolderOwner(const std::string& name) {
         if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return 0;
     return pid;
 }
-
-}  // namespace
 
 void removeAbandonedImportFolders(const std::string& importFolder) {
     // The audio of unsaved edits a crash left for recovery stays until that is recovered or discarded.

@@ -20,6 +20,8 @@
 // only that subfolder when it quits (removeProcessImportFolder).
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 #include "util/PathUtil.h"
@@ -58,6 +60,8 @@ std::string processImportFolder();
 // Removes the subfolders of importFolder whose process is gone (a run killed by a
 // signal); processImportFolder does it once per process.
 void removeAbandonedImportFolders(const std::string& importFolder);
+// The process id an import subfolder's name "PID-HEX" carries, or 0 for another name.
+pid_t importFolderOwner(const std::string& name);
 // Deletes this process's import subfolder with everything in it, then the import
 // folder itself if that is left empty. Other processes' subfolders are never touched.
 // Answers false when something could not be deleted.
