@@ -21,7 +21,14 @@ namespace {
 constexpr int kTracks = 50;
 constexpr int kSectionsPerTrack = 400;
 
-class QuietHost : public EngineHost {};
+class QuietHost : public EngineHost {
+public:
+    VisibleRegion visibleRegion() const override { return {}; }
+    void setVisibleOriginX(double) override {}
+    double screenHeight() const override { return 0.0; }
+    double windowHeight() const override { return 0.0; }
+    void setWindowHeightKeepingTop(double) override {}
+};
 
 class NoScheduler : public MainThreadScheduler {
 public:

@@ -32,8 +32,10 @@
 #include "model/AudioSection.h"
 #include "model/AudioTrack.h"
 #include "rules/WindowRules.h"
-#include "shell/Document.h"
-#include "shell/QtClipboard.h"
+#include "base/Document.h"
+#include "base/Program.h"
+#include "shell/QtInteraction.h"
+#include "base/QtClipboard.h"
 #include "timeline/TimelineView.h"
 #include "window/MainWindow.h"
 
@@ -145,13 +147,34 @@ void settle() {
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
 }
 
+// The windows of the bench ask nothing and run no program command.
+QtInteraction& interaction() {
+    static QtInteraction shared;
+    return shared;
+}
+
+struct NoProgram : Program {
+    void newProject() override {}
+    void openProject() override {}
+    void quit() override {}
+    void showPreferences() override {}
+    void showHelp() override {}
+    void showAbout(QWidget*) override {}
+    void hideWindows() override {}
+};
+
+Program& program() {
+    static NoProgram shared;
+    return shared;
+}
+
 struct OpenWindow {
     QtClipboard clipboard;
     std::unique_ptr<MainWindow> window;
     explicit OpenWindow(float zoom) {
         auto document = std::make_unique<Document>(clipboard, OutputDevice::Silent);
         if (!document->load(QString::fromStdString(project().string())).ok()) std::abort();
-        window = std::make_unique<MainWindow>(std::move(document));
+        window = std::make_unique<MainWindow>(std::move(document), interaction(), program());
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         window->resize(kWidth, kHeight);
         window->show();
@@ -277,7 +300,7 @@ void FirstFrame(benchmark::State& state) {
         QtClipboard clipboard;
         auto document = std::make_unique<Document>(clipboard, OutputDevice::Silent);
         if (!document->load(QString::fromStdString(project().string())).ok()) std::abort();
-        auto window = std::make_unique<MainWindow>(std::move(document));
+        auto window = std::make_unique<MainWindow>(std::move(document), interaction(), program());
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         window->resize(kWidth, kHeight);
         // The first frame is the first paint of the rows: the filter sees the paint event

@@ -20,6 +20,10 @@ class CliEngineHost : public EngineHost {
 public:
     VisibleRegion visibleRegion() const override { return region; }
     void setVisibleOriginX(double x) override { region.originX = x; }
+    // The tool has no window: it never grows.
+    double screenHeight() const override { return 0.0; }
+    double windowHeight() const override { return 0.0; }
+    void setWindowHeightKeepingTop(double) override {}
     VisibleRegion region;
 };
 

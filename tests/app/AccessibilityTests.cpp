@@ -12,7 +12,7 @@
 #include "AppTestSupport.h"
 #include "actions/CommandTable.h"
 #include "actions/WindowActions.h"
-#include "shell/Text.h"
+#include "base/Text.h"
 #include "window/TimeDisplay.h"
 #include "window/ZoomControl.h"
 
@@ -79,10 +79,10 @@ TEST_F(WindowAccessibility, EveryToolbarCommandIsAButtonNamedByItsText) {
     const CommandRow* rows = commandRows(&count);
     int onToolbar = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        if (!rows[i].onToolbar) continue;
+        if (rows[i].toolbar == Toolbar::none) continue;
         ++onToolbar;
         // A button shows its command's text without the trailing "..." of the menu.
-        const QString shown = window->actions().action(rows[i].id)->iconText();
+        const QString shown = window->actions().action(rows[i].id())->iconText();
         EXPECT_TRUE(text(rows[i].text).startsWith(shown)) << rows[i].text;
         EXPECT_TRUE(has(all, shown, {QAccessible::Button, QAccessible::CheckBox, QAccessible::ButtonMenu}))
             << "no button named \"" << rows[i].text << "\"";
@@ -153,7 +153,7 @@ TEST_F(WindowAccessibility, EachTrackRowIsAListItemNamedByItsNumberWithItsLength
     }
     EXPECT_TRUE(lengths.contains(QStringLiteral("00:00:02.00"))) << qPrintable(lengths.join(u','));
     // A new track is a new row.
-    window->runCommand(QStringLiteral("addTrackFunction"));
+    window->runCommand("addTrackFunction");
     ASSERT_EQ(window->document().engine().audioTrackArray().size(), count + 1);
     all = treeOf(*window);
     EXPECT_NE(find(all, Text::tr("Track %1").arg(count + 1)), nullptr);

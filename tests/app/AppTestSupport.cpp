@@ -23,6 +23,14 @@ bool accessibleFromApplication(const QString& name, QAccessible::Role role) {
     return holds(QAccessible::queryAccessibleInterface(qApp), name, role, 0);
 }
 
+std::function<int(const Question&)> answering(const QString& text) {
+    return [text](const Question& question) {
+        const int index = static_cast<int>(question.answers.indexOf(text));
+        if (index < 0) ADD_FAILURE() << "no answer \"" << text.toStdString() << "\" to " << question.text.toStdString();
+        return index < 0 ? question.cancelIndex() : index;
+    };
+}
+
 WindowTest::WindowTest() {
     std::filesystem::create_directories(scratch_.file("home"));
     std::filesystem::create_directories(scratch_.file("tmp"));
@@ -38,7 +46,8 @@ std::unique_ptr<MainWindow> WindowTest::openWindow(const QString& folder) {
         ADD_FAILURE() << "cannot open " << folder.toStdString() << ": " << outcome.error();
         return nullptr;
     }
-    auto window = std::make_unique<MainWindow>(std::move(document));
+    if (prepareDocument_) prepareDocument_(*document);
+    auto window = std::make_unique<MainWindow>(std::move(document), interaction_, program_);
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     window->resize(1200, 700);
     window->show();

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QTest>
 #include <cerrno>
 #include <filesystem>
@@ -17,24 +16,11 @@
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "shell/Application.h"
-#include "shell/FailurePresenter.h"
 #include "timeline/TimelineView.h"
 
 namespace wavomer::app::test {
 
 namespace {
-
-struct FailureRecorder {
-    FailureRecorder() {
-        setFailureSink([this](const QString& title, const QString& reason) {
-            titles.push_back(title);
-            reasons.push_back(reason);
-        });
-    }
-    ~FailureRecorder() { setFailureSink(nullptr); }
-    std::vector<QString> titles;
-    std::vector<QString> reasons;
-};
 
 using DocumentWindow = WindowTest;
 
@@ -53,11 +39,11 @@ TEST_F(DocumentWindow, AProjectSavedAndReopenedHasTheSameTracksAndMarkers) {
             UserEvent event(engine);
             engine.updateCurrentTimelineTime(1.25);
         }
-        window->runCommand(QStringLiteral("addMarkAction"));
+        window->runCommand("addMarkAction");
         settle();
         EXPECT_TRUE(window->document().isEdited());
         EXPECT_TRUE(window->isWindowModified());
-        window->saveFolderPrompt = [&] { return QString::fromStdString(folder); };
+        interaction_.file = [&](const FileChoice&) { return QString::fromStdString(folder); };
         ASSERT_TRUE(window->save());
         settle();
         EXPECT_FALSE(window->document().isEdited());
@@ -66,7 +52,7 @@ TEST_F(DocumentWindow, AProjectSavedAndReopenedHasTheSameTracksAndMarkers) {
         length = engine.farestTrackEndTime();
         tracks = engine.audioTrackArray().size();
     }
-    Application app(OutputDevice::Silent);
+    Application app(interaction_, OutputDevice::Silent);
     MainWindow* reopened = app.openProject(QString::fromStdString(folder + "/project.plist"));
     ASSERT_NE(reopened, nullptr);
     EXPECT_EQ(app.windows().size(), 1u);  // no extra empty project
@@ -84,28 +70,26 @@ TEST_F(DocumentWindow, AProjectThatCannotBeReadShowsWhyAndOpensNothing) {
     const std::string folder = scratch_.file("broken.wvmp");
     std::filesystem::create_directories(folder);
     std::ofstream(folder + "/project.plist") << "this is not an archive";
-    FailureRecorder failures;
-    Application app(OutputDevice::Silent);
+    Application app(interaction_, OutputDevice::Silent);
     EXPECT_EQ(app.openProject(QString::fromStdString(folder)), nullptr);
     EXPECT_TRUE(app.windows().empty());
-    ASSERT_EQ(failures.titles.size(), 1u);
-    EXPECT_TRUE(failures.titles[0].contains(QStringLiteral("broken.wvmp")));
-    EXPECT_FALSE(failures.reasons[0].isEmpty());
+    ASSERT_EQ(interaction_.toldTitles.size(), 1u);
+    EXPECT_TRUE(interaction_.toldTitles[0].contains(QStringLiteral("broken.wvmp")));
+    EXPECT_FALSE(interaction_.toldReasons[0].isEmpty());
 }
 
 TEST_F(DocumentWindow, AFailedSaveShowsWhyAndKeepsTheEditedMark) {
     auto window = openWindow();
     ASSERT_TRUE(window);
-    window->runCommand(QStringLiteral("addTrackFunction"));
+    window->runCommand("addTrackFunction");
     settle();
     ASSERT_TRUE(window->document().isEdited());
     // A folder inside a regular file cannot be made.
     std::ofstream(scratch_.file("plain")) << "x";
-    window->saveFolderPrompt = [&] { return QString::fromStdString(scratch_.file("plain") + "/song.wvmp"); };
-    FailureRecorder failures;
+    interaction_.file = [&](const FileChoice&) { return QString::fromStdString(scratch_.file("plain") + "/song.wvmp"); };
     EXPECT_FALSE(window->save());
     settle();
-    EXPECT_EQ(failures.titles.size(), 1u);
+    EXPECT_EQ(interaction_.toldTitles.size(), 1u);
     EXPECT_TRUE(window->document().isEdited());
     EXPECT_TRUE(window->isWindowModified());
     EXPECT_TRUE(window->document().isUntitled());
@@ -114,19 +98,19 @@ TEST_F(DocumentWindow, AFailedSaveShowsWhyAndKeepsTheEditedMark) {
 TEST_F(DocumentWindow, ClosingWithUnsavedChangesAsksAndCancelKeepsTheWindow) {
     auto window = openWindow();
     ASSERT_TRUE(window);
-    window->runCommand(QStringLiteral("addTrackFunction"));
+    window->runCommand("addTrackFunction");
     settle();
     int asked = 0;
-    window->unsavedChangesPrompt = [&] {
+    interaction_.saveChanges = [&](const QString&) {
         ++asked;
-        return static_cast<int>(QMessageBox::Cancel);
+        return Interaction::SaveChanges::cancel;
     };
     EXPECT_FALSE(window->close());
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(window->isVisible());
-    window->unsavedChangesPrompt = [&] {
+    interaction_.saveChanges = [&](const QString&) {
         ++asked;
-        return static_cast<int>(QMessageBox::Discard);
+        return Interaction::SaveChanges::discard;
     };
     EXPECT_TRUE(window->close());
     EXPECT_EQ(asked, 2);
@@ -136,9 +120,9 @@ TEST_F(DocumentWindow, ClosingAnUnchangedProjectDoesNotAsk) {
     auto window = openWindow();
     ASSERT_TRUE(window);
     int asked = 0;
-    window->unsavedChangesPrompt = [&] {
+    interaction_.saveChanges = [&](const QString&) {
         ++asked;
-        return static_cast<int>(QMessageBox::Cancel);
+        return Interaction::SaveChanges::cancel;
     };
     EXPECT_TRUE(window->close());
     EXPECT_EQ(asked, 0);
@@ -148,11 +132,10 @@ TEST_F(DocumentWindow, AFailedImportShowsItsReasonAndChangesNothing) {
     auto window = openWindow();
     ASSERT_TRUE(window);
     std::ofstream(scratch_.file("noise.wav")) << "not media at all";
-    FailureRecorder failures;
     const size_t tracks = window->document().engine().audioTrackArray().size();
     window->importFile(QString::fromStdString(scratch_.file("noise.wav")));
-    ASSERT_TRUE(waitFor([&] { return !failures.titles.empty(); }));
-    EXPECT_TRUE(failures.titles[0].contains(QStringLiteral("noise.wav")));
+    ASSERT_TRUE(waitFor([&] { return !interaction_.toldTitles.empty(); }));
+    EXPECT_TRUE(interaction_.toldTitles[0].contains(QStringLiteral("noise.wav")));
     EXPECT_EQ(window->document().engine().audioTrackArray().size(), tracks);
     EXPECT_FALSE(window->document().isEdited());
     EXPECT_FALSE(window->isImportDialogShown());
@@ -177,8 +160,8 @@ TEST_F(DocumentWindow, TheImportDialogIsShownWhileAFileConvertsAndDropsAreRefuse
 TEST_F(DocumentWindow, DeletingTracksTwoToFourAsksWithTheirNumbersAndCancelKeepsThem) {
     auto window = openWindow();
     ASSERT_TRUE(window);
-    window->runCommand(QStringLiteral("addTrackFunction"));
-    window->runCommand(QStringLiteral("addTrackFunction"));
+    window->runCommand("addTrackFunction");
+    window->runCommand("addTrackFunction");
     WaveEditViewController& engine = window->document().engine();
     ASSERT_EQ(engine.audioTrackArray().size(), 4u);
     const TrackPtr first = engine.audioTrackArray()[0];
@@ -188,23 +171,23 @@ TEST_F(DocumentWindow, DeletingTracksTwoToFourAsksWithTheirNumbersAndCancelKeeps
     }
     QStringList asked;
     bool answer = false;
-    window->deleteTracksPrompt = [&](const QString& message) {
-        asked << message;
-        return answer;
+    interaction_.answer = [&](const Question& question) {
+        asked << question.text;
+        return answer ? 0 : question.cancelIndex();
     };
-    window->runCommand(QStringLiteral("deleteTrackFunction"));
+    window->runCommand("deleteTrackFunction");
     ASSERT_EQ(asked, QStringList{QStringLiteral("Do you want to delete the 2th - 4th audio track ?")});
     EXPECT_EQ(engine.audioTrackArray().size(), 4u);  // Cancel changes nothing
 
     answer = true;
-    window->runCommand(QStringLiteral("deleteTrackFunction"));
+    window->runCommand("deleteTrackFunction");
     ASSERT_EQ(engine.audioTrackArray().size(), 1u);
     EXPECT_EQ(engine.audioTrackArray()[0], first);
     // The selection becomes the first remaining track; one undo brings the three back.
     ASSERT_EQ(engine.timelineTrackArray().size(), 1u);
     EXPECT_EQ(engine.timelineTrackArray()[0], first);
     settle();  // the edit menu's state follows the event, queued
-    window->runCommand(QStringLiteral("undo"));
+    window->runCommand("undo");
     EXPECT_EQ(engine.audioTrackArray().size(), 4u);
 }
 
@@ -216,30 +199,29 @@ TEST_F(DocumentWindow, SaveAsOverAnExistingProjectAsksWithItsRealNameAndReplaces
     const std::string victim = scratch_.file("victim.wvmp");
     auto first = openWindow();
     ASSERT_TRUE(first);
-    first->runCommand(QStringLiteral("addMarkAction"));
-    first->saveFolderPrompt = [&] { return QString::fromStdString(victim); };
+    first->runCommand("addMarkAction");
+    interaction_.file = [&](const FileChoice&) { return QString::fromStdString(victim); };
     ASSERT_TRUE(first->save());
     const std::string before = wavomer::test::readFile(victim + "/project.plist");
 
     auto second = openWindow();
     ASSERT_TRUE(second);
-    second->runCommand(QStringLiteral("addTrackFunction"));
-    second->saveFolderPrompt = [&] { return QString::fromStdString(scratch_.file("victim")); };
+    second->runCommand("addTrackFunction");
+    interaction_.file = [&](const FileChoice&) { return QString::fromStdString(scratch_.file("victim")); };
     QStringList asked;
     bool allow = false;
-    second->replacePrompt = [&](const QString& message) {
-        asked << message;
-        return allow;
+    interaction_.answer = [&](const Question& question) {
+        asked << question.text;
+        return allow ? question.answers.indexOf(QStringLiteral("Replace")) : question.cancelIndex();
     };
-    FailureRecorder failures;
     EXPECT_FALSE(second->saveAs());
     ASSERT_EQ(asked.size(), 1);
     EXPECT_TRUE(asked[0].contains(QStringLiteral("victim.wvmp"))) << asked[0].toStdString();
     // Allowed, but the first window still holds it: refused as another program would be.
     allow = true;
     EXPECT_FALSE(second->saveAs());
-    ASSERT_EQ(failures.reasons.size(), 1u);
-    EXPECT_TRUE(failures.reasons[0].contains(QStringLiteral("process %1").arg(::getpid())));
+    ASSERT_EQ(interaction_.toldReasons.size(), 1u);
+    EXPECT_TRUE(interaction_.toldReasons[0].contains(QStringLiteral("process %1").arg(::getpid())));
     EXPECT_EQ(wavomer::test::readFile(victim + "/project.plist"), before);
     EXPECT_TRUE(second->document().isEdited());
 
@@ -256,30 +238,30 @@ TEST_F(DocumentWindow, SavingAProjectAnotherProgramChangedAsksAndKeepsTheirsUnle
     const std::string folder = scratch_.file("song.wvmp");
     auto window = openWindow();
     ASSERT_TRUE(window);
-    window->saveFolderPrompt = [&] { return QString::fromStdString(folder); };
+    interaction_.file = [&](const FileChoice&) { return QString::fromStdString(folder); };
     ASSERT_TRUE(window->save());
     // Another program saves a marker into the project.
     ASSERT_TRUE(archive::writeProjectFile(folder + "/project.plist", window->document().engine().audioTrackArray(),
                                           {MarkerItem::createMarkerWithTime(0.5)})
                     .ok());
     const std::string theirs = wavomer::test::readFile(folder + "/project.plist");
-    window->runCommand(QStringLiteral("addTrackFunction"));
+    window->runCommand("addTrackFunction");
     int asked = 0;
-    auto answer = MainWindow::ChangedOnDiskAnswer::Cancel;
-    window->changedOnDiskPrompt = [&](const QString&) {
+    QString answer = QStringLiteral("Cancel");
+    interaction_.answer = [&](const Question& question) {
         ++asked;
-        return answer;
+        return answering(answer)(question);
     };
     EXPECT_FALSE(window->save());
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(wavomer::test::readFile(folder + "/project.plist"), theirs);
     EXPECT_TRUE(window->document().isEdited());
-    answer = MainWindow::ChangedOnDiskAnswer::Overwrite;
+    answer = QStringLiteral("Overwrite");
     EXPECT_TRUE(window->save());
     EXPECT_EQ(asked, 2);
     EXPECT_NE(wavomer::test::readFile(folder + "/project.plist"), theirs);
     // Saved here last: the next save asks nothing.
-    window->runCommand(QStringLiteral("addTrackFunction"));
+    window->runCommand("addTrackFunction");
     EXPECT_TRUE(window->save());
     EXPECT_EQ(asked, 2);
 }
@@ -288,7 +270,7 @@ TEST_F(DocumentWindow, AProjectAnotherProgramHoldsOpensOnlyWhenTheUserAgreesAndI
     const std::string folder = scratch_.file("held.wvmp");
     {
         auto window = openWindow();
-        window->saveFolderPrompt = [&] { return QString::fromStdString(folder); };
+        interaction_.file = [&](const FileChoice&) { return QString::fromStdString(folder); };
         ASSERT_TRUE(window->save());
     }
     // A live process of the same program holds the project.
@@ -297,22 +279,20 @@ TEST_F(DocumentWindow, AProjectAnotherProgramHoldsOpensOnlyWhenTheUserAgreesAndI
     const pid_t holder = live.pid();
     QStringList asked;
     bool agree = false;
-    Application::openElsewherePrompt = [&](const QString& message) {
-        asked << message;
-        return agree;
+    interaction_.answer = [&](const Question& question) {
+        asked << question.text;
+        return agree ? 0 : question.cancelIndex();
     };
-    Application app(OutputDevice::Silent);
+    Application app(interaction_, OutputDevice::Silent);
     EXPECT_EQ(app.openProject(QString::fromStdString(folder)), nullptr);
     ASSERT_EQ(asked.size(), 1);
     EXPECT_TRUE(asked[0].contains(QStringLiteral("process %1").arg(holder))) << asked[0].toStdString();
     agree = true;
     MainWindow* window = app.openProject(QString::fromStdString(folder));
-    Application::openElsewherePrompt = nullptr;
     ASSERT_NE(window, nullptr);
-    window->runCommand(QStringLiteral("addTrackFunction"));
-    FailureRecorder failures;
+    window->runCommand("addTrackFunction");
     EXPECT_FALSE(window->save());
-    EXPECT_EQ(failures.titles.size(), 1u);
+    EXPECT_EQ(interaction_.toldTitles.size(), 1u);
     live.release();
     EXPECT_TRUE(window->save());
 }
@@ -322,18 +302,17 @@ TEST_F(DocumentWindow, SourcesThatCannotBeReadAreNamedOnceWhenTheProjectOpens) {
     {
         auto window = openWindow();
         ASSERT_TRUE(importAndWait(*window, makeWav("a.wav", 0.5, 0.0, 0.5)));
-        window->saveFolderPrompt = [&] { return QString::fromStdString(folder); };
+        interaction_.file = [&](const FileChoice&) { return QString::fromStdString(folder); };
         ASSERT_TRUE(window->save());
     }
     FileManagerExtention::removeProcessImportFolder();
     for (const auto& entry : std::filesystem::directory_iterator(folder + "/Audios"))
         std::filesystem::remove(entry.path());
-    FailureRecorder failures;
-    Application app(OutputDevice::Silent);
+    Application app(interaction_, OutputDevice::Silent);
     ASSERT_NE(app.openProject(QString::fromStdString(folder)), nullptr);
-    ASSERT_EQ(failures.titles.size(), 1u);
-    EXPECT_TRUE(failures.reasons[0].contains(QStringLiteral("/Audios/ImportAudio_"))) << failures.reasons[0].toStdString();
-    EXPECT_TRUE(failures.reasons[0].contains(QStringLiteral("missing")));
+    ASSERT_EQ(interaction_.toldTitles.size(), 1u);
+    EXPECT_TRUE(interaction_.toldReasons[0].contains(QStringLiteral("/Audios/ImportAudio_"))) << interaction_.toldReasons[0].toStdString();
+    EXPECT_TRUE(interaction_.toldReasons[0].contains(QStringLiteral("missing")));
 }
 
 TEST_F(DocumentWindow, AProjectWhoseFolderNameIsNotUtf8OpensAndSavesInPlace) {
@@ -342,10 +321,10 @@ TEST_F(DocumentWindow, AProjectWhoseFolderNameIsNotUtf8OpensAndSavesInPlace) {
         auto window = openWindow();
         ASSERT_TRUE(window->document().saveTo(folder).ok());
     }
-    Application app(OutputDevice::Silent);
+    Application app(interaction_, OutputDevice::Silent);
     MainWindow* window = app.openProject(folder);
     ASSERT_NE(window, nullptr);
-    window->runCommand(QStringLiteral("addTrackFunction"));
+    window->runCommand("addTrackFunction");
     EXPECT_TRUE(window->save());
     Outcome<archive::DecodedProject> saved = archive::readProjectFile(folder + "/project.plist");
     ASSERT_TRUE(saved.ok());
@@ -358,7 +337,6 @@ TEST_F(DocumentWindow, TheImportDialogNamesTheFileAndEscapeCancelsTheImportLeavi
     const std::string fifo = scratch_.file("endless.wav");
     wavomer::test::EndlessSource source(fifo);
     ASSERT_TRUE(source.ok());
-    FailureRecorder failures;
     window->importFile(QString::fromStdString(fifo));
     ASSERT_TRUE(window->isImportDialogShown());
     auto* dialog = QApplication::activeModalWidget();
@@ -374,7 +352,7 @@ TEST_F(DocumentWindow, TheImportDialogNamesTheFileAndEscapeCancelsTheImportLeavi
     source.finish();
     settle();
     EXPECT_FALSE(window->isImportDialogShown());
-    EXPECT_TRUE(failures.titles.empty());
+    EXPECT_TRUE(interaction_.toldTitles.empty());
     EXPECT_FALSE(window->document().isEdited());
     EXPECT_EQ(window->document().engine().farestTrackEndTime(), 0.0);
 }

@@ -13,11 +13,11 @@
 #include <cmath>
 
 #include "AppTestSupport.h"
+#include "bridge/EngineBridge.h"
 #include "effects/EffectCatalogue.h"
 #include "engine/PlaybackController.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
-#include "panels/EditPanels.h"
 #include "panels/EffectWindow.h"
 #include "panels/FadeSettingWindow.h"
 #include "panels/MuteNoiseWindow.h"
@@ -58,6 +58,7 @@ protected:
         engine = &window->document().engine();
         ASSERT_EQ(engine->audioTrackArray().size(), 2u);
         select(2.0, 6.0);
+        QObject::connect(&window->document().bridge(), &EngineBridge::projectChanged, [this] { ++changes; });
     }
     void TearDown() override { window.reset(); }
 
@@ -77,9 +78,7 @@ protected:
         engine->getSelectedSectionsArray();
     }
 
-    PanelContext context() {
-        return PanelContext{*engine, OutputDevice::Silent, [this] { ++closes; }};
-    }
+    WindowContext& context() { return window->context(); }
 
     // Every section of every track, in order.
     std::vector<SectionPtr> allSections() const {
@@ -104,7 +103,7 @@ protected:
 
     std::unique_ptr<MainWindow> window;
     WaveEditViewController* engine = nullptr;
-    int closes = 0;
+    int changes = 0;  // the change notices the window received
 };
 
 // Runs the next modal dialog's answer as soon as it shows.
@@ -135,17 +134,16 @@ TEST_F(EditPanels, EachEditingCommandOpensItsPanelModally) {
             shown = QString::fromLatin1(modal->metaObject()->className());
             static_cast<QDialog*>(modal)->reject();
         });
-        EXPECT_TRUE(openEditPanel(*window, QString::fromLatin1(panel.id))) << panel.id;
+        window->runCommand(panel.id);
         EXPECT_EQ(shown.toStdString(), panel.type) << panel.id;
     }
-    EXPECT_FALSE(openEditPanel(*window, QStringLiteral("convertAction")));
 }
 
 // --- volume --------------------------------------------------------------------------
 
 TEST_F(EditPanels, VolumeShowsOnePointZeroAtEveryOpening) {
     for (int opening = 0; opening < 2; ++opening) {
-        VolumeWindowController panel(context(), window.get());
+        VolumeWindowController panel(context());
         panel.open();
         EXPECT_FLOAT_EQ(panel.slideValue(), 1.0f);
         EXPECT_EQ(panel.slider().value(), 100);
@@ -163,7 +161,7 @@ TEST_F(EditPanels, VolumeOkMultipliesEverySelectedSectionAsOneUndoStep) {
         engine->audioSectionVolumeValue(s, 0.8);
     }
     const size_t steps = undoSteps();
-    VolumeWindowController panel(context(), window.get());
+    VolumeWindowController panel(context());
     panel.open();
     panel.show();
     panel.field().setFocus();
@@ -174,7 +172,8 @@ TEST_F(EditPanels, VolumeOkMultipliesEverySelectedSectionAsOneUndoStep) {
     panel.slider().setValue(200);
     EXPECT_EQ(panel.field().text(), QStringLiteral("2"));
     panel.accept();
-    EXPECT_EQ(closes, 1);
+    settle();
+    EXPECT_EQ(changes, 1);  // the panel's edits reach the window as one merged change notice
     const auto sections = selectedSections();
     ASSERT_EQ(sections.size(), 2u);
     for (const auto& s : sections) EXPECT_NEAR(s->volumeValue, 1.6, 1e-6);
@@ -192,7 +191,7 @@ TEST_F(EditPanels, VolumeCancelAfterMovingTheSliderLeavesProjectAndHistoryAlone)
     const size_t steps = undoSteps();
     const bool edited = engine->isDocumentEdited();
     for (int way = 0; way < 2; ++way) {
-        VolumeWindowController panel(context(), window.get());
+        VolumeWindowController panel(context());
         panel.open();
         panel.show();
         panel.slider().setValue(450);
@@ -206,7 +205,7 @@ TEST_F(EditPanels, VolumeCancelAfterMovingTheSliderLeavesProjectAndHistoryAlone)
 }
 
 TEST_F(EditPanels, VolumePreviewPlaysEachTrackAsItsOwnChannelScaledByTheFactor) {
-    VolumeWindowController panel(context(), window.get());
+    VolumeWindowController panel(context());
     panel.open();
     PreviewSource& source = panel.preview().source();
     EXPECT_EQ(source.audioSampleChannels(), 2);
@@ -228,7 +227,7 @@ TEST_F(EditPanels, VolumePreviewPlaysEachTrackAsItsOwnChannelScaledByTheFactor) 
 }
 
 TEST_F(EditPanels, PreviewPlaysPausesSeeksAndStopsAtTheEnd) {
-    VolumeWindowController panel(context(), window.get());
+    VolumeWindowController panel(context());
     panel.open();
     panel.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
@@ -273,13 +272,13 @@ TEST_F(EditPanels, PreviewPlaysPausesSeeksAndStopsAtTheEnd) {
 
 TEST_F(EditPanels, FadeLevelsStartAtOneAndTypedLevelsAreClamped) {
     {
-        FadeSettingWindowController panel(context(), window.get());
+        FadeSettingWindowController panel(context());
         panel.open();
         panel.updateControllerStartValue(0.3);
         panel.updateControllerStopValue(0.6);
         panel.accept();
     }
-    FadeSettingWindowController panel(context(), window.get());
+    FadeSettingWindowController panel(context());
     panel.open();
     panel.show();
     EXPECT_DOUBLE_EQ(panel.startValue(), 1.0);
@@ -300,7 +299,7 @@ TEST_F(EditPanels, FadeLevelsStartAtOneAndTypedLevelsAreClamped) {
 }
 
 TEST_F(EditPanels, APressInTheLeftSlotSetsTheLevelAndFadesEverySectionAtOnce) {
-    FadeSettingWindowController panel(context(), window.get());
+    FadeSettingWindowController panel(context());
     panel.open();
     panel.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
@@ -349,7 +348,7 @@ TEST_F(EditPanels, FadeOkIsOneUndoStepAndCancelOrCloseRestoresEverything) {
     const auto states = allStates();
     const size_t steps = undoSteps();
     for (int way = 0; way < 2; ++way) {
-        FadeSettingWindowController panel(context(), window.get());
+        FadeSettingWindowController panel(context());
         panel.open();
         panel.show();
         const rules::PanelRect g = panel.graph().graphRect();
@@ -364,7 +363,7 @@ TEST_F(EditPanels, FadeOkIsOneUndoStepAndCancelOrCloseRestoresEverything) {
         EXPECT_EQ(allStates(), states);
         EXPECT_EQ(undoSteps(), steps);
     }
-    FadeSettingWindowController panel(context(), window.get());
+    FadeSettingWindowController panel(context());
     panel.open();
     for (double level : {0.1, 0.2, 0.3, 0.4}) panel.updateControllerStartValue(level);
     panel.accept();
@@ -380,7 +379,7 @@ TEST_F(EditPanels, FadeOkIsOneUndoStepAndCancelOrCloseRestoresEverything) {
 // --- effects -------------------------------------------------------------------------
 
 TEST_F(EditPanels, ThePopupOffersNoneAndTheWholeCatalogue) {
-    EffectWindowController panel(context(), window.get());
+    EffectWindowController panel(context());
     panel.open();
     const std::vector<std::string> names = getAllEffects();
     ASSERT_EQ(panel.effectPopBtn().count(), static_cast<int>(names.size()) + 1);
@@ -393,7 +392,7 @@ TEST_F(EditPanels, ThePopupOffersNoneAndTheWholeCatalogue) {
 }
 
 TEST_F(EditPanels, LowPassShowsItsTwoRowsAndAppliesAtOnce) {
-    EffectWindowController panel(context(), window.get());
+    EffectWindowController panel(context());
     panel.open();
     panel.show();
     panel.chooseEffect(QStringLiteral("Low Pass"));
@@ -452,7 +451,7 @@ TEST_F(EditPanels, RowsRoundTheirValuesAndHideIndexAndPercentUnits) {
 }
 
 TEST_F(EditPanels, GraphicEqualiserRowsAreItsBandsAndTheViewGrowsWithTheRows) {
-    EffectWindowController panel(context(), window.get());
+    EffectWindowController panel(context());
     panel.open();
     panel.show();
     panel.chooseEffect(QStringLiteral("Graphic EQ 31"));
@@ -492,7 +491,7 @@ TEST_F(EditPanels, EffectCancelGivesEverySectionItsOwnEffectBackAndLeavesNoStep)
     }
     const auto states = allStates();
     const size_t steps = undoSteps();
-    EffectWindowController panel(context(), window.get());
+    EffectWindowController panel(context());
     panel.open();
     panel.chooseEffect(QStringLiteral("High Pass"));
     panel.effectItemViewArray()[0]->slider().setValue(10);
@@ -513,7 +512,7 @@ TEST_F(EditPanels, EffectCancelGivesEverySectionItsOwnEffectBackAndLeavesNoStep)
 
 TEST_F(EditPanels, NoneAndOkRemoveTheEffectInOneStep) {
     {
-        EffectWindowController panel(context(), window.get());
+        EffectWindowController panel(context());
         panel.open();
         panel.chooseEffect(QStringLiteral("Low Pass"));
         panel.effectItemViewArray()[1]->slider().setValue(700);
@@ -521,7 +520,7 @@ TEST_F(EditPanels, NoneAndOkRemoveTheEffectInOneStep) {
     }
     for (const auto& s : selectedSections()) ASSERT_TRUE(s->effectDic);
     const size_t steps = undoSteps();
-    EffectWindowController panel(context(), window.get());
+    EffectWindowController panel(context());
     panel.open();
     EXPECT_EQ(panel.effectPopBtn().currentIndex(), 0);
     panel.chooseEffect(QStringLiteral("Delay"));
@@ -545,9 +544,7 @@ TEST_F(EditPanels, InsertNoiseOfOneAndAHalfMinutesAtTheCursor) {
         engine->resetSelectedTimelineStartEndTime();
         engine->updateCurrentTimelineTime(4.0);
     }
-    MuteNoiseWindowController dialog(*engine, window.get());
-    int inserted = 0;
-    dialog.afterInsert = [&] { ++inserted; };
+    MuteNoiseWindowController dialog(context());
     dialog.updateWindowWithMute(false);
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Noise"));
@@ -559,7 +556,8 @@ TEST_F(EditPanels, InsertNoiseOfOneAndAHalfMinutesAtTheCursor) {
     const size_t steps = undoSteps();
     dialog.accept();  // commits the field first
     EXPECT_DOUBLE_EQ(dialog.insertTime(), 90.0);
-    EXPECT_EQ(inserted, 1);
+    settle();
+    EXPECT_EQ(changes, 1);
     EXPECT_NEAR(engine->farestTrackEndTime(), 100.0, 0.001);
     EXPECT_EQ(undoSteps(), steps + 1);
     for (const auto& track : engine->audioTrackArray()) {
@@ -572,7 +570,7 @@ TEST_F(EditPanels, InsertNoiseOfOneAndAHalfMinutesAtTheCursor) {
 }
 
 TEST_F(EditPanels, ANegativeDurationShowsZeroAndInsertsNothingAndTwelveHoursIsTheMost) {
-    MuteNoiseWindowController dialog(*engine, window.get());
+    MuteNoiseWindowController dialog(context());
     dialog.updateWindowWithMute(true);
     dialog.show();
     dialog.activateWindow();
@@ -609,29 +607,29 @@ TEST_F(EditPanels, TheInsertCommandsPauseThePlayerBeforeTheirDialog) {
         playingWhileShown = window->document().playback().isPlaying();
         static_cast<QDialog*>(modal)->reject();
     });
-    openEditPanel(*window, QStringLiteral("insertNoiseAction"));
+    window->runCommand("insertNoiseAction");
     EXPECT_FALSE(playingWhileShown);
 }
 
 // --- assistive technology ----------------------------------------------------------------
 
 TEST_F(EditPanels, EveryFieldIsNamedByTheLabelBesideIt) {
-    VolumeWindowController volume(context(), window.get());
+    VolumeWindowController volume(context());
     EXPECT_EQ(volume.field().accessibleName(), QStringLiteral("Volume factor"));
     EXPECT_EQ(volume.slider().accessibleName(), QStringLiteral("Volume factor"));
     EXPECT_FALSE(volume.transport().progressView().accessibleName().isEmpty());
-    FadeSettingWindowController fade(context(), window.get());
+    FadeSettingWindowController fade(context());
     EXPECT_EQ(fade.startField().accessibleName(), QStringLiteral("Start level"));
     EXPECT_EQ(fade.stopField().accessibleName(), QStringLiteral("Stop level"));
     EXPECT_FALSE(fade.graph().accessibleName().isEmpty());
-    EffectWindowController effect(context(), window.get());
+    EffectWindowController effect(context());
     effect.open();
     effect.chooseEffect(QStringLiteral("Low Pass"));
     EXPECT_EQ(effect.effectPopBtn().accessibleName(), QStringLiteral("Effect"));
     EXPECT_EQ(effect.effectItemViewArray()[0]->valueField().accessibleName(), QStringLiteral("Cutoff Frequency"));
     EXPECT_EQ(effect.effectItemViewArray()[0]->nameLabel().buddy(), &effect.effectItemViewArray()[0]->valueField());
     effect.reject();
-    MuteNoiseWindowController insert(*engine, window.get());
+    MuteNoiseWindowController insert(context());
     insert.updateWindowWithMute(false);
     EXPECT_EQ(insert.durationField().accessibleName(), QStringLiteral("Insert noise duration:"));
 }

@@ -95,7 +95,7 @@ TEST_F(EditingInTheWindow, DraggingAcrossTheSecondRowSelectsItsTimeAndDeleteRemo
     ASSERT_TRUE(window->actions().action("delete")->isEnabled());
     ASSERT_TRUE(window->actions().action("cut")->isEnabled());
 
-    window->runCommand(QStringLiteral("delete"));
+    window->runCommand("delete");
     settle();
     // The second track lost two seconds; the first is padded to the same length with
     // silence at its end, so both still end together.
@@ -105,7 +105,7 @@ TEST_F(EditingInTheWindow, DraggingAcrossTheSecondRowSelectsItsTimeAndDeleteRemo
         if (!section->isBlankSection) audio += section->sectionDuration();
     EXPECT_NEAR(audio, 8.0, 0.001);
     EXPECT_TRUE(window->document().isEdited());
-    window->runCommand(QStringLiteral("undo"));
+    window->runCommand("undo");
     settle();
     audio = 0.0;
     for (const auto& section : engine.audioTrackArray()[1]->sectionArray())
@@ -138,7 +138,7 @@ TEST_F(EditingInTheWindow, ADoubleClickSelectsTheSpanBetweenMarkersAndADraggedMa
         UserEvent event(engine);
         engine.setMarkArray({MarkerItem::createMarkerWithTime(2.0), MarkerItem::createMarkerWithTime(5.0)});
     }
-    window->runCommand(QStringLiteral("showMarkerViewController"));
+    window->runCommand("showMarkerViewController");
     settle();
     QWidget* rows = window->timeline().viewport();
     const int y = static_cast<int>(rowHeight(*window) * 0.3);
@@ -157,7 +157,7 @@ TEST_F(EditingInTheWindow, ADoubleClickSelectsTheSpanBetweenMarkersAndADraggedMa
     EXPECT_NEAR(first->markerTime, 7.0, 1e-9);
     EXPECT_EQ(engine.selectedMarkItem(), first);
     EXPECT_EQ(static_cast<int>(window->markerList().tableView().rows().size()), 2);
-    window->runCommand(QStringLiteral("undo"));
+    window->runCommand("undo");
     settle();
     EXPECT_NEAR(first->markerTime, 2.0, 1e-9);
     EXPECT_EQ(engine.markArray()[0], first);
@@ -165,7 +165,7 @@ TEST_F(EditingInTheWindow, ADoubleClickSelectsTheSpanBetweenMarkersAndADraggedMa
     // Delete with a marker selected removes the marker, not the range.
     dragAlong(rows, {{200, y}});
     ASSERT_EQ(engine.selectedMarkItem(), first);
-    window->runCommand(QStringLiteral("delete"));
+    window->runCommand("delete");
     settle();
     ASSERT_EQ(engine.markArray().size(), 1u);
     EXPECT_NEAR(engine.markArray()[0]->markerTime, 5.0, 1e-9);
@@ -275,7 +275,7 @@ TEST_F(EditingInTheWindow, ARangeCutInOneWindowPastesIntoAnother) {
     const int y = static_cast<int>(rowHeight(*source) * 0.3);
     dragAlong(rows, {{100, y}, {300, y}});
     settle();
-    source->runCommand(QStringLiteral("cut"));
+    source->runCommand("cut");
     settle();
     EXPECT_NEAR(from.farestTrackEndTime(), 10.0, 1e-3);  // the second track keeps its length
     // The payload is on the desktop's clipboard under its own type.
@@ -284,13 +284,13 @@ TEST_F(EditingInTheWindow, ARangeCutInOneWindowPastesIntoAnother) {
     EXPECT_TRUE(mime->hasFormat(QtClipboard::mimeTypeFor(WaveEditViewController::kClipboardType)));
 
     ASSERT_TRUE(target->actions().action("paste")->isEnabled());
-    target->runCommand(QStringLiteral("paste"));
+    target->runCommand("paste");
     settle();
     WaveEditViewController& to = target->document().engine();
     EXPECT_NEAR(to.farestTrackEndTime(), 2.0, 1e-3);
     EXPECT_TRUE(target->document().isEdited());
     // Select All and Copy there, then something else on the clipboard: Paste goes grey.
-    target->runCommand(QStringLiteral("selectAll"));
+    target->runCommand("selectAll");
     settle();
     EXPECT_NEAR(to.selectedTimelineEndTime(), 2.0, 1e-3);
     QGuiApplication::clipboard()->setText(QStringLiteral("not audio"));

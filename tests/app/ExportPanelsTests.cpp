@@ -17,12 +17,11 @@
 #include "AppTestSupport.h"
 #include "config/UserConfig.h"
 #include "exporting/ExportController.h"
-#include "exporting/FileReveal.h"
-#include "exporting/HelpDocument.h"
+#include "shell/HelpDocument.h"
 #include "exporting/ID3ImageView.h"
 #include "exporting/ID3WindowController.h"
-#include "exporting/PreferencesWindowController.h"
-#include "shell/FailurePresenter.h"
+#include "shell/PreferencesWindowController.h"
+#include "shell/QtInteraction.h"
 #include "timeline/TimelineView.h"
 
 namespace wavomer::app::test {
@@ -31,17 +30,6 @@ namespace {
 
 class Panels : public WindowTest {
 protected:
-    Panels() {
-        setUrlOpener([this](const QUrl& url) {
-            opened_ << url;
-            return true;
-        });
-        setFailureSink([this](const QString& title, const QString&) { failures_ << title; });
-    }
-    ~Panels() override {
-        setUrlOpener(nullptr);
-        setFailureSink(nullptr);
-    }
     QString writeImage(const char* name, const char* format) {
         QImage image(8, 6, QImage::Format_RGB32);
         image.fill(QColor(200, 10, 20));
@@ -60,8 +48,6 @@ protected:
         return data.size() > 8 && data[1] == 'P' && data[2] == 'N' && data[3] == 'G';
     }
 
-    QList<QUrl> opened_;
-    QStringList failures_;
 };
 
 }  // namespace
@@ -70,7 +56,7 @@ protected:
 
 TEST_F(Panels, ANumberFieldTakesFourDigitsAndRefusesAFifthAndLetters) {
     auto window = openWindow();
-    ID3WindowController& dialog = ExportController::of(*window).tagDialog();
+    ID3WindowController& dialog = window->exports().tagDialog();
     QLineEdit* year = dialog.field("yearField");
     QTest::keyClicks(year, QStringLiteral("2024"));
     EXPECT_EQ(year->text(), QStringLiteral("2024"));
@@ -93,7 +79,7 @@ TEST_F(Panels, ANumberFieldTakesFourDigitsAndRefusesAFifthAndLetters) {
 
 TEST_F(Panels, ApplyCopiesTheFieldsAndAnEmptyTitleBecomesAnEmptyString) {
     auto window = openWindow();
-    ExportController& controller = ExportController::of(*window);
+    ExportController& controller = window->exports();
     ID3WindowController& dialog = controller.tagDialog();
     QTest::keyClicks(dialog.field("artistField"), QStringLiteral("Artist"));
     QTest::keyClicks(dialog.field("yearField"), QStringLiteral("1999"));
@@ -110,7 +96,7 @@ TEST_F(Panels, ApplyCopiesTheFieldsAndAnEmptyTitleBecomesAnEmptyString) {
 
 TEST_F(Panels, CancelKeepsTheTagsAndTheFieldsAreNotRefilledOnReopening) {
     auto window = openWindow();
-    ExportController& controller = ExportController::of(*window);
+    ExportController& controller = window->exports();
     ID3WindowController& dialog = controller.tagDialog();
     QTest::keyClicks(dialog.field("titleField"), QStringLiteral("Draft"));
     dialog.findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
@@ -121,12 +107,12 @@ TEST_F(Panels, CancelKeepsTheTagsAndTheFieldsAreNotRefilledOnReopening) {
 
 TEST_F(Panels, TheImageButtonStoresAnyReadableImageAsPngAtOnce) {
     auto window = openWindow();
-    ExportController& controller = ExportController::of(*window);
+    ExportController& controller = window->exports();
     ID3WindowController& dialog = controller.tagDialog();
     for (const char* format : {"JPEG", "BMP", "PNG"}) {
         const QString path = writeImage((std::string("cover.") + format).c_str(), format);
         controller.id3TagInfo().image.reset();
-        dialog.imageFilePrompt = [path] { return path; };
+        interaction_.file = [path](const FileChoice&) { return path; };
         dialog.findChild<QPushButton*>(QStringLiteral("imageButton"))->click();
         ASSERT_TRUE(controller.id3TagInfo().image) << format;
         EXPECT_TRUE(isPng(*controller.id3TagInfo().image)) << format;
@@ -138,28 +124,28 @@ TEST_F(Panels, TheImageButtonStoresAnyReadableImageAsPngAtOnce) {
 
 TEST_F(Panels, AnUnreadableImageIsRefusedWithAMessageAndTheCoverStays) {
     auto window = openWindow();
-    ExportController& controller = ExportController::of(*window);
+    ExportController& controller = window->exports();
     ID3WindowController& dialog = controller.tagDialog();
     const QString good = writeImage("good.png", "PNG");
-    dialog.imageFilePrompt = [good] { return good; };
+    interaction_.file = [good](const FileChoice&) { return good; };
     dialog.importImageAction();
     ASSERT_TRUE(controller.id3TagInfo().image);
     const std::vector<uint8_t> before = *controller.id3TagInfo().image;
     const QString broken = writeBytes("broken.png", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
-    dialog.imageFilePrompt = [broken] { return broken; };
+    interaction_.file = [broken](const FileChoice&) { return broken; };
     dialog.importImageAction();
-    EXPECT_EQ(failures_.size(), 1);
+    EXPECT_EQ(interaction_.told.size(), 1);
     ASSERT_TRUE(controller.id3TagInfo().image);
     EXPECT_EQ(*controller.id3TagInfo().image, before);
     // A broken image dropped on the well is refused the same way.
     EXPECT_FALSE(dialog.imageView()->dropFile(broken));
-    EXPECT_EQ(failures_.size(), 2);
+    EXPECT_EQ(interaction_.told.size(), 2);
     EXPECT_EQ(*controller.id3TagInfo().image, before);
 }
 
 TEST_F(Panels, DroppingANonImageFileChangesNothing) {
     auto window = openWindow();
-    ExportController& controller = ExportController::of(*window);
+    ExportController& controller = window->exports();
     ID3WindowController& dialog = controller.tagDialog();
     const QString good = writeImage("drop.png", "PNG");
     ASSERT_TRUE(dialog.imageView()->dropFile(good));
@@ -170,12 +156,12 @@ TEST_F(Panels, DroppingANonImageFileChangesNothing) {
     EXPECT_FALSE(dialog.imageView()->dropFile(QString::fromStdString(scratch_.file("missing.png"))));
     EXPECT_EQ(*controller.id3TagInfo().image, before);
     EXPECT_EQ(*dialog.imageView()->png(), before);
-    EXPECT_TRUE(failures_.isEmpty());
+    EXPECT_TRUE(interaction_.told.isEmpty());
 }
 
 TEST_F(Panels, ClearThenCancelLeavesTheTagsWithoutAnImage) {
     auto window = openWindow();
-    ExportController& controller = ExportController::of(*window);
+    ExportController& controller = window->exports();
     ID3WindowController& dialog = controller.tagDialog();
     ASSERT_TRUE(dialog.imageView()->dropFile(writeImage("c.png", "PNG")));
     ASSERT_TRUE(controller.id3TagInfo().image);
@@ -187,7 +173,7 @@ TEST_F(Panels, ClearThenCancelLeavesTheTagsWithoutAnImage) {
 
 TEST_F(Panels, TheImageWellTakesDropsOnlyWhileItsDialogIsModal) {
     auto window = openWindow();
-    ID3WindowController& dialog = ExportController::of(*window).tagDialog();
+    ID3WindowController& dialog = window->exports().tagDialog();
     dialog.imageView()->setPng(std::nullopt);
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(writeImage("d.png", "PNG"))});
@@ -216,9 +202,9 @@ TEST_F(Panels, TheColourAndItsResetRedrawEveryOpenWindowAndAreSaved) {
     auto second = openWindow();
     first->show();
     second->show();
-    PreferencesWindowController& preferences = PreferencesWindowController::shared();
+    PreferencesWindowController& preferences = PreferencesWindowController::shared(interaction_);
     const QColor red(220, 20, 30);
-    preferences.colourPrompt = [red](const QColor&) { return red; };
+    interaction_.colour = [red](const QColor&) { return red; };
     preferences.colorWell()->click();
     EXPECT_EQ(first->timeline().waveColor(), red);
     EXPECT_EQ(second->timeline().waveColor(), red);
@@ -235,7 +221,6 @@ TEST_F(Panels, TheColourAndItsResetRedrawEveryOpenWindowAndAreSaved) {
     // A window opened afterwards starts in the configured colour.
     auto third = openWindow();
     EXPECT_EQ(third->timeline().waveColor().rgb(), original.rgb());
-    preferences.colourPrompt = nullptr;
     UserConfig::share().setSavePath(savedPath);
 }
 
@@ -246,9 +231,9 @@ TEST_F(Panels, TheHelpPdfIsBuiltInCopiedOnceAndOpened) {
     ASSERT_TRUE(resource.open(QIODevice::ReadOnly));
     EXPECT_TRUE(resource.read(5) == "%PDF-");
     auto window = openWindow();
-    window->runCommand(QStringLiteral("helpDocument"));
-    ASSERT_EQ(opened_.size(), 1);
-    const QString copy = opened_.front().toLocalFile();
+    ASSERT_TRUE(helpDocument(interaction_));
+    ASSERT_EQ(interaction_.opened.size(), 1);
+    const QString copy = interaction_.opened.front().toLocalFile();
     EXPECT_EQ(QFileInfo(copy).fileName(), QStringLiteral("Wavomer Help.pdf"));
     EXPECT_EQ(QFileInfo(copy).absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
     const QDateTime written = QFileInfo(copy).lastModified();
@@ -287,15 +272,29 @@ public slots:
     Q_SCRIPTABLE void ShowItems(const QStringList& uris, const QString&) { shown = uris; }
 };
 
-class Reveal : public Panels {};
+// The program's interaction with the desktop's default applications replaced by a list.
+class RecordingOpener : public QtInteraction {
+public:
+    QList<QUrl> opened;
+    bool openUrl(const QUrl& url) override {
+        opened << url;
+        return true;
+    }
+};
+
+class Reveal : public Panels {
+protected:
+    RecordingOpener desktop_;
+    QList<QUrl>& opened_ = desktop_.opened;
+};
 
 TEST_F(Reveal, WithoutAFileManagerTheFolderIsOpened) {
     if (fileManagerOnBus()) GTEST_SKIP() << "a file manager answers on this session bus";
     const QString file = writeBytes("Audio.mp3", "x");
-    EXPECT_EQ(revealFiles({file}), Revealed::byOpeningFolder);
+    EXPECT_EQ(desktop_.reveal({file}), Revealed::byOpeningFolder);
     ASSERT_EQ(opened_.size(), 1);
     EXPECT_EQ(opened_.front(), QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
-    EXPECT_EQ(revealFiles({}), Revealed::notAtAll);
+    EXPECT_EQ(desktop_.reveal({}), Revealed::notAtAll);
     EXPECT_EQ(opened_.size(), 1);
 }
 
@@ -319,7 +318,7 @@ TEST_F(Reveal, AFileManagerOnTheSessionBusIsAskedToShowTheFiles) {
         Qt::BlockingQueuedConnection);
     ASSERT_TRUE(registered);
     const QString a = writeBytes("Audio.mp3", "x"), b = writeBytes("Audio_1.mp3", "y");
-    EXPECT_EQ(revealFiles({a, b}), Revealed::byFileManager);
+    EXPECT_EQ(desktop_.reveal({a, b}), Revealed::byFileManager);
     EXPECT_TRUE(opened_.isEmpty());
     QStringList shown;
     QMetaObject::invokeMethod(&fake, [&] { shown = fake.shown; }, Qt::BlockingQueuedConnection);

@@ -20,10 +20,8 @@
 #include "engine/WaveEditViewController.h"
 #include "exporting/ExportController.h"
 #include "exporting/ExportOptionsView.h"
-#include "exporting/FileReveal.h"
 #include "exporting/ID3WindowController.h"
 #include "rules/ExportRules.h"
-#include "shell/FailurePresenter.h"
 
 namespace wavomer::app::test {
 
@@ -47,15 +45,8 @@ protected:
         UserConfig::share().defaultFormat.reset();
         savedConfigPath_ = UserConfig::share().savePath();
         UserConfig::share().setSavePath(scratch_.file("config/user.config"));
-        setUrlOpener([this](const QUrl& url) {
-            opened_ << url;
-            return true;
-        });
-        setFailureSink([this](const QString& title, const QString& reason) { failures_ << title + " | " + reason; });
     }
     ~ExportFromWindow() override {
-        setUrlOpener(nullptr);
-        setFailureSink(nullptr);
         UserConfig::share().defaultFormat.reset();
         UserConfig::share().setSavePath(savedConfigPath_);
     }
@@ -76,11 +67,11 @@ protected:
     }
 
     // Runs the command with the folder prompt answering folder, and waits for the end.
-    bool exportInto(MainWindow& window, const QString& id, const QString& folder,
+    bool exportInto(MainWindow& window, const char* id, const QString& folder,
                     std::function<void(ExportOptionsView&)> choose = {}) {
-        ExportController& controller = ExportController::of(window);
-        controller.exportFolderPrompt = [&](ExportOptionsView& options) {
-            if (choose) choose(options);
+        ExportController& controller = window.exports();
+        interaction_.folder = [&](const QString&, QWidget* accessory) {
+            if (choose) choose(*qobject_cast<ExportOptionsView*>(accessory));
             return folder;
         };
         bool finished = false;
@@ -96,8 +87,6 @@ protected:
     }
 
     std::string savedConfigPath_;
-    QList<QUrl> opened_;
-    QStringList failures_;
 };
 
 }  // namespace
@@ -185,7 +174,7 @@ TEST_F(ExportFromWindow, PickingAFormatRefillsTheRatesAndTheRingtoneEntrySetsThe
 TEST_F(ExportFromWindow, APlainExportWritesOneTaggedFileShowsProgressAndRevealsIt) {
     auto window = projectWindow(2.0);
     ASSERT_TRUE(window);
-    ExportController& controller = ExportController::of(*window);
+    ExportController& controller = window->exports();
     controller.id3TagInfo().title = "Window Title";
     const QString folder = QString::fromStdString(scratch_.file("out"));
     QDir().mkpath(folder);
@@ -196,7 +185,7 @@ TEST_F(ExportFromWindow, APlainExportWritesOneTaggedFileShowsProgressAndRevealsI
     });
     sampler.start(5);
     bool windowWasModal = false;
-    ASSERT_TRUE(exportInto(*window, QStringLiteral("convertAction"), folder, [&](ExportOptionsView& options) {
+    ASSERT_TRUE(exportInto(*window, "convertAction", folder, [&](ExportOptionsView& options) {
         EXPECT_FALSE(options.convertUseMarker());
         QTimer::singleShot(0, [&] {
             windowWasModal = controller.exportWindow() && controller.exportWindow()->isModal() &&
@@ -209,10 +198,10 @@ TEST_F(ExportFromWindow, APlainExportWritesOneTaggedFileShowsProgressAndRevealsI
     EXPECT_TRUE(controller.lastReport().ok()) << controller.lastReport().error();
     EXPECT_EQ(filesIn(folder), QStringList{"Audio.mp3"});
     for (size_t i = 1; i < bar.size(); ++i) EXPECT_LE(bar[i - 1], bar[i]);
-    EXPECT_TRUE(failures_.isEmpty()) << failures_.join('\n').toStdString();
-    // No file manager on the test's bus: the folder is opened instead.
-    ASSERT_EQ(opened_.size(), 1);
-    EXPECT_EQ(opened_.front().toLocalFile(), QFileInfo(folder).absoluteFilePath());
+    EXPECT_TRUE(interaction_.told.isEmpty()) << interaction_.told.join('\n').toStdString();
+    // The written file is revealed in the file manager.
+    ASSERT_EQ(interaction_.revealed.size(), 1);
+    EXPECT_EQ(interaction_.revealed.front(), QStringList{folder + "/Audio.mp3"});
     TagLib::FileRef file((folder + "/Audio.mp3").toLocal8Bit().constData());
     ASSERT_FALSE(file.isNull());
     EXPECT_EQ(file.tag()->title().to8Bit(true), "Window Title");
@@ -225,7 +214,7 @@ TEST_F(ExportFromWindow, ExportOnMarkersWritesThreePiecesWithTheSameTagsAndAFull
     auto window = projectWindow(3.0, {1.0, 2.0});
     ASSERT_TRUE(window);
     ASSERT_EQ(window->document().engine().getMarkArrayWihtTrackStartEndTime().size(), 4u);
-    ExportController& controller = ExportController::of(*window);
+    ExportController& controller = window->exports();
     ID3WindowController& dialog = controller.tagDialog();
     dialog.field("titleField")->setText(QStringLiteral("Split"));
     QTest::keyClicks(dialog.field("trackField2"), QStringLiteral("3"));
@@ -233,7 +222,7 @@ TEST_F(ExportFromWindow, ExportOnMarkersWritesThreePiecesWithTheSameTagsAndAFull
     const QString folder = QString::fromStdString(scratch_.file("pieces"));
     QDir().mkpath(folder);
     ExportWindow* shown = nullptr;
-    ASSERT_TRUE(exportInto(*window, QStringLiteral("convertOnMarksAction"), folder, [&](ExportOptionsView& options) {
+    ASSERT_TRUE(exportInto(*window, "convertOnMarksAction", folder, [&](ExportOptionsView& options) {
         EXPECT_TRUE(options.convertUseMarker());
         QTimer::singleShot(0, [&] { shown = controller.exportWindow(); });
     }));
@@ -260,10 +249,10 @@ TEST_F(ExportFromWindow, CancelStopsTheExportDeletesThePartialFileAndRevealsNoth
         ASSERT_TRUE(engine.insertMute(true, 1800.0).ok());
     }
     settle();
-    ExportController& controller = ExportController::of(*window);
+    ExportController& controller = window->exports();
     const QString folder = QString::fromStdString(scratch_.file("cancelled"));
     QDir().mkpath(folder);
-    ASSERT_TRUE(exportInto(*window, QStringLiteral("convertAction"), folder, [&](ExportOptionsView&) {
+    ASSERT_TRUE(exportInto(*window, "convertAction", folder, [&](ExportOptionsView&) {
         QTimer::singleShot(0, [&] {
             ASSERT_NE(controller.exportWindow(), nullptr);
             QTest::mouseClick(controller.exportWindow()->cancelButton(), Qt::LeftButton);
@@ -271,8 +260,8 @@ TEST_F(ExportFromWindow, CancelStopsTheExportDeletesThePartialFileAndRevealsNoth
     }));
     EXPECT_TRUE(controller.lastReport().cancelled());
     EXPECT_TRUE(filesIn(folder).isEmpty()) << filesIn(folder).join(',').toStdString();
-    EXPECT_TRUE(opened_.isEmpty());
-    EXPECT_TRUE(failures_.isEmpty());
+    EXPECT_TRUE(interaction_.opened.isEmpty() && interaction_.revealed.isEmpty());
+    EXPECT_TRUE(interaction_.told.isEmpty());
     EXPECT_FALSE(UserConfig::share().defaultFormat);
 }
 
@@ -282,23 +271,23 @@ TEST_F(ExportFromWindow, AFailedExportIsShownNamingTheFileAndNothingIsRevealed) 
     // The output "folder" is a file: nothing can be written under it.
     const std::string blocker = scratch_.file("not-a-folder");
     ASSERT_TRUE(QFile(QString::fromStdString(blocker)).open(QIODevice::WriteOnly));
-    ASSERT_TRUE(exportInto(*window, QStringLiteral("convertAction"), QString::fromStdString(blocker)));
-    EXPECT_TRUE(ExportController::of(*window).lastReport().failed());
-    ASSERT_EQ(failures_.size(), 1);
-    EXPECT_TRUE(failures_.front().contains(QStringLiteral("not-a-folder"))) << failures_.front().toStdString();
-    EXPECT_TRUE(opened_.isEmpty());
+    ASSERT_TRUE(exportInto(*window, "convertAction", QString::fromStdString(blocker)));
+    EXPECT_TRUE(window->exports().lastReport().failed());
+    ASSERT_EQ(interaction_.told.size(), 1);
+    EXPECT_TRUE(interaction_.told.front().contains(QStringLiteral("not-a-folder"))) << interaction_.told.front().toStdString();
+    EXPECT_TRUE(interaction_.opened.isEmpty() && interaction_.revealed.isEmpty());
 }
 
 TEST_F(ExportFromWindow, ExportIsIgnoredWhileTheFolderPromptIsCancelled) {
     auto window = projectWindow(1.0);
     ASSERT_TRUE(window);
     bool asked = false;
-    ExportController& controller = ExportController::of(*window);
-    controller.exportFolderPrompt = [&](ExportOptionsView&) {
+    ExportController& controller = window->exports();
+    interaction_.folder = [&](const QString&, QWidget*) {
         asked = true;
         return QString();
     };
-    window->runCommand(QStringLiteral("convertAction"));
+    window->runCommand("convertAction");
     settle();
     EXPECT_TRUE(asked);
     EXPECT_FALSE(controller.isExporting());
@@ -314,8 +303,8 @@ TEST_F(ExportFromWindow, ExportCollapsesTheSelectionOntoTheCursorFirst) {
         engine.selectTracks(0, 1);
         engine.setSelection(0.5, 1.5);
     }
-    ExportController::of(*window).exportFolderPrompt = [](ExportOptionsView&) { return QString(); };
-    window->runCommand(QStringLiteral("convertAction"));
+    interaction_.folder = [](const QString&, QWidget*) { return QString(); };
+    window->runCommand("convertAction");
     EXPECT_NEAR(engine.selectedTimelineEndTime() - engine.selectedTimelineStartTime(), 0.0, 1e-9);
 }
 

@@ -32,7 +32,7 @@ protected:
                 engine.updateCurrentTimelineTime(time);
             }
             window->refreshState();
-            window->runCommand(QStringLiteral("addMarkAction"));
+            window->runCommand("addMarkAction");
             settle();
         }
         {
@@ -40,7 +40,7 @@ protected:
             engine.updateSelectedMarker(nullptr);
             engine.updateCurrentTimelineTime(0.0);
         }
-        window->runCommand(QStringLiteral("showMarkerViewController"));
+        window->runCommand("showMarkerViewController");
         if (!waitFor([&] { return window->markerList().isSettled(); })) return nullptr;
         settle();
         return window;
@@ -61,7 +61,7 @@ TEST_F(MarkerList, StartsHiddenAndTheToggleSlidesItInAndOut) {
     QAction* toggle = window->actions().action("showMarkerViewController");
     EXPECT_EQ(toggle->text(), QStringLiteral("Show Marker List"));
 
-    window->runCommand(QStringLiteral("showMarkerViewController"));
+    window->runCommand("showMarkerViewController");
     ASSERT_TRUE(waitFor([&] { return list.isSettled(); }));
     settle();
     EXPECT_TRUE(window->isMarkerListShown());
@@ -72,7 +72,7 @@ TEST_F(MarkerList, StartsHiddenAndTheToggleSlidesItInAndOut) {
     EXPECT_EQ(list.mapTo(window.get(), QPoint(0, 0)).x(), timeline.mapTo(window.get(), QPoint(timeline.width(), 0)).x());
     EXPECT_EQ(toggle->text(), QStringLiteral("Close Marker List"));
 
-    window->runCommand(QStringLiteral("showMarkerViewController"));
+    window->runCommand("showMarkerViewController");
     ASSERT_TRUE(waitFor([&] { return list.isSettled(); }));
     settle();
     EXPECT_FALSE(list.isVisible());
@@ -167,7 +167,8 @@ TEST_F(MarkerList, ARowIsReusedForItsMarkerAndGoesWhenTheMarkerIsDeleted) {
         UserEvent event(engine);
         engine.updateSelectedMarker(engine.markArray()[2]);
     }
-    window->runCommand(QStringLiteral("delete"));
+    settle();  // the selection's refresh enables Delete
+    window->runCommand("delete");
     settle();
     ASSERT_EQ(engine.markArray().size(), 4u);
     ASSERT_EQ(table.rows().size(), 4u);
@@ -189,10 +190,11 @@ TEST_F(MarkerList, UndoingADeletionBringsTheMarkersRowBackInItsPlace) {
         UserEvent event(engine);
         engine.updateSelectedMarker(third);
     }
-    window->runCommand(QStringLiteral("delete"));
+    settle();
+    window->runCommand("delete");
     settle();
     ASSERT_EQ(table.rows().size(), 4u);
-    window->runCommand(QStringLiteral("undo"));
+    window->runCommand("undo");
     settle();
     ASSERT_EQ(engine.markArray().size(), 5u);
     ASSERT_EQ(table.rows().size(), 5u);

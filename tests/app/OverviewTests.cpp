@@ -164,7 +164,7 @@ TEST_F(Overview, AMarkerIsARedLineTwoPixelsWide) {
         engine.updateCurrentTimelineTime(25.0);
     }
     window->refreshState();
-    window->runCommand(QStringLiteral("addMarkAction"));
+    window->runCommand("addMarkAction");
     {
         UserEvent event(engine);
         engine.updateCurrentTimelineTime(2.0);

@@ -17,12 +17,6 @@ TEST(VolumeRules, TheFactorStaysWithinZeroAndTen) {
     EXPECT_FLOAT_EQ(clampVolumeFactor(std::numeric_limits<float>::quiet_NaN()), 0.0f);
 }
 
-TEST(FadeGraphRules, TypedLevelsAreClampedToZeroAndOneInSinglePrecision) {
-    EXPECT_DOUBLE_EQ(clampFadeLevel(1.5), 1.0);
-    EXPECT_DOUBLE_EQ(clampFadeLevel(-0.2), 0.0);
-    EXPECT_DOUBLE_EQ(clampFadeLevel(0.3), static_cast<double>(0.3f));
-}
-
 TEST(FadeGraphRules, TheGraphAreaKnobsAndSlotsSitWhereTheGridIs) {
     const PanelRect g = fadeGraphRect(260, 260);
     EXPECT_EQ(g.x, 30);

@@ -27,7 +27,6 @@
 #include "panels/RecordPanel.h"
 #include "record/RecordingFile.h"
 #include "shell/Application.h"
-#include "shell/FailurePresenter.h"
 #include "support/FakeRecorder.h"
 #include "timeline/TimelineView.h"
 #include "window/RecordMaskView.h"
@@ -43,18 +42,16 @@ protected:
         savedDevice_ = UserConfig::share().audioDeviceName;
         UserConfig::share().recordOutputPath = scratch_.file("records");
         UserConfig::share().audioDeviceName.reset();
-        RecordPanel::setRecorderFactory([this] {
-            auto recorder = std::make_unique<wavomer::test::FakeRecorder>();
-            recorder->level = 0.25;
-            recorder_ = recorder.get();
-            return recorder;
-        });
-        setFailureSink([this](const QString& title, const QString& reason) { failures_ << title + " | " + reason; });
+        prepareDocument_ = [this](Document& document) {
+            document.setRecorderFactory([this] {
+                auto recorder = std::make_unique<wavomer::test::FakeRecorder>();
+                recorder->level = 0.25;
+                recorder_ = recorder.get();
+                return std::unique_ptr<AudioRecorder>(std::move(recorder));
+            });
+        };
     }
     ~RecordingInTheWindow() override {
-        RecordPanel::setRecorderFactory(nullptr);
-        setFailureSink(nullptr);
-        Application::recoveryPrompt = nullptr;
         UserConfig::share().recordOutputPath = savedOutput_;
         UserConfig::share().audioDeviceName = savedDevice_;
     }
@@ -77,7 +74,7 @@ protected:
         QTest::mouseClick(&window.recordButton(), Qt::LeftButton);
         if (!window.recordPanel().isPopoverShown()) return false;
         QTest::mouseClick(&window.recordPanel().popover().recordButton(), Qt::LeftButton);
-        return window.document().engine().host().isRecording();
+        return window.document().isRecording();
     }
     // Lets the level timer run until the recorder says `seconds` were recorded and the
     // timeline followed.
@@ -90,7 +87,6 @@ protected:
     }
 
     wavomer::test::FakeRecorder* recorder_ = nullptr;
-    QStringList failures_;
     std::string savedOutput_;
     std::optional<std::string> savedDevice_;
 };
@@ -133,7 +129,7 @@ TEST_F(RecordingInTheWindow, TheRecordButtonOpensThePanelBelowItAndMonitorsUntil
     popover.hide();
     settle();
     EXPECT_FALSE(recorder_->started);
-    EXPECT_FALSE(window->document().engine().host().isRecording());
+    EXPECT_FALSE(window->document().isRecording());
 }
 
 TEST_F(RecordingInTheWindow, ChoosingComputerAudioWithoutAMonitorSaysSoAndKeepsTheInput) {
@@ -144,15 +140,15 @@ TEST_F(RecordingInTheWindow, ChoosingComputerAudioWithoutAMonitorSaysSoAndKeepsT
     ASSERT_EQ(devices.count(), 2);
     emit devices.activated(1);
     settle();
-    ASSERT_EQ(failures_.size(), 1);
-    EXPECT_TRUE(failures_[0].contains("monitor"));
+    ASSERT_EQ(interaction_.told.size(), 1);
+    EXPECT_TRUE(interaction_.told[0].contains("monitor"));
     EXPECT_EQ(devices.currentText(), "None");
     EXPECT_EQ(UserConfig::share().audioDeviceName.value_or(""), "None");
 
     // With the monitor, it is chosen and kept.
     recorder_->computerAudio = wavomer::test::computerAudioDevice();
     emit devices.activated(1);
-    EXPECT_EQ(failures_.size(), 1);
+    EXPECT_EQ(interaction_.told.size(), 1);
     EXPECT_EQ(UserConfig::share().audioDeviceName.value_or(""), "Computer Audio");
     ASSERT_TRUE(recorder_->configured);
     EXPECT_EQ(recorder_->configured->sourceName, "@DEFAULT_MONITOR@");
@@ -182,23 +178,22 @@ TEST_F(RecordingInTheWindow, WhileRecordingTheMaskSwallowsInputEveryCommandIsOff
     QTest::keyClick(&mask, Qt::Key_Delete);
     QTest::mouseClick(&mask, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_EQ(window->document().undo().undoStepCount(), stepsBefore);
-    EXPECT_TRUE(engine.host().isRecording());
+    EXPECT_TRUE(window->document().isRecording());
 
     // Closing is refused with the message.
-    QStringList notices;
-    window->closeRefusedNotice = [&](const QString& message) { notices << message; };
+    interaction_.questions.clear();
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(notices, QStringList{"Finish the recording before close the app."});
+    EXPECT_EQ(interaction_.questions, QStringList{"Finish the recording before close the app."});
 
     // Stopping from the button lifts the mask and gives the commands back.
     QTest::mouseClick(&button, Qt::LeftButton);
-    EXPECT_FALSE(engine.host().isRecording());
+    EXPECT_FALSE(window->document().isRecording());
     EXPECT_FALSE(mask.isVisible());
     EXPECT_EQ(button.text(), "Audio Record");
     settle();
     EXPECT_TRUE(window->actions().action("selectAll")->isEnabled());
-    window->unsavedChangesPrompt = [] { return int(QMessageBox::Discard); };
+    interaction_.saveChanges = [](const QString&) { return Interaction::SaveChanges::discard; };
     EXPECT_TRUE(window->close());
 }
 
@@ -228,7 +223,7 @@ TEST_F(RecordingInTheWindow, TheSelectedRowsShowTheRecordingGrowAndTheStopInsert
     // Space on the mask stops too; the file's whole length goes on the receiving track.
     recorder_->length = 0.52;
     QTest::keyClick(&window->recordMask(), Qt::Key_Space);
-    ASSERT_FALSE(engine.host().isRecording());
+    ASSERT_FALSE(window->document().isRecording());
     ASSERT_TRUE(waitFor([&] { return !window->isImportDialogShown(); }));
     const auto& received = engine.audioTrackArray()[1]->sectionArray();
     ASSERT_EQ(received.size(), 3u);
@@ -253,10 +248,10 @@ TEST_F(RecordingInTheWindow, ARecordingThatFailsByItselfKeepsWhatWasRecordedAndS
     // The recorder's thread reports the full disk.
     recorder_->delegate->audioRecorderDidFail("the disk is full");
     WaveEditViewController& engine = window->document().engine();
-    ASSERT_TRUE(waitFor([&] { return !engine.host().isRecording(); }));
+    ASSERT_TRUE(waitFor([&] { return !window->document().isRecording(); }));
     EXPECT_FALSE(window->recordMask().isVisible());
-    ASSERT_EQ(failures_.size(), 1);
-    EXPECT_TRUE(failures_[0].contains("the disk is full"));
+    ASSERT_EQ(interaction_.told.size(), 1);
+    EXPECT_TRUE(interaction_.told[0].contains("the disk is full"));
     EXPECT_NEAR(engine.audioTrackArray()[0]->sectionArray()[1]->trackEndTime, 1.3, 1e-9);
 }
 
@@ -282,11 +277,12 @@ TEST_F(RecordingInTheWindow, ARecordingACrashCutShortIsRepairedAndOfferedAtTheNe
     auto window = openWindow();
     ASSERT_TRUE(window);
     QStringList asked;
-    Application::recoveryPrompt = [&](const QString& message) {
-        asked << message;
-        return true;
+    interaction_.answer = [&](const Question& question) {
+        asked << question.text;
+        return 0;
     };
-    EXPECT_EQ(Application::offerUnfinishedRecordings(window.get()), 1);
+    Application app(interaction_, OutputDevice::Silent);
+    EXPECT_EQ(app.offerUnfinishedRecordings(window.get()), 1);
     ASSERT_EQ(asked.size(), 1);
     EXPECT_TRUE(asked[0].contains("Built-in.wav"));
     EXPECT_TRUE(asked[0].contains("1.5"));
@@ -295,7 +291,7 @@ TEST_F(RecordingInTheWindow, ARecordingACrashCutShortIsRepairedAndOfferedAtTheNe
     EXPECT_NEAR(engine.farestTrackEndTime(), 1.5, 1e-3);
     EXPECT_TRUE(findUnfinishedRecordings(folder).empty());
     // Offered once only.
-    EXPECT_EQ(Application::offerUnfinishedRecordings(window.get()), 0);
+    EXPECT_EQ(app.offerUnfinishedRecordings(window.get()), 0);
     EXPECT_EQ(asked.size(), 1);
 }
 
@@ -303,7 +299,7 @@ TEST_F(RecordingInTheWindow, ComputerAudioRecordsTheToneTheComputerPlaysOntoTheS
     // The real recorder on the sound server the test command starts (a null sink and its
     // monitor).
     if (qEnvironmentVariableIsEmpty("PULSE_SERVER")) GTEST_SKIP() << "no private sound server";
-    RecordPanel::setRecorderFactory(nullptr);
+    prepareDocument_ = nullptr;
     auto window = twoTracks();
     ASSERT_TRUE(window);
     WaveEditViewController& engine = window->document().engine();
@@ -327,14 +323,14 @@ TEST_F(RecordingInTheWindow, ComputerAudioRecordsTheToneTheComputerPlaysOntoTheS
     ASSERT_TRUE(player.waitForStarted(5000)) << "paplay could not be started";
     ASSERT_TRUE(waitFor([&] { return panel.recorder().audioLevel() > 0.1; })) << "the monitor stays silent";
     QTest::mouseClick(&panel.popover().recordButton(), Qt::LeftButton);
-    ASSERT_TRUE(engine.host().isRecording());
+    ASSERT_TRUE(window->document().isRecording());
     ASSERT_TRUE(waitFor([&] { return engine.recordEndTime - engine.recordStartTime >= 2.0; }));
     QTest::mouseClick(&window->recordButton(), Qt::LeftButton);
     player.kill();
     player.waitForFinished(2000);
-    ASSERT_FALSE(engine.host().isRecording());
+    ASSERT_FALSE(window->document().isRecording());
     ASSERT_TRUE(waitFor([&] { return !window->isImportDialogShown(); }));
-    ASSERT_TRUE(failures_.isEmpty()) << failures_.join("; ").toStdString();
+    ASSERT_TRUE(interaction_.told.isEmpty()) << interaction_.told.join("; ").toStdString();
 
     const auto& sections = engine.audioTrackArray()[0]->sectionArray();
     ASSERT_EQ(sections.size(), 3u);

@@ -17,7 +17,6 @@
 #include "record/RecordingFile.h"
 #include "recovery/RecoverySession.h"
 #include "shell/Application.h"
-#include "shell/FailurePresenter.h"
 #include "shell/RecoveryDialog.h"
 #include "util/RecoveryFolders.h"
 
@@ -48,19 +47,15 @@ protected:
         fs::create_directories(folder);
         fs::copy_file(live + "/" + crashed.archive, folder + "/" + crashed.archive);
         EXPECT_TRUE(writeFileDurably(folder, kRecoveryInfoName, recoveryInfoText(crashed)).ok());
-        window->unsavedChangesPrompt = [] { return static_cast<int>(QMessageBox::Discard); };
+        interaction_.saveChanges = [](const QString&) { return Interaction::SaveChanges::discard; };
         window.reset();
         EXPECT_FALSE(fs::exists(live));  // a closed document leaves nothing
         return folder;
     }
-    static void answer(RecoveryDialog::Answer given) {
-        Application::recoveryOfferPrompt = [given](const QStringList& rows) {
-            return std::make_pair(static_cast<int>(given), std::vector<bool>(rows.size(), true));
+    void answer(RecoveryChoice::Answer given) {
+        interaction_.recovery = [given](const QStringList& rows) {
+            return RecoveryChoice{given, std::vector<bool>(rows.size(), true)};
         };
-    }
-    ~RecoveryWindow() override {
-        Application::recoveryOfferPrompt = nullptr;
-        Application::discardConfirmPrompt = nullptr;
     }
 };
 
@@ -68,15 +63,15 @@ protected:
 
 TEST_F(RecoveryWindow, RecoverOpensTheCrashedRunsUntitledDocumentEditedWithItsChanges) {
     const std::string folder = crashedRunWith([&](MainWindow& window) {
-        window.runCommand(QStringLiteral("addTrackFunction"));
-        window.runCommand(QStringLiteral("addMarkAction"));
+        window.runCommand("addTrackFunction");
+        window.runCommand("addMarkAction");
     });
     QStringList shown;
-    Application::recoveryOfferPrompt = [&](const QStringList& rows) {
+    interaction_.recovery = [&](const QStringList& rows) {
         shown = rows;
-        return std::make_pair(static_cast<int>(RecoveryDialog::Answer::Recover), std::vector<bool>{true});
+        return RecoveryChoice{RecoveryChoice::Answer::recover, {true}};
     };
-    Application app(OutputDevice::Silent);
+    Application app(interaction_, OutputDevice::Silent);
     ASSERT_EQ(app.offerRecoveredDocuments(), 1);
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown[0].contains(QStringLiteral("Untitled"))) << shown[0].toStdString();
@@ -92,17 +87,17 @@ TEST_F(RecoveryWindow, RecoverOpensTheCrashedRunsUntitledDocumentEditedWithItsCh
 }
 
 TEST_F(RecoveryWindow, LaterKeepsTheChangesAndDiscardRemovesThemAfterOneQuestion) {
-    const std::string folder = crashedRunWith([&](MainWindow& window) { window.runCommand(QStringLiteral("addTrackFunction")); });
-    Application app(OutputDevice::Silent);
-    answer(RecoveryDialog::Answer::Later);
+    const std::string folder = crashedRunWith([&](MainWindow& window) { window.runCommand("addTrackFunction"); });
+    Application app(interaction_, OutputDevice::Silent);
+    answer(RecoveryChoice::Answer::later);
     EXPECT_EQ(app.offerRecoveredDocuments(), 0);
     EXPECT_TRUE(fs::exists(folder));
-    answer(RecoveryDialog::Answer::Discard);
+    answer(RecoveryChoice::Answer::discard);
     int asked = 0;
     bool sure = false;
-    Application::discardConfirmPrompt = [&](const QString&) {
+    interaction_.answer = [&](const Question& question) {
         ++asked;
-        return sure;
+        return sure ? question.answers.indexOf(QStringLiteral("Discard")) : question.cancelIndex();
     };
     EXPECT_EQ(app.offerRecoveredDocuments(), 0);
     EXPECT_TRUE(fs::exists(folder));
@@ -116,12 +111,12 @@ TEST_F(RecoveryWindow, LaterKeepsTheChangesAndDiscardRemovesThemAfterOneQuestion
 TEST_F(RecoveryWindow, ARecoveredProjectReturnsToItsOwnFolderAndSavesThere) {
     const std::string project = scratch_.file("song.wvmp");
     crashedRunWith([&](MainWindow& window) {
-        window.saveFolderPrompt = [&] { return QString::fromStdString(project); };
+        interaction_.file = [&](const FileChoice&) { return QString::fromStdString(project); };
         ASSERT_TRUE(window.save());
-        window.runCommand(QStringLiteral("addMarkAction"));
+        window.runCommand("addMarkAction");
     });
-    answer(RecoveryDialog::Answer::Recover);
-    Application app(OutputDevice::Silent);
+    answer(RecoveryChoice::Answer::recover);
+    Application app(interaction_, OutputDevice::Silent);
     ASSERT_EQ(app.offerRecoveredDocuments(), 1);
     MainWindow* window = app.windows().at(0);
     EXPECT_EQ(window->document().pathBytes(), project);
@@ -133,7 +128,7 @@ TEST_F(RecoveryWindow, ARecoveredProjectReturnsToItsOwnFolderAndSavesThere) {
 }
 
 TEST_F(RecoveryWindow, ARecordingThatRanWhenTheRunDiedIsPlacedIntoTheRecoveredDocument) {
-    const std::string folder = crashedRunWith([&](MainWindow& window) { window.runCommand(QStringLiteral("addMarkAction")); });
+    const std::string folder = crashedRunWith([&](MainWindow& window) { window.runCommand("addMarkAction"); });
     // The recording that ran: written by a process that died before finishing it.
     const std::string recordings = scratch_.file("Record Files");
     fs::create_directories(recordings);
@@ -158,8 +153,8 @@ TEST_F(RecoveryWindow, ARecordingThatRanWhenTheRunDiedIsPlacedIntoTheRecoveredDo
     info->recordTracks = {0};
     ASSERT_TRUE(writeFileDurably(folder, kRecoveryInfoName, recoveryInfoText(*info)).ok());
 
-    answer(RecoveryDialog::Answer::Recover);
-    Application app(OutputDevice::Silent);
+    answer(RecoveryChoice::Answer::recover);
+    Application app(interaction_, OutputDevice::Silent);
     ASSERT_EQ(app.offerRecoveredDocuments(), 1);
     WaveEditViewController& engine = app.windows().at(0)->document().engine();
     ASSERT_FALSE(engine.audioTrackArray()[0]->sectionArray().empty());
@@ -172,14 +167,14 @@ TEST_F(RecoveryWindow, ARecordingThatRanWhenTheRunDiedIsPlacedIntoTheRecoveredDo
 TEST_F(RecoveryWindow, TwoWindowsKeepAFolderEachAndClosingOneRemovesOnlyItsOwn) {
     auto first = openWindow();
     auto second = openWindow();
-    first->runCommand(QStringLiteral("addTrackFunction"));
-    second->runCommand(QStringLiteral("addMarkAction"));
+    first->runCommand("addTrackFunction");
+    second->runCommand("addMarkAction");
     first->document().recovery().flush();
     second->document().recovery().flush();
     std::vector<RecoveryEntry> live = listRecoveryFolders();
     ASSERT_EQ(live.size(), 2u);
     EXPECT_TRUE(live[0].live && live[1].live);
-    second->unsavedChangesPrompt = [] { return static_cast<int>(QMessageBox::Discard); };
+    interaction_.saveChanges = [](const QString&) { return Interaction::SaveChanges::discard; };
     EXPECT_TRUE(second->close());
     second.reset();
     live = listRecoveryFolders();
@@ -191,10 +186,10 @@ TEST_F(RecoveryWindow, EditsThatCannotBeKeptShowOneNoticeAndEditingGoesOn) {
     std::ofstream(scratch_.file("blocker")) << "x";
     ::setenv("XDG_STATE_HOME", scratch_.file("blocker").c_str(), 1);
     auto window = openWindow();
-    window->runCommand(QStringLiteral("addTrackFunction"));
+    window->runCommand("addTrackFunction");
     window->document().recovery().flush();
     ASSERT_TRUE(waitFor([&] { return window->isRecoveryNoticeShown(); }));
-    window->runCommand(QStringLiteral("addTrackFunction"));
+    window->runCommand("addTrackFunction");
     window->document().recovery().flush();
     settle();
     EXPECT_EQ(window->findChildren<QMessageBox*>().size(), 1);

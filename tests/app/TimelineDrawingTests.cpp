@@ -116,7 +116,7 @@ TEST_F(TimelineDrawing, AMarkerLineIsTwoPixelsWideInRedAcrossEveryRow) {
         UserEvent event(engine);
         engine.updateCurrentTimelineTime(2.0);
     }
-    window->runCommand(QStringLiteral("addMarkAction"));
+    window->runCommand("addMarkAction");
     {
         UserEvent event(engine);
         engine.updateSelectedMarker(nullptr);
@@ -184,7 +184,7 @@ TEST_F(TimelineDrawing, AMutedSelectionIsDrawnSilentAlthoughItsColumnsWereCached
         engine.selectTracks(0, 0);
         engine.setSelection(1.0, 2.0);
     }
-    window->runCommand(QStringLiteral("muteButtonAction"));
+    window->runCommand("muteButtonAction");
     settle();
     const QImage image = timeline.viewport()->grab().toImage();
     EXPECT_FALSE(isColour(image, x, centre - 20, wave));

@@ -5,7 +5,7 @@
 
 #include "AppTestSupport.h"
 #include "actions/WindowActions.h"
-#include "shell/Text.h"
+#include "base/Text.h"
 #include "shell/Translations.h"
 
 namespace wavomer::app::test {

@@ -1,7 +1,10 @@
 // The window's numeric rules, without a window.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "model/AudioTrack.h"
+#include "rules/RowRaster.h"
 #include "rules/WindowRules.h"
 #include "support/SampleFiles.h"
 #include "support/TestSupport.h"
@@ -149,4 +152,42 @@ TEST_F(RecordingRowRules, AfterTheRangeTheMaterialIsShiftedRightByTheRecordedLen
     EXPECT_FLOAT_EQ(at(2.7), rowValueAtTime(*track, 2.2, 10.0));
     // Without a recording the step stays at 2 s.
     EXPECT_NEAR(rowValueAtTime(*track, 2.3, 10.0), 0.2f, 0.01);
+}
+
+TEST(RowRaster, HalfHeightsBecomeDeviceSpansRoundedAsThePainterRoundsEdges) {
+    const double heights[] = {0.0, 1.0, 2.5, 0.2};
+    int32_t tops[4], bottoms[4];
+    // Centre 10 at ratio 1: 10 - 2.5 = 7.5 rounds to 8, 12.5 to 13; 0.2 rounds away.
+    SpanLines lines = columnSpans(heights, 4, 10.0, 1.0, 0, tops, bottoms);
+    EXPECT_EQ(std::vector<int32_t>(tops, tops + 4), (std::vector<int32_t>{10, 9, 8, 10}));
+    EXPECT_EQ(std::vector<int32_t>(bottoms, bottoms + 4), (std::vector<int32_t>{10, 11, 13, 10}));
+    EXPECT_EQ(lines.lowest, 8);
+    EXPECT_EQ(lines.highest, 13);
+    // At ratio 2 in a band whose device top is 4: 2 * (10 - 2.5) - 4 = 11.
+    lines = columnSpans(heights, 4, 10.0, 2.0, 4, tops, bottoms);
+    EXPECT_EQ(std::vector<int32_t>(tops, tops + 4), (std::vector<int32_t>{16, 14, 11, 16}));
+    EXPECT_EQ(std::vector<int32_t>(bottoms, bottoms + 4), (std::vector<int32_t>{16, 18, 21, 16}));
+    EXPECT_EQ(lines.lowest, 11);
+    EXPECT_EQ(lines.highest, 21);
+    // No column with a span: nothing to write.
+    lines = columnSpans(heights, 1, 10.0, 1.0, 0, tops, bottoms);
+    EXPECT_GE(lines.lowest, lines.highest);
+}
+
+TEST(RowRaster, SpansAreWrittenScanlineByScanlineInsideTheBandOnly) {
+    // A band of 4 x 5 pixels in a buffer 6 wide; the spans start at its column 1.
+    std::vector<uint32_t> buffer(6 * 5, 0u);
+    PixelBand band{buffer.data(), 6, 4, 5};
+    fillBandLines(band, -2, 1, 7u);  // clipped to line 0
+    const int32_t tops[] = {-3, 2, 4};
+    const int32_t bottoms[] = {2, 3, 9};
+    rasterSpans(band, 1, tops, bottoms, 3, SpanLines{-3, 9}, 1u);
+    const std::vector<uint32_t> expected = {
+        7, 1, 7, 7, 0, 0,  //
+        0, 1, 0, 0, 0, 0,  //
+        0, 0, 1, 0, 0, 0,  //
+        0, 0, 0, 0, 0, 0,  //
+        0, 0, 0, 1, 0, 0,  //
+    };
+    EXPECT_EQ(buffer, expected);
 }

@@ -79,7 +79,7 @@ TEST_F(ZoomControlInput, ApplyingAZoomSetsTheEnginesScale) {
     ASSERT_TRUE(window);
     WaveEditViewController& engine = window->document().engine();
     EXPECT_DOUBLE_EQ(engine.currentPixelPerSecond, WaveEditViewController::pixelPerSecondForZoom(30.0));
-    window->runCommand(QStringLiteral("zoomIn"));
+    window->runCommand("zoomIn");
     EXPECT_FLOAT_EQ(window->zoomControl().value(), 31.0f);
     EXPECT_DOUBLE_EQ(engine.currentPixelPerSecond, WaveEditViewController::pixelPerSecondForZoom(31.0));
     EXPECT_DOUBLE_EQ(engine.zoomViewFloatValue, 31.0);

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "archive/ProjectArchive.h"
+#include "engine/EditActions.h"
 #include "data/SampleDataFile.h"
 #include "util/StandardPaths.h"
 
@@ -25,6 +26,13 @@ protected:
 };
 
 }  // namespace
+
+TEST(FadeLevels, AreClampedToZeroAndOneInSinglePrecisionAndNotANumberIsZero) {
+    EXPECT_DOUBLE_EQ(EditActions::clampFadeLevel(1.5), 1.0);
+    EXPECT_DOUBLE_EQ(EditActions::clampFadeLevel(-0.2), 0.0);
+    EXPECT_DOUBLE_EQ(EditActions::clampFadeLevel(0.3), static_cast<double>(0.3f));
+    EXPECT_DOUBLE_EQ(EditActions::clampFadeLevel(std::nan("")), 0.0);
+}
 
 TEST_F(EditTest, ANewProjectHasTwoEmptyTracksAndNoLength) {
     EXPECT_EQ(engine->audioTrackArray().size(), 2u);

@@ -70,7 +70,7 @@ constexpr double kMarkerStep = 0.001;
     const std::string own = engine.importTargetFolder() + "/ImportAudio_1.data";
     fs::copy_file(sample, own);
     RecoverySession session(engine, scheduler);
-    engine.projectChangedByUserEvent = [&] { session.documentChanged(); };
+    host.onUserEventEnded = [&](bool changed) { if (changed) session.documentChanged(); };
     {
         UserEvent event(engine);
         (void)engine.placeConvertedFile(own);

@@ -72,11 +72,11 @@ protected:
         environment.emplace(dir.file("home"), dir.file("tmp"));
         lay(0, {audio(source("ImportAudio_1.data", 1.0), 0.0, 1.0, 0.0)});
         session = std::make_unique<RecoverySession>(*engine, sessionScheduler);
-        engine->projectChangedByUserEvent = [this] { session->documentChanged(); };
+        host.onUserEventEnded = [this](bool changed) { if (changed) session->documentChanged(); };
         session->writeResult = [this](const std::string& failure) { failures.push_back(failure); };
     }
     void TearDown() override {
-        engine->projectChangedByUserEvent = nullptr;
+        host.onUserEventEnded = nullptr;
         session.reset();
         environment.reset();
         EngineTest::TearDown();
@@ -172,9 +172,9 @@ TEST_F(RecoveryTest, AFolderThatCannotBeWrittenSaysSoAndKeepsThePreviousSnapshot
     const std::string small = dir.file("state");
     SmallFilesystem mounted(small, "64k");
     if (!mounted.why().empty()) GTEST_SKIP() << mounted.why();
-    engine->projectChangedByUserEvent = nullptr;
+    host.onUserEventEnded = nullptr;
     session = std::make_unique<RecoverySession>(*engine, sessionScheduler, small);
-    engine->projectChangedByUserEvent = [this] { session->documentChanged(); };
+    host.onUserEventEnded = [this](bool changed) { if (changed) session->documentChanged(); };
     session->writeResult = [this](const std::string& failure) { failures.push_back(failure); };
     addMarkerAt(0.5);
     const RecoveryInfo good = written();
@@ -194,9 +194,9 @@ TEST_F(RecoveryTest, AFolderThatCannotBeWrittenSaysSoAndKeepsThePreviousSnapshot
 
 TEST_F(RecoveryTest, AStateFolderThatCannotBeMadeFailsEachWriteWithoutStoppingTheEdits) {
     std::ofstream(dir.file("blocker")) << "x";
-    engine->projectChangedByUserEvent = nullptr;
+    host.onUserEventEnded = nullptr;
     session = std::make_unique<RecoverySession>(*engine, sessionScheduler, dir.file("blocker") + "/recovery");
-    engine->projectChangedByUserEvent = [this] { session->documentChanged(); };
+    host.onUserEventEnded = [this](bool changed) { if (changed) session->documentChanged(); };
     session->writeResult = [this](const std::string& failure) { failures.push_back(failure); };
     addMarkerAt(0.5);
     session->flush();

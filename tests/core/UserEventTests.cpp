@@ -44,13 +44,20 @@ TEST_F(UserEventTest, HoldsTheLockAndMakesNestedChangesOneUndoStep) {
     engine->projectLock.unlock();
 }
 
-TEST_F(UserEventTest, OnlyAnEventThatChangedTheProjectMarksItEdited) {
+TEST_F(UserEventTest, OnlyAnEventThatChangedTheProjectMarksItEditedAndEachOuterEventIsToldOnce) {
     lay(0, {audio(source("a.data", 2.0), 0.0, 2.0, 0.0)});
+    std::vector<bool> told;
+    host.onUserEventEnded = [&](bool changed) { told.push_back(changed); };
     EXPECT_FALSE(engine->isDocumentEdited());
     { UserEvent looking(*engine); }
     EXPECT_FALSE(engine->isDocumentEdited());
-    event([&] { EditActions::addTrackFunction(*engine); });
+    event([&] {
+        UserEvent inner(*engine);
+        EditActions::addTrackFunction(*engine);
+    });
     EXPECT_TRUE(engine->isDocumentEdited());
+    EXPECT_EQ(told, (std::vector<bool>{false, true}));
+    host.onUserEventEnded = nullptr;
     engine->setDocumentEdited(false);
     // Undo changes the project too.
     event([&] { undo.undo(); });

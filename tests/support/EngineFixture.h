@@ -23,6 +23,9 @@ public:
     VisibleRegion visibleRegion() const override { return region; }
     void setVisibleOriginX(double x) override { region.originX = x; }
     void reloadContainerView() override { ++reloads; }
+    void userEventEnded(bool changed) override {
+        if (onUserEventEnded) onUserEventEnded(changed);
+    }
     void flushButtonStates() override { ++buttonFlushes; }
     void seekPlayerCurrentTime(double seconds) override { lastSeek = seconds; }
     bool isPlaying() const override { return playing; }
@@ -47,6 +50,7 @@ public:
     int64_t confirmedLast = -1;
     double screen = 1080.0;
     double window = 600.0;
+    std::function<void(bool changed)> onUserEventEnded;
 };
 
 class ManualScheduler : public MainThreadScheduler {

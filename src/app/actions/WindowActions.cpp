@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 #include <QKeySequence>
 
-#include "shell/Text.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 
@@ -13,13 +13,11 @@ WindowActions::WindowActions(QObject* parent) : QObject(parent) {
     const CommandRow* rows = commandRows(&count);
     for (std::size_t i = 0; i < count; ++i) {
         const CommandRow& row = rows[i];
-        const QString id = QString::fromUtf8(row.id.data(), static_cast<qsizetype>(row.id.size()));
+        const std::string_view name = row.id();
+        const QString id = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
         QString title = text(row.text);
         if (title.contains(QLatin1String("%1"))) title = title.arg(QCoreApplication::applicationName());
         auto* action = new QAction(title, parent);
-        if (row.id == "about") action->setMenuRole(QAction::AboutRole);
-        if (row.id == "quit") action->setMenuRole(QAction::QuitRole);
-        if (row.id == "preferences") action->setMenuRole(QAction::PreferencesRole);
         action->setObjectName(id);
         action->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut), QKeySequence::PortableText));
         action->setShortcutContext(Qt::WindowShortcut);
@@ -36,7 +34,7 @@ void WindowActions::refresh(const StateFlags& flags, const EditState& edit, bool
     std::size_t count = 0;
     const CommandRow* rows = commandRows(&count);
     for (std::size_t i = 0; i < count; ++i)
-        if (QAction* a = action(rows[i].id)) a->setEnabled(commandEnabled(rows[i], flags, edit, isRecording));
+        if (QAction* a = action(rows[i].id())) a->setEnabled(commandEnabled(rows[i], flags, edit, isRecording));
 }
 
 void WindowActions::setMarkerListShown(bool shown) {

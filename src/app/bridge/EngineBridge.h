@@ -1,45 +1,61 @@
 // The window's side of the engine's hooks: it implements EngineHost and the playback's
 // PlaybackView and turns every call into a Qt signal, so that each view listens only
-// for what it draws. The geometry the engine asks for (the visible region, the window
-// height) comes from functions the window installs; playback questions go to the
-// playback controller once it exists.
+// for what it draws. What the engine asks of the window (its geometry, the delete
+// question, where the cursor was drawn) goes to the window attached, which implements
+// BridgeWindow; playback questions go to the playback controller once it exists.
 //
-// flushButtonStates is announced queued and merged: however many times an event asks,
-// buttonStatesChanged is emitted once, after the event has finished.
+// One change notice per user event: the end of every outermost user event, and every
+// request of the engine to reload, redraw or refresh the command states, are merged
+// into one queued flush. It emits projectChanged once when the project changed (the
+// rows, the overview and the ruler reload), rowsRedrawRequested when only the drawing
+// changed, and buttonStatesChanged once after either, however many requests an event
+// made.
 //
 // Threads: main thread only (the engine calls its host there).
 #pragma once
 
 #include <QObject>
-#include <functional>
 
 #include "engine/EngineHost.h"
 #include "engine/PlaybackController.h"
 
 namespace wavomer::app {
 
+// What the bridge asks of the window it serves.
+class BridgeWindow : public WindowGeometry {
+public:
+    // The cursor's time when the rows last drew it.
+    virtual double lastDrawTimelineTime() const = 0;
+    // Asks the user to confirm deleting tracks first..last (1-based).
+    virtual bool confirmDeleteTracks(int64_t first, int64_t last) = 0;
+    virtual bool isRecordingPopoverShown() const = 0;
+};
+
 class EngineBridge : public QObject, public EngineHost, public PlaybackView {
     Q_OBJECT
 public:
     explicit EngineBridge(QObject* parent = nullptr);
 
-    // Installed by the window.
-    std::function<VisibleRegion()> visibleRegionSource;
-    std::function<void(double)> visibleOriginSink;
-    std::function<bool(int64_t, int64_t)> deleteConfirmation;
-    std::function<double()> lastDrawnCursorTime;
-    std::function<bool()> recordingPopoverShown;
+    // The window the engine draws in; nullptr when it is gone (the engine then sees a
+    // window that never grows and refuses to delete tracks).
+    void attachWindow(BridgeWindow* window) { window_ = window; }
     void setPlayback(PlaybackController* playback) { playback_ = playback; }
     void setRecording(bool recording) { recording_ = recording; }
 
-    // EngineHost
+    // EngineHost: the window's geometry
     VisibleRegion visibleRegion() const override;
     void setVisibleOriginX(double x) override;
-    void reloadContainerView() override { emit containerReloadRequested(); }
-    void redrawRows() override { emit rowsRedrawRequested(); }
-    void redrawEditView() override { emit editViewRedrawRequested(); }
+    double screenHeight() const override;
+    double windowHeight() const override;
+    void setWindowHeightKeepingTop(double height) override;
+
+    // EngineHost: notifications
+    void userEventEnded(bool changed) override;
+    void reloadContainerView() override { request(kReload); }
+    void redrawRows() override { request(kRedraw); }
+    void redrawEditView() override { request(kRedraw); }
     void flushTimeline() override { emit cursorMoved(); }
-    void flushButtonStates() override;
+    void flushButtonStates() override { request(kStates); }
     void flushPlayerTimeString() override;
     void updateMarkerWindowShow() override { emit markerListChanged(); }
     void openImportWindow() override { emit importWindowOpenRequested(); }
@@ -55,17 +71,19 @@ public:
     void startPlayTimer(double periodSeconds) override { emit playTimerStartRequested(periodSeconds); }
     void stopPlayTimer() override { emit playTimerStopRequested(); }
     void flushPlayPauseButtonImage() override { emit playPauseImageChanged(); }
-    double lastDrawTimelineTime() const override { return lastDrawnCursorTime ? lastDrawnCursorTime() : 0.0; }
+    double lastDrawTimelineTime() const override { return window_ ? window_->lastDrawTimelineTime() : 0.0; }
     void reDrawTimelineInWithX(double x) override { emit cursorStripRedrawRequested(x); }
-    void markEditViewForRedraw() override { emit editViewRedrawRequested(); }
-    bool isRecordingPopoverShown() const override { return recordingPopoverShown && recordingPopoverShown(); }
+    void markEditViewForRedraw() override { request(kRedraw); }
+    bool isRecordingPopoverShown() const override { return window_ && window_->isRecordingPopoverShown(); }
 
 signals:
-    void containerReloadRequested();
+    // An outermost user event ended (at once, not merged): the recovery listens.
+    void userEventFinished(bool changed);
+    // The merged notices (queued).
+    void projectChanged();
     void rowsRedrawRequested();
-    void editViewRedrawRequested();
-    void cursorMoved();
     void buttonStatesChanged();
+    void cursorMoved();
     // The cursor's time changed; the time display shows it.
     void playerTimeChanged();
     void markerListChanged();
@@ -80,9 +98,14 @@ signals:
     void recordedDurationChanged(double seconds);
 
 private:
+    enum : unsigned { kReload = 1, kRedraw = 2, kStates = 4 };
+    void request(unsigned what);
+    void flush();
+
+    BridgeWindow* window_ = nullptr;
     PlaybackController* playback_ = nullptr;
     bool recording_ = false;
-    bool buttonStatesPending_ = false;
+    unsigned pending_ = 0;
     bool timeStringPending_ = false;
 };
 

@@ -1,7 +1,5 @@
 #include "exporting/ExportController.h"
 
-#include <QFileDialog>
-#include <QGridLayout>
 #include <QTimer>
 
 #include "FFmpegMovieFileOutput.h"
@@ -12,25 +10,19 @@
 #include "engine/WaveEditViewController.h"
 #include "exporting/ExportOptionsView.h"
 #include "exporting/ExportWindow.h"
-#include "exporting/FileReveal.h"
 #include "exporting/ID3WindowController.h"
 #include "rules/ExportRules.h"
-#include "shell/FailurePresenter.h"
-#include "shell/Text.h"
-#include "timeline/TimelineView.h"
+#include "base/Document.h"
+#include "base/Interaction.h"
+#include "base/WindowContext.h"
+#include "base/Text.h"
 #include "util/StandardPaths.h"
-#include "window/MainWindow.h"
 
 namespace wavomer::app {
 
-ExportController& ExportController::of(MainWindow& window) {
-    if (auto* existing = window.findChild<ExportController*>(QString(), Qt::FindDirectChildrenOnly)) return *existing;
-    return *new ExportController(window);
-}
-
-ExportController::ExportController(MainWindow& window)
-    : QObject(&window),
-      window_(window),
+ExportController::ExportController(const WindowContext& context, QObject* parent)
+    : QObject(parent),
+      context_(context),
       writerEngine_(std::make_unique<FFmpegMediaWriterEngine>()),
       tagWriter_(std::make_unique<TagLibTagWriter>()),
       exporter_(std::make_unique<ProjectExporter>(*writerEngine_, tagWriter_.get())) {}
@@ -41,61 +33,36 @@ ExportController::~ExportController() {
 }
 
 ID3WindowController& ExportController::tagDialog() {
-    if (!tagDialog_) tagDialog_ = new ID3WindowController(tags_, &window_);
+    if (!tagDialog_) tagDialog_ = new ID3WindowController(tags_, context_.interaction, context_.parent);
     return *tagDialog_;
 }
 
 void ExportController::openId3SettingWindow() { tagDialog().openId3SettingWindow(); }
 
 void ExportController::convertAction(bool onMarkers) {
-    Document& document = window_.document();
+    Document& document = context_.document;
     WaveEditViewController& engine = document.engine();
-    if (engine.host().isRecording() || isExporting()) return;
-    document.playback().pause();
+    if (document.isRecording() || isExporting()) return;
     {
         UserEvent event(engine);
+        document.playback().pause();
         engine.updateTimelineArrayAndSelectStartStopTimeWhenTrackArrayChanged(true);
     }
-    window_.timeline().redrawAll();
     showFolderDialog(onMarkers);
 }
 
 void ExportController::showFolderDialog(bool onMarkers) {
-    auto* options = new ExportOptionsView(window_.document().engine().audioTrackArray().size(), writerEngine_.get());
-    options->setConvertUseMarker(onMarkers);
-    options->updateFormatMenu(rules::lastExportedFormat(UserConfig::share().defaultFormat));
-    if (exportFolderPrompt) {
-        std::unique_ptr<ExportOptionsView> owned(options);
-        const QString folder = exportFolderPrompt(*options);
-        if (!folder.isEmpty()) doExportAction(folder, *options);
-        return;
-    }
-    auto* dialog = new QFileDialog(&window_, Text::tr("Export"));
-    dialog->setObjectName(QStringLiteral("exportFolderDialog"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);  // a native dialog takes no accessory view
-    dialog->setOption(QFileDialog::ShowDirsOnly);
-    dialog->setFileMode(QFileDialog::Directory);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setLabelText(QFileDialog::Accept, Text::tr("Choose"));
-    dialog->setDirectory(QString::fromStdString(FileManagerExtention::defaultOutputPath()));
-    options->setParent(dialog);
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout()))
-        grid->addWidget(options, grid->rowCount(), 0, 1, grid->columnCount());
-    else
-        dialog->layout()->addWidget(options);
-    QPointer<ExportController> self(this);
-    connect(dialog, &QFileDialog::accepted, this, [self, dialog, options] {
-        const QStringList chosen = dialog->selectedFiles();
-        if (!self || chosen.isEmpty()) return;
-        self->doExportAction(chosen.front(), *options);
-    });
-    dialog->open();  // a sheet: modal to the project window only
+    ExportOptionsView options(context_.document.engine().audioTrackArray().size(), writerEngine_.get());
+    options.setConvertUseMarker(onMarkers);
+    options.updateFormatMenu(rules::lastExportedFormat(UserConfig::share().defaultFormat));
+    const QString folder = context_.interaction.chooseFolder(
+        context_.parent, Text::tr("Export"), QString::fromStdString(FileManagerExtention::defaultOutputPath()), &options);
+    if (!folder.isEmpty()) doExportAction(folder, options);
 }
 
 void ExportController::doExportAction(const QString& folder, ExportOptionsView& options) {
     if (isExporting() || exporter_->isRunning()) return;
-    WaveEditViewController& engine = window_.document().engine();
+    WaveEditViewController& engine = context_.document.engine();
     ExportRequest request;
     request.outputFolder = folder.toStdString();
     request.baseName = Text::tr("Audio").toStdString();
@@ -107,7 +74,7 @@ void ExportController::doExportAction(const QString& folder, ExportOptionsView& 
     ExportSnapshot snapshot = ExportSnapshot::take(engine.audioTrackArray(), engine.getMarkArrayWihtTrackStartEndTime(),
                                                    engine.farestTrackEndTime());
 
-    exportWindow_ = new ExportWindow([this] { return exporter_->progressValue(); }, &window_);
+    exportWindow_ = new ExportWindow([this] { return exporter_->progressValue(); }, context_.parent);
     exportWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
     connect(exportWindow_, &ExportWindow::cancelRequested, this, [this] { exporter_->cancel(); });
     QPointer<ExportController> self(this);
@@ -132,27 +99,26 @@ void ExportController::closeExportWindow(const ExportReport& report) {
         exportWindow_ = nullptr;
     }
     lastReport_ = report;
-    window_.timeline().redrawAll();
-    window_.refreshState();
 
     QStringList written;
     for (const std::string& path : report.writtenPaths) written << QString::fromStdString(path);
     switch (rules::afterExport(report)) {
         case rules::AfterExport::showFailure:
-            showFailure(&window_, Text::tr("The export could not be finished."), *report.failure);
+            context_.interaction.tell(context_.parent, Text::tr("The export could not be finished."), *report.failure);
             break;
         case rules::AfterExport::openInPlayer:
-            openFilesOnDesktop(written);
+            context_.interaction.openFiles(written);
             break;
         case rules::AfterExport::revealFiles:
-            revealFiles(written);
+            context_.interaction.reveal(written);
             break;
         case rules::AfterExport::nothing:
             break;
     }
     if (report.ok() && !exportingFormat_.empty())
         UserConfig::share().setDefaultFormatDic(FormatCatalogue::builtIn().getFormatDicWithdefaultFormat(exportingFormat_));
-    if (!report.warnings.empty()) showWarnings(&window_, Text::tr("The export was finished with warnings."), report.warnings);
+    context_.interaction.tellWarnings(context_.parent, Text::tr("The export was finished with warnings."),
+                                      report.warnings);
     emit exportFinished();
 }
 

@@ -3,7 +3,7 @@
 // Export and Export on Markers (folder dialog with the export options, the export on
 // the core's ProjectExporter in the background, the modal export window with progress
 // and Cancel) and afterwards reveals the written files, opens them in the audio player,
-// or shows why the export failed. One per window, made on first use as its child.
+// or shows why the export failed. One per window, made by it with the window's context.
 //
 // Threads: main thread; the exporter's finished callback is posted back to it.
 #pragma once
@@ -28,14 +28,13 @@ namespace wavomer::app {
 
 class ExportOptionsView;
 class ID3WindowController;
-class MainWindow;
+struct WindowContext;
 
 class ExportController : public QObject {
     Q_OBJECT
 public:
-    // The window's controller, made on first use.
-    static ExportController& of(MainWindow& window);
-    explicit ExportController(MainWindow& window);
+    // Exports the context's document; its questions go through the context's interaction.
+    ExportController(const WindowContext& context, QObject* parent);
     ~ExportController() override;  // cancels a running export and waits for it
 
     // convertAction / convertOnMarksAction: ignored while recording; pauses playback,
@@ -55,10 +54,6 @@ public:
     // What the last export that ended wrote and why it stopped.
     const ExportReport& lastReport() const { return lastReport_; }
 
-    // Answers the folder for the export, shown the options to set (a folder dialog by
-    // default); empty cancels. Tests set it.
-    std::function<QString(ExportOptionsView& options)> exportFolderPrompt;
-
 signals:
     // The export window closed; lastReport() says what was written and what failed.
     void exportFinished();
@@ -67,7 +62,7 @@ private:
     void showFolderDialog(bool onMarkers);
     void closeExportWindow(const ExportReport& report);
 
-    MainWindow& window_;
+    const WindowContext& context_;
     std::shared_ptr<ID3TagInfo> tags_ = std::make_shared<ID3TagInfo>();
     std::unique_ptr<FFmpegMediaWriterEngine> writerEngine_;
     std::unique_ptr<TagLibTagWriter> tagWriter_;

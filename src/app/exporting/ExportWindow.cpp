@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "rules/ExportRules.h"
-#include "shell/Text.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 

@@ -9,7 +9,7 @@
 #include <QMimeData>
 #include <QPainter>
 
-#include "shell/Text.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 
@@ -18,21 +18,16 @@ bool isReadableImageFile(const QString& path) {
     return !QImageReader::imageFormat(path).isEmpty();
 }
 
-std::optional<std::vector<uint8_t>> pngFromImageFile(const QString& path, QString* reason) {
+Outcome<std::vector<uint8_t>> pngFromImageFile(const QString& path) {
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QImage image = reader.read();
-    if (image.isNull()) {
-        if (reason) *reason = reader.errorString();
-        return std::nullopt;
-    }
+    if (image.isNull()) return Failure::because(reader.errorString().toStdString());
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) {
-        if (reason) *reason = Text::tr("The picture could not be converted to PNG.");
-        return std::nullopt;
-    }
+    if (!image.save(&buffer, "PNG"))
+        return Failure::because(Text::tr("The picture could not be converted to PNG.").toStdString());
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
@@ -84,13 +79,12 @@ void ID3ImageView::dropEvent(QDropEvent* event) {
 
 bool ID3ImageView::dropFile(const QString& path) {
     if (path.isEmpty() || !isReadableImageFile(path)) return false;
-    QString reason;
-    std::optional<std::vector<uint8_t>> png = pngFromImageFile(path, &reason);
+    Outcome<std::vector<uint8_t>> png = pngFromImageFile(path);
     if (!png) {
-        emit imageRefused(path, reason);
+        emit imageRefused(path, QString::fromStdString(png.failure().why()));
         return false;
     }
-    setPng(png);
+    setPng(std::move(*png));
     emit imageViewDidChanged();
     return true;
 }

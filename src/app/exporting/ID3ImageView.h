@@ -16,10 +16,12 @@
 #include <optional>
 #include <vector>
 
+#include "util/Outcome.h"
+
 namespace wavomer::app {
 
-// The file as PNG data; none (with the reader's reason) when it is no readable image.
-std::optional<std::vector<uint8_t>> pngFromImageFile(const QString& path, QString* reason);
+// The file as PNG data, or the reader's reason when it is no readable image.
+Outcome<std::vector<uint8_t>> pngFromImageFile(const QString& path);
 // True when Qt recognises the file's content as an image format it reads.
 bool isReadableImageFile(const QString& path);
 

@@ -1,6 +1,5 @@
 #include "exporting/ID3WindowController.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -11,9 +10,9 @@
 #include <QVBoxLayout>
 
 #include "exporting/ID3ImageView.h"
-#include "shell/FailurePresenter.h"
-#include "shell/Palette.h"
-#include "shell/Text.h"
+#include "base/Interaction.h"
+#include "base/Palette.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 
@@ -28,8 +27,8 @@ QValidator::State DigitFieldValidator::validate(QString& input, int&) const {
     return Invalid;
 }
 
-ID3WindowController::ID3WindowController(std::shared_ptr<ID3TagInfo> tags, QWidget* parent)
-    : QDialog(parent), tags_(std::move(tags)) {
+ID3WindowController::ID3WindowController(std::shared_ptr<ID3TagInfo> tags, Interaction& interaction, QWidget* parent)
+    : QDialog(parent), tags_(std::move(tags)), interaction_(interaction) {
     setObjectName(QStringLiteral("ID3WindowController"));
     setWindowTitle(Text::tr("ID3"));
     setWindowModality(Qt::ApplicationModal);
@@ -100,8 +99,8 @@ ID3WindowController::ID3WindowController(std::shared_ptr<ID3TagInfo> tags, QWidg
     connect(clearButton, &QPushButton::clicked, this, &ID3WindowController::clearImageAction);
     connect(imageView_, &ID3ImageView::imageViewDidChanged, this, &ID3WindowController::imageViewDidChanged);
     connect(imageView_, &ID3ImageView::imageRefused, this, [this](const QString& path, const QString& reason) {
-        showFailure(this, Text::tr("The picture \"%1\" could not be read.").arg(QFileInfo(path).fileName()),
-                    reason.toStdString());
+        interaction_.tell(this, Text::tr("The picture \"%1\" could not be read.").arg(QFileInfo(path).fileName()),
+                          Failure::because(reason.toStdString()));
     });
     imageView_->setPng(tags_ ? tags_->image : std::nullopt);
     for (QLineEdit* edit : findChildren<QLineEdit*>()) edit->setText(QString());
@@ -156,33 +155,26 @@ void ID3WindowController::saveCurrentMediaID3() {
 }
 
 void ID3WindowController::importImageAction() {
-    if (imageFilePrompt) {
-        const QString path = imageFilePrompt();
-        if (!path.isEmpty()) loadImageFile(path);
-        return;
-    }
     QStringList patterns;
     for (const QByteArray& format : QImageReader::supportedImageFormats())
         patterns << QStringLiteral("*.") + QString::fromLatin1(format);
-    auto* dialog = new QFileDialog(this, Text::tr("Image"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilter(Text::tr("Images (%1)").arg(patterns.join(QLatin1Char(' '))));
-    connect(dialog, &QFileDialog::fileSelected, this, &ID3WindowController::loadImageFile);
-    dialog->open();  // a sheet on the dialog
+    FileChoice choice;
+    choice.title = Text::tr("Image");
+    choice.filter = Text::tr("Images (%1)").arg(patterns.join(QLatin1Char(' ')));
+    const QString path = interaction_.chooseFile(this, choice);
+    if (!path.isEmpty()) loadImageFile(path);
 }
 
 void ID3WindowController::loadImageFile(const QString& path) {
-    QString reason;
-    std::optional<std::vector<uint8_t>> png = pngFromImageFile(path, &reason);
+    Outcome<std::vector<uint8_t>> png = pngFromImageFile(path);
     if (!png) {
         // The cover stays as it was: an unreadable file is refused, not taken as "none".
-        showFailure(this, Text::tr("The picture \"%1\" could not be read.").arg(QFileInfo(path).fileName()),
-                    reason.toStdString());
+        interaction_.tell(this, Text::tr("The picture \"%1\" could not be read.").arg(QFileInfo(path).fileName()),
+                          Failure::because(png.failure().why()));
         return;
     }
-    imageView_->setPng(png);
-    if (tags_) tags_->image = std::move(png);
+    imageView_->setPng(*png);
+    if (tags_) tags_->image = std::move(*png);
 }
 
 void ID3WindowController::clearImageAction() {

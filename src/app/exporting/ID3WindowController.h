@@ -24,6 +24,7 @@ class QPushButton;
 namespace wavomer::app {
 
 class ID3ImageView;
+class Interaction;
 
 // CustomDigitFomatter as a field's validator: it judges each edit against the text the
 // field held before it, and remembers why it refused the last one.
@@ -45,7 +46,8 @@ private:
 class ID3WindowController : public QDialog {
     Q_OBJECT
 public:
-    ID3WindowController(std::shared_ptr<ID3TagInfo> tags, QWidget* parent);
+    // Edits tags; the cover's file chooser and its failures go through interaction.
+    ID3WindowController(std::shared_ptr<ID3TagInfo> tags, Interaction& interaction, QWidget* parent);
 
     // Runs the dialog application-modal until it closes.
     void openId3SettingWindow();
@@ -60,9 +62,6 @@ public:
     ID3ImageView* imageView() const { return imageView_; }
     QLabel* errorLabel() const { return error_; }
 
-    // Answers the image file for the image button (a file dialog by default); empty cancels.
-    std::function<QString()> imageFilePrompt;
-
 private:
     QLineEdit* addField(QGridLayout* grid, int row, int column, const QString& label, const char* name,
                         bool digits, int span = 1);
@@ -70,6 +69,7 @@ private:
     void loadImageFile(const QString& path);
 
     std::shared_ptr<ID3TagInfo> tags_;
+    Interaction& interaction_;
     ID3ImageView* imageView_ = nullptr;
     QLabel* error_ = nullptr;
 };

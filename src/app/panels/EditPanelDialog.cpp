@@ -1,5 +1,7 @@
 #include "panels/EditPanelDialog.h"
-#include "shell/Text.h"
+#include "base/Document.h"
+#include "base/Text.h"
+#include "base/WindowContext.h"
 
 #include <QBoxLayout>
 #include <QDialogButtonBox>
@@ -9,10 +11,10 @@
 
 namespace wavomer::app {
 
-EditPanelDialog::EditPanelDialog(PanelContext context, QWidget* parent)
-    : QDialog(parent), context_(std::move(context)) {
+EditPanelDialog::EditPanelDialog(const WindowContext& context)
+    : QDialog(context.parent), engine_(context.document.engine()) {
     setModal(true);
-    preview_ = new PreviewPlayer(context_.engine.projectLock, context_.output, this);
+    preview_ = new PreviewPlayer(engine_.projectLock, context.document.outputDevice(), this);
     transport_ = new PreviewTransport(*preview_, this);
 }
 
@@ -26,9 +28,9 @@ void EditPanelDialog::open() {
     closing_ = false;
     preview_->release();
     if (session_) session_->drop();
-    session_ = std::make_unique<PanelEditSession>(context_.engine);
+    session_ = std::make_unique<PanelEditSession>(engine_);
     preview_->setSections(session_->sectionArrayArray(),
-                          static_cast<int64_t>(context_.engine.timelineTrackArray().size()));
+                          static_cast<int64_t>(engine_.timelineTrackArray().size()));
     preview_->setFactor(1.0f);
     transport_->reset();
     updateWindow();
@@ -55,7 +57,6 @@ void EditPanelDialog::done(int result) {
         else session_->drop();
         session_.reset();
     }
-    if (context_.afterClose) context_.afterClose();
     QDialog::done(result);
 }
 

@@ -3,7 +3,8 @@
 // close button, and a preview of the selected sections. A panel is made for one opening:
 // open() takes the selected sections, exec() runs it modally, and every way of closing
 // goes through done(): the preview stops and lets go of its data, then the session is
-// kept (OK) or dropped (anything else) and the window redraws.
+// kept (OK) or dropped (anything else); the window redraws on the change notice of the
+// user events the session ran.
 //
 // Threads: main thread.
 #pragma once
@@ -20,18 +21,14 @@ class QBoxLayout;
 
 namespace wavomer::app {
 
-// What a panel needs of the window that opens it.
-struct PanelContext {
-    WaveEditViewController& engine;
-    OutputDevice output = OutputDevice::Automatic;
-    // After the panel closed: the rows reload and the command states refresh.
-    std::function<void()> afterClose;
-};
+struct WindowContext;
 
 class EditPanelDialog : public QDialog {
     Q_OBJECT
 public:
-    EditPanelDialog(PanelContext context, QWidget* parent);
+    // Shown over the context's window; edits the context's document and previews on
+    // its sound output.
+    explicit EditPanelDialog(const WindowContext& context);
     ~EditPanelDialog() override;
 
     // Takes the selected sections and resets the panel for a new opening.
@@ -39,7 +36,7 @@ public:
     PreviewPlayer& preview() { return *preview_; }
     PreviewTransport& transport() { return *transport_; }
     PanelEditSession* session() { return session_.get(); }
-    WaveEditViewController& engine() { return context_.engine; }
+    WaveEditViewController& engine() { return engine_; }
     void done(int result) override;
 
 protected:
@@ -54,7 +51,7 @@ protected:
     void change(const std::function<void(WaveEditViewController&)>& change);
 
 private:
-    PanelContext context_;
+    WaveEditViewController& engine_;
     std::unique_ptr<PanelEditSession> session_;
     PreviewPlayer* preview_ = nullptr;
     PreviewTransport* transport_ = nullptr;

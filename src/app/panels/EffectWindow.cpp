@@ -16,7 +16,7 @@
 
 #include "engine/EditActions.h"
 #include "rules/PanelRules.h"
-#include "shell/Text.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 
@@ -79,8 +79,8 @@ void EffectItemView::valueFieldChangedAction() {
 
 // ---------------------------------------------------------------------------------
 
-EffectWindowController::EffectWindowController(PanelContext context, QWidget* parent)
-    : EditPanelDialog(std::move(context), parent) {
+EffectWindowController::EffectWindowController(const WindowContext& context)
+    : EditPanelDialog(context) {
     setWindowTitle(Text::tr("Audio Filter"));
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;

@@ -66,7 +66,7 @@ private:
 class EffectWindowController : public EditPanelDialog {
     Q_OBJECT
 public:
-    EffectWindowController(PanelContext context, QWidget* parent);
+    explicit EffectWindowController(const WindowContext& context);
 
     QComboBox& effectPopBtn() { return *popup_; }
     QWidget& controlView() { return *controlView_; }

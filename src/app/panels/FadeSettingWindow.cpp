@@ -12,8 +12,8 @@
 #include <cmath>
 
 #include "engine/EditActions.h"
-#include "shell/Palette.h"
-#include "shell/Text.h"
+#include "base/Palette.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 
@@ -76,7 +76,7 @@ void CustomFadeGraphView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Down: {
         const double delta = event->key() == Qt::Key_Up ? step : -step;
         const double current = focusKnob_ == Knob::Right ? stop_ : start_;
-        const double level = rules::clampFadeLevel(std::round((current + delta) * 100.0) / 100.0);
+        const double level = EditActions::clampFadeLevel(std::round((current + delta) * 100.0) / 100.0);
         if (focusKnob_ == Knob::Right) emit updateControllerStopValue(level);
         else emit updateControllerStartValue(level);
         return;
@@ -139,8 +139,8 @@ void CustomFadeGraphView::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------------------------
 
-FadeSettingWindowController::FadeSettingWindowController(PanelContext context, QWidget* parent)
-    : EditPanelDialog(std::move(context), parent) {
+FadeSettingWindowController::FadeSettingWindowController(const WindowContext& context)
+    : EditPanelDialog(context) {
     setWindowTitle(Text::tr("Fade Effect"));
     auto* layout = new QVBoxLayout(this);
     auto* fields = new QGridLayout;
@@ -175,7 +175,7 @@ namespace {
 double typedLevel(const QLineEdit& field, double previous) {
     bool ok = false;
     const double typed = field.text().trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-    return ok ? rules::clampFadeLevel(typed) : previous;
+    return ok ? EditActions::clampFadeLevel(typed) : previous;
 }
 }  // namespace
 
@@ -196,13 +196,13 @@ void FadeSettingWindowController::stopValueFieldChanged() {
 }
 
 void FadeSettingWindowController::updateControllerStartValue(double value) {
-    startValue_ = rules::clampFadeLevel(value);
+    startValue_ = EditActions::clampFadeLevel(value);
     saveCustomFadeToSections();
     showValues();
 }
 
 void FadeSettingWindowController::updateControllerStopValue(double value) {
-    stopValue_ = rules::clampFadeLevel(value);
+    stopValue_ = EditActions::clampFadeLevel(value);
     saveCustomFadeToSections();
     showValues();
 }

@@ -57,7 +57,7 @@ private:
 class FadeSettingWindowController : public EditPanelDialog {
     Q_OBJECT
 public:
-    FadeSettingWindowController(PanelContext context, QWidget* parent);
+    explicit FadeSettingWindowController(const WindowContext& context);
 
     double startValue() const { return startValue_; }
     double stopValue() const { return stopValue_; }

@@ -10,8 +10,8 @@
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "rules/MarkerListRules.h"
-#include "shell/Palette.h"
-#include "shell/Text.h"
+#include "base/Palette.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 
@@ -196,13 +196,7 @@ void MarkerViewController::selectRow(MarkerItemView* row) {
     {
         UserEvent event(engine_);
         engine_.updateSelectedMarker(marker);
-        if (!engine_.isCurrentTimelineTimeVisisbleContentRect()) {
-            // Centre the rows on the cursor.
-            engine_.currentMiddleCenterTime = engine_.currentTimelineTime();
-            engine_.keepCurrentMiddleTimeWhenWaveScrollWheel();
-        }
-        engine_.host().redrawEditView();
-        engine_.host().flushButtonStates();
+        engine_.centreCursorIfHidden();
     }
     updateMarkerWindowShow();
     if (focusTarget) focusTarget->setFocus(Qt::MouseFocusReason);

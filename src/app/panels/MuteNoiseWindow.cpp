@@ -9,13 +9,15 @@
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "rules/PanelRules.h"
-#include "shell/FailurePresenter.h"
-#include "shell/Text.h"
+#include "base/Document.h"
+#include "base/Interaction.h"
+#include "base/WindowContext.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 
-MuteNoiseWindowController::MuteNoiseWindowController(WaveEditViewController& engine, QWidget* parent)
-    : QDialog(parent), engine_(engine) {
+MuteNoiseWindowController::MuteNoiseWindowController(const WindowContext& context)
+    : QDialog(context.parent), engine_(context.document.engine()), interaction_(context.interaction) {
     setModal(true);
     auto* layout = new QVBoxLayout(this);
     prompt_ = new QLabel(this);
@@ -69,12 +71,12 @@ void MuteNoiseWindowController::done(int result) {
         {
             UserEvent event(engine_);
             outcome = engine_.insertMute(isMute_, insertTime_);
-            engine_.host().flushButtonStates();
         }
         if (!outcome.ok())
-            showFailure(this, isMute_ ? Text::tr("The silence could not be inserted.") : Text::tr("The noise could not be inserted."),
-                        outcome.failure());
-        if (afterInsert) afterInsert();
+            interaction_.tell(this,
+                              isMute_ ? Text::tr("The silence could not be inserted.")
+                                      : Text::tr("The noise could not be inserted."),
+                              outcome.failure());
     }
     QDialog::done(result);
 }

@@ -18,10 +18,15 @@ class WaveEditViewController;
 
 namespace wavomer::app {
 
+class Interaction;
+struct WindowContext;
+
 class MuteNoiseWindowController : public QDialog {
     Q_OBJECT
 public:
-    MuteNoiseWindowController(WaveEditViewController& engine, QWidget* parent);
+    // Inserts into the context's document; a failed insertion is told through its
+    // interaction.
+    explicit MuteNoiseWindowController(const WindowContext& context);
 
     // Duration 0, silence or noise, titles; the caller then runs exec().
     void updateWindowWithMute(bool isMute);
@@ -31,10 +36,6 @@ public:
     QLineEdit& durationField() { return *field_; }
     QLabel& promptLabel() { return *prompt_; }
 
-    // After an insertion: the rows reload and the states refresh; a failed insertion
-    // is shown to the user.
-    std::function<void()> afterInsert;
-
     void done(int result) override;
     // The field lost focus: its text is read, clamped and shown again.
     void controlTextDidEndEditing();
@@ -43,6 +44,7 @@ private:
     void flushInsertTime();
 
     WaveEditViewController& engine_;
+    Interaction& interaction_;
     bool isMute_ = true;
     double insertTime_ = 0.0;
     QLabel* prompt_ = nullptr;

@@ -8,8 +8,8 @@
 #include <QStyle>
 #include <QToolButton>
 
-#include "shell/Palette.h"
-#include "shell/Text.h"
+#include "base/Palette.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 

@@ -10,23 +10,15 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "RecorderFactory.h"
 #include "bridge/EngineBridge.h"
 #include "engine/WaveEditViewController.h"
-#include "shell/FailurePresenter.h"
-#include "shell/Palette.h"
-#include "shell/Text.h"
+#include "base/Document.h"
+#include "base/Interaction.h"
+#include "base/WindowContext.h"
+#include "base/Palette.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
-
-namespace {
-
-RecordPanel::RecorderFactory& recorderFactory() {
-    static RecordPanel::RecorderFactory factory;
-    return factory;
-}
-
-}  // namespace
 
 // --- the meter -----------------------------------------------------------------------
 
@@ -105,10 +97,14 @@ void RecordPopover::paintEvent(QPaintEvent*) {
 
 // --- the panel -----------------------------------------------------------------------
 
-void RecordPanel::setRecorderFactory(RecorderFactory factory) { recorderFactory() = std::move(factory); }
-
-RecordPanel::RecordPanel(WaveEditViewController& engine, EngineBridge& bridge, UserConfig& config, QWidget* window)
-    : QObject(window), engine_(engine), bridge_(bridge), config_(config), window_(window) {
+RecordPanel::RecordPanel(const WindowContext& context, UserConfig& config)
+    : QObject(context.parent),
+      document_(context.document),
+      engine_(context.document.engine()),
+      bridge_(context.document.bridge()),
+      interaction_(context.interaction),
+      config_(config),
+      window_(context.parent) {
     timer_.setInterval(static_cast<int>(RecordViewController::kTimerSeconds * 1000.0));
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] { controller_->flushAudioRecordState(); });
@@ -130,7 +126,7 @@ RecordPanel::~RecordPanel() {
 
 void RecordPanel::ensureRecorder() {
     if (recorder_) return;
-    recorder_ = recorderFactory() ? recorderFactory()() : makeAudioRecorder();
+    recorder_ = document_.makeRecorder();
     RecordTexts texts{Text::tr("None").toStdString(), Text::tr("Computer Audio").toStdString()};
     controller_ = std::make_unique<RecordViewController>(*recorder_, engine_, config_, *this, std::move(texts));
     popover_ = new RecordPopover(controller_->audioWaveView, window_);
@@ -181,8 +177,10 @@ void RecordPanel::stopRecord() {
     const Outcome<bool> stopped = controller_->stopRecord();
     doSomethingWhenStopRecordAction();
     if (!stopped)
-        showFailure(window_, Text::tr("The recording could not be placed on the timeline. It is kept in the folder \"Record Files\"."),
-                    stopped.failure());
+        interaction_.tell(window_,
+                          Text::tr("The recording could not be placed on the timeline. It is kept in the folder "
+                                   "\"Record Files\"."),
+                          stopped.failure());
 }
 
 void RecordPanel::setIsRecording(bool recording) {
@@ -221,27 +219,28 @@ void RecordPanel::meterChanged() {
 }
 
 void RecordPanel::computerAudioMissing() {
-    showFailure(window_, Text::tr("Computer Audio"),
-                Text::tr("The sound server offers no monitor of the computer's output, so its sound cannot be "
-                         "recorded. The previous input stays chosen.")
-                    .toStdString());
+    interaction_.tell(window_, Text::tr("Computer Audio"),
+                      Failure::because(Text::tr("The sound server offers no monitor of the computer's output, so its "
+                                                "sound cannot be recorded. The previous input stays chosen.")
+                                           .toStdString()));
 }
 
 void RecordPanel::recordingStoppedBecause(const RecordingStop& stop) {
     switch (stop.result) {
     case RecordingStop::Result::Placed:
-        showFailure(window_, Text::tr("The recording stopped. What was recorded until then is on the timeline."),
-                    stop.reason);
+        interaction_.tell(window_, Text::tr("The recording stopped. What was recorded until then is on the timeline."),
+                          Failure::because(stop.reason));
         break;
     case RecordingStop::Result::NothingRecorded:
-        showFailure(window_, Text::tr("The recording stopped. Nothing was recorded."), stop.reason);
+        interaction_.tell(window_, Text::tr("The recording stopped. Nothing was recorded."),
+                          Failure::because(stop.reason));
         break;
     case RecordingStop::Result::KeptInFile:
-        showFailure(window_,
-                    Text::tr("The recording stopped and could not be placed on the timeline. It is kept in \"%1\" "
-                             "and can be imported.")
-                        .arg(QString::fromStdString(stop.keptFile)),
-                    stop.reason + "\n" + stop.placeFailure);
+        interaction_.tell(window_,
+                          Text::tr("The recording stopped and could not be placed on the timeline. It is kept in "
+                                   "\"%1\" and can be imported.")
+                              .arg(QString::fromStdString(stop.keptFile)),
+                          Failure::because(stop.reason + "\n" + stop.placeFailure));
         break;
     }
 }

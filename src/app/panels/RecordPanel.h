@@ -27,7 +27,10 @@ class WaveEditViewController;
 
 namespace wavomer::app {
 
+class Document;
 class EngineBridge;
+class Interaction;
+struct WindowContext;
 
 // The level meter: 16 columns of 16 cells, drawn twice side by side.
 class AudioWaveView : public QWidget {
@@ -71,11 +74,9 @@ private:
 class RecordPanel : public QObject, public RecordViewHost, public AudioRecorderDelegate {
     Q_OBJECT
 public:
-    using RecorderFactory = std::function<std::unique_ptr<AudioRecorder>()>;
-    // Replaces the sound server's recorder (tests); an empty function restores it.
-    static void setRecorderFactory(RecorderFactory factory);
-
-    RecordPanel(WaveEditViewController& engine, EngineBridge& bridge, UserConfig& config, QWidget* window);
+    // The recorder is the document's (made on the first use); failures are told
+    // through the context's interaction, over its window.
+    RecordPanel(const WindowContext& context, UserConfig& config);
     ~RecordPanel() override;
 
     // The record button without a recording: monitors and shows the popup below anchor.
@@ -118,8 +119,10 @@ signals:
 private:
     void ensureRecorder();
 
+    Document& document_;
     WaveEditViewController& engine_;
     EngineBridge& bridge_;
+    Interaction& interaction_;
     UserConfig& config_;
     QPointer<QWidget> window_;
     QTimer timer_;

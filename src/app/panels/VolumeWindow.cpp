@@ -11,12 +11,12 @@
 
 #include "engine/EditActions.h"
 #include "rules/PanelRules.h"
-#include "shell/Text.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 
-VolumeWindowController::VolumeWindowController(PanelContext context, QWidget* parent)
-    : EditPanelDialog(std::move(context), parent) {
+VolumeWindowController::VolumeWindowController(const WindowContext& context)
+    : EditPanelDialog(context) {
     setWindowTitle(Text::tr("Volume"));
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;

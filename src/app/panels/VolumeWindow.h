@@ -18,7 +18,7 @@ public:
     // The slider runs in hundredths of the factor.
     static constexpr int kSliderScale = 100;
 
-    VolumeWindowController(PanelContext context, QWidget* parent);
+    explicit VolumeWindowController(const WindowContext& context);
 
     float slideValue() const { return slideValue_; }
     void setSlideValue(float value);

@@ -1,5 +1,7 @@
 #include "rules/PanelRules.h"
 
+#include "engine/EditActions.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -12,14 +14,6 @@ namespace wavomer::app::rules {
 float clampVolumeFactor(float factor) {
     if (std::isnan(factor)) return 0.0f;
     return std::max(std::min(factor, kVolumeFactorMax), 0.0f);
-}
-
-double clampFadeLevel(double level) {
-    float f = static_cast<float>(level);
-    if (std::isnan(f)) return 0.0;
-    f = std::min(f, 1.0f);
-    f = std::max(f, 0.0f);
-    return static_cast<double>(f);
 }
 
 PanelRect fadeGraphRect(double viewWidth, double viewHeight) {
@@ -51,7 +45,7 @@ PanelRect fadeRightSlotRect(const PanelRect& graph) { return slotAt(graph, graph
 
 double fadeLevelAtY(const PanelRect& graph, double y) {
     if (graph.height <= 0.0) return 0.0;
-    return clampFadeLevel((y - graph.y) / graph.height);
+    return EditActions::clampFadeLevel((y - graph.y) / graph.height);
 }
 
 double fadeCurveY(const PanelRect& graph, double x, double leftY, double rightY) {

@@ -27,8 +27,6 @@ inline constexpr double kFadeGraphSide = 260.0;  // the view; its graph area is 
 inline constexpr double kFadeKnobSide = 10.0;
 inline constexpr double kFadeSlotMargin = 5.0;
 
-// A level typed or dragged: at most 1, then at least 0, in single precision.
-double clampFadeLevel(double level);
 // The view's bounds inset by 30 on every side.
 PanelRect fadeGraphRect(double viewWidth, double viewHeight);
 // 10 x 10 squares centred on the left edge at the start level and on the right edge at

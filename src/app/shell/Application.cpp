@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,10 +13,11 @@
 #include "record/RecordViewController.h"
 #include "record/RecordingFile.h"
 #include "recovery/Recovery.h"
-#include "shell/Document.h"
-#include "shell/RecoveryDialog.h"
-#include "shell/FailurePresenter.h"
-#include "shell/Text.h"
+#include "base/Document.h"
+#include "base/Interaction.h"
+#include "shell/HelpDocument.h"
+#include "shell/PreferencesWindowController.h"
+#include "base/Text.h"
 #include "util/Log.h"
 #include "util/ProjectFolderLock.h"
 #include "util/StandardPaths.h"
@@ -25,7 +25,8 @@
 
 namespace wavomer::app {
 
-Application::Application(OutputDevice output, QObject* parent) : QObject(parent), output_(output) {
+Application::Application(Interaction& interaction, OutputDevice output, QObject* parent)
+    : QObject(parent), interaction_(interaction), output_(output) {
     logLine("Home %s", FileManagerExtention::homeDirectory().c_str());
 }
 
@@ -42,10 +43,7 @@ std::vector<MainWindow*> Application::windows() const {
 }
 
 MainWindow* Application::showWindow(Document* document) {
-    auto* window = new MainWindow(std::unique_ptr<Document>(document));
-    connect(window, &MainWindow::newProjectRequested, this, [this] { openUntitled(); });
-    connect(window, &MainWindow::openProjectRequested, this, [this] { openProjectWithDialog(); });
-    connect(window, &MainWindow::quitRequested, this, [this] { quit(); });
+    auto* window = new MainWindow(std::unique_ptr<Document>(document), interaction_, *this);
     windows_.emplace_back(window);
     window->show();
     return window;
@@ -55,7 +53,7 @@ MainWindow* Application::openUntitled() {
     auto document = std::make_unique<Document>(clipboard_, output_);
     Outcome<> outcome = document->load(QString());
     if (!outcome.ok()) {
-        showFailure(nullptr, Text::tr("A new project could not be made."), outcome.failure());
+        interaction_.tell(nullptr, Text::tr("A new project could not be made."), outcome.failure());
         return nullptr;
     }
     return showWindow(document.release());
@@ -80,29 +78,23 @@ MainWindow* Application::openProject(const std::string& folderOrPlist) {
         const QString message = Text::tr("The project \"%1\" is open in %2. Here it is read-only until it is "
                                          "closed there.")
                                     .arg(name, QString::fromStdString(holder));
-        bool open = false;
-        if (openElsewherePrompt) {
-            open = openElsewherePrompt(message);
-        } else {
-            QMessageBox box(QMessageBox::Warning, Text::tr("Wavomer"), message, QMessageBox::NoButton,
-                            QApplication::activeWindow());
-            QPushButton* anyway = box.addButton(Text::tr("Open Anyway"), QMessageBox::AcceptRole);
-            box.addButton(Text::tr("Cancel"), QMessageBox::RejectRole);
-            box.setDefaultButton(anyway);
-            box.exec();
-            open = box.clickedButton() == anyway;
-        }
+        Question question;
+        question.kind = Question::Kind::warning;
+        question.title = Text::tr("Wavomer");
+        question.text = message;
+        question.answers = {Text::tr("Open Anyway"), Text::tr("Cancel")};
+        const bool open = interaction_.confirm(QApplication::activeWindow(), question) == 0;
         if (!open) return nullptr;
     }
     auto document = std::make_unique<Document>(clipboard_, output_);
     Outcome<> outcome = document->load(folder);
     if (!outcome.ok()) {
-        showFailure(nullptr, Text::tr("The project \"%1\" could not be opened.").arg(name), outcome.failure());
+        interaction_.tell(nullptr, Text::tr("The project \"%1\" could not be opened.").arg(name), outcome.failure());
         return nullptr;
     }
     const std::vector<std::string> unreadable = document->engine().unreadableSources();
     MainWindow* window = showWindow(document.release());
-    showWarnings(window, Text::tr("Some audio files of the project \"%1\" cannot be read. Their sections play silence.")
+    interaction_.tellWarnings(window, Text::tr("Some audio files of the project \"%1\" cannot be read. Their sections play silence.")
                              .arg(name),
                  unreadable);
     return window;
@@ -110,12 +102,12 @@ MainWindow* Application::openProject(const std::string& folderOrPlist) {
 
 void Application::openProjectWithDialog() {
     QWidget* parent = QApplication::activeWindow();
-    const QString folder = QFileDialog::getExistingDirectory(
+    const QString folder = interaction_.chooseFolder(
         parent, Text::tr("Open"), QString::fromStdString(FileManagerExtention::defaultSaveDocumentPath()));
     if (folder.isEmpty()) return;
     if (!folder.endsWith(QStringLiteral(".wvmp"), Qt::CaseInsensitive)) {
-        showFailure(parent, Text::tr("The folder \"%1\" is not a Wavomer project.").arg(QFileInfo(folder).fileName()),
-                    Text::tr("Wavomer projects are folders whose names end in \".wvmp\".").toStdString());
+        interaction_.tell(parent, Text::tr("The folder \"%1\" is not a Wavomer project.").arg(QFileInfo(folder).fileName()),
+                          Failure::because(Text::tr("Wavomer projects are folders whose names end in \".wvmp\".").toStdString()));
         return;
     }
     openProject(folder);
@@ -133,10 +125,23 @@ void Application::cleanUpAtExit() {
     if (!saved) warningLine("cannot save the user configuration: %s", saved.error().c_str());
 }
 
-std::function<bool(const QString&)> Application::recoveryPrompt;
-std::function<bool(const QString&)> Application::openElsewherePrompt;
-std::function<std::pair<int, std::vector<bool>>(const QStringList&)> Application::recoveryOfferPrompt;
-std::function<bool(const QString&)> Application::discardConfirmPrompt;
+void Application::showPreferences() { PreferencesWindowController::showPreferenceWindow(interaction_); }
+
+void Application::showHelp() { helpDocument(interaction_); }
+
+void Application::showAbout(QWidget* parent) {
+    const QString name = QApplication::applicationName();
+    QMessageBox::about(parent, Text::tr("About %1").arg(name),
+                       Text::tr("<b>%1</b> %2<br>A multi-track audio editor.")
+                           .arg(name.toHtmlEscaped(), QApplication::applicationVersion().toHtmlEscaped()));
+}
+
+void Application::hideWindows() {
+    // Every window of the program leaves the screen (minimised; the desktop shows them
+    // again from its task list).
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && widget->isWindow()) widget->showMinimized();
+}
 
 int Application::offerRecoveredDocuments() {
     const std::vector<RecoveryEntry> entries = recoverableDocuments();
@@ -153,35 +158,23 @@ int Application::offerRecoveredDocuments() {
         const QString when = QDateTime::fromMSecsSinceEpoch(info.editedMilliseconds).toString(Qt::TextDate);
         rows << Text::tr("%1 — %2 — changed %3").arg(QString::fromStdString(info.name), where, when);
     }
-    int answer = static_cast<int>(RecoveryDialog::Answer::Later);
-    std::vector<bool> chosen(rows.size(), true);
-    if (recoveryOfferPrompt) {
-        std::tie(answer, chosen) = recoveryOfferPrompt(rows);
-    } else {
-        RecoveryDialog dialog(rows);
-        dialog.exec();
-        answer = static_cast<int>(dialog.answer());
-        chosen = dialog.chosen();
-    }
-    if (answer == static_cast<int>(RecoveryDialog::Answer::Later)) return 0;
+    const RecoveryChoice choice = interaction_.offerRecovery(rows);
+    std::vector<bool> chosen = choice.chosen;
+    chosen.resize(entries.size(), false);
+    if (choice.answer == RecoveryChoice::Answer::later) return 0;
     int opened = 0;
-    if (answer == static_cast<int>(RecoveryDialog::Answer::Discard)) {
+    if (choice.answer == RecoveryChoice::Answer::discard) {
         const long count = std::count(chosen.begin(), chosen.end(), true);
         if (count == 0) return 0;
-        const QString message =
-            Text::tr("Discard the unsaved changes of %n project(s)? They cannot be recovered afterwards.", nullptr,
-                     static_cast<int>(count));
-        bool sure = false;
-        if (discardConfirmPrompt) {
-            sure = discardConfirmPrompt(message);
-        } else {
-            QMessageBox box(QMessageBox::Warning, Text::tr("Recover Unsaved Changes"), message, QMessageBox::NoButton);
-            QPushButton* discard = box.addButton(Text::tr("Discard"), QMessageBox::DestructiveRole);
-            box.addButton(Text::tr("Cancel"), QMessageBox::RejectRole);
-            box.exec();
-            sure = box.clickedButton() == discard;
-        }
-        if (!sure) return 0;
+        Question question;
+        question.kind = Question::Kind::warning;
+        question.title = Text::tr("Recover Unsaved Changes");
+        question.text = Text::tr("Discard the unsaved changes of %n project(s)? They cannot be recovered afterwards.",
+                                 nullptr, static_cast<int>(count));
+        question.answers = {Text::tr("Discard"), Text::tr("Cancel")};
+        question.destructiveAnswer = 0;
+        question.defaultAnswer = 1;
+        if (interaction_.confirm(nullptr, question) != 0) return 0;
         for (size_t i = 0; i < entries.size(); ++i) {
             if (!chosen[i]) continue;
             if (entries[i].info) discardRecovery(*entries[i].info);
@@ -192,7 +185,7 @@ int Application::offerRecoveredDocuments() {
     for (size_t i = 0; i < entries.size(); ++i) {
         if (!chosen[i]) continue;
         if (!entries[i].info) {
-            showFailure(nullptr, Text::tr("The unsaved changes \"%1\" cannot be read; they are kept.")
+            interaction_.tell(nullptr, Text::tr("The unsaved changes \"%1\" cannot be read; they are kept.")
                                      .arg(QString::fromStdString(entries[i].id)),
                         entries[i].info.failure());
             continue;
@@ -201,7 +194,7 @@ int Application::offerRecoveredDocuments() {
         auto document = std::make_unique<Document>(clipboard_, output_);
         Outcome<> restored = document->restore(info);
         if (!restored) {
-            showFailure(nullptr,
+            interaction_.tell(nullptr,
                         Text::tr("The unsaved changes of \"%1\" could not be recovered; they are kept.")
                             .arg(QString::fromStdString(info.name)),
                         restored.failure());
@@ -220,7 +213,7 @@ int Application::offerUnfinishedRecordings(MainWindow* window) {
         const QString name = QFileInfo(QString::fromStdString(path)).fileName();
         const Outcome<UnfinishedRecording> repaired = repairUnfinishedRecording(path);
         if (!repaired) {
-            showFailure(window, Text::tr("The unfinished recording \"%1\" could not be repaired.").arg(name),
+            interaction_.tell(window, Text::tr("The unfinished recording \"%1\" could not be repaired.").arg(name),
                         repaired.failure());
             forgetUnfinishedRecording(path);
             continue;
@@ -235,18 +228,11 @@ int Application::offerUnfinishedRecordings(MainWindow* window) {
                      "Import it into the project?")
                 .arg(name)
                 .arg(repaired->seconds(), 0, 'f', 1);
-        bool answer = false;
-        if (recoveryPrompt) {
-            answer = recoveryPrompt(message);
-        } else {
-            QMessageBox box(QMessageBox::Question, Text::tr("Unfinished Recording"), message, QMessageBox::NoButton,
-                            window);
-            QPushButton* import = box.addButton(Text::tr("Import"), QMessageBox::AcceptRole);
-            box.addButton(Text::tr("Keep in Folder"), QMessageBox::RejectRole);
-            box.setDefaultButton(import);
-            box.exec();
-            answer = box.clickedButton() == import;
-        }
+        Question question;
+        question.title = Text::tr("Unfinished Recording");
+        question.text = message;
+        question.answers = {Text::tr("Import"), Text::tr("Keep in Folder")};
+        const bool answer = interaction_.confirm(window, question) == 0;
         forgetUnfinishedRecording(path);
         if (answer && window) {
             window->importFile(QString::fromStdString(path));

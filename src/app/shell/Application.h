@@ -2,7 +2,9 @@
 // with two empty tracks when started without a project, or the project it was given
 // (and no extra empty one); opens more from File > New and File > Open; quits when the
 // last window closes; and at exit removes this process's import folder and saves the
-// user configuration.
+// user configuration. It is the program its windows' program commands reach (new, open,
+// quit, the preferences, the help, About, Hide), and asks the user through the
+// interaction service it is given.
 //
 // Threads: main thread.
 #pragma once
@@ -11,22 +13,23 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
-#include <functional>
-#include <utility>
 #include <string>
 #include <vector>
 
 #include "OutputGraphFactory.h"
-#include "shell/QtClipboard.h"
+#include "base/Program.h"
+#include "base/QtClipboard.h"
 
 namespace wavomer::app {
 
+class Interaction;
 class MainWindow;
 
-class Application : public QObject {
+class Application : public QObject, public Program {
     Q_OBJECT
 public:
-    explicit Application(OutputDevice output = OutputDevice::Automatic, QObject* parent = nullptr);
+    explicit Application(Interaction& interaction, OutputDevice output = OutputDevice::Automatic,
+                         QObject* parent = nullptr);
     ~Application() override;
 
     // A new untitled project in a new window.
@@ -41,34 +44,34 @@ public:
     MainWindow* openProject(const std::string& folderOrPlist);
     // Asks for a "wvmp" folder and opens it.
     void openProjectWithDialog();
-    // Closes every window (each may refuse) and quits when all went.
-    void quit();
+
+    // Program
+    void newProject() override { openUntitled(); }
+    void openProject() override { openProjectWithDialog(); }
+    void quit() override;
+    void showPreferences() override;
+    void showHelp() override;
+    void showAbout(QWidget* parent) override;
+    void hideWindows() override;
+
     // The exit clean-up: the import folder goes, the configuration is saved.
     static void cleanUpAtExit();
     // Recordings a crash left unfinished in the recording folder: each is repaired from
     // its length and offered for import into window; answered, its marker goes.
     // Answers how many were imported.
-    static int offerUnfinishedRecordings(MainWindow* window);
-    // Answers whether to import the recording described (a box by default; tests).
-    static std::function<bool(const QString& message)> recoveryPrompt;
-    // Answers whether to open a project another program holds (a box by default; tests).
-    static std::function<bool(const QString& message)> openElsewherePrompt;
+    int offerUnfinishedRecordings(MainWindow* window);
 
     // The documents a crash left unsaved, offered before any other window: each one
     // chosen is opened (Recover), removed after one confirmation (Discard), or kept for
     // the next start (Later). Answers how many windows it opened.
     int offerRecoveredDocuments();
-    // Answers the offer for the rows shown (a dialog by default; tests): the answer and
-    // which rows are chosen.
-    static std::function<std::pair<int, std::vector<bool>>(const QStringList& rows)> recoveryOfferPrompt;
-    // Answers whether Discard may remove what it would (a box by default; tests).
-    static std::function<bool(const QString& message)> discardConfirmPrompt;
 
     std::vector<MainWindow*> windows() const;
 
 private:
     MainWindow* showWindow(class Document* document);
 
+    Interaction& interaction_;
     OutputDevice output_;
     QtClipboard clipboard_;
     std::vector<QPointer<MainWindow>> windows_;

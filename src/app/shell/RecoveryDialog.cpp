@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "shell/Text.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 

@@ -7,7 +7,8 @@
 
 #include "shell/AppIcon.h"
 #include "shell/Application.h"
-#include "shell/Text.h"
+#include "shell/QtInteraction.h"
+#include "base/Text.h"
 #include "shell/Translations.h"
 #include "window/MainWindow.h"
 
@@ -31,8 +32,9 @@ int main(int argc, char** argv) {
                                  QStringLiteral("[PROJECT.wvmp]"));
     parser.process(qt);
 
-    wavomer::app::Application app(parser.isSet(silent) ? wavomer::OutputDevice::Silent
-                                                        : wavomer::OutputDevice::Automatic);
+    wavomer::app::QtInteraction interaction;
+    wavomer::app::Application app(interaction, parser.isSet(silent) ? wavomer::OutputDevice::Silent
+                                                                     : wavomer::OutputDevice::Automatic);
     QObject::connect(&qt, &QCoreApplication::aboutToQuit, [] { wavomer::app::Application::cleanUpAtExit(); });
     // The projects as the bytes the system gave: a folder name need not be UTF-8, and
     // decoding it for Qt would lose what names it.
@@ -51,7 +53,7 @@ int main(int argc, char** argv) {
     // A recording a crash cut short is offered once the first window is up.
     QTimer::singleShot(0, &app, [&app] {
         const std::vector<wavomer::app::MainWindow*> windows = app.windows();
-        if (!windows.empty()) wavomer::app::Application::offerUnfinishedRecordings(windows.front());
+        if (!windows.empty()) app.offerUnfinishedRecordings(windows.front());
     });
     return qt.exec();
 }

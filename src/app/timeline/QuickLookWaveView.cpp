@@ -1,5 +1,8 @@
 #include "timeline/QuickLookWaveView.h"
 
+#include "base/Viewport.h"
+#include "timeline/RulerPainter.h"
+
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -10,8 +13,8 @@
 #include "engine/WaveEditViewController.h"
 #include "rules/OverviewRules.h"
 #include "rules/WindowRules.h"
-#include "shell/Palette.h"
-#include "shell/Text.h"
+#include "base/Palette.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 
@@ -26,9 +29,8 @@ QRectF toQt(const rules::OverviewRect& r) { return {r.x, r.y, r.width, r.height}
 
 }  // namespace
 
-QuickLookWaveView::QuickLookWaveView(WaveEditViewController& engine, std::function<VisibleRegion()> visible,
-                                     std::function<void(double)> scrollTo, QWidget* parent)
-    : QWidget(parent), engine_(engine), visible_(std::move(visible)), scrollTo_(std::move(scrollTo)),
+QuickLookWaveView::QuickLookWaveView(WaveEditViewController& engine, Viewport& viewport, QWidget* parent)
+    : QWidget(parent), engine_(engine), viewport_(viewport),
       waveColor_(14, 140, 150) {
     setFixedHeight(kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -36,7 +38,7 @@ QuickLookWaveView::QuickLookWaveView(WaveEditViewController& engine, std::functi
 }
 
 double QuickLookWaveView::pixelPerSecond() const {
-    const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
+    const VisibleRegion region = viewport_.visibleRegion();
     return rules::overviewPixelPerSecond(engine_.currentPixelPerSecond, engine_.contentWidth(), region.width,
                                          width(), engine_.farestTrackEndTime());
 }
@@ -46,7 +48,7 @@ QRectF QuickLookWaveView::rularRect() const { return toQt(rules::overviewRulerRe
 QRectF QuickLookWaveView::waveRect() const { return toQt(rules::overviewWaveRect(width(), height())); }
 
 QRectF QuickLookWaveView::slideBlockRect() const {
-    const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
+    const VisibleRegion region = viewport_.visibleRegion();
     const QRectF wave = waveRect();
     const rules::SlideBlock block =
         rules::overviewSlideBlock(wave.width(), region.originX, engine_.contentWidth(), region.width);
@@ -70,7 +72,7 @@ void QuickLookWaveView::flushTimeline() {
 }
 
 void QuickLookWaveView::visibleRegionChanged() {
-    const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
+    const VisibleRegion region = viewport_.visibleRegion();
     if (region.originX == lastTimeScrollerVisibleRect_.originX && region.width == lastTimeScrollerVisibleRect_.width &&
         region.height == lastTimeScrollerVisibleRect_.height)
         return;
@@ -98,7 +100,11 @@ void QuickLookWaveView::paintEvent(QPaintEvent* event) {
     const QRectF wave = waveRect();
     painter.fillRect(area, grey(0.11));
     painter.fillRect(QRectF(area.left(), rules::kOverviewRulerHeight, area.width(), 1.0), grey(0.03));
-    paintRuler(painter, area, scale);
+    RulerLook ruler;
+    ruler.band = rularRect();
+    ruler.bottomGrey = 0.12;
+    ruler.topGrey = 0.15;
+    paintRuler(painter, area, ruler, 0, scale);
     if (!engine_.audioTrackArray().empty()) paintGlyph(painter, area, scale);
     for (const auto& marker : engine_.markArray()) {
         const double x = rules::overviewTimeX(marker->markerTime, scale);
@@ -108,37 +114,13 @@ void QuickLookWaveView::paintEvent(QPaintEvent* event) {
     const double cursorX = rules::overviewTimeX(engine_.currentTimelineTime(), scale);
     painter.fillRect(QRectF(std::floor(cursorX), wave.y(), 1.0, wave.height()), palette::kCursor);
     lastTimelineDrawRect_ = timelineUpdateRect();
-    const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
+    const VisibleRegion region = viewport_.visibleRegion();
     if (!rules::overviewContentFits(engine_.contentWidth(), region.width)) {
         const QRectF block = slideBlockRect();
         lastBlockRect_ = block.toAlignedRect().adjusted(-1, -1, 1, 1);
         painter.fillRect(block, palette::kOverviewBlockFill);
         painter.setPen(QPen(palette::kOverviewBlockEdge, 1.0));
         painter.drawRect(block.adjusted(0.5, 0.5, -0.5, -0.5));
-    }
-}
-
-void QuickLookWaveView::paintRuler(QPainter& painter, const QRect& area, double scale) {
-    const QRectF ruler = rularRect();
-    const QRectF strip = ruler.intersected(QRectF(area));
-    if (strip.isEmpty()) return;
-    QLinearGradient gradient(0, ruler.bottom(), 0, ruler.top());
-    gradient.setColorAt(0.0, grey(0.12));
-    gradient.setColorAt(1.0, grey(0.15));
-    painter.fillRect(strip, gradient);
-    const QColor tickColour = grey(0.882);
-    QFont font = painter.font();
-    font.setPixelSize(10);
-    painter.setFont(font);
-    painter.setPen(tickColour);
-    const QFontMetrics metrics(font);
-    // Labels reach to the right of their tick, so ticks left of the area are visited too.
-    for (const rules::RulerTick& tick : rules::rulerTicks(area.left(), area.right(), 0)) {
-        painter.fillRect(QRectF(tick.viewX - 0.5, 0.0, 1.0, tick.length), tickColour);
-        if (!tick.labelled || !(scale > 0.0)) continue;
-        const double contentX = 10.0 * static_cast<double>(tick.index);
-        const QString label = QString::fromStdString(rules::rulerLabel(contentX, scale));
-        painter.drawText(QPointF(contentX + 2.0, ruler.bottom() - 5 - metrics.descent()), label);
     }
 }
 
@@ -162,17 +144,17 @@ void QuickLookWaveView::paintGlyph(QPainter& painter, const QRect& area, double 
 }
 
 void QuickLookWaveView::changeClipViewWithSlideBlockX(double blockX) {
-    const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
+    const VisibleRegion region = viewport_.visibleRegion();
     const QRectF wave = waveRect();
     const QRectF block = slideBlockRect();
     const double origin = rules::overviewVisibleOriginForBlock(blockX, block.width(), wave.width(),
                                                                engine_.contentWidth(), region.width);
-    if (scrollTo_) scrollTo_(origin);
+    viewport_.setVisibleOriginX(origin);
 }
 
 void QuickLookWaveView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-    const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
+    const VisibleRegion region = viewport_.visibleRegion();
     dragging_ = true;
     pressX_ = event->position().x();
     const QRectF wave = waveRect();
@@ -188,7 +170,7 @@ void QuickLookWaveView::mousePressEvent(QMouseEvent* event) {
 
 void QuickLookWaveView::mouseMoveEvent(QMouseEvent* event) {
     if (!dragging_ || !(event->buttons() & Qt::LeftButton)) return;
-    const VisibleRegion region = visible_ ? visible_() : VisibleRegion{};
+    const VisibleRegion region = viewport_.visibleRegion();
     if (rules::overviewContentFits(engine_.contentWidth(), region.width)) return;
     const QRectF wave = waveRect();
     const double blockWidth = slideBlockRect().width();

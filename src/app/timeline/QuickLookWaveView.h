@@ -13,7 +13,6 @@
 #include <QRect>
 #include <QRegion>
 #include <QWidget>
-#include <functional>
 
 #include "engine/EngineHost.h"
 
@@ -23,14 +22,15 @@ class WaveEditViewController;
 
 namespace wavomer::app {
 
+class Viewport;
+
 class QuickLookWaveView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kHeight = 84;
 
-    // visible answers the rows' visible region; scrollTo moves the rows' visible origin.
-    QuickLookWaveView(WaveEditViewController& engine, std::function<VisibleRegion()> visible,
-                      std::function<void(double)> scrollTo, QWidget* parent = nullptr);
+    // Shows the rows' visible region of viewport and moves its origin.
+    QuickLookWaveView(WaveEditViewController& engine, Viewport& viewport, QWidget* parent = nullptr);
     QSize sizeHint() const override { return {400, kHeight}; }
 
     double pixelPerSecond() const;
@@ -61,12 +61,10 @@ protected:
 
 private:
     void changeClipViewWithSlideBlockX(double blockX);
-    void paintRuler(QPainter& painter, const QRect& area, double scale);
     void paintGlyph(QPainter& painter, const QRect& area, double scale);
 
     WaveEditViewController& engine_;
-    std::function<VisibleRegion()> visible_;
-    std::function<void(double)> scrollTo_;
+    Viewport& viewport_;
     QColor waveColor_;
     VisibleRegion lastTimeScrollerVisibleRect_{-1.0, -1.0, -1.0};
     QRectF lastTimelineDrawRect_;

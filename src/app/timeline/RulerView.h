@@ -7,7 +7,6 @@
 #pragma once
 
 #include <QWidget>
-#include <functional>
 
 namespace wavomer {
 class WaveEditViewController;
@@ -15,18 +14,18 @@ class WaveEditViewController;
 
 namespace wavomer::app {
 
+class Document;
+class Viewport;
+
 class RulerView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kHeight = 24;
 
-    // offset answers the rows' scroll offset (the visible origin x, whole pixels).
-    RulerView(WaveEditViewController& engine, std::function<int()> offset, bool isUp = true,
-              QWidget* parent = nullptr);
+    // Follows the rows' viewport: its origin is the ruler's offset, and its marker hit
+    // test runs at half the rows' height.
+    RulerView(Document& document, const Viewport& viewport, bool isUp = true, QWidget* parent = nullptr);
     QSize sizeHint() const override { return {400, kHeight}; }
-
-    // The height of the rows under the ruler: its marker hit test runs at half of it.
-    std::function<double()> rowsHeight;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -35,8 +34,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    int offset() const;
+
+    Document& document_;
     WaveEditViewController& engine_;
-    std::function<int()> offset_;
+    const Viewport& viewport_;
     bool isUp_;
     bool pressed_ = false;
 };

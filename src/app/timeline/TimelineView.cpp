@@ -11,14 +11,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/Document.h"
 #include "engine/EditGesture.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "model/AudioTrack.h"
+#include "rules/RowRaster.h"
 #include "rules/WindowRules.h"
-#include "shell/Palette.h"
-#include "shell/Text.h"
-#include "window/AccessibleViews.h"
+#include "base/Palette.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 
@@ -31,11 +32,12 @@ QColor grey(double level) { return QColor::fromRgbF(static_cast<float>(level), s
 
 }  // namespace
 
-TimelineView::TimelineView(WaveEditViewController& engine, QWidget* parent)
+TimelineView::TimelineView(Document& document, QWidget* parent)
     : QAbstractScrollArea(parent),
-      engine_(engine),
+      document_(document),
+      engine_(document.engine()),
       waveColor_(14, 140, 150),
-      gesture_(std::make_unique<EditGesture>(engine)) {
+      gesture_(std::make_unique<EditGesture>(engine_)) {
     setFocusPolicy(Qt::StrongFocus);
     autoScroll_.setInterval(static_cast<int>(EditGesture::kAutoScrollSeconds * 1000.0));
     connect(&autoScroll_, &QTimer::timeout, this, &TimelineView::autoScrollTick);
@@ -46,7 +48,6 @@ TimelineView::TimelineView(WaveEditViewController& engine, QWidget* parent)
     viewport()->setAcceptDrops(true);
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    installAccessibleViews();
     setAccessibleName(Text::tr("Tracks"));
     setMinimumHeight(120);
 }
@@ -70,8 +71,9 @@ void TimelineView::setVisibleOriginX(double x) {
 }
 
 void TimelineView::reloadView() {
-    // Tracks, zoom or length changed: every row's cached columns are stale.
-    rowCache_.invalidate();
+    // The content changed: the scroll range follows it. A row whose sections, zoom or
+    // height changed finds its cached columns under another key and computes them anew.
+    ++reloads_;
     updateScrollRange();
     viewport()->update();
     emit scrolled();
@@ -94,7 +96,7 @@ void TimelineView::initRecordStatusInTrack() {
 
 bool TimelineView::isRecordUsedTrack(size_t row) const {
     const auto& tracks = engine_.audioTrackArray();
-    if (row >= tracks.size() || !engine_.host().isRecording()) return false;
+    if (row >= tracks.size() || !document_.isRecording()) return false;
     return std::find(recordUsedTracks_.begin(), recordUsedTracks_.end(), tracks[row].get()) != recordUsedTracks_.end();
 }
 
@@ -145,7 +147,7 @@ void TimelineView::paintRows(QPainter& painter, const QRect& exposed) {
     const double pps = engine_.currentPixelPerSecond;
     const double ratio = viewport()->devicePixelRatioF();
     const QColor centreColour = QColor::fromRgbF(0.302f, 0.380f, 0.380f);
-    auto device = [ratio](double logical) { return static_cast<int>(std::lround(logical * ratio)); };
+    auto device = [ratio](double logical) { return rules::deviceCoordinate(logical, ratio); };
     const int bandLeft = device(exposed.left()), bandTop = device(exposed.top());
     const int bandWidth = device(exposed.right() + 1) - bandLeft, bandHeight = device(exposed.bottom() + 1) - bandTop;
     if (bandWidth <= 0 || bandHeight <= 0) return;
@@ -156,19 +158,17 @@ void TimelineView::paintRows(QPainter& painter, const QRect& exposed) {
         band_.height() < bandTop + bandHeight)
         band_ = QImage(std::max(fullWidth, bandLeft + bandWidth), std::max(fullHeight, bandTop + bandHeight),
                        QImage::Format_ARGB32_Premultiplied);
-    const int stride = static_cast<int>(band_.bytesPerLine() / 4);
-    uint32_t* pixels = reinterpret_cast<uint32_t*>(band_.bits()) + static_cast<ptrdiff_t>(bandTop) * stride + bandLeft;
-    const QRgb background = grey(0.13).rgba();
-    for (int line = 0; line < bandHeight; ++line)
-        std::fill_n(pixels + static_cast<ptrdiff_t>(line) * stride, bandWidth, background);
+    const std::ptrdiff_t stride = band_.bytesPerLine() / 4;
+    rules::PixelBand pixels{reinterpret_cast<uint32_t*>(band_.bits()) + bandTop * stride + bandLeft, stride, bandWidth,
+                            bandHeight};
+    rules::fillBandLines(pixels, 0, bandHeight, grey(0.13).rgba());
     // Whole device lines [top, bottom) of the band, in viewport device pixels.
     auto fillLines = [&](int top, int bottom, QRgb colour) {
-        for (int line = std::max(top - bandTop, 0); line < std::min(bottom - bandTop, bandHeight); ++line)
-            std::fill_n(pixels + static_cast<ptrdiff_t>(line) * stride, bandWidth, colour);
+        rules::fillBandLines(pixels, top - bandTop, bottom - bandTop, colour);
     };
     const QRgb wave = waveColor_.rgba();
     // The rows span the longest track; the waveform is drawn within them only.
-    const bool recording = engine_.host().isRecording();
+    const bool recording = document_.isRecording();
     const double recordedLength = recording ? engine_.recordEndTime - engine_.recordStartTime : 0.0;
     // A row receiving the recording reaches the recorded length further.
     const double rowRight = engine_.longestTrackWidth() + std::max(recordedLength, 0.0) * pps;
@@ -208,22 +208,10 @@ void TimelineView::paintRows(QPainter& painter, const QRect& exposed) {
         const auto count = static_cast<size_t>(to - from);
         spanTop_.resize(count);
         spanBottom_.resize(count);
-        int lowest = bandHeight, highest = 0;
-        for (size_t k = 0; k < count; ++k) {
-            const double h = heights[static_cast<size_t>(from - first) + k];
-            spanTop_[k] = device(centre - h) - bandTop;
-            spanBottom_[k] = device(centre + h) - bandTop;
-            if (spanBottom_[k] > spanTop_[k]) {
-                lowest = std::min(lowest, spanTop_[k]);
-                highest = std::max(highest, spanBottom_[k]);
-            }
-        }
-        const int32_t* tops = spanTop_.data();
-        const int32_t* bottoms = spanBottom_.data();
-        for (int line = std::max(lowest, 0); line < std::min(highest, bandHeight); ++line) {
-            uint32_t* out = pixels + static_cast<ptrdiff_t>(line) * stride + (from - shift - bandLeft);
-            for (size_t k = 0; k < count; ++k) out[k] = (line >= tops[k] && line < bottoms[k]) ? wave : out[k];
-        }
+        const rules::SpanLines lines = rules::columnSpans(heights + (from - first), count, centre, ratio, bandTop,
+                                                          spanTop_.data(), spanBottom_.data());
+        rules::rasterSpans(pixels, static_cast<int>(from - shift - bandLeft), spanTop_.data(), spanBottom_.data(), count,
+                           lines, wave);
     }
     painter.drawImage(QRectF(exposed), band_, QRectF(bandLeft, bandTop, bandWidth, bandHeight));
 }
@@ -252,7 +240,7 @@ void TimelineView::paintOverlays(QPainter& painter, const QRect& exposed) {
     lastDrawTimelineTime_ = engine_.currentTimelineTime();
     if (anySelected) {
         const double x = engine_.timeToPointX(engine_.currentTimelineTime()) - origin;
-        const QColor cursor = engine_.host().isRecording() ? palette::kRecordingCursor : palette::kCursor;
+        const QColor cursor = document_.isRecording() ? palette::kRecordingCursor : palette::kCursor;
         painter.fillRect(QRectF(std::floor(x), top, 1.0, bottom - top), cursor);
     }
     const double allRows = rowHeight * static_cast<double>(tracks.size());
@@ -293,13 +281,6 @@ void TimelineView::dropEvent(QDropEvent* event) {
 }
 
 bool TimelineView::isDragging() const { return gesture_->isDragging(); }
-
-void TimelineView::keepCursorVisible() {
-    if (engine_.isCurrentTimelineTimeVisisbleContentRect()) return;
-    // The engine centres the rows on its middle time, kept inside the document.
-    engine_.currentMiddleCenterTime = engine_.currentTimelineTime();
-    engine_.keepCurrentMiddleTimeWhenWaveScrollWheel();
-}
 
 // Presses, drags and releases arrive in the viewport's coordinates; the rules take the
 // content's (x from the start of the project), so the visible origin is added.
@@ -353,7 +334,7 @@ void TimelineView::autoScrollTick() {
 // as on most Linux desktops.
 void TimelineView::wheelEvent(QWheelEvent* event) {
     event->accept();
-    if (engine_.host().isRecording()) return;
+    if (document_.isRecording()) return;
     QPointF units = QPointF(event->angleDelta()) / 120.0;
     if (event->modifiers() & Qt::ShiftModifier) units = QPointF(units.x() + units.y(), 0.0);
     const VisibleRegion region = visibleRegion();
@@ -386,8 +367,8 @@ void TimelineView::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Right: moveCursorByColumns(engine_, 1, extend); break;
         default: collapseSelection(engine_); break;
         }
+        engine_.centreCursorIfHidden();
     }
-    keepCursorVisible();
 }
 
 }  // namespace wavomer::app

@@ -6,7 +6,9 @@
 // wheel and the cursor keys of editing (the rules are the engine's EditGesture).
 //
 // The horizontal scroll bar is the visible region's origin; the rows fill the visible
-// height, as the engine's row height is the visible height divided by the tracks.
+// height, as the engine's row height is the visible height divided by the tracks. The
+// view is the window's Viewport: the ruler, the overview and the bridge read and move
+// the visible region through it.
 //
 // Threads: main thread.
 #pragma once
@@ -19,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/Viewport.h"
 #include "engine/EngineHost.h"
 #include "timeline/RowHeightCache.h"
 
@@ -32,16 +35,23 @@ class WaveEditViewController;
 
 namespace wavomer::app {
 
-class TimelineView : public QAbstractScrollArea {
+class Document;
+
+class TimelineView : public QAbstractScrollArea, public Viewport {
     Q_OBJECT
 public:
-    explicit TimelineView(WaveEditViewController& engine, QWidget* parent = nullptr);
+    explicit TimelineView(Document& document, QWidget* parent = nullptr);
     ~TimelineView() override;
 
-    VisibleRegion visibleRegion() const;
-    void setVisibleOriginX(double x);
+    // Viewport
+    VisibleRegion visibleRegion() const override;
+    void setVisibleOriginX(double x) override;
+    double lastDrawTimelineTime() const override { return lastDrawTimelineTime_; }
+
     int originX() const;
-    double lastDrawTimelineTime() const { return lastDrawTimelineTime_; }
+    // How often the rows reloaded (their content changed): the tests count the reloads
+    // a command causes.
+    int reloadCount() const { return reloads_; }
     void setWaveColor(const QColor& color) { waveColor_ = color; }
     QColor waveColor() const { return waveColor_; }
     const RowHeightCache& rowCache() const { return rowCache_; }
@@ -52,9 +62,6 @@ public:
     bool isDragging() const;
     // Whether row i receives the running recording.
     bool isRecordUsedTrack(size_t row) const;
-    // Scrolls so the cursor is in view, centring it, when it is not.
-    void keepCursorVisible();
-
     // Whether a drop is taken now (not while recording, a modal dialog or a sheet runs).
     std::function<bool()> canImport;
 
@@ -62,8 +69,6 @@ public slots:
     // The content's size changed (tracks, zoom, length): scroll range and full redraw.
     void reloadView();
     void redrawAll();
-    // Drops every row's cached column heights (the rows' material changed).
-    void invalidateRowCache() { rowCache_.invalidate(); }
     // Redraws the 6-pixel strip around the cursor line at content x.
     void redrawCursorStrip(double contentX);
     // A recording starts: the rows of the selected tracks receive it.
@@ -103,8 +108,10 @@ private:
     void autoScrollTick();
     void updateScrollRange();
 
+    Document& document_;
     WaveEditViewController& engine_;
     QColor waveColor_;
+    int reloads_ = 0;
     double lastDrawTimelineTime_ = 0.0;
     std::vector<double> heights_;
     QImage band_;  // the exposed rows, written pixel by pixel

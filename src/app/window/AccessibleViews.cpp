@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/WaveEditViewController.h"
-#include "shell/Text.h"
+#include "base/Text.h"
 #include "timeline/TimelineView.h"
 
 #include "rules/WindowRules.h"

@@ -1,12 +1,12 @@
 #include "window/MainWindow.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QDialog>
@@ -19,9 +19,14 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QPainter>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "actions/WindowActions.h"
+#include "base/Interaction.h"
+#include "base/Palette.h"
+#include "base/Preferences.h"
+#include "base/Text.h"
 #include "bridge/EngineBridge.h"
 #include "config/UserConfig.h"
 #include "engine/EditGesture.h"
@@ -29,25 +34,40 @@
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "engine/WindowState.h"
+#include "exporting/ExportController.h"
 #include "panels/MarkerListPanel.h"
 #include "panels/RecordPanel.h"
 #include "recovery/RecoverySession.h"
 #include "rules/WindowRules.h"
-#include "shell/FailurePresenter.h"
-#include "shell/Palette.h"
-#include "shell/Text.h"
 #include "timeline/QuickLookWaveView.h"
 #include "timeline/RulerView.h"
 #include "timeline/TimelineView.h"
 #include "util/StandardPaths.h"
+#include "window/AccessibleViews.h"
 #include "window/RecordMaskView.h"
 #include "window/TimeDisplay.h"
 #include "window/ZoomControl.h"
 
 namespace wavomer::app {
 
-MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
-    : QMainWindow(parent), document_(std::move(document)) {
+namespace {
+
+// The rows' view, made once assistive technology is told what the self-drawn views are
+// (an accessible made before would be Qt's plain one, and kept).
+TimelineView* rowsOf(Document& document) {
+    installAccessibleViews();
+    return new TimelineView(document);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(std::unique_ptr<Document> document, Interaction& interaction, Program& program,
+                       QWidget* parent)
+    : QMainWindow(parent),
+      document_(std::move(document)),
+      interaction_(interaction),
+      timeline_(rowsOf(*document_)),
+      context_{*document_, interaction, this, *timeline_, *this, program} {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("MainWindow"));
     WaveEditViewController& engine = document_->engine();
@@ -58,12 +78,9 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
     layout->setSpacing(0);
     // The overview spans the window above the editing area; the marker list slides in
     // at the editing area's right edge, narrowing the ruler and the rows.
-    timeline_ = new TimelineView(engine, central);
-    ruler_ = new RulerView(engine, [this] { return timeline_->originX(); }, true, central);
-    overview_ = new QuickLookWaveView(
-        engine, [this] { return timeline_->visibleRegion(); }, [this](double x) { timeline_->setVisibleOriginX(x); },
-        central);
-    ruler_->rowsHeight = [this] { return timeline_->visibleRegion().height; };
+    timeline_->setParent(central);
+    ruler_ = new RulerView(*document_, *timeline_, true, central);
+    overview_ = new QuickLookWaveView(engine, *timeline_, central);
     markerList_ = new MarkerViewController(engine, central);
     markerList_->focusTarget = timeline_;
     auto* editing = new QHBoxLayout;
@@ -79,16 +96,22 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
     layout->addWidget(overview_);
     layout->addLayout(editing, 1);
     setCentralWidget(central);
-    const CoderColor colour = UserConfig::share().waveColor;
-    timeline_->setWaveColor(QColor::fromRgbF(static_cast<float>(colour.red), static_cast<float>(colour.green),
-                                             static_cast<float>(colour.blue), static_cast<float>(colour.alpha)));
+    const QColor colour = Preferences::shared().waveColor();
+    timeline_->setWaveColor(colour);
+    overview_->setWaveColor(colour);
+    connect(&Preferences::shared(), &Preferences::waveColorChanged, this, [this](const QColor& changed) {
+        timeline_->setWaveColor(changed);
+        overview_->setWaveColor(changed);
+        timeline_->redrawAll();
+        overview_->reloadView();
+    });
     timeline_->canImport = [this] { return canImportNow(); };
-    overview_->setWaveColor(timeline_->waveColor());
 
     actions_ = new WindowActions(this);
     zoom_ = new ZoomControl(this);
     time_ = new TimeDisplay(this);
-    record_ = new RecordPanel(engine, document_->bridge(), UserConfig::share(), this);
+    exports_ = new ExportController(context_, this);
+    record_ = new RecordPanel(context_, UserConfig::share());
     record_->startRecordAction = [this] { doSomethingWhenStartRecordAction(); };
     record_->stopRecordAction = [this] { doSomethingWhenStopRecordAction(); };
     record_->recordingStartedAction = [this](const std::string& file) {
@@ -110,7 +133,8 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
     connect(&playTimer_, &QTimer::timeout, this, [this] { document_->playback().updateWaveViewWhenPlay(); });
     connect(zoom_, &ZoomControl::zoomApplied, this, &MainWindow::changeSlideZoomValue);
     connect(timeline_, &TimelineView::fileDropped, this, &MainWindow::importFile);
-    connect(timeline_, &TimelineView::commandRequested, this, &MainWindow::runCommand);
+    connect(timeline_, &TimelineView::commandRequested, this,
+            [this](const QString& id) { runCommand(id.toStdString()); });
     connect(timeline_, &TimelineView::zoomWheelTurned, this, [this](double deltaY) {
         const float value = wheelZoomValue(zoom_->value(), deltaY);
         if (value != zoom_->value()) zoom_->applyValue(value);
@@ -121,7 +145,7 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
     connect(timeline_, &TimelineView::contentScrolled, ruler_, [this](int dx) { ruler_->scroll(dx, 0); });
     connect(timeline_, &TimelineView::scrolled, overview_, &QuickLookWaveView::visibleRegionChanged);
     connect(timeline_, &TimelineView::contentScrolled, overview_, &QuickLookWaveView::visibleRegionChanged);
-    connect(actions_, &WindowActions::triggered, this, &MainWindow::runCommand);
+    connect(actions_, &WindowActions::triggered, this, [this](const QString& id) { runCommand(id.toStdString()); });
     // Paste follows the desktop's clipboard: a cut in another window or program enables it.
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &MainWindow::refreshState);
     connect(document_.get(), &Document::pathChanged, this, &MainWindow::updateTitle);
@@ -136,10 +160,7 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, QWidget* parent)
 MainWindow::~MainWindow() {
     playTimer_.stop();
     EngineBridge& bridge = document_->bridge();
-    bridge.visibleRegionSource = nullptr;
-    bridge.visibleOriginSink = nullptr;
-    bridge.deleteConfirmation = nullptr;
-    bridge.lastDrawnCursorTime = nullptr;
+    bridge.attachWindow(nullptr);
     bridge.disconnect(this);
     // The document (and with it any running conversion) goes before the views.
     document_.reset();
@@ -161,10 +182,8 @@ void MainWindow::buildMenusAndToolbar() {
         QMenu* bar = menuBar()->addMenu(text(menu.title));
         for (std::size_t i = 0; i < count; ++i) {
             if (rows[i].menu != menu.menu) continue;
-            if (rows[i].id == "close" || rows[i].id == "undo" || rows[i].id == "cut" || rows[i].id == "addMarkAction" ||
-                rows[i].id == "zoomIn" || rows[i].id == "hideApplication" || rows[i].id == "preferences")
-                bar->addSeparator();
-            bar->addAction(actions_->action(rows[i].id));
+            if (rows[i].separatorBefore) bar->addSeparator();
+            bar->addAction(actions_->action(rows[i].id()));
         }
     }
     // Editing commands on the left, the transport (zoom, play, markers, time) beside them.
@@ -178,12 +197,10 @@ void MainWindow::buildMenusAndToolbar() {
     transport->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     transport->addWidget(zoom_);
     for (std::size_t i = 0; i < count; ++i) {
-        if (!rows[i].onToolbar) continue;
-        const bool onTransport = rows[i].menu == Menu::control || rows[i].menu == Menu::view;
-        QToolBar* bar = onTransport ? transport : tools;
-        if (rows[i].id == "addMarkAction" || rows[i].id == "addTrackFunction" || rows[i].id == "playOrPause")
-            bar->addSeparator();
-        bar->addAction(actions_->action(rows[i].id));
+        if (rows[i].toolbar == Toolbar::none) continue;
+        QToolBar* bar = rows[i].toolbar == Toolbar::transport ? transport : tools;
+        if (rows[i].toolbarSeparatorBefore) bar->addSeparator();
+        bar->addAction(actions_->action(rows[i].id()));
     }
     // The record button: "Audio Record", or "Stop Record" while recording, when every
     // menu command is off.
@@ -224,30 +241,15 @@ void MainWindow::wireBridge() {
     connect(document_.get(), &Document::recoveryWritten, this, &MainWindow::showRecoveryState);
     EngineBridge& bridge = document_->bridge();
     WaveEditViewController& engine = document_->engine();
-    bridge.visibleRegionSource = [this] { return timeline_->visibleRegion(); };
-    bridge.visibleOriginSink = [this](double x) { timeline_->setVisibleOriginX(x); };
-    bridge.lastDrawnCursorTime = [this] { return timeline_->lastDrawTimelineTime(); };
-    bridge.recordingPopoverShown = [this] { return record_->isPopoverShown(); };
-    bridge.deleteConfirmation = [this](int64_t first, int64_t last) {
-        const QString message =
-            Text::tr("Do you want to delete the %1th - %2th audio track ?").arg(first).arg(last);
-        if (deleteTracksPrompt) return deleteTracksPrompt(message);
-        QMessageBox box(QMessageBox::Question, QString(), message, QMessageBox::Ok | QMessageBox::Cancel, this);
-        box.setButtonText(QMessageBox::Ok, Text::tr("OK"));
-        box.setButtonText(QMessageBox::Cancel, Text::tr("Cancel"));
-        box.setDefaultButton(QMessageBox::Ok);
-        return box.exec() == QMessageBox::Ok;
-    };
-    connect(&bridge, &EngineBridge::containerReloadRequested, timeline_, &TimelineView::reloadView);
+    bridge.attachWindow(this);
+    // One notice per user event: the rows, the overview and the ruler reload once.
+    connect(&bridge, &EngineBridge::projectChanged, this, &MainWindow::projectChanged);
     connect(&bridge, &EngineBridge::rowsRedrawRequested, timeline_, &TimelineView::redrawAll);
-    connect(&bridge, &EngineBridge::editViewRedrawRequested, timeline_, &TimelineView::redrawAll);
+    connect(&bridge, &EngineBridge::buttonStatesChanged, this, &MainWindow::refreshState);
     connect(&bridge, &EngineBridge::cursorStripRedrawRequested, timeline_, &TimelineView::redrawCursorStrip);
     connect(&bridge, &EngineBridge::cursorMoved, overview_, &QuickLookWaveView::flushTimeline);
-    connect(&bridge, &EngineBridge::containerReloadRequested, overview_, &QuickLookWaveView::reloadView);
-    connect(&bridge, &EngineBridge::rowsRedrawRequested, overview_, &QuickLookWaveView::reloadView);
     connect(&bridge, &EngineBridge::markerListChanged, overview_, &QuickLookWaveView::reloadView);
     connect(&bridge, &EngineBridge::markerListChanged, markerList_, &MarkerViewController::updateMarkerWindowShow);
-    connect(&bridge, &EngineBridge::buttonStatesChanged, this, &MainWindow::refreshState);
     connect(&bridge, &EngineBridge::playerTimeChanged, this,
             [this, &engine] { time_->setShowTime(static_cast<float>(engine.currentTimelineTime())); });
     connect(&bridge, &EngineBridge::importWindowOpenRequested, this, &MainWindow::showImportDialog);
@@ -262,6 +264,42 @@ void MainWindow::wireBridge() {
     connect(&bridge, &EngineBridge::recordedDurationChanged, overview_, &QuickLookWaveView::reloadView);
 }
 
+void MainWindow::projectChanged() {
+    timeline_->reloadView();
+    overview_->reloadView();
+    ruler_->update();
+}
+
+// --- what the engine asks of the window ----------------------------------------------
+
+VisibleRegion MainWindow::visibleRegion() const { return timeline_->visibleRegion(); }
+
+void MainWindow::setVisibleOriginX(double x) { timeline_->setVisibleOriginX(x); }
+
+double MainWindow::screenHeight() const {
+    const QScreen* shown = screen();
+    return shown ? shown->availableGeometry().height() : 0.0;
+}
+
+double MainWindow::windowHeight() const { return frameGeometry().height(); }
+
+void MainWindow::setWindowHeightKeepingTop(double height) {
+    // The frame (title bar, borders) is outside the height resize() sets.
+    const int frame = frameGeometry().height() - this->height();
+    resize(width(), std::max(static_cast<int>(std::lround(height)) - frame, minimumHeight()));
+}
+
+double MainWindow::lastDrawTimelineTime() const { return timeline_->lastDrawTimelineTime(); }
+
+bool MainWindow::confirmDeleteTracks(int64_t first, int64_t last) {
+    Question question;
+    question.text = Text::tr("Do you want to delete the %1th - %2th audio track ?").arg(first).arg(last);
+    question.answers = {Text::tr("OK"), Text::tr("Cancel")};
+    return interaction_.confirm(this, question) == 0;
+}
+
+bool MainWindow::isRecordingPopoverShown() const { return record_->isPopoverShown(); }
+
 void MainWindow::refreshState() {
     WaveEditViewController& engine = document_->engine();
     const StateFlags flags = stateFlagsOf(engine, document_->playback().isPlaying());
@@ -270,7 +308,7 @@ void MainWindow::refreshState() {
     edit.canRedo = document_->undo().canRedo();
     edit.canPaste = engine.canPaste();
     edit.markerSelected = engine.selectedMarkItem() != nullptr;
-    const bool recording = engine.host().isRecording();
+    const bool recording = document_->isRecording();
     actions_->refresh(flags, edit, recording);
     // The record button stops a recording; otherwise it follows its command's rule.
     if (recordButton_) recordButton_->setEnabled(recording || actions_->action("recordButtonAction")->isEnabled());
@@ -301,7 +339,7 @@ void MainWindow::playPauseChanged() {
 bool MainWindow::isImportDialogShown() const { return importDialog_ && importDialog_->isVisible(); }
 
 bool MainWindow::canImportNow() const {
-    if (document_->engine().host().isRecording()) return false;
+    if (document_->isRecording()) return false;
     if (QApplication::activeModalWidget()) return false;
     return !isImportDialogShown();
 }
@@ -361,34 +399,14 @@ void MainWindow::hideImportDialog() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    WaveEditViewController& engine = document_->engine();
-    if (engine.host().isRecording()) {
-        const QString message = Text::tr("Finish the recording before close the app.");
-        if (closeRefusedNotice) {
-            closeRefusedNotice(message);
-        } else {
-            QMessageBox box(QMessageBox::Warning, QString(), message, QMessageBox::Ok, this);
-            box.setButtonText(QMessageBox::Ok, Text::tr("OK"));
-            box.exec();
-        }
+    if (document_->isRecording()) {
+        interaction_.inform(this, Text::tr("Finish the recording before close the app."));
         event->ignore();
         return;
     }
     if (document_->isEdited()) {
-        int answer = QMessageBox::Cancel;
-        if (unsavedChangesPrompt) {
-            answer = unsavedChangesPrompt();
-        } else {
-            QMessageBox box(QMessageBox::Warning, Text::tr("Wavomer"),
-                            Text::tr("Do you want to save the changes made to the project \"%1\"?")
-                                .arg(document_->displayName()),
-                            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
-            box.setInformativeText(Text::tr("Your changes will be lost if you don't save them."));
-            box.setButtonText(QMessageBox::Discard, Text::tr("Don't Save"));
-            box.setDefaultButton(QMessageBox::Save);
-            answer = box.exec();
-        }
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !save())) {
+        const Interaction::SaveChanges answer = interaction_.askSaveChanges(this, document_->displayName());
+        if (answer == Interaction::SaveChanges::cancel || (answer == Interaction::SaveChanges::save && !save())) {
             event->ignore();
             return;
         }
@@ -424,7 +442,7 @@ void MainWindow::recordButtonAction() {
         UserEvent event(document_->engine());
         playback.pause();
     }
-    if (document_->engine().host().isRecording()) {
+    if (document_->isRecording()) {
         record_->stopRecord();
         return;
     }
@@ -447,7 +465,6 @@ void MainWindow::doSomethingWhenStopRecordAction() {
     document_->recovery().setRecording(std::nullopt);
     recordMask_->hide();
     setRecordButtonLook(false);
-    timeline_->reloadView();
     refreshState();
     timeline_->setFocus();
 }

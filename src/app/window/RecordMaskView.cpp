@@ -4,8 +4,8 @@
 #include <QPainter>
 #include <QTimer>
 
-#include "shell/Palette.h"
-#include "shell/Text.h"
+#include "base/Palette.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 

@@ -5,8 +5,8 @@
 #include <QPainterPath>
 
 #include "rules/WindowRules.h"
-#include "shell/Palette.h"
-#include "shell/Text.h"
+#include "base/Palette.h"
+#include "base/Text.h"
 #include "window/AccessibleViews.h"
 
 namespace wavomer::app {

@@ -6,7 +6,7 @@
 #include <QPainter>
 
 #include "rules/WindowRules.h"
-#include "shell/Text.h"
+#include "base/Text.h"
 #include "window/AccessibleViews.h"
 
 namespace wavomer::app {

@@ -50,12 +50,14 @@ void fadeInButtonAction(WaveEditViewController& engine) { setFade(engine, 1, std
 
 void fadeOutButtonAction(WaveEditViewController& engine) { setFade(engine, 2, std::nullopt); }
 
+double clampFadeLevel(double level) {
+    const auto f = static_cast<float>(level);
+    if (std::isnan(f)) return 0.0;
+    return static_cast<double>(std::max(std::min(f, 1.0f), 0.0f));
+}
+
 void saveCustomFadeToSections(WaveEditViewController& engine, double startValue, double stopValue) {
-    auto clampLevel = [](double v) {
-        float f = std::min(static_cast<float>(v), 1.0f);
-        return static_cast<double>(std::max(f, 0.0f));
-    };
-    setFade(engine, 3, std::make_pair(clampLevel(startValue), clampLevel(stopValue)));
+    setFade(engine, 3, std::make_pair(clampFadeLevel(startValue), clampFadeLevel(stopValue)));
 }
 
 void applyVolumeFactor(WaveEditViewController& engine, double factor) {

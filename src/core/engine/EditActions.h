@@ -16,6 +16,9 @@ void muteButtonAction(WaveEditViewController& engine);
 // Fade mode 1 or 2 over the selected range on every selected section.
 void fadeInButtonAction(WaveEditViewController& engine);
 void fadeOutButtonAction(WaveEditViewController& engine);
+// A fade level typed, dragged or given: at most 1, then at least 0, in single
+// precision; a value that is not a number is 0.
+double clampFadeLevel(double level);
 // The custom fade panel's OK: mode 3 from startValue to stopValue over the range.
 void saveCustomFadeToSections(WaveEditViewController& engine, double startValue, double stopValue);
 // The volume panel's OK: every selected section's volume times factor.

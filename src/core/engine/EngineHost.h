@@ -1,8 +1,9 @@
-// What the editing engine asks of the world around it: the window's views, the
-// clipboard, the main thread's scheduler, the player and the recording state. The
-// window implements these with Qt; the command-line tool and the tests implement
-// them in-process. Every hook has a harmless default so a host overrides only what
-// it shows.
+// What the editing engine asks of the world around it: the window's geometry, the
+// window's views, the clipboard, the main thread's scheduler, the player and the
+// recording state. The window implements these with Qt; the command-line tool and the
+// tests implement them in-process. The geometry is pure virtual, so every host states
+// what its window measures; the notifications have harmless defaults, so a host
+// overrides only what it shows.
 //
 // Threads: every call arrives on the main thread, except MainThreadScheduler::post,
 // which any thread may call to hand work back to the main thread.
@@ -25,13 +26,25 @@ struct VisibleRegion {
     double height = 400.0;
 };
 
-class EngineHost {
+// The window the engine lays its rows out in.
+class WindowGeometry {
 public:
-    virtual ~EngineHost() = default;
+    virtual ~WindowGeometry() = default;
+    virtual VisibleRegion visibleRegion() const = 0;
+    virtual void setVisibleOriginX(double x) = 0;
+    // The window grows by one row per added track while the screen has room.
+    virtual double screenHeight() const = 0;
+    virtual double windowHeight() const = 0;
+    virtual void setWindowHeightKeepingTop(double height) = 0;
+};
+
+class EngineHost : public WindowGeometry {
+public:
+    // The outermost user event ended; changed says whether it changed the project (it
+    // left something to undo). Told once per event, after the project lock is let go.
+    virtual void userEventEnded(bool changed) {}
 
     // Views.
-    virtual VisibleRegion visibleRegion() const { return {}; }
-    virtual void setVisibleOriginX(double x) {}
     // The container rebuilds its rows (one per track) and sizes its content.
     virtual void reloadContainerView() {}
     virtual void redrawRows() {}
@@ -47,11 +60,6 @@ public:
     virtual void initRecordStatusInTrack() {}
     // The recorded length changed: the rows and the content follow it.
     virtual void recordingDurationChanged(double seconds) {}
-
-    // The window grows by one row per added track while the screen has room.
-    virtual double screenHeight() const { return 1080.0; }
-    virtual double windowHeight() const { return 600.0; }
-    virtual void setWindowHeightKeepingTop(double height) {}
 
     // Player and recording.
     virtual void seekPlayerCurrentTime(double seconds) {}

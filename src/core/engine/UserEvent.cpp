@@ -21,8 +21,7 @@ UserEvent::~UserEvent() {
     if (changed) engine_.setDocumentEdited(true);
     engine_.projectLock.unlock();
     // The outermost event saw every change of the inner ones.
-    if (changed && engine_.userEventDepth_ == 0 && engine_.projectChangedByUserEvent)
-        engine_.projectChangedByUserEvent();
+    if (engine_.userEventDepth_ == 0) engine_.host().userEventEnded(changed);
 }
 
 }  // namespace wavomer

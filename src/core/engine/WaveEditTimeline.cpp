@@ -106,6 +106,12 @@ void WaveEditViewController::keepCurrentMiddleTimeWhenWaveScrollWheel() {
     host_.redrawRows();
 }
 
+void WaveEditViewController::centreCursorIfHidden() {
+    if (isCurrentTimelineTimeVisisbleContentRect()) return;
+    currentMiddleCenterTime = currentTimelineTime_;
+    keepCurrentMiddleTimeWhenWaveScrollWheel();
+}
+
 void WaveEditViewController::autoChangeScrollviewContentWhenPlayToRightEdge() {
     VisibleRegion region = host_.visibleRegion();
     double p = timeToPointX(currentTimelineTime_);

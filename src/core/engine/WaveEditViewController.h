@@ -143,6 +143,8 @@ public:
     bool isCurrentTimelineTimeVisisbleContentRect() const;
     void updateCurrentMiddleCenterTime();
     void keepCurrentMiddleTimeWhenWaveScrollWheel();
+    // Scrolls the rows so the cursor is in the middle, when it is out of view.
+    void centreCursorIfHidden();
     void autoChangeScrollviewContentWhenPlayToRightEdge();
     void reloadWave();
     void reloadWaveWithoutChangeWavePoint() { reloadWave(); }
@@ -260,8 +262,6 @@ public:
     Outcome<> restoreRecoveredProject(std::vector<TrackPtr> tracks, std::vector<MarkerPtr> markers,
                                       const std::optional<std::string>& folder);
 
-    // Called when the outermost user event ends having changed the project.
-    std::function<void()> projectChangedByUserEvent;
     // The folder imports are converted into: importFolder, or this process's own.
     std::string importTargetFolder() const;
 

@@ -73,6 +73,12 @@ CommandRule ruleFor(WindowCommand command) {
     return CommandRule::always;
 }
 
+std::string_view actionName(WindowCommand command) {
+    for (const CommandEntry& entry : kCommands)
+        if (entry.command == command) return entry.action;
+    return {};
+}
+
 std::optional<WindowCommand> commandNamed(std::string_view action) {
     for (const CommandEntry& entry : kCommands)
         if (entry.action == action) return entry.command;

@@ -86,6 +86,8 @@ struct CommandEntry {
 // Every command with its rule, in menu order.
 const CommandEntry* commandTable(std::size_t* count);
 CommandRule ruleFor(WindowCommand command);
+// The command's action name (its id in the window's menus).
+std::string_view actionName(WindowCommand command);
 std::optional<WindowCommand> commandNamed(std::string_view action);
 
 // Whether a rule holds for the flags (recording disables everything).

@@ -1,10 +1,11 @@
-#include "shell/Document.h"
+#include "base/Document.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include "FFmpegMediaEngine.h"
+#include "RecorderFactory.h"
 #include "bridge/EngineBridge.h"
 #include "engine/PlaybackController.h"
 #include "engine/UserEvent.h"
@@ -12,8 +13,8 @@
 #include "recovery/Recovery.h"
 #include "recovery/RecoverySession.h"
 #include "rules/WindowRules.h"
-#include "shell/QtMainThreadScheduler.h"
-#include "shell/Text.h"
+#include "base/QtMainThreadScheduler.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 
@@ -34,7 +35,9 @@ Document::Document(Clipboard& clipboard, OutputDevice output, QObject* parent)
     bridge_->setPlayback(playback_.get());
     recovery_ = std::make_unique<RecoverySession>(*engine_, *scheduler_);
     recovery_->setDocument(std::nullopt, displayName().toStdString());
-    engine_->projectChangedByUserEvent = [this] { recovery_->documentChanged(); };
+    connect(bridge_.get(), &EngineBridge::userEventFinished, this, [this](bool changed) {
+        if (changed) recovery_->documentChanged();
+    });
     recovery_->writeResult = [this](const std::string& failure) {
         emit recoveryWritten(QString::fromStdString(failure));
     };
@@ -42,7 +45,7 @@ Document::Document(Clipboard& clipboard, OutputDevice output, QObject* parent)
 
 Document::~Document() {
     // Closed (saved or not): nothing of it is left to recover.
-    engine_->projectChangedByUserEvent = nullptr;
+    bridge_->disconnect(this);
     recovery_->close();
     bridge_->setPlayback(nullptr);
     // Work still queued for the engine must not open a user event on it once it is gone.
@@ -120,6 +123,16 @@ bool Document::isEdited() const { return engine_->isDocumentEdited(); }
 
 QString projectFolderOfArgument(const QString& argument) {
     return Document::pathText(DocumentState::projectFolderOf(Document::pathBytes(argument)));
+}
+
+}  // namespace wavomer::app
+
+namespace wavomer::app {
+
+bool Document::isRecording() const { return bridge_->isRecording(); }
+
+std::unique_ptr<AudioRecorder> Document::makeRecorder() const {
+    return recorderFactory_ ? recorderFactory_() : makeAudioRecorder();
 }
 
 }  // namespace wavomer::app

@@ -1,7 +1,6 @@
-#include "exporting/PreferencesWindowController.h"
+#include "shell/PreferencesWindowController.h"
 
 #include <QApplication>
-#include <QColorDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,19 +9,16 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "config/UserConfig.h"
-#include "shell/Text.h"
-#include "timeline/QuickLookWaveView.h"
-#include "timeline/TimelineView.h"
-#include "util/Log.h"
-#include "window/MainWindow.h"
+#include "base/Interaction.h"
+#include "base/Preferences.h"
+#include "base/Text.h"
 
 namespace wavomer::app {
 
-PreferencesWindowController& PreferencesWindowController::shared() {
+PreferencesWindowController& PreferencesWindowController::shared(Interaction& interaction) {
     static QPointer<PreferencesWindowController> window;
     if (!window) {
-        window = new PreferencesWindowController;
+        window = new PreferencesWindowController(interaction);
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         // Gone with the application object, before the configuration it shows.
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, window.data(), &QObject::deleteLater);
@@ -31,19 +27,21 @@ PreferencesWindowController& PreferencesWindowController::shared() {
             window->move(screen->availableGeometry().center() - window->rect().center());
         }
     }
+    window->interaction_ = &interaction;  // the latest caller's: the tests each bring their own
     return *window;
 }
 
-void PreferencesWindowController::showPreferenceWindow() {
-    PreferencesWindowController& window = shared();
-    window.waveColor_ = configuredWaveColor();
+void PreferencesWindowController::showPreferenceWindow(Interaction& interaction) {
+    PreferencesWindowController& window = shared(interaction);
+    window.waveColor_ = Preferences::shared().waveColor();
     window.showWell();
     window.show();
     window.raise();
     window.activateWindow();
 }
 
-PreferencesWindowController::PreferencesWindowController(QWidget* parent) : QDialog(parent) {
+PreferencesWindowController::PreferencesWindowController(Interaction& interaction, QWidget* parent)
+    : QDialog(parent), interaction_(&interaction) {
     setObjectName(QStringLiteral("PreferencesWindowController"));
     setWindowTitle(Text::tr("Preferences"));
     auto* layout = new QVBoxLayout(this);
@@ -70,21 +68,14 @@ PreferencesWindowController::PreferencesWindowController(QWidget* parent) : QDia
     buttons->addWidget(close);
     layout->addLayout(buttons);
 
-    waveColor_ = configuredWaveColor();
+    waveColor_ = Preferences::shared().waveColor();
     showWell();
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     connect(reset, &QPushButton::clicked, this, &PreferencesWindowController::resetWaveColorAction);
     connect(well_, &QPushButton::clicked, this, [this] {
-        const QColor picked = colourPrompt ? colourPrompt(waveColor_)
-                                           : QColorDialog::getColor(waveColor_, this, Text::tr("Waveform colour"));
+        const QColor picked = interaction_->chooseColour(this, waveColor_, Text::tr("Waveform colour"));
         if (picked.isValid()) waveColorChangedAction(picked);
     });
-}
-
-QColor PreferencesWindowController::configuredWaveColor() {
-    const CoderColor colour = UserConfig::share().waveColor;
-    return QColor::fromRgbF(static_cast<float>(colour.red), static_cast<float>(colour.green),
-                            static_cast<float>(colour.blue), static_cast<float>(colour.alpha));
 }
 
 void PreferencesWindowController::showWell() {
@@ -93,42 +84,16 @@ void PreferencesWindowController::showWell() {
     well_->setToolTip(waveColor_.name());
 }
 
-namespace {
-
-void saveConfiguration() {
-    const Outcome<> saved = UserConfig::share().save();
-    if (!saved) warningLine("cannot save the user configuration: %s", saved.error().c_str());
-}
-
-}  // namespace
-
 void PreferencesWindowController::waveColorChangedAction(const QColor& colour) {
     waveColor_ = colour;
     showWell();
-    UserConfig::share().waveColor = CoderColor{colour.redF(), colour.greenF(), colour.blueF(), colour.alphaF()};
-    saveConfiguration();
-    updateAudioEditWindowColors();
+    Preferences::shared().setWaveColor(colour);
 }
 
 void PreferencesWindowController::resetWaveColorAction() {
-    const CoderColor first = UserConfig::defaultWaveColor();
-    UserConfig::share().waveColor = first;
-    waveColor_ = configuredWaveColor();
+    Preferences::shared().resetWaveColor();
+    waveColor_ = Preferences::shared().waveColor();
     showWell();
-    saveConfiguration();
-    updateAudioEditWindowColors();
-}
-
-void PreferencesWindowController::updateAudioEditWindowColors() {
-    const QColor colour = configuredWaveColor();
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        auto* window = qobject_cast<MainWindow*>(widget);
-        if (!window) continue;
-        window->timeline().setWaveColor(colour);
-        window->overview().setWaveColor(colour);
-        window->timeline().redrawAll();
-        window->overview().reloadView();
-    }
 }
 
 }  // namespace wavomer::app

@@ -1,4 +1,4 @@
-#include "shell/QtClipboard.h"
+#include "base/QtClipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

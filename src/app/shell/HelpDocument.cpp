@@ -1,10 +1,10 @@
-#include "exporting/HelpDocument.h"
+#include "shell/HelpDocument.h"
 
 #include <QDir>
 #include <QFile>
 #include <QUrl>
 
-#include "exporting/FileReveal.h"
+#include "base/Interaction.h"
 #include "rules/ExportRules.h"
 #include "util/Log.h"
 
@@ -36,9 +36,9 @@ QString helpDocumentCopy() {
     return copy;
 }
 
-bool helpDocument() {
+bool helpDocument(Interaction& interaction) {
     const QString copy = helpDocumentCopy();
-    return !copy.isEmpty() && openUrlOnDesktop(QUrl::fromLocalFile(copy));
+    return !copy.isEmpty() && interaction.openUrl(QUrl::fromLocalFile(copy));
 }
 
 }  // namespace wavomer::app

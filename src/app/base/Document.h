@@ -21,6 +21,7 @@
 #include "util/Outcome.h"
 
 namespace wavomer {
+class AudioRecorder;
 class Clipboard;
 class RecoverySession;
 struct RecoveryInfo;
@@ -83,6 +84,13 @@ public:
     UndoManager& undo() { return undo_; }
     // The sound output the document plays on; the panels' previews use the same.
     OutputDevice outputDevice() const { return output_; }
+    // Whether a recording into the project runs.
+    bool isRecording() const;
+    // The recorder the recording panel records with: the sound server's, unless a
+    // factory was given (the tests' recorders).
+    using RecorderFactory = std::function<std::unique_ptr<AudioRecorder>()>;
+    void setRecorderFactory(RecorderFactory factory) { recorderFactory_ = std::move(factory); }
+    std::unique_ptr<AudioRecorder> makeRecorder() const;
 
 signals:
     void pathChanged();
@@ -100,6 +108,7 @@ private:
     std::unique_ptr<RecoverySession> recovery_;
     DocumentState state_;
     OutputDevice output_ = OutputDevice::Automatic;
+    RecorderFactory recorderFactory_;
 };
 
 // The project folder named by a command-line argument: the folder itself, or the

@@ -10,13 +10,16 @@
 
 namespace wavomer::app {
 
+class Interaction;
+
 // The resource path of the compiled-in PDF.
 QString helpDocumentResource();
 // Copies the PDF into the temporary folder when no file of its name is there or the one
 // there differs (left by another version); answers the copy's path, or empty when the
 // copy could not be made.
 QString helpDocumentCopy();
-// helpDocument: the copy opened in the default viewer; false when that failed.
-bool helpDocument();
+// helpDocument: the copy opened in the default viewer through interaction; false when
+// that failed.
+bool helpDocument(Interaction& interaction);
 
 }  // namespace wavomer::app

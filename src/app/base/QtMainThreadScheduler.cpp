@@ -1,4 +1,4 @@
-#include "shell/QtMainThreadScheduler.h"
+#include "base/QtMainThreadScheduler.h"
 
 #include <QMetaObject>
 #include <QThread>
