@@ -301,3 +301,29 @@ TEST_F(EditingInTheWindow, ARangeCutInOneWindowPastesIntoAnother) {
 }  // namespace
 
 }  // namespace wavomer::app::test
+
+namespace wavomer::app::test {
+
+TEST_F(EditingInTheWindow, AnAddedTrackGrowsTheWindowByARowWhileTheScreenHasRoomAndKeepsItsTop) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    const QRect room = window->screen()->availableGeometry();
+    window->resize(600, room.height() / 2);
+    settle();
+    const int top = window->frameGeometry().top();
+    const int before = window->frameGeometry().height();
+    const double row = window->document().engine().waveTrackCurrentHeight();
+    window->runCommand("addTrackFunction");
+    settle();
+    EXPECT_NEAR(window->frameGeometry().height(), before + row, 1.0);
+    EXPECT_EQ(window->frameGeometry().top(), top);
+    // Without room for another row the window keeps its height.
+    window->resize(600, room.height() - 60);
+    settle();
+    const int full = window->frameGeometry().height();
+    window->runCommand("addTrackFunction");
+    settle();
+    EXPECT_EQ(window->frameGeometry().height(), full);
+}
+
+}  // namespace wavomer::app::test

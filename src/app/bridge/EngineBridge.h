@@ -16,20 +16,11 @@
 
 #include <QObject>
 
+#include "bridge/BridgeWindow.h"
 #include "engine/EngineHost.h"
 #include "engine/PlaybackController.h"
 
 namespace wavomer::app {
-
-// What the bridge asks of the window it serves.
-class BridgeWindow : public WindowGeometry {
-public:
-    // The cursor's time when the rows last drew it.
-    virtual double lastDrawTimelineTime() const = 0;
-    // Asks the user to confirm deleting tracks first..last (1-based).
-    virtual bool confirmDeleteTracks(int64_t first, int64_t last) = 0;
-    virtual bool isRecordingPopoverShown() const = 0;
-};
 
 class EngineBridge : public QObject, public EngineHost, public PlaybackView {
     Q_OBJECT
