@@ -18,10 +18,10 @@
 #include "engine/PlaybackController.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
-#include "panels/EffectWindow.h"
-#include "panels/FadeSettingWindow.h"
-#include "panels/MuteNoiseWindow.h"
-#include "panels/VolumeWindow.h"
+#include "panels/EffectWindowController.h"
+#include "panels/FadeSettingWindowController.h"
+#include "panels/MuteNoiseWindowController.h"
+#include "panels/VolumeWindowController.h"
 #include "timeline/TimelineView.h"
 
 namespace wavomer::app::test {

@@ -13,7 +13,7 @@
 #include "actions/WindowActions.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
-#include "panels/MarkerListPanel.h"
+#include "panels/MarkerViewController.h"
 #include "timeline/RulerView.h"
 #include "timeline/TimelineView.h"
 #include "window/ZoomControl.h"

@@ -9,7 +9,7 @@
 #include "actions/WindowActions.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
-#include "panels/MarkerListPanel.h"
+#include "panels/MarkerViewController.h"
 #include "timeline/TimelineView.h"
 
 namespace wavomer::app::test {

@@ -160,7 +160,6 @@ TEST_F(RecordingInTheWindow, WhileRecordingTheMaskSwallowsInputEveryCommandIsOff
     ASSERT_TRUE(startRecording(*window));
     EXPECT_FALSE(window->recordPanel().isPopoverShown());
     RecordMaskView& mask = window->recordMask();
-    WaveEditViewController& engine = window->document().engine();
     ASSERT_TRUE(mask.isVisible());
     // The mask lies over the tool area, all but the record button, which reads "Stop Record".
     for (QToolBar* bar : window->findChildren<QToolBar*>()) EXPECT_TRUE(mask.geometry().contains(bar->geometry()));

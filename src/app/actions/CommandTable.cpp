@@ -9,10 +9,10 @@
 #include "engine/EditActions.h"
 #include "engine/PlaybackController.h"
 #include "engine/WaveEditViewController.h"
-#include "panels/EffectWindow.h"
-#include "panels/FadeSettingWindow.h"
-#include "panels/MuteNoiseWindow.h"
-#include "panels/VolumeWindow.h"
+#include "panels/EffectWindowController.h"
+#include "panels/FadeSettingWindowController.h"
+#include "panels/MuteNoiseWindowController.h"
+#include "panels/VolumeWindowController.h"
 
 // Marks a text of the command rows for the translation table "text"; Qt's lupdate
 // collects the texts so marked.

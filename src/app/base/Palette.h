@@ -7,6 +7,12 @@
 
 namespace wavomer::app::palette {
 
+// A grey of the given level (0 black, 1 white).
+inline QColor grey(double level, double alpha = 1.0) {
+    const auto l = static_cast<float>(level);
+    return QColor::fromRgbF(l, l, l, static_cast<float>(alpha));
+}
+
 // The timeline and the overview.
 inline const QColor kCursor(252, 250, 58);        // the play cursor, and the time display's digits
 inline const QColor kRecordingCursor(Qt::red);    // the cursor while recording

@@ -10,10 +10,10 @@
 #pragma once
 
 #include <QDialog>
-#include <QValidator>
 #include <functional>
 #include <memory>
 
+#include "exporting/DigitFieldValidator.h"
 #include "model/ID3TagInfo.h"
 
 class QGridLayout;
@@ -25,23 +25,6 @@ namespace wavomer::app {
 
 class ID3ImageView;
 class Interaction;
-
-// CustomDigitFomatter as a field's validator: it judges each edit against the text the
-// field held before it, and remembers why it refused the last one.
-class DigitFieldValidator : public QValidator {
-    Q_OBJECT
-public:
-    explicit DigitFieldValidator(QLineEdit* field);
-    State validate(QString& input, int& pos) const override;
-
-signals:
-    void refused(const QString& errorDescription) const;
-
-private:
-    CustomDigitFomatter formatter_;
-    QLineEdit* field_;
-    QString accepted_;  // the field's text after the last edit it took
-};
 
 class ID3WindowController : public QDialog {
     Q_OBJECT

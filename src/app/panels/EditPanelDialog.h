@@ -17,7 +17,7 @@ class QBoxLayout;
 
 #include "OutputGraphFactory.h"
 #include "engine/PanelEditSession.h"
-#include "panels/PreviewPlayer.h"
+#include "panels/PreviewTransport.h"
 
 namespace wavomer::app {
 

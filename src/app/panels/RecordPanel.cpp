@@ -1,13 +1,8 @@
 #include "panels/RecordPanel.h"
 
 #include <QComboBox>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QVBoxLayout>
 #include <cmath>
 
 #include "bridge/EngineBridge.h"
@@ -19,83 +14,6 @@
 #include "base/Text.h"
 
 namespace wavomer::app {
-
-// --- the meter -----------------------------------------------------------------------
-
-AudioWaveView::AudioWaveView(AudioWaveMeter& meter, QWidget* parent) : QWidget(parent), meter_(meter) {
-    setMinimumSize(330, 70);
-    setAccessibleName(Text::tr("Input level"));
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void AudioWaveView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), palette::kMeterBacking);
-    shown_ = meter_.drawColumns();
-    const double width = this->width();
-    const double columnWidth = std::max(AudioWaveMeter::columnWidth(width), 1.0);
-    const double cellHeight = (height() - 4.0) / AudioWaveMeter::kCells;
-    const QColor background(70, 70, 70), level(60, 200, 90), loud(235, 190, 40), peak(230, 60, 50);
-    for (int i = 0; i < AudioWaveMeter::kColumns; ++i) {
-        const int filled = static_cast<int>(std::lround(shown_[static_cast<size_t>(i)]));
-        for (double x : {AudioWaveMeter::columnX(i, width), AudioWaveMeter::mirroredColumnX(i, width)}) {
-            for (int cell = 0; cell < AudioWaveMeter::kCells; ++cell) {
-                const double y = height() - 2.0 - (cell + 1) * cellHeight;
-                QColor colour = background;
-                if (cell < filled) colour = cell >= 14 ? peak : cell >= 11 ? loud : level;
-                painter.fillRect(QRectF(x, y + 1.0, columnWidth, cellHeight - 1.0), colour);
-            }
-        }
-    }
-}
-
-// --- the popup -----------------------------------------------------------------------
-
-RecordPopover::RecordPopover(AudioWaveMeter& meter, QWidget* parent) : QWidget(parent, Qt::Popup) {
-    setObjectName(QStringLiteral("RecordPopover"));
-    setAccessibleName(Text::tr("Audio Record"));
-    // The popover's dark appearance: light text on the dark backing it paints.
-    QPalette dark = palette();
-    dark.setColor(QPalette::Window, palette::kRecordPanelBacking);
-    dark.setColor(QPalette::WindowText, palette::kRecordPanelText);
-    setPalette(dark);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(10);
-    auto* row = new QHBoxLayout;
-    auto* label = new QLabel(Text::tr("Input:"), this);
-    devices_ = new QComboBox(this);
-    devices_->setAccessibleName(Text::tr("Input"));
-    devices_->setMinimumWidth(240);
-    label->setBuddy(devices_);
-    row->addWidget(label);
-    row->addWidget(devices_, 1);
-    layout->addLayout(row);
-    meter_ = new AudioWaveView(meter, this);
-    layout->addWidget(meter_);
-    record_ = new QPushButton(Text::tr("Record"), this);
-    record_->setAccessibleName(Text::tr("Record"));
-    record_->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(record_);
-    layout->addLayout(buttons);
-}
-
-void RecordPopover::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    emit closed();
-}
-
-void RecordPopover::paintEvent(QPaintEvent*) {
-    // The dark appearance of the popover, with a thin frame.
-    QPainter painter(this);
-    painter.fillRect(rect(), palette::kRecordPanelBacking);
-    painter.setPen(palette::kRecordPanelEdge);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
-}
-
-// --- the panel -----------------------------------------------------------------------
 
 RecordPanel::RecordPanel(const WindowContext& context, UserConfig& config)
     : QObject(context.parent),

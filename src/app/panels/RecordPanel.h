@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "record/AudioRecorder.h"
+#include "panels/RecordPopover.h"
 #include "record/RecordViewController.h"
 
 class QComboBox;
@@ -31,45 +32,6 @@ class Document;
 class EngineBridge;
 class Interaction;
 struct WindowContext;
-
-// The level meter: 16 columns of 16 cells, drawn twice side by side.
-class AudioWaveView : public QWidget {
-    Q_OBJECT
-public:
-    explicit AudioWaveView(AudioWaveMeter& meter, QWidget* parent = nullptr);
-    QSize sizeHint() const override { return {330, 70}; }
-    // The cells filled at the last drawing, per column (what the tests look at).
-    const std::array<float, AudioWaveMeter::kColumns>& shownCells() const { return shown_; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    AudioWaveMeter& meter_;
-    std::array<float, AudioWaveMeter::kColumns> shown_{};
-};
-
-// The popup's widgets; it tells when it closes.
-class RecordPopover : public QWidget {
-    Q_OBJECT
-public:
-    explicit RecordPopover(AudioWaveMeter& meter, QWidget* parent = nullptr);
-    QComboBox& audioDeviceButton() { return *devices_; }
-    AudioWaveView& audioWaveView() { return *meter_; }
-    QPushButton& recordButton() { return *record_; }
-
-signals:
-    void closed();
-
-protected:
-    void hideEvent(QHideEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QComboBox* devices_ = nullptr;
-    AudioWaveView* meter_ = nullptr;
-    QPushButton* record_ = nullptr;
-};
 
 class RecordPanel : public QObject, public RecordViewHost, public AudioRecorderDelegate {
     Q_OBJECT

@@ -18,12 +18,9 @@
 
 namespace wavomer::app {
 
-namespace {
+using palette::grey;
 
-QColor grey(double level) {
-    const auto l = static_cast<float>(level);
-    return QColor::fromRgbF(l, l, l);
-}
+namespace {
 
 QRectF toQt(const rules::OverviewRect& r) { return {r.x, r.y, r.width, r.height}; }
 

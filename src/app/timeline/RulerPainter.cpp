@@ -4,18 +4,12 @@
 #include <QLinearGradient>
 #include <QPainter>
 
+#include "base/Palette.h"
 #include "rules/WindowRules.h"
 
 namespace wavomer::app {
 
-namespace {
-
-QColor grey(double level) {
-    const auto l = static_cast<float>(level);
-    return QColor::fromRgbF(l, l, l);
-}
-
-}  // namespace
+using palette::grey;
 
 void paintRuler(QPainter& painter, const QRect& area, const RulerLook& look, int offset, double pixelsPerSecond) {
     const QRectF band = look.band;

@@ -23,12 +23,11 @@
 
 namespace wavomer::app {
 
+using palette::grey;
+
 namespace {
 
 constexpr int kDrawMargin = 50;  // rows draw 50 pixels beyond the exposed area
-
-QColor grey(double level) { return QColor::fromRgbF(static_cast<float>(level), static_cast<float>(level),
-                                                    static_cast<float>(level)); }
 
 }  // namespace
 

@@ -35,7 +35,7 @@
 #include "engine/WaveEditViewController.h"
 #include "engine/WindowState.h"
 #include "exporting/ExportController.h"
-#include "panels/MarkerListPanel.h"
+#include "panels/MarkerViewController.h"
 #include "panels/RecordPanel.h"
 #include "recovery/RecoverySession.h"
 #include "rules/WindowRules.h"

@@ -11,7 +11,7 @@
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "exporting/ExportController.h"
-#include "panels/MarkerListPanel.h"
+#include "panels/MarkerViewController.h"
 #include "util/StandardPaths.h"
 #include "window/MainWindow.h"
 #include "window/ZoomControl.h"

@@ -1,4 +1,4 @@
-#include "panels/VolumeWindow.h"
+#include "panels/VolumeWindowController.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

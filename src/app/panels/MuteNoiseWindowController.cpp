@@ -1,4 +1,4 @@
-#include "panels/MuteNoiseWindow.h"
+#include "panels/MuteNoiseWindowController.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

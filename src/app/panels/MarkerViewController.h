@@ -3,10 +3,9 @@
 // marker's row is highlighted. A click on a row selects that marker (moving the cursor
 // to it) and centres the cursor in the rows when it is out of view.
 //
-// MarkerViewController is the panel (background, scroll area, slide in and out);
-// MarkerTableView the scrolled table laying out the rows; MarkerItemView one row. A row
-// is made once per marker and reused: the marker keeps it in its itemView, trusted only
-// while the table still holds that row. Geometry comes from the marker list rules.
+// MarkerViewController is the panel (background, scroll area, slide in and out); its
+// table is a MarkerTableView of MarkerItemView rows. Geometry comes from the marker list
+// rules.
 //
 // Threads: main thread.
 #pragma once
@@ -18,6 +17,8 @@
 #include <vector>
 
 #include "model/MarkerItem.h"
+#include "panels/MarkerItemView.h"
+#include "panels/MarkerTableView.h"
 
 class QScrollArea;
 
@@ -28,44 +29,6 @@ class WaveEditViewController;
 namespace wavomer::app {
 
 class MarkerTableView;
-
-class MarkerItemView : public QWidget {
-    Q_OBJECT
-public:
-    MarkerItemView(WaveEditViewController& engine, QWidget* parent);
-    ~MarkerItemView() override;
-    MarkerPtr marker() const { return marker_.lock(); }
-    void setMarker(const MarkerPtr& marker);
-    bool isSelectedMarker() const;
-
-signals:
-    void clicked(MarkerItemView* row);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-
-private:
-    WaveEditViewController& engine_;
-    std::weak_ptr<MarkerItem> marker_;
-};
-
-class MarkerTableView : public QWidget {
-    Q_OBJECT
-public:
-    MarkerTableView(WaveEditViewController& engine, QWidget* parent);
-    // Lays out one row per marker of the engine's list; rows of markers that left it go.
-    void reloadView(int scrollHeight);
-    const std::vector<MarkerItemView*>& rows() const { return rows_; }
-    MarkerItemView* rowOf(const MarkerItem& marker) const;
-
-signals:
-    void rowClicked(MarkerItemView* row);
-
-private:
-    WaveEditViewController& engine_;
-    std::vector<MarkerItemView*> rows_;  // in list order after each reload
-};
 
 class MarkerViewController : public QWidget {
     Q_OBJECT
