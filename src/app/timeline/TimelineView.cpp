@@ -64,9 +64,10 @@ VisibleRegion TimelineView::visibleRegion() const {
 int TimelineView::originX() const { return horizontalScrollBar()->value(); }
 
 void TimelineView::setVisibleOriginX(double x) {
-    QScrollBar* bar = horizontalScrollBar();
-    if (bar->maximum() < x) reloadView();
-    bar->setValue(static_cast<int>(std::lround(x)));
+    // The content may have changed in the same event (a zoom, an edit) while its reload is
+    // still queued: the scroll range follows it first, so x is not clamped to the old one.
+    updateScrollRange();
+    horizontalScrollBar()->setValue(static_cast<int>(std::lround(x)));
 }
 
 void TimelineView::reloadView() {
