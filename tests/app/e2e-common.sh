@@ -27,8 +27,8 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_CACHE_HOME="$w
 mkdir -p "$HOME"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY || true
 
-# Xvfb picks a free display itself and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# Xvfb picks a free display itself and writes its number to fd 3; E2E_SCREEN sets its size.
+Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN:-1920x1080}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 i=0
 while [ ! -s "$work/display" ]; do

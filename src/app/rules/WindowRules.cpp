@@ -110,4 +110,9 @@ void rowColumnHalfHeights(AudioTrack& track, double pixelsPerSecond, double rowH
     }
 }
 
+WindowSize firstWindowSize(int availableWidth, int availableHeight) {
+    return {std::max(std::min(kWindowWidth, availableWidth - 2 * kScreenMargin), 0),
+            std::max(std::min(kWindowHeight, availableHeight - 2 * kScreenMargin), 0)};
+}
+
 }  // namespace wavomer::app::rules

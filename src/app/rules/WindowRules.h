@@ -42,6 +42,18 @@ double zoomKnobCentreX(float value, float minimum = kZoomMin, float maximum = kZ
 // HH:MM:SS.cc of a time clamped at 0 (the hours' tens taken modulo 10).
 std::string timeDisplayText(float seconds);
 
+// --- the window's first size -------------------------------------------------------------
+inline constexpr int kWindowWidth = 1440;
+inline constexpr int kWindowHeight = 760;
+inline constexpr int kScreenMargin = 24;  // left free on every side for the desktop's panels and docks
+struct WindowSize {
+    int width = 0;
+    int height = 0;
+};
+// The first window's size on a screen whose available area is width x height: 1440 x 760
+// where that fits within the margin, else as much of it as does.
+WindowSize firstWindowSize(int availableWidth, int availableHeight);
+
 // --- the window title ------------------------------------------------------------------
 // "PRODUCT - NAME".
 std::string windowTitleText(const std::string& productName, const std::string& displayName);

@@ -150,7 +150,15 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, Interaction& interact
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &MainWindow::refreshState);
     connect(document_.get(), &Document::pathChanged, this, &MainWindow::updateTitle);
 
-    resize(1440, 760);
+    // The first size where it fits, centred on the screen's free area.
+    if (const QScreen* shown = screen()) {
+        const QRect room = shown->availableGeometry();
+        const rules::WindowSize size = rules::firstWindowSize(room.width(), room.height());
+        resize(std::max(size.width, minimumSizeHint().width()), std::max(size.height, minimumSizeHint().height()));
+        move(room.center() - QPoint(width() / 2, height() / 2));
+    } else {
+        resize(rules::kWindowWidth, rules::kWindowHeight);
+    }
     timeline_->reloadView();
     time_->setShowTime(static_cast<float>(engine.currentTimelineTime()));
     updateTitle();
@@ -186,15 +194,19 @@ void MainWindow::buildMenusAndToolbar() {
             bar->addAction(actions_->action(rows[i].id()));
         }
     }
-    // Editing commands on the left, the transport (zoom, play, markers, time) beside them.
+    // Two rows, so that each fits a laptop's width: the editing commands, then the
+    // transport with the time display first, where it can never overflow.
     QToolBar* tools = addToolBar(Text::tr("Tools"));
     tools->setObjectName(QStringLiteral("Tools"));
     tools->setMovable(false);
     tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    addToolBarBreak();
     QToolBar* transport = addToolBar(Text::tr("Transport"));
     transport->setObjectName(QStringLiteral("Transport"));
     transport->setMovable(false);
     transport->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    transport->addWidget(time_);
+    transport->addSeparator();
     transport->addWidget(zoom_);
     for (std::size_t i = 0; i < count; ++i) {
         if (rows[i].toolbar == Toolbar::none) continue;
@@ -212,8 +224,6 @@ void MainWindow::buildMenusAndToolbar() {
     setRecordButtonLook(false);
     transport->addSeparator();
     transport->addWidget(recordButton_);
-    transport->addSeparator();
-    transport->addWidget(time_);
     actions_->action("playOrPause")->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     actions_->setMarkerListShown(markerListShown_);
 }
