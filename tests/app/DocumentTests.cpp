@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTest>
 #include <cerrno>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "shell/Application.h"
+#include "shell/PreferencesWindowController.h"
 #include "timeline/TimelineView.h"
 
 namespace wavomer::app::test {
@@ -355,6 +357,24 @@ TEST_F(DocumentWindow, TheImportDialogNamesTheFileAndEscapeCancelsTheImportLeavi
     EXPECT_TRUE(interaction_.toldTitles.empty());
     EXPECT_FALSE(window->document().isEdited());
     EXPECT_EQ(window->document().engine().farestTrackEndTime(), 0.0);
+}
+
+}  // namespace wavomer::app::test
+
+namespace wavomer::app::test {
+
+TEST_F(DocumentWindow, ClosingTheLastProjectWindowClosesThePreferencesAndEndsTheProgram) {
+    Application app(interaction_, OutputDevice::Silent);
+    MainWindow* window = app.openUntitled();
+    ASSERT_NE(window, nullptr);
+    PreferencesWindowController::showPreferenceWindow(interaction_);
+    PreferencesWindowController& preferences = PreferencesWindowController::shared(interaction_);
+    ASSERT_TRUE(preferences.isVisible());
+    QSignalSpy ended(&app, &Application::lastProjectClosed);
+    ASSERT_TRUE(window->close());
+    ASSERT_TRUE(waitFor([&] { return ended.count() == 1; }));
+    EXPECT_FALSE(preferences.isVisible());
+    EXPECT_TRUE(app.windows().empty());
 }
 
 }  // namespace wavomer::app::test

@@ -1,6 +1,7 @@
 #!/bin/sh
 # End to end on laptop screens: on a virtual display of 1366x768 and of 1280x720 the
-# first window opens inside the screen, centred, and quits on Ctrl+Q.
+# first window opens inside the screen, centred; with the preferences open, closing it
+# (Ctrl+W) ends the program.
 #
 # Usage: e2e_screen.sh BUILD_DIR      (exit 77 when Xvfb or xdotool is missing)
 set -eu
@@ -16,7 +17,16 @@ for screen in 1366x768 1280x720; do
       fail "on $E2E_SCREEN the window lies at ${X},${Y} ${WIDTH}x${HEIGHT}"
     left=$X; right=$((screen_width - X - WIDTH))
     [ $((left - right)) -le 2 ] && [ $((right - left)) -le 2 ] || fail "on $E2E_SCREEN the window is not centred: $left and $right pixels free"
-    quit_window "$window" "$app_pid"
+    keys "$window" ctrl+comma
+    timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" --name Preferences >/dev/null 2>&1 ||
+      fail "the preferences did not open"
+    keys "$window" ctrl+w
+    i=0
+    while kill -0 "$app_pid" 2>/dev/null; do
+      i=$((i + 1)); [ "$i" -gt 50 ] && fail "closing the last project window with the preferences open did not end the program"
+      sleep 0.2
+    done
+    wait "$app_pid" || fail "the program exited with an error"
     echo "e2e: on $E2E_SCREEN the window is ${WIDTH}x${HEIGHT} at ${X},${Y}"
   ' e2e-screen "$1" "$here" || exit $?
 done

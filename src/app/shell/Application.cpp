@@ -45,6 +45,10 @@ std::vector<MainWindow*> Application::windows() const {
 MainWindow* Application::showWindow(Document* document) {
     auto* window = new MainWindow(std::unique_ptr<Document>(document), interaction_, *this);
     windows_.emplace_back(window);
+    // The last project window gone, the program ends, whatever other window is open.
+    connect(window, &QObject::destroyed, this, [this] {
+        QMetaObject::invokeMethod(this, &Application::endWhenNoProjectIsOpen, Qt::QueuedConnection);
+    });
     window->show();
     return window;
 }
@@ -111,6 +115,14 @@ void Application::openProjectWithDialog() {
         return;
     }
     openProject(folder);
+}
+
+void Application::endWhenNoProjectIsOpen() {
+    if (!windows().empty()) return;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible()) widget->close();
+    emit lastProjectClosed();
+    QApplication::quit();
 }
 
 void Application::quit() {

@@ -68,8 +68,14 @@ public:
 
     std::vector<MainWindow*> windows() const;
 
+signals:
+    // The last project window closed: the other windows (the preferences) were closed and
+    // the program quits.
+    void lastProjectClosed();
+
 private:
     MainWindow* showWindow(class Document* document);
+    void endWhenNoProjectIsOpen();
 
     Interaction& interaction_;
     OutputDevice output_;
