@@ -2,6 +2,7 @@
 // button and its monitoring, the mask and the disabled commands while recording, the
 // rows receiving the recording, the close refusal, the stop that inserts one undo step,
 // a recording that fails by itself, and the recovery of a recording a crash cut short.
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -130,6 +131,33 @@ TEST_F(RecordingInTheWindow, TheRecordButtonOpensThePanelBelowItAndMonitorsUntil
     settle();
     EXPECT_FALSE(recorder_->started);
     EXPECT_FALSE(window->document().isRecording());
+}
+
+TEST_F(RecordingInTheWindow, TheOpenPanelIsReachedFromTheApplicationsTreeAndClosesOnEscapeOrAPressOutside) {
+    auto window = twoTracks();
+    ASSERT_TRUE(window);
+    QTest::mouseClick(&window->recordButton(), Qt::LeftButton);
+    RecordPanel& panel = window->recordPanel();
+    ASSERT_TRUE(panel.isPopoverShown());
+    ASSERT_TRUE(waitFor([&] { return panel.controller().audioWaveView.buildInAudioWave.size() == 16; }));
+    // As a screen reader walks it: the input list, the meter with the level as its value, Record.
+    // (a list box reads as its choice, labelled by "Input:")
+    EXPECT_TRUE(accessibleFromApplication("None", QAccessible::ComboBox));
+    EXPECT_TRUE(accessibleFromApplication("Input:", QAccessible::StaticText));
+    EXPECT_TRUE(accessibleFromApplication("Input level", QAccessible::ProgressBar));
+    EXPECT_TRUE(accessibleFromApplication("Record", QAccessible::Button));
+    QAccessibleInterface* meter = QAccessible::queryAccessibleInterface(&panel.popover().audioWaveView());
+    ASSERT_NE(meter, nullptr);
+    EXPECT_EQ(meter->text(QAccessible::Value), "50 %");
+    QTest::keyClick(&panel.popover().audioDeviceButton(), Qt::Key_Escape);
+    EXPECT_FALSE(panel.isPopoverShown());
+    // A press outside closes it and does nothing else.
+    QTest::mouseClick(&window->recordButton(), Qt::LeftButton);
+    ASSERT_TRUE(panel.isPopoverShown());
+    const int tracks = static_cast<int>(window->document().engine().audioTrackArray().size());
+    QTest::mouseClick(window->timeline().viewport(), Qt::LeftButton, {}, QPoint(40, 40));
+    EXPECT_FALSE(panel.isPopoverShown());
+    EXPECT_EQ(static_cast<int>(window->document().engine().audioTrackArray().size()), tracks);
 }
 
 TEST_F(RecordingInTheWindow, ChoosingComputerAudioWithoutAMonitorSaysSoAndKeepsTheInput) {

@@ -1,6 +1,7 @@
 #!/bin/sh
 # End to end on laptop screens: on a virtual display of 1366x768 and of 1280x720 the
-# first window opens inside the screen, centred; with the preferences open, closing it
+# first window opens inside the screen, centred; the recording panel (Ctrl+R) is a window
+# of its own that Escape closes; with the preferences open, closing the project window
 # (Ctrl+W) ends the program.
 #
 # Usage: e2e_screen.sh BUILD_DIR      (exit 77 when Xvfb or xdotool is missing)
@@ -17,6 +18,12 @@ for screen in 1366x768 1280x720; do
       fail "on $E2E_SCREEN the window lies at ${X},${Y} ${WIDTH}x${HEIGHT}"
     left=$X; right=$((screen_width - X - WIDTH))
     [ $((left - right)) -le 2 ] && [ $((right - left)) -le 2 ] || fail "on $E2E_SCREEN the window is not centred: $left and $right pixels free"
+    shown() { xdotool search --onlyvisible --pid "$app_pid" "" 2>/dev/null | wc -l; }
+    alone=$(shown)
+    keys "$window" ctrl+r
+    [ "$(shown)" -gt "$alone" ] || fail "the recording panel did not open as a window of its own"
+    xdotool key Escape; sleep 0.5
+    [ "$(shown)" -eq "$alone" ] || fail "Escape did not close the recording panel"
     keys "$window" ctrl+comma
     timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" --name Preferences >/dev/null 2>&1 ||
       fail "the preferences did not open"

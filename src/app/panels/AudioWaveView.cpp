@@ -1,6 +1,7 @@
 #include "panels/AudioWaveView.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 #include "base/Palette.h"
@@ -33,6 +34,12 @@ void AudioWaveView::paintEvent(QPaintEvent*) {
             }
         }
     }
+}
+
+float AudioWaveView::currentLevel() const {
+    float level = 0.0f;
+    for (float reading : meter_.buildInAudioWave) level = std::max(level, reading);
+    return std::clamp(level, 0.0f, 1.0f);
 }
 
 }  // namespace wavomer::app

@@ -19,6 +19,9 @@ public:
     QSize sizeHint() const override { return {330, 70}; }
     // The cells filled at the last drawing, per column (what the tests look at).
     const std::array<float, AudioWaveMeter::kColumns>& shownCells() const { return shown_; }
+    // The input's level now, 0 to 1: the loudest reading of the batch shown (what
+    // assistive tools read as the meter's value).
+    float currentLevel() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

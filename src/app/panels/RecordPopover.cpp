@@ -1,7 +1,9 @@
 #include "panels/RecordPopover.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -13,7 +15,11 @@
 
 namespace wavomer::app {
 
-RecordPopover::RecordPopover(AudioWaveMeter& meter, QWidget* parent) : QWidget(parent, Qt::Popup) {
+// A frameless tool window rather than a popup: assistive tools walk the tool windows of
+// the application, and leave popups out. It closes as a popup would: on Escape, and on a
+// press anywhere outside it (that press does nothing else).
+RecordPopover::RecordPopover(AudioWaveMeter& meter, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("RecordPopover"));
     setAccessibleName(Text::tr("Audio Record"));
     // The popover's dark appearance: light text on the dark backing it paints.
@@ -44,9 +50,38 @@ RecordPopover::RecordPopover(AudioWaveMeter& meter, QWidget* parent) : QWidget(p
     layout->addLayout(buttons);
 }
 
+void RecordPopover::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    qApp->installEventFilter(this);
+    activateWindow();
+}
+
 void RecordPopover::hideEvent(QHideEvent* event) {
+    qApp->removeEventFilter(this);
     QWidget::hideEvent(event);
     emit closed();
+}
+
+void RecordPopover::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        hide();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool RecordPopover::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress && isVisible()) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        // A press in the panel, or in a list it opened (the input list's), stays in it.
+        if (widget && widget->window() != this && !isAncestorOf(widget) &&
+            !(widget->window()->parentWidget() && isAncestorOf(widget->window()->parentWidget()))) {
+            hide();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void RecordPopover::paintEvent(QPaintEvent*) {

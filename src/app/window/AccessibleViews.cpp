@@ -3,12 +3,14 @@
 #include <QAccessibleWidget>
 #include <QPointer>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "engine/WaveEditViewController.h"
 #include "base/Text.h"
 #include "timeline/TimelineView.h"
 
+#include "panels/AudioWaveView.h"
 #include "rules/WindowRules.h"
 #include "timeline/RulerView.h"
 #include "window/TimeDisplay.h"
@@ -48,6 +50,29 @@ public:
         if (t == QAccessible::Value) return static_cast<TimeDisplay*>(widget())->displayedText();
         return QAccessibleWidget::text(t);
     }
+};
+
+// The recording panel's level meter: an indicator whose value is the input's level now.
+class AccessibleLevelMeter : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit AccessibleLevelMeter(AudioWaveView* meter) : QAccessibleWidget(meter, QAccessible::ProgressBar) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) return QStringLiteral("%1 %").arg(std::lround(meter()->currentLevel() * 100.0f));
+        return QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override { return meter()->currentLevel(); }
+    void setCurrentValue(const QVariant&) override {}  // a reading, not a control
+    QVariant maximumValue() const override { return 1.0f; }
+    QVariant minimumValue() const override { return 0.0f; }
+    QVariant minimumStepSize() const override { return 0.01f; }
+
+private:
+    AudioWaveView* meter() const { return static_cast<AudioWaveView*>(widget()); }
 };
 
 // One track row of the timeline: named "Track N", its value the track's length as the
@@ -152,6 +177,8 @@ QAccessibleInterface* viewFactory(const QString& className, QObject* object) {
     if (className == QLatin1String("wavomer::app::TimeDisplay")) return new AccessibleTime(static_cast<TimeDisplay*>(object));
     if (className == QLatin1String("wavomer::app::TimelineView"))
         return new AccessibleTimeline(static_cast<TimelineView*>(object));
+    if (className == QLatin1String("wavomer::app::AudioWaveView"))
+        return new AccessibleLevelMeter(static_cast<AudioWaveView*>(object));
     if (className == QLatin1String("wavomer::app::RulerView"))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
     return nullptr;
