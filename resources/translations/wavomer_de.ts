@@ -774,5 +774,17 @@
         <source>Your latest changes are not protected against a crash.</source>
         <translation>Ihre letzten Änderungen sind nicht gegen einen Absturz geschützt.</translation>
     </message>
+    <message>
+        <source>Zoom to Fit</source>
+        <translation>Ganzes Projekt zeigen</translation>
+    </message>
+    <message>
+        <source>Zoom to Selection</source>
+        <translation>Auswahl zeigen</translation>
+    </message>
+    <message>
+        <source>Fit the project to the window when it opens</source>
+        <translation>Projekt beim Öffnen ins Fenster einpassen</translation>
+    </message>
 </context>
 </TS>

@@ -260,6 +260,19 @@ TEST_F(Gesture, ADoublePressOnAnEmptyProjectSelectsNothing) {
     EXPECT_EQ(selection(), Selection(0.0, 0.0));
 }
 
+TEST(ZoomToShow, GivesTheFractionalZoomWhoseScaleSpansTheWidthClampedToTheScale) {
+    for (const double seconds : {10.0, 95.5, 600.0}) {
+        const float zoom = zoomValueShowing(seconds, 1200.0);
+        EXPECT_GT(zoom, 1.0f);
+        EXPECT_LT(zoom, 70.0f);
+        EXPECT_NEAR(WaveEditViewController::pixelPerSecondForZoom(zoom) * seconds, 1200.0, 0.5) << seconds;
+    }
+    EXPECT_NE(zoomValueShowing(95.5, 1200.0), std::round(zoomValueShowing(95.5, 1200.0)));
+    EXPECT_FLOAT_EQ(zoomValueShowing(0.0001, 1200.0), 70.0f);      // closer than the scale reaches
+    EXPECT_FLOAT_EQ(zoomValueShowing(3 * 3600.0, 1200.0), 1.0f);   // wider than the scale reaches
+    EXPECT_FLOAT_EQ(zoomValueShowing(0.0, 1200.0), 70.0f);
+}
+
 TEST(Wheel, SmallTurnsDoNothingAndEachZoomStepIsOne) {
     EXPECT_FLOAT_EQ(wheelZoomValue(11.0f, 0.005), 11.0f);
     EXPECT_FLOAT_EQ(wheelZoomValue(11.0f, -3.0), 10.0f);

@@ -138,6 +138,10 @@ constexpr CommandRow kRows[] = {
      [](C& c) { c.window.zoomBy(1.0f); }, true},
     {WC::zoom, "zoomOut", Menu::view, QT_TRANSLATE_NOOP("text", "Zoom Out"), "Ctrl+-", R::none, K::dialog,
      [](C& c) { c.window.zoomBy(-1.0f); }},
+    {WC::zoom, "zoomToFit", Menu::view, QT_TRANSLATE_NOOP("text", "Zoom to Fit"), "Ctrl+0", R::none, K::dialog,
+     [](C& c) { c.window.zoomToFit(); }},
+    {{}, "zoomToSelection", Menu::view, QT_TRANSLATE_NOOP("text", "Zoom to Selection"), "Ctrl+Alt+0", R::selection,
+     K::dialog, [](C& c) { c.window.zoomToSelection(); }},
 
     // Help
     {{}, "helpDocument", Menu::help, QT_TRANSLATE_NOOP("text", "%1 Help"), "F1", R::none, K::dialog,
@@ -155,6 +159,7 @@ bool editRuleHolds(EditRule rule, const StateFlags& flags, const EditState& edit
         case EditRule::selectAll: return flags.hasTrack && !flags.isPlaying;
         case EditRule::undo: return edit.canUndo;
         case EditRule::redo: return edit.canRedo;
+        case EditRule::selection: return flags.hasSelectedSection;
     }
     return true;
 }

@@ -23,7 +23,7 @@ struct WindowContext;
 enum class Menu { file, edit, track, control, view, help };
 
 // The edit view's rules for the edit menu, and the undo history's.
-enum class EditRule { none, deleteKey, cutCopy, paste, selectAll, undo, redo };
+enum class EditRule { none, deleteKey, cutCopy, paste, selectAll, undo, redo, selection };
 
 // An edit runs inside one user event (one undo step, one change notice); a dialog or
 // program command runs as it is, and its dialogs open their own events.

@@ -37,4 +37,11 @@ void Preferences::resetWaveColor() {
     emit waveColorChanged(waveColor());
 }
 
+bool Preferences::fitProjectOnOpen() const { return UserConfig::share().fitProjectOnOpen; }
+
+void Preferences::setFitProjectOnOpen(bool fit) {
+    UserConfig::share().fitProjectOnOpen = fit;
+    saveConfiguration();
+}
+
 }  // namespace wavomer::app

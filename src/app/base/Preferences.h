@@ -19,6 +19,9 @@ public:
     void setWaveColor(const QColor& colour);
     // The first-run colour.
     void resetWaveColor();
+    // Whether an opened project is zoomed to fit its window (off at first run).
+    bool fitProjectOnOpen() const;
+    void setFitProjectOnOpen(bool fit);
 
 signals:
     void waveColorChanged(const QColor& colour);

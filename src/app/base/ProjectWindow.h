@@ -18,6 +18,9 @@ public:
     virtual void importWithDialog() = 0;
     // Steps the zoom value by step (the wheel's and the menu's steps).
     virtual void zoomBy(float step) = 0;
+    // The zoom at which the whole project, or the selected range, fills the visible width.
+    virtual void zoomToFit() = 0;
+    virtual void zoomToSelection() = 0;
     virtual void toggleMarkerList() = 0;
     // Stops a running recording, or opens the recording panel.
     virtual void recordButtonAction() = 0;

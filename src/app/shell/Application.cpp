@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include "config/UserConfig.h"
 #include "engine/DocumentState.h"
@@ -15,6 +16,7 @@
 #include "recovery/Recovery.h"
 #include "base/Document.h"
 #include "base/Interaction.h"
+#include "base/Preferences.h"
 #include "shell/HelpDocument.h"
 #include "shell/PreferencesWindowController.h"
 #include "base/Text.h"
@@ -98,6 +100,9 @@ MainWindow* Application::openProject(const std::string& folderOrPlist) {
     }
     const std::vector<std::string> unreadable = document->engine().unreadableSources();
     MainWindow* window = showWindow(document.release());
+    // Once the window is laid out, the whole project fills it when the user asked for that.
+    if (Preferences::shared().fitProjectOnOpen())
+        QTimer::singleShot(0, window, [window] { window->zoomToFit(); });
     interaction_.tellWarnings(window, Text::tr("Some audio files of the project \"%1\" cannot be read. Their sections play silence.")
                              .arg(name),
                  unreadable);

@@ -1,6 +1,7 @@
 #include "shell/PreferencesWindowController.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -34,6 +35,7 @@ PreferencesWindowController& PreferencesWindowController::shared(Interaction& in
 void PreferencesWindowController::showPreferenceWindow(Interaction& interaction) {
     PreferencesWindowController& window = shared(interaction);
     window.waveColor_ = Preferences::shared().waveColor();
+    window.fit_->setChecked(Preferences::shared().fitProjectOnOpen());
     window.showWell();
     window.show();
     window.raise();
@@ -60,6 +62,11 @@ PreferencesWindowController::PreferencesWindowController(Interaction& interactio
     auto* caption = new QLabel(Text::tr("Waveform colour") + QLatin1Char(':'), this);
     caption->setBuddy(well_);
     form->addRow(caption, row);
+    fit_ = new QCheckBox(Text::tr("Fit the project to the window when it opens"), this);
+    fit_->setObjectName(QStringLiteral("fitProjectOnOpen"));
+    fit_->setChecked(Preferences::shared().fitProjectOnOpen());
+    connect(fit_, &QCheckBox::toggled, this, [](bool fit) { Preferences::shared().setFitProjectOnOpen(fit); });
+    form->addRow(QString(), fit_);
     layout->addLayout(form);
     auto* close = new QPushButton(Text::tr("Close"), this);
     close->setObjectName(QStringLiteral("closeButton"));

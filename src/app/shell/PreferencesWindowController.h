@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QDialog>
 
+class QCheckBox;
 class QPushButton;
 
 namespace wavomer::app {
@@ -31,6 +32,7 @@ public:
     // resetWaveColorAction.
     void resetWaveColorAction();
     QPushButton* colorWell() const { return well_; }
+    QCheckBox* fitProjectOnOpenBox() const { return fit_; }
 
 private:
     void showWell();
@@ -38,6 +40,7 @@ private:
     Interaction* interaction_;
     QColor waveColor_;
     QPushButton* well_ = nullptr;
+    QCheckBox* fit_ = nullptr;
 };
 
 }  // namespace wavomer::app

@@ -80,6 +80,8 @@ public:
     void closeWindow() override { close(); }
     void importWithDialog() override;
     void zoomBy(float step) override;
+    void zoomToFit() override;
+    void zoomToSelection() override;
     void toggleMarkerList() override;
     // The record button: stops a running recording, or opens the recording panel below
     // the button (pausing playback first).

@@ -2,16 +2,19 @@
 // is a lookup and a call, an edit inside one user event. The bridge merges the user
 // event's change notice into one refresh of the views and the command states.
 #include <QAction>
+#include <algorithm>
 #include <QFileInfo>
 
 #include "actions/CommandTable.h"
 #include "actions/WindowActions.h"
 #include "base/Interaction.h"
 #include "base/Text.h"
+#include "engine/EditGesture.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "exporting/ExportController.h"
 #include "panels/MarkerViewController.h"
+#include "timeline/TimelineView.h"
 #include "util/StandardPaths.h"
 #include "window/MainWindow.h"
 #include "window/ZoomControl.h"
@@ -40,6 +43,22 @@ void MainWindow::importWithDialog() {
 }
 
 void MainWindow::zoomBy(float step) { zoom_->applyValue(zoom_->value() + step); }
+
+void MainWindow::zoomToFit() {
+    const double length = document_->engine().farestTrackEndTime();
+    if (!(length > 0.0)) return;
+    zoom_->applyValue(zoomValueShowing(length, timeline_->visibleRegion().width));
+    timeline_->setVisibleOriginX(0.0);
+}
+
+void MainWindow::zoomToSelection() {
+    WaveEditViewController& engine = document_->engine();
+    const double start = std::min(engine.selectedTimelineStartTime(), engine.selectedTimelineEndTime());
+    const double end = std::max(engine.selectedTimelineStartTime(), engine.selectedTimelineEndTime());
+    if (!(end > start)) return;
+    zoom_->applyValue(zoomValueShowing(end - start, timeline_->visibleRegion().width));
+    timeline_->setVisibleOriginX(engine.timeToPointX(start));
+}
 
 void MainWindow::exportProject(bool onMarkers) { exports_->convertAction(onMarkers); }
 

@@ -99,7 +99,8 @@ std::vector<std::string> UserConfig::allCoderKeys() const {
             "defaultFilterSeconds",
             "autoSplit",
             "defaultSplitMilliSeconds",
-            "waveColor"};
+            "waveColor",
+            "fitProjectOnOpen"};
 }
 
 CoderValue UserConfig::valueForKey(const std::string& key) const {
@@ -120,6 +121,7 @@ CoderValue UserConfig::valueForKey(const std::string& key) const {
     if (key == "autoSplit") return CoderValue(autoSplit);
     if (key == "defaultSplitMilliSeconds") return CoderValue(defaultSplitMilliSeconds);
     if (key == "waveColor") return CoderValue(waveColor);
+    if (key == "fitProjectOnOpen") return CoderValue(fitProjectOnOpen);
     return {};
 }
 
@@ -148,6 +150,7 @@ bool UserConfig::assignStoredValue(const std::string& key, const CoderValue& val
     if (key == "autoSplit") return assignScalar(value, [&] { return value.asBool(autoSplit); });
     if (key == "defaultSplitMilliSeconds")
         return assignScalar(value, [&] { return value.asInt32(defaultSplitMilliSeconds); });
+    if (key == "fitProjectOnOpen") return assignScalar(value, [&] { return value.asBool(fitProjectOnOpen); });
     if (key == "waveColor") {
         return assignScalar(value, [&] {
             const CoderColor* color = value.asColor();

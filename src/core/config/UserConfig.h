@@ -58,6 +58,7 @@ public:
     bool autoSplit = true;
     int32_t defaultSplitMilliSeconds = 150;
     CoderColor waveColor = defaultWaveColor();
+    bool fitProjectOnOpen = false;  // an opened project is zoomed to fit the window
 
     // --- not stored ---------------------------------------------------------------
     std::string recordOutputPath;  // the default output folder

@@ -178,6 +178,14 @@ float wheelZoomValue(float zoomValue, double deltaY) {
     return std::clamp(zoomValue + (deltaY > 0.0 ? 1.0f : -1.0f), 1.0f, 70.0f);
 }
 
+float zoomValueShowing(double seconds, double width) {
+    if (!(seconds > 0.0) || !(width > 0.0)) return 70.0f;
+    // pixels per second = 0.1 + (1.1^zoom - 1) * 0.8 / 7
+    const double grown = 1.0 + (width / seconds - 0.1) / 0.11428571428571428;
+    if (!(grown > 1.0)) return 1.0f;
+    return std::clamp(static_cast<float>(std::log(grown) / std::log(1.1)), 1.0f, 70.0f);
+}
+
 void rulerPress(WaveEditViewController& engine, double x, double rowsHeight) {
     if (engine.host().isRecording()) return;
     selectMarkerAt(engine, x, rowsHeight / 2.0);

@@ -73,6 +73,9 @@ double wheelScrolledOrigin(double originX, double deltaX, double visibleWidth, d
 // The vertical wheel: the zoom value one step up (deltaY > 0.01) or down (deltaY <
 // −0.01), kept within 1 and 70; the same value otherwise.
 float wheelZoomValue(float zoomValue, double deltaY);
+// The zoom value (1 to 70, fractional) at which seconds of the project span width pixels:
+// the inverse of the engine's pixels per second for a zoom, clamped to the scale.
+float zoomValueShowing(double seconds, double width);
 
 // The ruler's press and drag: the ruler's own marker hit test (at half the height of
 // the rows), then the cursor under the pointer, kept within the project, and a seek.
