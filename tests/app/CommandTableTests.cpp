@@ -42,7 +42,8 @@ TEST_F(CommandEnabling, EachStateDisablesExactlyTheCommandsItsRulesForbid) {
     // Delete also deletes a selected marker, so it is listed where it applies.
     const std::set<std::string> editsOfASelection = {"cut", "copy", "muteButtonAction", "fadeInButtonAction",
                                                      "fadeOutButtonAction", "showCustomFadeAction",
-                                                     "showVolumeSettingWindowAction", "zoomToSelection"};
+                                                     "showVolumeSettingWindowAction", "zoomToSelection",
+                                                     "showEffectSettingWindowAction"};
     auto with = [](std::set<std::string> a, const std::set<std::string>& b) {
         a.insert(b.begin(), b.end());
         return a;

@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +32,7 @@
 #include "support/FakeRecorder.h"
 #include "timeline/TimelineView.h"
 #include "window/RecordMaskView.h"
+#include "window/ZoomControl.h"
 
 namespace wavomer::app::test {
 
@@ -246,6 +248,14 @@ TEST_F(RecordingInTheWindow, TheSelectedRowsShowTheRecordingGrowAndTheStopInsert
     const double pps = engine.currentPixelPerSecond;
     EXPECT_NEAR(engine.contentWidth(), std::max((4.0 + 0.5 + engine.timeFor50Pixel()) * pps, widthBefore), 1e-6);
     EXPECT_GT(engine.readRecordAudioLevelWithTime(0.1), 0.0f);
+    // The wheel zooms the growing recording (one notch away from the user: one step in).
+    const float zoom = window->zoomControl().value();
+    QWheelEvent notch(QPointF(50, 50), timeline.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(timeline.viewport(), &notch);
+    EXPECT_FLOAT_EQ(window->zoomControl().value(), zoom + 1.0f);
+    EXPECT_DOUBLE_EQ(engine.currentPixelPerSecond, WaveEditViewController::pixelPerSecondForZoom(zoom + 1.0f));
+    ASSERT_TRUE(window->document().isRecording());
 
     // Space on the mask stops too; the file's whole length goes on the receiving track.
     recorder_->length = 0.52;

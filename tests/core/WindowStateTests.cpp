@@ -79,14 +79,13 @@ TEST(CommandTable, EveryCommandFollowsItsRuleAndRecordingDisablesAll) {
         EXPECT_EQ(on(WindowCommand::addTrack), !f.isPlaying);
         EXPECT_EQ(on(WindowCommand::deleteTrack), !f.isPlaying && f.hasTrackForDelete);
         for (WindowCommand c : {WindowCommand::mute, WindowCommand::showVolume, WindowCommand::fadeIn,
-                                WindowCommand::fadeOut, WindowCommand::showCustomFade})
+                                WindowCommand::fadeOut, WindowCommand::showCustomFade, WindowCommand::showEffect})
             EXPECT_EQ(on(c), !f.isPlaying && f.hasSelectedSection);
         EXPECT_EQ(on(WindowCommand::insertMute), !f.isPlaying && f.hasTrack);
         EXPECT_EQ(on(WindowCommand::insertNoise), !f.isPlaying && f.hasTrack);
         EXPECT_EQ(on(WindowCommand::convertOnMarks), f.hasMark && f.hasTrack);
         EXPECT_EQ(on(WindowCommand::convert), f.hasTrack);
         EXPECT_EQ(on(WindowCommand::addMark), f.addMarkEnable);
-        EXPECT_TRUE(on(WindowCommand::showEffect));
         for (std::size_t i = 0; i < count; ++i) EXPECT_FALSE(validateCommand(table[i].command, f, true));
     }
 }

@@ -333,8 +333,8 @@ void TimelineView::autoScrollTick() {
 // turn away from the user (zoom in). Shift turns a vertical wheel into a horizontal one,
 // as on most Linux desktops.
 void TimelineView::wheelEvent(QWheelEvent* event) {
+    // While recording too: a long take can be zoomed and scrolled (presses stay ignored).
     event->accept();
-    if (document_.isRecording()) return;
     QPointF units = QPointF(event->angleDelta()) / 120.0;
     if (event->modifiers() & Qt::ShiftModifier) units = QPointF(units.x() + units.y(), 0.0);
     const VisibleRegion region = visibleRegion();

@@ -24,7 +24,9 @@ constexpr CommandEntry kCommands[] = {
     {WindowCommand::insertNoise, "insertNoiseAction", CommandRule::notPlayingAndHasTrack},
     {WindowCommand::convertOnMarks, "convertOnMarksAction", CommandRule::hasMarkAndHasTrack},
     {WindowCommand::convert, "convertAction", CommandRule::hasTrack},
-    {WindowCommand::showEffect, "showEffectSettingWindowAction", CommandRule::always},
+    // The effect panel edits and previews the selected sections, as the volume and fade
+    // panels do: it needs a selection, and no playback reading the same sections.
+    {WindowCommand::showEffect, "showEffectSettingWindowAction", CommandRule::notPlayingAndHasSelectedSection},
     {WindowCommand::addMark, "addMarkAction", CommandRule::addMarkEnable},
     {WindowCommand::lastMark, "lastMarkAction", CommandRule::always},
     {WindowCommand::nextMark, "nextMarkAction", CommandRule::always},
