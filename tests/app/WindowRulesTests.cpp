@@ -38,7 +38,10 @@ TEST(ZoomRules, TheKnobSitsAt35PlusItsShareOf75Pixels) {
 TEST(TimeDisplayRules, ShowsHoursMinutesSecondsAndHundredths) {
     EXPECT_EQ(timeDisplayText(0.0f), "00:00:00.00");
     EXPECT_EQ(timeDisplayText(3725.5f), "01:02:05.50");
-    EXPECT_EQ(timeDisplayText(12.345f), "00:00:12.34");  // hundredths are cut, not rounded
+    // The nearest hundredth, with carry.
+    EXPECT_EQ(timeDisplayText(12.345f), "00:00:12.35");
+    EXPECT_EQ(timeDisplayText(2.3f), "00:00:02.30");
+    EXPECT_EQ(timeDisplayText(3599.996f), "01:00:00.00");
 }
 
 TEST(TimeDisplayRules, ANegativeTimeShowsZero) { EXPECT_EQ(timeDisplayText(-3.0f), "00:00:00.00"); }

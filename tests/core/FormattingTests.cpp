@@ -33,21 +33,6 @@ TEST(TimeStrFromSecond, ShowsAValueBeyondIntAsTheLargestInt) {
     EXPECT_EQ(CommonFunction::timeStrFromSecond(std::numeric_limits<float>::infinity()), "596523:14:07");
 }
 
-TEST(TimeStrFromMSSecond, PrintsTheFractionAsItsOwnTwoDecimalNumber) {
-    EXPECT_EQ(CommonFunction::timeStrFromMSSecond(65.25f), "00:01:05.0.25");
-    EXPECT_EQ(CommonFunction::timeStrFromMSSecond(3725.5f), "01:02:05.0.50");
-    EXPECT_EQ(CommonFunction::timeStrFromMSSecond(0.0f), "00:00:00.0.00");
-}
-
-TEST(TimeStrFromMSSecond, RoundsAFractionNearOneUpToOnePointZeroZero) {
-    EXPECT_EQ(CommonFunction::timeStrFromMSSecond(1.999f), "00:00:01.1.00");
-}
-
-TEST(TimeStrFromMSSecond, CountsNegativeAndNotANumberAsZero) {
-    EXPECT_EQ(CommonFunction::timeStrFromMSSecond(-1.5f), "00:00:00.0.00");
-    EXPECT_EQ(CommonFunction::timeStrFromMSSecond(kNaN), "00:00:00.0.00");
-}
-
 TEST(TimeStrFromSecondUseMS, ShowsSecondsUnderAMinuteAndMinutesAbove) {
     EXPECT_EQ(CommonFunction::timeStrFromSecondUseMS(59.9f), "59s");
     EXPECT_EQ(CommonFunction::timeStrFromSecondUseMS(60.0f), "1m");
@@ -164,13 +149,6 @@ TEST(Time2TimeStringTransformer, ShowsTheTruncatedTimeAndCannotBeEdited) {
     EXPECT_FALSE(Time2TimeStringTransformer::allowsReverseTransformation);
 }
 
-TEST(MuteNoise2TimeStringTransformer, ShowsMinutesSecondsAndMilliseconds) {
-    EXPECT_EQ(MuteNoise2TimeStringTransformer::transformedValue(75.25), "01:15.250");
-    EXPECT_EQ(MuteNoise2TimeStringTransformer::transformedValue(0.0), "00:00.000");
-    EXPECT_EQ(MuteNoise2TimeStringTransformer::transformedValue(90.0), "01:30.000");
-    EXPECT_EQ(MuteNoise2TimeStringTransformer::transformedValue(43200.0), "720:00.000");
-}
-
 TEST(MuteNoise2TimeStringTransformer, ReadsMinutesAndSecondsOrPlainSeconds) {
     EXPECT_DOUBLE_EQ(MuteNoise2TimeStringTransformer::reverseTransformedValue("01:15.250"), 75.25);
     EXPECT_DOUBLE_EQ(MuteNoise2TimeStringTransformer::reverseTransformedValue("1:30"), 90.0);
@@ -189,23 +167,14 @@ TEST(MuteNoise2TimeStringTransformer, ReadsTwoColonsOrUnreadableTextAsZero) {
 
 // --- the insert dialog's duration field ---------------------------------------------------
 
-std::string durationFieldAfterTyping(const std::string& typed) {
-    double insertTime = clampInsertTime(MuteNoise2TimeStringTransformer::reverseTransformedValue(typed));
-    return MuteNoise2TimeStringTransformer::transformedValue(insertTime);
-}
-
-TEST(InsertDurationField, TypingOneThirtyGivesNinetySeconds) {
+// (The field shows the clamped time again through the window's insertTimeText.)
+TEST(InsertDurationField, TypingOneThirtyGivesNinetySecondsAndANegativeDurationNothing) {
     EXPECT_EQ(clampInsertTime(MuteNoise2TimeStringTransformer::reverseTransformedValue("1:30")), 90.0);
-    EXPECT_EQ(durationFieldAfterTyping("1:30"), "01:30.000");
-}
-
-TEST(InsertDurationField, ANegativeDurationShowsZeroAndInsertsNothing) {
-    EXPECT_EQ(durationFieldAfterTyping("-5"), "00:00.000");
     EXPECT_EQ(clampInsertTime(-5.0), 0.0);
 }
 
 TEST(InsertDurationField, MoreThanTwelveHoursIsCutToTwelveHours) {
-    EXPECT_EQ(durationFieldAfterTyping("900:00"), "720:00.000");
+    EXPECT_EQ(clampInsertTime(MuteNoise2TimeStringTransformer::reverseTransformedValue("900:00")), kMaxInsertTimeSeconds);
     EXPECT_EQ(clampInsertTime(1e300), kMaxInsertTimeSeconds);
     EXPECT_EQ(clampInsertTime(std::numeric_limits<double>::infinity()), kMaxInsertTimeSeconds);
 }

@@ -28,11 +28,13 @@ double zoomKnobCentreX(float value, float minimum, float maximum) {
 
 std::string timeDisplayText(float seconds) {
     if (!(seconds > 0.0f)) seconds = 0.0f;
-    const double t = seconds;
-    const auto hours = static_cast<int64_t>(std::floor(t / 3600.0));
-    const auto minutes = static_cast<int64_t>(std::floor(t / 60.0)) % 60;
-    const auto wholeSeconds = static_cast<int64_t>(std::floor(t)) % 60;
-    const auto hundredths = static_cast<int64_t>(std::floor((t - std::floor(t)) * 100.0)) % 100;
+    // The nearest hundredth, carried into the seconds, minutes and hours (as the marker
+    // list shows its times): a cursor on a marker at 2.3 s reads 2.30.
+    const auto total = static_cast<int64_t>(std::llround(static_cast<double>(seconds) * 100.0));
+    const int64_t hundredths = total % 100;
+    const int64_t wholeSeconds = (total / 100) % 60;
+    const int64_t minutes = (total / 6000) % 60;
+    const int64_t hours = total / 360000;
     char text[32];
     std::snprintf(text, sizeof text, "%d%d:%02d:%02d.%02d", static_cast<int>((hours / 10) % 10),
                   static_cast<int>(hours % 10), static_cast<int>(minutes), static_cast<int>(wholeSeconds),

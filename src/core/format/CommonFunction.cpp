@@ -129,14 +129,6 @@ std::string CommonFunction::timeStrFromSecond(float seconds) {
     return printf3("%02d:%02d:%02d", s / 3600, (s / 60) % 60, s % 60);
 }
 
-std::string CommonFunction::timeStrFromMSSecond(float seconds) {
-    float x = nonNegative(seconds);
-    int s = truncatedInt(x);
-    // The fraction is taken in single precision, as the seconds are given.
-    float fraction = x - static_cast<float>(s);
-    return printf3("%02d:%02d:%02d.", s / 3600, (s / 60) % 60, s % 60) + fixedString(fraction, 2);
-}
-
 std::string CommonFunction::timeStrFromSecondUseMS(float seconds) {
     int s = truncatedInt(nonNegative(seconds));
     if (s < 60) return std::to_string(s) + "s";

@@ -23,9 +23,6 @@ class CommonFunction {
 public:
     // "%02d:%02d:%02d" of s/3600, (s/60) mod 60, s mod 60; negative or NaN input is 0.
     static std::string timeStrFromSecond(float seconds);
-    // "%02d:%02d:%02d.%.2f" of hours, minutes, seconds and the fraction (x − s) printed
-    // as its own number, so 65.25 shows "00:01:05.0.25"; negative or NaN input is 0.
-    static std::string timeStrFromMSSecond(float seconds);
     // Under a minute "%ds"; else "%dm%ds" of s/60 and s mod 60, or "%dm" on whole
     // minutes (59.9 → "59s", 60 → "1m", 61 → "1m1s"); negative or NaN input is 0.
     static std::string timeStrFromSecondUseMS(float seconds);

@@ -72,14 +72,6 @@ std::string Time2TimeStringTransformer::transformedValue(double seconds) {
     return buffer;
 }
 
-std::string MuteNoise2TimeStringTransformer::transformedValue(double seconds) {
-    int s = CommonFunction::truncatedInt(seconds);
-    int milliseconds = CommonFunction::truncatedInt((seconds - s) * 1000.0);
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%02d:%02d.%03d", s / 60, s % 60, milliseconds);
-    return buffer;
-}
-
 double MuteNoise2TimeStringTransformer::reverseTransformedValue(std::string_view text) {
     std::vector<std::string_view> pieces;
     size_t start = 0;

@@ -62,12 +62,10 @@ struct Time2TimeStringTransformer {
     static std::string transformedValue(double seconds);
 };
 
-// The duration field of the insert silence/noise dialog: minutes:seconds.milliseconds.
+// The duration field of the insert silence/noise dialog read back (the dialog writes
+// the field with the nearest millisecond, "01:15.250").
 struct MuteNoise2TimeStringTransformer {
     static constexpr bool allowsReverseTransformation = true;
-    // "%02d:%02d.%03d" of s/60, s mod 60 and trunc((x − s) × 1000), s = trunc(x):
-    // 75.25 → "01:15.250", 43200 → "720:00.000".
-    static std::string transformedValue(double seconds);
     // "m:s" gives 60 × m + s (each read as a number, so "1:30.5" gives 90.5), a text
     // without ":" gives its number, and a text with two or more ":" gives 0.
     static double reverseTransformedValue(std::string_view text);
