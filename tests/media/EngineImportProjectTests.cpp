@@ -230,6 +230,37 @@ TEST_F(ProjectTest, ARecordingIsInsertedAtItsStartOnEverySelectedTrackFromItsOwn
     EXPECT_DOUBLE_EQ(engine->farestTrackEndTime(), 2.0);
 }
 
+TEST_F(ProjectTest, ARecordingWithNoTrackSelectedGoesOnANewTrackPerChannelAsOneUndoStep) {
+    resizeTracks(0);  // every track deleted
+    {
+        UserEvent event(*engine);
+        engine->setTimelineTrackArray({});
+        engine->updateCurrentTimelineTime(0.0);
+        engine->initRecordSectionArray();
+        engine->doRecordWithRecordDurationChange(1.0);
+    }
+    const size_t stepsBefore = undo.undoStepCount();
+    Outcome<> r = Failure::because("not run");
+    {
+        UserEvent event(*engine);
+        r = engine->insertRecordSectionsToTrackWhenRecordFinish(stereo);
+    }
+    ASSERT_TRUE(r.ok()) << r.error();
+    ASSERT_EQ(engine->audioTrackArray().size(), 2u);
+    EXPECT_EQ(engine->timelineTrackArray(), engine->audioTrackArray());
+    for (int channel = 0; channel < 2; ++channel) {
+        const auto& sections = engine->audioTrackArray()[static_cast<size_t>(channel)]->sectionArray();
+        ASSERT_EQ(sections.size(), 1u);
+        EXPECT_EQ(sections[0]->channel, channel);
+        EXPECT_DOUBLE_EQ(sections[0]->trackEndTime, 1.0);
+    }
+    EXPECT_EQ(engine->audioTrackArray()[0]->readSamplePointAtOffset(10), 0.25f);
+    EXPECT_EQ(engine->audioTrackArray()[1]->readSamplePointAtOffset(10), -0.5f);
+    EXPECT_EQ(undo.undoStepCount(), stepsBefore + 1);
+    event([&] { undo.undo(); });
+    EXPECT_TRUE(engine->audioTrackArray().empty());
+}
+
 TEST_F(ProjectTest, StoppingTheRecordPanelInsertsTheWholeFileAsOneUndoStep) {
     ASSERT_TRUE(importNow(stereo).ok());
     UserConfig config(dir.file("user.config"));

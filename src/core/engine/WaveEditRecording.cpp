@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "data/AudioChannelsGenerator.h"
+#include "data/AudioSampleData.h"
 #include "engine/WaveEditViewController.h"
 
 namespace wavomer {
@@ -46,8 +47,47 @@ void WaveEditViewController::doRecordWithRecordDurationChange(double duration) {
     host_.flushTimeline();
 }
 
+Outcome<> WaveEditViewController::placeRecordingOnNewTracks(const std::string& recordedPath) {
+    // As an import into an empty project: the recording decoded once, one new track per
+    // channel, each holding its channel from the recording's start; the new tracks are
+    // selected.
+    host_.openImportWindow();
+    Outcome<> result;
+    Outcome<std::string> converted = convertForTimeline(recordedPath);
+    int channels = 0;
+    if (converted) {
+        if (auto data = AudioSampleData::dataForReadingAtPath(*converted)) channels = std::max(data->channels(), 0);
+        if (channels == 0) result = Failure::at(*converted, "cannot read the converted recording");
+    } else {
+        result = converted.failure();
+    }
+    std::vector<TrackPtr> added;
+    for (int i = 0; i < channels; ++i) added.push_back(addNewTrack());
+    for (int i = 0; i < channels; ++i) {
+        SectionPtr recorded = AudioSection::sectionWithPath(*converted);
+        recorded->channel = i;
+        recorded->startTime = 0.0;
+        recorded->endTime = recordEndTime - recordStartTime;
+        recorded->trackStartTime = recordStartTime;
+        recorded->trackEndTime = recordEndTime;
+        SectionArray sections;
+        if (recordStartTime > kTolerance)
+            sections.push_back(AudioSection::blankSectionWithTrackStartTime(0.0, recordStartTime));
+        sections.push_back(recorded);
+        audioTrackSectionArray(added[static_cast<size_t>(i)], sections);
+        recordSectionsArray.push_back(recorded);
+    }
+    if (!added.empty()) setTimelineTrackArray(added);
+    makeAllTrackEndTheSameTime();
+    reloadWave();
+    clearRecordDicArrayWhenFinish();
+    host_.closeImportWindow();
+    return result;
+}
+
 Outcome<> WaveEditViewController::insertRecordSectionsToTrackWhenRecordFinish(const std::string& recordedPath) {
     recordSectionsArray.clear();
+    if (timelineTrackArray_.empty()) return placeRecordingOnNewTracks(recordedPath);
     const double farthest = farestTrackEndTime();
     std::vector<TrackPtr> tracks = timelineTrackArray_;
     for (const auto& track : tracks) {

@@ -218,6 +218,7 @@ public:
     void saveRecordAudioLevelToCurrentTime(float level, double duration);
     float readRecordAudioLevelWithTime(double time) const;
     void doRecordWithRecordDurationChange(double duration);
+    // With no track selected, the recording goes on new tracks, one per channel.
     Outcome<> insertRecordSectionsToTrackWhenRecordFinish(const std::string& recordedPath);
     void clearRecordDicArrayWhenFinish();
 
@@ -266,6 +267,7 @@ public:
     std::string importTargetFolder() const;
 
 private:
+    Outcome<> placeRecordingOnNewTracks(const std::string& recordedPath);
     friend class UserEvent;
     // Records the inverse of a change; asserts (in debug builds) that it runs inside a
     // user event on the main thread.
