@@ -3,6 +3,8 @@
 // previews, and what OK, Cancel and the close button leave in the project and its undo
 // history.
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
@@ -183,6 +185,30 @@ TEST_F(EditPanels, VolumeOkMultipliesEverySelectedSectionAsOneUndoStep) {
         window->document().undo().undo();
     }
     for (const auto& s : selectedSections()) EXPECT_NEAR(s->volumeValue, 0.8, 1e-6);
+}
+
+TEST_F(EditPanels, ATypedVolumeIsCommittedByPlayAPressOnTheBackgroundAndAnAssistivePressOfOk) {
+    splitAtTheSelection();
+    VolumeWindowController panel(context());
+    panel.open();
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    auto type = [&](const char* text) {
+        panel.activateWindow();
+        panel.field().setFocus();
+        panel.field().selectAll();
+        QTest::keyClicks(&panel.field(), QString::fromLatin1(text));
+    };
+    type("2");
+    panel.transport().playButton().click();  // as an assistive tool presses it
+    EXPECT_FLOAT_EQ(panel.slideValue(), 2.0f);
+    panel.transport().playButton().click();  // pause again
+    type("3");
+    QTest::mouseClick(&panel, Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_FLOAT_EQ(panel.slideValue(), 3.0f);
+    type("4");
+    panel.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    for (const auto& s : selectedSections()) EXPECT_NEAR(s->volumeValue, 4.0, 1e-6);
 }
 
 TEST_F(EditPanels, VolumeCancelAfterMovingTheSliderLeavesProjectAndHistoryAlone) {

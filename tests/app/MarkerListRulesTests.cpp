@@ -26,16 +26,6 @@ TEST(MarkerListRules, RowsAre35HighWith3PixelsBetweenThemFrom3BelowTheTop) {
     EXPECT_DOUBLE_EQ(markerRowFrame(1, 220.0).y - (markerRowFrame(0, 220.0).y + 35.0), 3.0);
 }
 
-TEST(MarkerListRules, APointFallsOnTheRowUnderItAndTheGapsBelongToNoRow) {
-    EXPECT_EQ(markerRowAt(3.0, 5), std::optional<std::size_t>(0));
-    EXPECT_EQ(markerRowAt(37.9, 5), std::optional<std::size_t>(0));
-    EXPECT_EQ(markerRowAt(39.0, 5), std::nullopt);
-    EXPECT_EQ(markerRowAt(41.0, 5), std::optional<std::size_t>(1));
-    EXPECT_EQ(markerRowAt(160.0, 5), std::optional<std::size_t>(4));
-    EXPECT_EQ(markerRowAt(200.0, 5), std::nullopt);
-    EXPECT_EQ(markerRowAt(1.0, 5), std::nullopt);
-}
-
 TEST(MarkerListRules, ARowShowsTheTimeWithItsHundredthsAfterTheSeconds) {
     EXPECT_EQ(markerRowText(65.25), "00:01:05.25");
     EXPECT_EQ(markerRowText(3725.5), "01:02:05.50");

@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QToolButton>
 
 namespace wavomer::app {
 
@@ -16,6 +18,9 @@ EditPanelDialog::EditPanelDialog(const WindowContext& context)
     setModal(true);
     preview_ = new PreviewPlayer(engine_.projectLock, context.document.outputDevice(), this);
     transport_ = new PreviewTransport(*preview_, this);
+    // Play previews what was typed: the field is committed before the press plays (by the
+    // mouse or an assistive tool's press, which emits pressed too).
+    connect(&transport_->playButton(), &QToolButton::pressed, this, &EditPanelDialog::commitTypedValue);
 }
 
 EditPanelDialog::~EditPanelDialog() {
@@ -36,6 +41,17 @@ void EditPanelDialog::open() {
     updateWindow();
 }
 
+void EditPanelDialog::commitTypedValue() {
+    // A field loses the focus as it would to a click elsewhere: it commits what was typed
+    // (its editingFinished), and only when the text changed.
+    if (auto* field = qobject_cast<QLineEdit*>(focusWidget()); field && field->isModified()) field->clearFocus();
+}
+
+void EditPanelDialog::mousePressEvent(QMouseEvent* event) {
+    commitTypedValue();
+    QDialog::mousePressEvent(event);
+}
+
 void EditPanelDialog::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && qobject_cast<QLineEdit*>(focusWidget())) return event->accept();
@@ -49,6 +65,8 @@ void EditPanelDialog::change(const std::function<void(WaveEditViewController&)>&
 void EditPanelDialog::done(int result) {
     if (closing_) return QDialog::done(result);
     closing_ = true;
+    // OK pressed by an assistive tool leaves the field focused: what it holds counts.
+    if (result == QDialog::Accepted) commitTypedValue();
     if (result == QDialog::Accepted) okAction();
     preview_->release();
     transport_->reset();

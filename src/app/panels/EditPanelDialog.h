@@ -42,6 +42,10 @@ public:
 protected:
     // Return in a field commits the field (the preview follows) and keeps the panel open.
     void keyPressEvent(QKeyEvent* event) override;
+    // A press on the panel's background commits the field being edited.
+    void mousePressEvent(QMouseEvent* event) override;
+    // Commits the field being edited, as leaving it would.
+    void commitTypedValue();
     // The panel's own part of an opening and of OK (the last write before keeping).
     // Adds the preview's transport and the OK and Cancel buttons below the panel's controls.
     void addTransportAndButtons(QBoxLayout& layout);

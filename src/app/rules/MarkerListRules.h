@@ -21,8 +21,6 @@ struct MarkerRowFrame {
 double markerTableHeight(std::size_t count, double scrollHeight);
 // Row i: x 0, y 3 + 38 i, the table's width, 35 high.
 MarkerRowFrame markerRowFrame(std::size_t index, double tableWidth);
-// The row under table y, if any (the 3-pixel gaps belong to no row).
-std::optional<std::size_t> markerRowAt(double y, std::size_t count);
 // A row's text: the marker's time as hours, minutes, seconds and hundredths
 // ("00:01:05.25").
 std::string markerRowText(double seconds);

@@ -65,17 +65,7 @@ std::string fadeGridLabel(int i) {
     return buffer;
 }
 
-double effectDisplayValue(double value, std::string_view unit) {
-    const double magnitude = std::fabs(value);
-    double scale = 1.0;
-    if (unit == "index" || magnitude >= 100) scale = 1.0;
-    else if (magnitude >= 10) scale = 10.0;
-    else if (magnitude >= 1) scale = 100.0;
-    else if (magnitude >= 0.1) scale = 1000.0;
-    else scale = 10000.0;
-    const double rounded = std::round(value * scale) / scale;
-    return rounded == 0.0 ? 0.0 : rounded;  // no "-0"
-}
+double effectDisplayValue(double value, std::string_view unit) { return EditActions::roundEffectValue(value, unit); }
 
 std::string effectValueText(double value, std::string_view unit) {
     char buffer[32];

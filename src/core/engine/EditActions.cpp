@@ -74,16 +74,20 @@ void applyEffect(WaveEditViewController& engine, const std::optional<EffectDic>&
     engine.host().flushButtonStates();
 }
 
-double effectRowValue(double minimum, double maximum, const std::string& unit, double value) {
-    double magnitude = std::fabs(value);
+double roundEffectValue(double value, std::string_view unit) {
+    const double magnitude = std::fabs(value);
     double scale = 1.0;
     if (unit == "index" || magnitude >= 100) scale = 1.0;
     else if (magnitude >= 10) scale = 10.0;
     else if (magnitude >= 1) scale = 100.0;
     else if (magnitude >= 0.1) scale = 1000.0;
     else scale = 10000.0;
-    double rounded = std::round(value * scale) / scale;
-    return std::clamp(rounded, std::min(minimum, maximum), std::max(minimum, maximum));
+    const double rounded = std::round(value * scale) / scale;
+    return rounded == 0.0 ? 0.0 : rounded;  // no "-0"
+}
+
+double effectRowValue(double minimum, double maximum, const std::string& unit, double value) {
+    return std::clamp(roundEffectValue(value, unit), std::min(minimum, maximum), std::max(minimum, maximum));
 }
 
 Outcome<EffectDic> effectDicFromPanel(const std::string& name,

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 
 #include "engine/WaveEditViewController.h"
 
@@ -32,6 +33,9 @@ void applyEffect(WaveEditViewController& engine, const std::optional<EffectDic>&
 // unknown effect or parameter.
 Outcome<EffectDic> effectDicFromPanel(const std::string& name,
                                       const std::vector<std::pair<std::string, double>>& overrides);
+// An effect parameter as its row shows it: whole numbers from 100 (and for an "index"),
+// one decimal from 10, two from 1, three from 0.1, four below.
+double roundEffectValue(double value, std::string_view unit);
 // A slider row's value: rounded to what the row displays, clamped to its range.
 double effectRowValue(double minimum, double maximum, const std::string& unit, double value);
 
