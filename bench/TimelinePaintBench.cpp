@@ -156,6 +156,7 @@ QtInteraction& interaction() {
 struct NoProgram : Program {
     void newProject() override {}
     void openProject() override {}
+    void openProjectAt(const std::string&) override {}
     void quit() override {}
     void showPreferences() override {}
     void showHelp() override {}

@@ -786,5 +786,13 @@
         <source>Fit the project to the window when it opens</source>
         <translation>Projekt beim Öffnen ins Fenster einpassen</translation>
     </message>
+    <message>
+        <source>Open Recent</source>
+        <translation>Zuletzt geöffnet</translation>
+    </message>
+    <message>
+        <source>Clear Menu</source>
+        <translation>Menü leeren</translation>
+    </message>
 </context>
 </TS>

@@ -86,6 +86,7 @@ public:
     QStringList asked;
     void newProject() override { asked << QStringLiteral("newProject"); }
     void openProject() override { asked << QStringLiteral("openProject"); }
+    void openProjectAt(const std::string& folder) override { asked << QString::fromStdString("openProjectAt " + folder); }
     void quit() override { asked << QStringLiteral("quit"); }
     void showPreferences() override { asked << QStringLiteral("showPreferences"); }
     void showHelp() override { asked << QStringLiteral("showHelp"); }

@@ -4,7 +4,12 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
 #include <QSignalSpy>
+#include <QUrl>
+#include <QXmlStreamReader>
 #include <QTest>
 #include <cerrno>
 #include <filesystem>
@@ -18,6 +23,8 @@
 #include "engine/WaveEditViewController.h"
 #include "shell/Application.h"
 #include "shell/PreferencesWindowController.h"
+#include "base/RecentProjects.h"
+#include "config/UserConfig.h"
 #include "timeline/TimelineView.h"
 
 namespace wavomer::app::test {
@@ -375,6 +382,63 @@ TEST_F(DocumentWindow, ClosingTheLastProjectWindowClosesThePreferencesAndEndsThe
     ASSERT_TRUE(waitFor([&] { return ended.count() == 1; }));
     EXPECT_FALSE(preferences.isVisible());
     EXPECT_TRUE(app.windows().empty());
+}
+
+}  // namespace wavomer::app::test
+
+namespace wavomer::app::test {
+
+TEST_F(DocumentWindow, OpenRecentListsTheProjectsOpenedOrSavedAndTheDesktopListHasThem) {
+    const std::string savedPath = UserConfig::share().savePath();
+    UserConfig::share().setSavePath(scratch_.file("config/user.config"));
+    clearRecentProjects();
+    const std::string first = scratch_.file("first.wvmp"), second = scratch_.file("second.wvmp");
+    // Another program's entry in the desktop's list stays as it was.
+    const QString xbel = recentlyUsedFile();
+    QDir().mkpath(QFileInfo(xbel).absolutePath());
+    {
+        QFile other(xbel);
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xbel version=\"1.0\" "
+                    "xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\" "
+                    "xmlns:mime=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                    "<bookmark href=\"file:///tmp/other.txt\" added=\"2020-01-01T00:00:00Z\" "
+                    "modified=\"2020-01-01T00:00:00Z\" visited=\"2020-01-01T00:00:00Z\"/>\n</xbel>\n");
+    }
+    for (const std::string& folder : {first, second}) {
+        auto window = openWindow();
+        interaction_.file = [&](const FileChoice&) { return QString::fromStdString(folder); };
+        ASSERT_TRUE(window->save());
+    }
+    auto window = openWindow();
+    auto* recent = window->findChild<QMenu*>("openRecent");
+    ASSERT_NE(recent, nullptr);
+    emit recent->aboutToShow();
+    QStringList shown;
+    for (QAction* action : recent->actions()) shown << action->text();
+    EXPECT_EQ(shown, (QStringList{"second", "first", "", "Clear Menu"}));
+    recent->actions().at(1)->trigger();
+    EXPECT_EQ(program_.asked, QStringList{QString::fromStdString("openProjectAt " + first)});
+    // The desktop's list: the other entry and both projects, once each.
+    QFile list(xbel);
+    ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+    QXmlStreamReader reader(&list);
+    QStringList hrefs;
+    while (!reader.atEnd())
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == QLatin1String("bookmark"))
+            hrefs << reader.attributes().value("href").toString();
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+    EXPECT_EQ(hrefs, (QStringList{"file:///tmp/other.txt", QUrl::fromLocalFile(QString::fromStdString(first)).toString(),
+                                  QUrl::fromLocalFile(QString::fromStdString(second)).toString()}));
+    // A project that went leaves the menu; Clear Menu empties it.
+    std::filesystem::remove_all(first);
+    emit recent->aboutToShow();
+    EXPECT_EQ(recent->actions().size(), 3);
+    recent->actions().last()->trigger();
+    emit recent->aboutToShow();
+    EXPECT_EQ(recent->actions().size(), 2);
+    EXPECT_FALSE(recent->actions().last()->isEnabled());
+    UserConfig::share().setSavePath(savedPath);
 }
 
 }  // namespace wavomer::app::test

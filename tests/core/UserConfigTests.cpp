@@ -26,6 +26,8 @@ const std::vector<std::string> kStoredKeys = {
     "micAudioRecorderEnable", "computerAudioRecorderEnable", "micAudioRecorderVolume",
     "computerAudioRecorderVolume", "recordAudioSources", "recordSources", "autoFilter",
     "defaultFilterSeconds", "autoSplit",     "defaultSplitMilliSeconds", "waveColor"};
+// Stored only when they hold something (a first run's file has the fifteen alone).
+const std::vector<std::string> kOptionalKeys = {"fitProjectOnOpen", "recentProjects"};
 
 // A record of class "UserConfig" with whatever keys a test gives it: stands for a
 // file written by another version of the program, or for reading back which keys a
@@ -139,8 +141,10 @@ TEST_F(UserConfigTest, RecordingsGoToTheDefaultOutputFolder) {
     EXPECT_TRUE(FileManagerExtention::isDirectoryAtPath(config.recordOutputPath));
 }
 
-TEST_F(UserConfigTest, ItListsExactlyTheFifteenStoredKeysInOrder) {
-    EXPECT_EQ(UserConfig(configPath).allCoderKeys(), kStoredKeys);
+TEST_F(UserConfigTest, ItListsExactlyTheFifteenStoredKeysInOrderThenTheOptionalOnes) {
+    std::vector<std::string> keys = kStoredKeys;
+    keys.insert(keys.end(), kOptionalKeys.begin(), kOptionalKeys.end());
+    EXPECT_EQ(UserConfig(configPath).allCoderKeys(), keys);
     EXPECT_EQ(UserConfig(configPath).coderClassName(), "UserConfig");
 }
 
@@ -184,6 +188,23 @@ TEST_F(UserConfigTest, TheFileOfAFirstRunHoldsTheDefaultsUnderTheFifteenKeys) {
     EXPECT_NEAR(color->red, 14 / 255.0, 1e-6);
     EXPECT_NEAR(color->green, 140 / 255.0, 1e-6);
     EXPECT_NEAR(color->blue, 150 / 255.0, 1e-6);
+}
+
+TEST_F(UserConfigTest, TheRecentProjectsAreTheTenNewestOnceEachAndOutliveARun) {
+    UserConfig config(configPath);
+    for (int i = 0; i < 12; ++i) config.rememberRecentProject("/p/" + std::to_string(i) + ".wvmp");
+    config.rememberRecentProject("/p/5.wvmp");
+    ASSERT_EQ(config.recentProjects.size(), 10u);
+    EXPECT_EQ(config.recentProjects[0], "/p/5.wvmp");
+    EXPECT_EQ(config.recentProjects[1], "/p/11.wvmp");
+    EXPECT_EQ(std::count(config.recentProjects.begin(), config.recentProjects.end(), "/p/5.wvmp"), 1);
+    EXPECT_EQ(config.recentProjects.back(), "/p/2.wvmp");  // 0 and 1 fell off
+    config.fitProjectOnOpen = true;
+    ASSERT_TRUE(config.save().ok());
+    UserConfig again(configPath);
+    ASSERT_TRUE(again.load().ok());
+    EXPECT_EQ(again.recentProjects, config.recentProjects);
+    EXPECT_TRUE(again.fitProjectOnOpen);
 }
 
 TEST_F(UserConfigTest, SavingCreatesTheMissingConfigurationFolder) {

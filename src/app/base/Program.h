@@ -5,6 +5,8 @@
 // Threads: main thread.
 #pragma once
 
+#include <string>
+
 class QWidget;
 
 namespace wavomer::app {
@@ -13,6 +15,8 @@ class Program {
 public:
     virtual void newProject() = 0;
     virtual void openProject() = 0;
+    // Opens the project folder (as the system's bytes), as a recent project is opened.
+    virtual void openProjectAt(const std::string& folder) = 0;
     // Closes every window (each may refuse) and quits when all went.
     virtual void quit() = 0;
     virtual void showPreferences() = 0;

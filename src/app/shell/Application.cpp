@@ -17,6 +17,7 @@
 #include "base/Document.h"
 #include "base/Interaction.h"
 #include "base/Preferences.h"
+#include "base/RecentProjects.h"
 #include "shell/HelpDocument.h"
 #include "shell/PreferencesWindowController.h"
 #include "base/Text.h"
@@ -100,6 +101,7 @@ MainWindow* Application::openProject(const std::string& folderOrPlist) {
     }
     const std::vector<std::string> unreadable = document->engine().unreadableSources();
     MainWindow* window = showWindow(document.release());
+    rememberRecentProject(folder);
     // Once the window is laid out, the whole project fills it when the user asked for that.
     if (Preferences::shared().fitProjectOnOpen())
         QTimer::singleShot(0, window, [window] { window->zoomToFit(); });

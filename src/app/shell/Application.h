@@ -48,6 +48,7 @@ public:
     // Program
     void newProject() override { openUntitled(); }
     void openProject() override { openProjectWithDialog(); }
+    void openProjectAt(const std::string& folder) override { openProject(folder); }
     void quit() override;
     void showPreferences() override;
     void showHelp() override;

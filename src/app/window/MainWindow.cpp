@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QDialog>
@@ -193,6 +194,13 @@ void MainWindow::buildMenusAndToolbar() {
             if (rows[i].separatorBefore) bar->addSeparator();
             bar->addAction(actions_->action(rows[i].id()));
         }
+        if (menu.menu != Menu::file) continue;
+        // Open Recent follows Open..., filled each time it opens.
+        auto* recent = new QMenu(Text::tr("Open Recent"), bar);
+        recent->setObjectName(QStringLiteral("openRecent"));
+        bar->insertMenu(actions_->action("save"), recent);
+        connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(*recent); });
+        fillRecentMenu(*recent);
     }
     // Two rows, so that each fits a laptop's width: the editing commands, then the
     // transport with the time display first, where it can never overflow.

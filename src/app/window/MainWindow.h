@@ -21,6 +21,7 @@
 #include "bridge/EngineBridge.h"
 
 class QDialog;
+class QMenu;
 class QMessageBox;
 class QToolButton;
 
@@ -105,6 +106,8 @@ protected:
 
 private:
     void buildMenusAndToolbar();
+    // File > Open Recent: the recent projects that still exist, then Clear Menu.
+    void fillRecentMenu(QMenu& menu);
     // Saves into folder and tells the user what failed or was left out.
     bool saveInto(const std::string& folder, SaveOptions options = {});
     void wireBridge();

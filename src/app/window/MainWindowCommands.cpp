@@ -2,12 +2,15 @@
 // is a lookup and a call, an edit inside one user event. The bridge merges the user
 // event's change notice into one refresh of the views and the command states.
 #include <QAction>
+#include <QMenu>
 #include <algorithm>
 #include <QFileInfo>
 
 #include "actions/CommandTable.h"
 #include "actions/WindowActions.h"
 #include "base/Interaction.h"
+#include "base/Program.h"
+#include "base/RecentProjects.h"
 #include "base/Text.h"
 #include "engine/EditGesture.h"
 #include "engine/UserEvent.h"
@@ -33,6 +36,22 @@ void MainWindow::runCommand(std::string_view id) {
     } else {
         row->run(context_);
     }
+}
+
+void MainWindow::fillRecentMenu(QMenu& menu) {
+    menu.clear();
+    const std::vector<std::string> folders = recentProjects();
+    for (const std::string& folder : folders) {
+        const QString shown = Document::pathText(folder);
+        QAction* open = menu.addAction(QFileInfo(shown).completeBaseName());
+        open->setToolTip(shown);
+        open->setStatusTip(shown);
+        connect(open, &QAction::triggered, this, [this, folder] { context_.program.openProjectAt(folder); });
+    }
+    menu.addSeparator();
+    QAction* clear = menu.addAction(Text::tr("Clear Menu"));
+    clear->setEnabled(!folders.empty());
+    connect(clear, &QAction::triggered, this, [] { clearRecentProjects(); });
 }
 
 void MainWindow::importWithDialog() {
@@ -105,6 +124,7 @@ bool MainWindow::saveInto(const std::string& folder, SaveOptions options) {
     const Outcome<Warnings> outcome = document_->saveTo(folder, options);
     if (outcome) interaction_.tellWarnings(this, Text::tr("The project was saved with warnings."), *outcome);
     else interaction_.tell(this, Text::tr("The project could not be saved."), outcome.failure());
+    if (outcome) rememberRecentProject(folder);
     refreshState();
     return outcome.ok();
 }

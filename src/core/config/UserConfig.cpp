@@ -1,5 +1,7 @@
 #include "config/UserConfig.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -100,7 +102,8 @@ std::vector<std::string> UserConfig::allCoderKeys() const {
             "autoSplit",
             "defaultSplitMilliSeconds",
             "waveColor",
-            "fitProjectOnOpen"};
+            "fitProjectOnOpen",
+            "recentProjects"};
 }
 
 CoderValue UserConfig::valueForKey(const std::string& key) const {
@@ -121,7 +124,15 @@ CoderValue UserConfig::valueForKey(const std::string& key) const {
     if (key == "autoSplit") return CoderValue(autoSplit);
     if (key == "defaultSplitMilliSeconds") return CoderValue(defaultSplitMilliSeconds);
     if (key == "waveColor") return CoderValue(waveColor);
-    if (key == "fitProjectOnOpen") return CoderValue(fitProjectOnOpen);
+    // Keys beyond the fifteen are optional: stored only when they hold something, so a
+    // file of a first run holds the fifteen alone.
+    if (key == "fitProjectOnOpen") return fitProjectOnOpen ? CoderValue(true) : CoderValue();
+    if (key == "recentProjects") {
+        if (recentProjects.empty()) return {};
+        CoderList list;
+        for (const std::string& folder : recentProjects) list.emplace_back(folder);
+        return CoderValue(std::move(list));
+    }
     return {};
 }
 
@@ -151,6 +162,17 @@ bool UserConfig::assignStoredValue(const std::string& key, const CoderValue& val
     if (key == "defaultSplitMilliSeconds")
         return assignScalar(value, [&] { return value.asInt32(defaultSplitMilliSeconds); });
     if (key == "fitProjectOnOpen") return assignScalar(value, [&] { return value.asBool(fitProjectOnOpen); });
+    if (key == "recentProjects") {
+        const CoderList* list = value.asList();
+        if (!list) return assignScalar(value, [] { return false; });
+        recentProjects.clear();
+        for (const CoderValue& entry : *list) {
+            std::string folder;
+            if (entry.asString(folder) && !folder.empty() && recentProjects.size() < kRecentProjects)
+                recentProjects.push_back(folder);
+        }
+        return true;
+    }
     if (key == "waveColor") {
         return assignScalar(value, [&] {
             const CoderColor* color = value.asColor();
@@ -160,6 +182,13 @@ bool UserConfig::assignStoredValue(const std::string& key, const CoderValue& val
         });
     }
     return true;
+}
+
+void UserConfig::rememberRecentProject(const std::string& folder) {
+    if (folder.empty()) return;
+    recentProjects.erase(std::remove(recentProjects.begin(), recentProjects.end(), folder), recentProjects.end());
+    recentProjects.insert(recentProjects.begin(), folder);
+    if (recentProjects.size() > kRecentProjects) recentProjects.resize(kRecentProjects);
 }
 
 Outcome<> UserConfig::save() const {

@@ -59,6 +59,7 @@ public:
     int32_t defaultSplitMilliSeconds = 150;
     CoderColor waveColor = defaultWaveColor();
     bool fitProjectOnOpen = false;  // an opened project is zoomed to fit the window
+    std::vector<std::string> recentProjects;  // project folders opened or saved, newest first
 
     // --- not stored ---------------------------------------------------------------
     std::string recordOutputPath;  // the default output folder
@@ -66,6 +67,10 @@ public:
     bool showRingtoneFile = false;
     CoderDictionary formatList;  // the catalogue's "FormatData"
     CoderDictionary formatData;  // the catalogue's "FormatInfo"
+
+    // Puts folder first in the recent projects (once), keeping the ten newest.
+    static constexpr size_t kRecentProjects = 10;
+    void rememberRecentProject(const std::string& folder);
 
     // The waveform colour on first run: 14, 140, 150 of 255, opaque.
     static CoderColor defaultWaveColor();
