@@ -2,7 +2,8 @@
 # End to end on laptop screens: on a virtual display of 1366x768 and of 1280x720 the
 # first window opens inside the screen, centred; the recording panel (Ctrl+R) is a window
 # of its own that Escape closes; with the preferences open, closing the project window
-# (Ctrl+W) ends the program.
+# (Ctrl+W) ends the program. Then Zoom to Fit (Ctrl+0) spreads a 20-second project's
+# waveform over the whole width of the rows.
 #
 # Usage: e2e_screen.sh BUILD_DIR      (exit 77 when Xvfb or xdotool is missing)
 set -eu
@@ -37,3 +38,32 @@ for screen in 1366x768 1280x720; do
     echo "e2e: on $E2E_SCREEN the window is ${WIDTH}x${HEIGHT} at ${X},${Y}"
   ' e2e-screen "$1" "$here" || exit $?
 done
+
+E2E_SCREEN=1366x768 sh -c '
+  set -eu
+  . "$2/e2e-common.sh"
+  command -v import >/dev/null 2>&1 || { echo "skipped: import is missing" >&2; exit 77; }
+  make_project "$work/P.wvmp"
+  start_window P "$work/P.wvmp"
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  # The waveform colour in a column near the right edge of the rows, before and after.
+  wave_at_right() {
+    import -display "$DISPLAY" -window root "$work/shot.png"
+    convert "$work/shot.png" -crop "1x$((HEIGHT - 220))+$((X + WIDTH - 40))+$((Y + 200))" txt:- | python3 -c "
+import re, sys
+hits = 0
+for line in sys.stdin:
+    m = re.search(r\"\\((\\d+),(\\d+),(\\d+)\", line)
+    if m and abs(int(m.group(1)) - 14) < 12 and abs(int(m.group(2)) - 140) < 12 and abs(int(m.group(3)) - 150) < 12:
+        hits += 1
+print(hits)"
+  }
+  before=$(wave_at_right)
+  keys "$window" ctrl+0
+  sleep 0.5
+  after=$(wave_at_right)
+  [ "$before" -eq 0 ] || fail "at the default zoom the 20-second waveform already reaches the right edge ($before pixels)"
+  [ "$after" -gt 20 ] || fail "after Zoom to Fit the waveform does not reach the right edge of the rows ($after pixels)"
+  quit_window "$window" "$app_pid"
+  echo "e2e: Zoom to Fit spreads the waveform to the right edge ($after wave pixels in its last columns)"
+' e2e-zoom "$1" "$here"
