@@ -377,6 +377,7 @@ TEST_F(DocumentWindow, ClosingTheLastProjectWindowClosesThePreferencesAndEndsThe
     PreferencesWindowController::showPreferenceWindow(interaction_);
     PreferencesWindowController& preferences = PreferencesWindowController::shared(interaction_);
     ASSERT_TRUE(preferences.isVisible());
+    EXPECT_TRUE(accessibleFromApplication("Fit the project to the window when it opens", QAccessible::CheckBox));
     QSignalSpy ended(&app, &Application::lastProjectClosed);
     ASSERT_TRUE(window->close());
     ASSERT_TRUE(waitFor([&] { return ended.count() == 1; }));

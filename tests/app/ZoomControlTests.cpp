@@ -1,5 +1,6 @@
 // The zoom control's presses and drags, as the user makes them.
 #include <QAction>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <cmath>
 #include <QTest>
@@ -103,6 +104,7 @@ TEST_F(ZoomControlInput, ZoomToFitShowsTheWholeProjectAndZoomToSelectionTheRange
     settle();
     EXPECT_NEAR(engine.longestTrackWidth(), width, 1.0);
     EXPECT_EQ(window->timeline().originX(), 0);
+    EXPECT_FALSE(window->timeline().horizontalScrollBar()->isVisible());  // nothing left to scroll
     const float fitted = window->zoomControl().value();
     EXPECT_NE(fitted, std::round(fitted));  // continuous, not a whole step
     window->runCommand("zoomIn");

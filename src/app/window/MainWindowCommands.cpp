@@ -66,7 +66,8 @@ void MainWindow::zoomBy(float step) { zoom_->applyValue(zoom_->value() + step); 
 void MainWindow::zoomToFit() {
     const double length = document_->engine().farestTrackEndTime();
     if (!(length > 0.0)) return;
-    zoom_->applyValue(zoomValueShowing(length, timeline_->visibleRegion().width));
+    // A pixel short of the width, so that rounding leaves no scroll bar with nothing to scroll.
+    zoom_->applyValue(zoomValueShowing(length, timeline_->visibleRegion().width - 1.0));
     timeline_->setVisibleOriginX(0.0);
 }
 
