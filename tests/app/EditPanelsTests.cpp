@@ -414,6 +414,11 @@ TEST_F(EditPanels, ThePopupOffersNoneAndTheWholeCatalogue) {
         EXPECT_EQ(panel.effectPopBtn().itemText(static_cast<int>(i) + 1).toStdString(), names[i]);
     EXPECT_EQ(panel.settingCount(), 0);
     EXPECT_EQ(panel.controlView().height(), 132);
+    // A new panel's settings area is as tall as its view, in a window of at least 250.
+    panel.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(panel.findChild<QScrollArea*>()->viewport()->height(), 132);
+    EXPECT_GE(panel.height(), 250);
     panel.reject();
 }
 

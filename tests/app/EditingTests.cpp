@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
+#include <QSignalSpy>
 #include <QWheelEvent>
 
 #include "AppTestSupport.h"
@@ -191,6 +192,13 @@ TEST_F(EditingInTheWindow, TheWheelZoomsByOneStepAndScrollsSideways) {
     wheel(rows, {0, 120});
     settle();
     EXPECT_FLOAT_EQ(zoom.value(), 30.0f);
+    // At the top of the scale a notch in keeps 70 and is still applied.
+    zoom.applyValue(70.0f);
+    QSignalSpy applied(&zoom, &ZoomControl::zoomApplied);
+    wheel(rows, {0, 120});
+    ASSERT_EQ(applied.count(), 1);
+    EXPECT_FLOAT_EQ(applied.at(0).at(0).toFloat(), 70.0f);
+    zoom.applyValue(30.0f);
 
     // Sideways: W × 0.015 pixels a notch, kept inside the document.
     TimelineView& timeline = window->timeline();

@@ -90,17 +90,21 @@ void EffectWindowController::updateEffectControlViewAndEffectDic() {
 void EffectWindowController::adjustControlViewFrameWithCount(long count) {
     const int control = static_cast<int>(rules::effectControlViewHeight(count));
     controlView_->resize(controlView_->width(), control);
-    // The scroll view shows every row, as far as the screen lets the window grow; the
-    // window's top edge stays where it is.
+    // The scroll view shows every row, as far as the screen lets the window grow, and the
+    // window changes by as much as the scroll view does (at least 250 high); its top edge
+    // stays where it is. A window not shown yet has no height of its own, so its laid-out
+    // size stands in: a new panel opens with the settings area exactly as tall as the rows.
+    if (layout()) layout()->activate();
     const int frame = 2 * scroll_->frameWidth();
     const int oldScroll = scroll_->height();
-    const int oldWindow = height();
+    const int oldWindow = isVisible() ? height() : sizeHint().height();
     int available = 100000;
     if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
         available = s->availableGeometry().height() - 60;
-    const int wanted = static_cast<int>(rules::effectWindowHeight(oldWindow, control + frame, oldScroll));
-    const int windowHeight = std::min(wanted, std::max(available, static_cast<int>(rules::kEffectWindowMinHeight)));
-    const int scrollHeight = std::max(oldScroll + windowHeight - oldWindow, static_cast<int>(rules::kEffectControlMinHeight) + frame);
+    const int leastScroll = static_cast<int>(rules::kEffectControlMinHeight) + frame;
+    const int mostScroll = std::max(leastScroll, available - (oldWindow - oldScroll));
+    const int scrollHeight = std::clamp(control + frame, leastScroll, mostScroll);
+    const int windowHeight = static_cast<int>(rules::effectWindowHeight(oldWindow, scrollHeight, oldScroll));
     scroll_->setFixedHeight(scrollHeight);
     const QPoint topLeft = pos();
     if (layout()) layout()->activate();

@@ -137,8 +137,9 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, Interaction& interact
     connect(timeline_, &TimelineView::commandRequested, this,
             [this](const QString& id) { runCommand(id.toStdString()); });
     connect(timeline_, &TimelineView::zoomWheelTurned, this, [this](double deltaY) {
-        const float value = wheelZoomValue(zoom_->value(), deltaY);
-        if (value != zoom_->value()) zoom_->applyValue(value);
+        // A notch is applied even where the scale ends (1 or 70): the value is kept and
+        // the view is drawn again around its middle.
+        zoom_->applyValue(wheelZoomValue(zoom_->value(), deltaY));
     });
     connect(timeline_, &TimelineView::scrolled, ruler_, qOverload<>(&QWidget::update));
     // The ruler's ticks follow the content: a scroll moves its pixels and paints the strip it
