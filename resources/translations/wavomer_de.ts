@@ -794,5 +794,9 @@
         <source>Clear Menu</source>
         <translation>Menü leeren</translation>
     </message>
+    <message>
+        <source>Opening &quot;%1&quot;...</source>
+        <translation>„%1“ wird geöffnet …</translation>
+    </message>
 </context>
 </TS>

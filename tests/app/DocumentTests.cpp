@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
 #include <QLabel>
 #include <QDir>
 #include <QFileInfo>
@@ -33,6 +35,27 @@ namespace {
 
 using DocumentWindow = WindowTest;
 
+// What the screen showed when a progress dialog appeared: its text and whether a
+// project window stood behind it.
+class ProgressWatch : public QObject {
+public:
+    ProgressWatch() { qApp->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* dialog = qobject_cast<QDialog*>(watched);
+        if (event->type() == QEvent::Show && dialog && dialog->findChild<QLabel*>(QStringLiteral("importLabel"))) {
+            shown << dialog->windowTitle() + QStringLiteral(": ") +
+                         dialog->findChild<QLabel*>(QStringLiteral("importLabel"))->text();
+            auto* window = qobject_cast<MainWindow*>(dialog->parentWidget());
+            windowShown = window && window->isVisible();
+            this->dialog = dialog;
+        }
+        return false;
+    }
+    QStringList shown;
+    bool windowShown = false;
+    QPointer<QDialog> dialog;
+};
+
 }  // namespace
 
 TEST_F(DocumentWindow, AProjectSavedAndReopenedHasTheSameTracksAndMarkers) {
@@ -62,9 +85,15 @@ TEST_F(DocumentWindow, AProjectSavedAndReopenedHasTheSameTracksAndMarkers) {
         tracks = engine.audioTrackArray().size();
     }
     Application app(interaction_, OutputDevice::Silent);
+    ProgressWatch watch;
     MainWindow* reopened = app.openProject(QString::fromStdString(folder + "/project.plist"));
     ASSERT_NE(reopened, nullptr);
     EXPECT_EQ(app.windows().size(), 1u);  // no extra empty project
+    // Read behind the progress dialog of a window already shown, gone once it is read.
+    EXPECT_EQ(watch.shown, QStringList{QStringLiteral("Open: Opening \"song.wvmp\"...")});
+    EXPECT_TRUE(watch.windowShown);
+    ASSERT_TRUE(watch.dialog);
+    EXPECT_FALSE(watch.dialog->isVisible());
     WaveEditViewController& engine = reopened->document().engine();
     EXPECT_EQ(engine.audioTrackArray().size(), tracks);
     EXPECT_NEAR(engine.farestTrackEndTime(), length, 1e-9);

@@ -16,6 +16,8 @@
 #include <fstream>
 #include <functional>
 #include <limits>
+#include <optional>
+#include <thread>
 
 #include "archive/ProjectArchive.h"
 #include "support/EngineFixture.h"
@@ -301,6 +303,60 @@ TEST_F(FolderTest, AProjectOpenedWithoutTracksSelectsNothingUntilItsFirstImport)
     for (const auto& s : engine->audioTrackArray()[0]->sectionArray())
         silenceInserted |= s->isMute && std::fabs(s->trackStartTime - 0.5) < 1e-9;
     EXPECT_TRUE(silenceInserted);
+}
+
+TEST_F(FolderTest, AProjectReadInTheBackgroundArrivesWholeOnTheMainThreadOrNotAtAll) {
+    // Saved, then its import folder's files gone: opening points each section at its
+    // copy in "Audios", and that is the progress the read reports.
+    const std::string a = source("ImportAudio_1.data", 1.0);
+    const std::string b = source("ImportAudio_2.data", 1.0);
+    layOut({a, b});
+    event([&] { engine->setMarkArray({MarkerItem::createMarkerWithTime(0.5)}); });
+    const std::string project = dir.file("read.wvmp");
+    ASSERT_TRUE(engine->saveProjectItemToPath(project).ok());
+    fs::remove(a);
+    fs::remove(b);
+    AudioWaveDataCache::share().removeAll();
+
+    UndoManager otherUndo;
+    WaveEditViewController other(host, clipboard, scheduler, otherUndo);
+    std::optional<Outcome<>> opened;
+    event([&] { other.readDataFromProjectInBackground(project, [&](Outcome<> r) { opened = r; }); });
+    EXPECT_TRUE(other.isImporting);
+    for (int waited = 0; scheduler.queue.empty() && waited < 10000; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_DOUBLE_EQ(other.importProgress(), 1.0);
+    EXPECT_FALSE(opened) << "placed before the main thread took it";
+    EXPECT_EQ(other.audioTrackArray().size(), 2u);  // still the new project's tracks
+    scheduler.runAll();
+    ASSERT_TRUE(opened && opened->ok()) << (opened ? opened->error() : "never ended");
+    EXPECT_FALSE(other.isImporting);
+    EXPECT_FALSE(other.importInProgress());
+    ASSERT_EQ(other.audioTrackArray().size(), 1u);
+    for (const auto& section : other.audioTrackArray()[0]->sectionArray()) {
+        ASSERT_TRUE(section->audioPath);
+        EXPECT_EQ(section->audioPath->rfind(project + "/Audios/ImportAudio_", 0), 0u) << *section->audioPath;
+        EXPECT_TRUE(section->audioWaveData());
+    }
+    EXPECT_EQ(other.markArray().size(), 1u);
+    EXPECT_FALSE(other.isDocumentEdited());
+
+    // Stopped, it hands back nothing; an unreadable archive fails and leaves the
+    // project that is open as it was.
+    std::atomic<bool> stop{true};
+    EXPECT_TRUE(WaveEditViewController::readProjectFolder(project, &stop).cancelled());
+    std::ofstream(archive::projectArchivePath(project), std::ios::trunc) << "not an archive";
+    opened.reset();
+    event([&] { other.readDataFromProjectInBackground(project, [&](Outcome<> r) { opened = r; }); });
+    for (int waited = 0; scheduler.queue.empty() && waited < 10000; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    scheduler.runAll();
+    ASSERT_TRUE(opened);
+    EXPECT_FALSE(opened->ok());
+    EXPECT_FALSE(opened->cancelled());
+    EXPECT_FALSE(other.isImporting);
+    EXPECT_EQ(other.audioTrackArray()[0]->sectionArray().size(), 2u);
+    EXPECT_EQ(other.markArray().size(), 1u);
 }
 
 // Runs check as the unprivileged user "nobody" in a child process, since permissions

@@ -58,12 +58,22 @@ Document::~Document() {
 Outcome<> Document::load(const std::string& folder) {
     UserEvent event(*engine_);
     Outcome<> outcome = engine_->readDataFromProject(folder);
-    if (outcome && !folder.empty()) {
-        state_.readFromURL(folder);
-        recovery_->setDocument(state_.readPath(), displayName().toStdString());
-        emit pathChanged();
-    }
+    if (outcome && !folder.empty()) readFrom(folder);
     return outcome;
+}
+
+void Document::open(const std::string& folder, std::function<void(Outcome<>)> done) {
+    UserEvent event(*engine_);
+    engine_->readDataFromProjectInBackground(folder, [this, folder, done](Outcome<> outcome) {
+        if (outcome) readFrom(folder);
+        if (done) done(outcome);
+    });
+}
+
+void Document::readFrom(const std::string& folder) {
+    state_.readFromURL(folder);
+    recovery_->setDocument(state_.readPath(), displayName().toStdString());
+    emit pathChanged();
 }
 
 Outcome<> Document::restore(const RecoveryInfo& info) {

@@ -48,6 +48,10 @@ public:
     // place of the project.
     Outcome<> load(const std::string& folder);
     Outcome<> load(const QString& folder) { return load(pathBytes(folder)); }
+    // The same load read on a thread of its own behind the import progress, for a window
+    // already shown; done gets the outcome on the main thread (cancelled when the user
+    // stopped it), the document then left as it was.
+    void open(const std::string& folder, std::function<void(Outcome<>)> done);
     // Saves into folder and, when that worked, makes it the document's path (the engine
     // clears the edited mark) and answers what the save left out. A failed save keeps
     // the mark.
@@ -99,6 +103,8 @@ signals:
     void recoveryWritten(const QString& failure);
 
 private:
+    // Takes folder as the document's path once its project is read from there.
+    void readFrom(const std::string& folder);
     UndoManager undo_;
     std::unique_ptr<QtMainThreadScheduler> scheduler_;
     std::unique_ptr<EngineBridge> bridge_;

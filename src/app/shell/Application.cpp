@@ -1,11 +1,14 @@
 #include "shell/Application.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <QApplication>
 #include <QDateTime>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -74,7 +77,7 @@ MainWindow* Application::openProject(const std::string& folderOrPlist) {
     const std::string folder = DocumentState::projectFolderOf(folderOrPlist);
     const QString name = QFileInfo(Document::pathText(folder)).fileName();
     for (MainWindow* window : windows())
-        if (window->document().state().isAt(folder)) {
+        if (window->document().state().isAt(folder) || window->folderBeingOpened() == folder) {
             window->raise();
             window->activateWindow();
             return window;
@@ -93,14 +96,27 @@ MainWindow* Application::openProject(const std::string& folderOrPlist) {
         const bool open = interaction_.confirm(QApplication::activeWindow(), question) == 0;
         if (!open) return nullptr;
     }
-    auto document = std::make_unique<Document>(clipboard_, output_);
-    Outcome<> outcome = document->load(folder);
-    if (!outcome.ok()) {
-        interaction_.tell(nullptr, Text::tr("The project \"%1\" could not be opened.").arg(name), outcome.failure());
+    // The window first, then the project read behind its progress dialog: a large
+    // project shows how far the reading has got, and Cancel stops it. The caller gets
+    // the window once the project is in it; until then the event loop runs here.
+    QPointer<MainWindow> window = showWindow(new Document(clipboard_, output_));
+    std::optional<Outcome<>> outcome;
+    QEventLoop reading;
+    connect(window, &QObject::destroyed, &reading, &QEventLoop::quit);
+    window->openFolder(folder, [&outcome, &reading](Outcome<> result) {
+        outcome = std::move(result);
+        reading.quit();
+    });
+    if (!outcome) reading.exec();
+    if (!window || !outcome || !outcome->ok()) {
+        // Nothing is shown in place of a project that could not be read (or whose
+        // reading was stopped, or the program is ending meanwhile).
+        delete window.data();
+        if (outcome && !outcome->ok() && !outcome->cancelled())
+            interaction_.tell(nullptr, Text::tr("The project \"%1\" could not be opened.").arg(name), outcome->failure());
         return nullptr;
     }
-    const std::vector<std::string> unreadable = document->engine().unreadableSources();
-    MainWindow* window = showWindow(document.release());
+    const std::vector<std::string> unreadable = window->document().engine().unreadableSources();
     rememberRecentProject(folder);
     // Once the window is laid out, the whole project fills it when the user asked for that.
     if (Preferences::shared().fitProjectOnOpen())

@@ -13,6 +13,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QStyle>
@@ -392,7 +393,15 @@ void MainWindow::showImportDialog() {
         poll->setObjectName(QStringLiteral("importPoll"));
     }
     auto* label = importDialog_->findChild<QLabel*>(QStringLiteral("importLabel"));
-    label->setText(importName_.isEmpty() ? Text::tr("Importing...") : Text::tr("Importing \"%1\"...").arg(importName_));
+    if (!openingFolder_.empty()) {
+        const QString project = QFileInfo(Document::pathText(openingFolder_)).fileName();
+        importDialog_->setWindowTitle(Text::tr("Open"));
+        label->setText(Text::tr("Opening \"%1\"...").arg(project));
+    } else {
+        importDialog_->setWindowTitle(Text::tr("Import"));
+        label->setText(importName_.isEmpty() ? Text::tr("Importing...")
+                                             : Text::tr("Importing \"%1\"...").arg(importName_));
+    }
     updateImportProgress();
     importDialog_->findChild<QTimer*>(QStringLiteral("importPoll"))->start();
     importDialog_->open();

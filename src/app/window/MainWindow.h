@@ -70,6 +70,11 @@ public:
     void runCommand(std::string_view id);
     // Imports one media file (File > Import and drops).
     void importFile(const QString& path);
+    // Reads the project folder into this window's document behind the progress dialog
+    // ("Opening ..."), the window shown and painting meanwhile; done gets the outcome.
+    void openFolder(const std::string& folder, std::function<void(Outcome<>)> done);
+    // The folder openFolder is reading, empty once it has ended.
+    const std::string& folderBeingOpened() const { return openingFolder_; }
     // Applies a zoom value: the engine re-zooms around the middle of the visible area.
     void changeSlideZoomValue(float value);
     // Re-reads the state flags into the actions and the edited mark into the title.
@@ -140,6 +145,7 @@ private:
     QPointer<QDialog> importDialog_;
     QPointer<QMessageBox> recoveryNotice_;
     QString importName_;  // the file the running import reads
+    std::string openingFolder_;
     QTimer playTimer_;
     bool markerListShown_ = false;
 };

@@ -97,6 +97,15 @@ void MainWindow::importFile(const QString& path) {
     });
 }
 
+void MainWindow::openFolder(const std::string& folder, std::function<void(Outcome<>)> done) {
+    openingFolder_ = folder;
+    QPointer<MainWindow> self(this);
+    document_->open(folder, [self, done](Outcome<> outcome) {
+        if (self) self->openingFolder_.clear();
+        if (done) done(outcome);
+    });
+}
+
 bool MainWindow::save() {
     if (document_->isUntitled()) return saveAs();
     const std::string folder = document_->pathBytes();

@@ -355,27 +355,88 @@ std::vector<std::string> WaveEditViewController::unreadableSources() const {
     return unreadable;
 }
 
+struct WaveEditViewController::ReadProject {
+    FileIdentity identity;
+    archive::DecodedProject decoded;
+};
+
 Outcome<> WaveEditViewController::readDataFromProject(const std::string& folder) {
-    if (!folder.empty()) {
-        isImporting = true;
-        host_.openImportWindow();
-        // Taken before reading: a change made while it is read counts as a change since.
-        const FileIdentity identity = identityOf(archive::projectArchivePath(folder));
-        Outcome<archive::DecodedProject> loaded = archive::readProjectFile(archive::projectArchivePath(folder));
-        if (!loaded) {
-            // Nothing is opened in place of an unreadable project: a later save
-            // would write over the user's file.
-            isImporting = false;
-            host_.closeImportWindow();
-            return loaded.failure();
+    if (folder.empty()) return placeReadProject(folder, nullptr);
+    isImporting = true;
+    host_.openImportWindow();
+    auto read = readProjectFolder(folder);
+    if (!read) {
+        // Nothing is opened in place of an unreadable project: a later save would
+        // write over the user's file.
+        isImporting = false;
+        host_.closeImportWindow();
+        return read.failure();
+    }
+    return placeReadProject(folder, read->get());
+}
+
+void WaveEditViewController::readDataFromProjectInBackground(const std::string& folder,
+                                                             std::function<void(Outcome<>)> done) {
+    isImporting = true;
+    host_.openImportWindow();
+    // The thread touches nothing of the engine: it reads the folder into objects of its
+    // own and hands them to the main thread, where they are put in place.
+    std::weak_ptr<bool> alive = alive_;
+    MainThreadScheduler* scheduler = &scheduler_;
+    const std::atomic<bool>* going = &cancelImports_;
+    auto state = std::make_shared<ImportState>();
+    const uint64_t id = ++lastImportJob_;
+    importJobs_.push_back({id, std::thread([this, alive, folder, done, scheduler, going, state, id] {
+        auto read = readProjectFolder(folder, &state->cancel, &state->fraction);
+        if (going->load()) return;  // the engine is going: nothing to hand back
+        scheduler->post([this, alive, folder, read, done, id] {
+            if (alive.expired()) return;
+            finishImportJob(id);
+            Outcome<> result;
+            if (read) {
+                result = placeReadProject(folder, read->get());
+            } else {
+                result = read.failure();
+                isImporting = !importJobs_.empty();
+                host_.closeImportWindow();
+            }
+            if (done) done(result);
+        });
+    }), state});
+}
+
+Outcome<std::shared_ptr<WaveEditViewController::ReadProject>> WaveEditViewController::readProjectFolder(
+    const std::string& folder, const std::atomic<bool>* cancel, std::atomic<double>* fraction) {
+    auto read = std::make_shared<ReadProject>();
+    // Taken before reading: a change made while it is read counts as a change since.
+    read->identity = identityOf(archive::projectArchivePath(folder));
+    Outcome<archive::DecodedProject> loaded = archive::readProjectFile(archive::projectArchivePath(folder));
+    if (!loaded) return loaded.failure();
+    read->decoded = std::move(*loaded);
+    if (cancel && cancel->load()) return Failure::cancel(folder);
+    // Pointing a section at its source may read that source's envelope: this is the
+    // share of the work that grows with the project, and the progress it reports.
+    size_t total = 0;
+    for (const auto& track : read->decoded.tracks) total += track->sectionArray().size();
+    size_t pointed = 0;
+    for (const auto& track : read->decoded.tracks)
+        for (const auto& section : track->sectionArray()) {
+            if (cancel && cancel->load()) return Failure::cancel(folder);
+            section->updateAudioPathWithDocumentPath(folder);
+            if (fraction) *fraction = static_cast<double>(++pointed) / static_cast<double>(total);
         }
-        if (loaded->hasTracks) {
+    return read;
+}
+
+Outcome<> WaveEditViewController::placeReadProject(const std::string& folder, ReadProject* read) {
+    if (read) {
+        if (read->decoded.hasTracks) {
             for (const auto& track : audioTrackArray_) track->clearTrackCache();
-            audioTrackArray_ = loaded->tracks;
+            audioTrackArray_ = read->decoded.tracks;
         }
-        if (loaded->hasMarkers) markArray_ = loaded->markers;
+        if (read->decoded.hasMarkers) markArray_ = read->decoded.markers;
         projectFolder_ = folder;
-        projectFileIdentity_ = identity;
+        projectFileIdentity_ = read->identity;
         // Held while the project is open; when another process holds it, the
         // project opens all the same and a save into it is refused.
         folderLocks_.clear();
@@ -383,13 +444,11 @@ Outcome<> WaveEditViewController::readDataFromProject(const std::string& folder)
         // The selection holds tracks of the project only: a project without tracks
         // starts with none selected, and its first import selects what it adds.
         timelineTrackArray_ = audioTrackArray_;
-        for (const auto& track : audioTrackArray_)
-            for (const auto& section : track->sectionArray()) section->updateAudioPathWithDocumentPath(folder);
     }
     fixAllTracks();
     reloadWave();
     host_.flushButtonStates();
-    isImporting = false;
+    isImporting = !importJobs_.empty();
     host_.closeImportWindow();
     undo_.removeAllActions();
     setDocumentEdited(false);

@@ -257,6 +257,19 @@ public:
     // Loads a project folder (or starts a new project when folder is empty), and
     // takes the folder's lock for this process when no other process holds it.
     Outcome<> readDataFromProject(const std::string& folder);
+    // The same load behind the import progress while the main thread goes on: the
+    // archive is read and decoded, and every section pointed at its source, on a thread
+    // of its own that reports its share (importProgress) and stops at cancelImports.
+    // done runs on the main thread once the project is in place, or with the failure
+    // (cancelled, when the user stopped it), the project then left as it was.
+    void readDataFromProjectInBackground(const std::string& folder, std::function<void(Outcome<>)> done);
+    // What a project folder holds, read apart from any engine (so on any thread): the
+    // archive's lists, with every section pointed at its source. cancel stops it between
+    // sections; fraction gets the share of sections pointed so far.
+    struct ReadProject;
+    static Outcome<std::shared_ptr<ReadProject>> readProjectFolder(const std::string& folder,
+                                                                   const std::atomic<bool>* cancel = nullptr,
+                                                                   std::atomic<double>* fraction = nullptr);
     // Puts a state recovered after a crash in place of the project: marked edited, its
     // sample data linked (or copied) into this engine's import folder, and at folder
     // when it had one (whose lock it takes; refused when another process holds it).
@@ -267,6 +280,7 @@ public:
     std::string importTargetFolder() const;
 
 private:
+    Outcome<> placeReadProject(const std::string& folder, ReadProject* read);
     Outcome<> placeRecordingOnNewTracks(const std::string& recordedPath);
     friend class UserEvent;
     // Records the inverse of a change; asserts (in debug builds) that it runs inside a
