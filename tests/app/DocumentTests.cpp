@@ -81,6 +81,13 @@ TEST_F(DocumentWindow, AProjectSavedAndReopenedHasTheSameTracksAndMarkers) {
         EXPECT_FALSE(window->document().isEdited());
         EXPECT_FALSE(window->isWindowModified());
         EXPECT_EQ(window->document().displayName(), QStringLiteral("song"));
+        // The title's mark follows the history: undo back to the saved state clears it.
+        window->runCommand("addTrackFunction");
+        settle();
+        EXPECT_TRUE(window->isWindowModified());
+        window->runCommand("undo");
+        settle();
+        EXPECT_FALSE(window->isWindowModified());
         length = engine.farestTrackEndTime();
         tracks = engine.audioTrackArray().size();
     }

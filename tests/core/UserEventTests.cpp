@@ -80,6 +80,27 @@ TEST_F(UserEventTest, ASaveClearsTheEditedMarkAndAFailedOneKeepsIt) {
     EXPECT_TRUE(engine->isDocumentEdited());
     event([&] { EXPECT_OK(engine->saveProjectItemToPath(dir.file("p.wvmp"))); });
     EXPECT_FALSE(engine->isDocumentEdited());
+
+    // The mark follows the history: the saved state is clean however it is reached.
+    event([&] { EditActions::addTrackFunction(*engine); });
+    EXPECT_TRUE(engine->isDocumentEdited());
+    const std::vector<bool> expected{false, true, false, true};  // undo, undo, redo, redo
+    std::vector<bool> seen;
+    for (bool undoing : {true, true, false, false}) {
+        event([&] { undoing ? undo.undo() : undo.redo(); });
+        seen.push_back(engine->isDocumentEdited());
+    }
+    EXPECT_EQ(seen, expected);
+    // A new edit made from before the save leaves the saved state out of reach.
+    event([&] { undo.undo(); undo.undo(); });
+    event([&] { EditActions::addTrackFunction(*engine); });
+    event([&] { undo.undo(); });
+    EXPECT_TRUE(engine->isDocumentEdited());
+    // A state marked edited without being saved (a recovered one) stays edited.
+    engine->setDocumentEdited(true);
+    event([&] { EditActions::addTrackFunction(*engine); });
+    event([&] { undo.undo(); });
+    EXPECT_TRUE(engine->isDocumentEdited());
 }
 
 }  // namespace

@@ -6,17 +6,14 @@
 namespace wavomer {
 
 EditTransaction::EditTransaction(WaveEditViewController& engine)
-    : engine_(engine), checkpoint_(engine.undoManager().checkpoint()), editedBefore_(engine.isDocumentEdited()) {}
+    : engine_(engine), checkpoint_(engine.undoManager().checkpoint()) {}
 
 void EditTransaction::keep() { engine_.undoManager().mergeStepsSince(checkpoint_); }
 
 void EditTransaction::rollBack() {
-    {
-        UserEvent event(engine_);
-        engine_.undoManager().rollBackTo(checkpoint_);
-    }
-    // Undoing counted as a change; the project is now as it was, mark included.
-    if (engine_.isDocumentEdited() != editedBefore_) engine_.setDocumentEdited(editedBefore_);
+    // The history is back where it began, and with it the edited mark.
+    UserEvent event(engine_);
+    engine_.undoManager().rollBackTo(checkpoint_);
 }
 
 }  // namespace wavomer

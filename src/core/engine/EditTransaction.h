@@ -25,7 +25,6 @@ public:
 private:
     WaveEditViewController& engine_;
     UndoManager::Checkpoint checkpoint_;
-    bool editedBefore_ = false;
 };
 
 }  // namespace wavomer

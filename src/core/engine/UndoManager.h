@@ -44,6 +44,7 @@ public:
     struct Checkpoint {
         size_t undoDepth = 0;
         std::vector<std::vector<Action>> redoSteps;
+        std::vector<uint64_t> redoIds;
     };
     Checkpoint checkpoint() const;
     void mergeStepsSince(const Checkpoint& checkpoint);
@@ -51,6 +52,12 @@ public:
     // Grows with every action registered (also while undoing or redoing): an event
     // that moved it changed the project.
     uint64_t changeCount() const { return changeCount_; }
+    // Where the history stands, as the step that made the present state: the same
+    // number whenever undo or redo returns to that state, one no other state has, 0
+    // for the state before every step; while an event's changes are not yet closed
+    // into a step, the number that step will get. A project saved at one position is
+    // unchanged exactly when the history is back there.
+    uint64_t historyPosition() const;
 
 private:
     using Step = std::vector<Action>;
@@ -59,6 +66,11 @@ private:
 
     std::vector<Step> undoSteps_;
     std::vector<Step> redoSteps_;
+    // Each step's position (see historyPosition), beside it; a step undone keeps its
+    // number on the redo side, as redoing it brings that state back.
+    std::vector<uint64_t> undoIds_;
+    std::vector<uint64_t> redoIds_;
+    uint64_t lastStepId_ = 0;
     Step openGroup_;
     int eventDepth_ = 0;
     uint64_t changeCount_ = 0;

@@ -18,7 +18,7 @@ UserEvent::~UserEvent() {
         engine_.undoManager().changeCount() != changesBefore_ && engine_.editedMarkClears_ == clearsBefore_;
     --engine_.userEventDepth_;
     engine_.undoManager().endEvent();
-    if (changed) engine_.setDocumentEdited(true);
+    if (changed) engine_.projectChangedByEvent();
     engine_.projectLock.unlock();
     // The outermost event saw every change of the inner ones.
     if (engine_.userEventDepth_ == 0) engine_.host().userEventEnded(changed);

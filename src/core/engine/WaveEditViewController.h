@@ -116,13 +116,18 @@ public:
 
     UndoManager& undoManager() { return undo_; }
 
-    // The project's edited mark: set by every user event that changed the project,
-    // cleared by loading and by a save that succeeded.
+    // The project's edited mark: cleared by loading and by a save that succeeded, which
+    // make the history's position the saved one; after every user event that changed
+    // the project, set exactly when the history stands elsewhere (undo back to the
+    // saved state clears it, redo away sets it). Set explicitly (a recovered state
+    // that was never saved), no position of the history counts as saved.
     bool isDocumentEdited() const { return documentEdited_; }
     void setDocumentEdited(bool edited) {
         documentEdited_ = edited;
+        savedPosition_ = edited ? kNeverSaved : undo_.historyPosition();
         if (!edited) ++editedMarkClears_;
     }
+    void projectChangedByEvent() { documentEdited_ = undo_.historyPosition() != savedPosition_; }
     // Whether the calling code runs inside a user event on the main thread.
     bool isInUserEvent() const;
     EngineHost& host() { return host_; }
@@ -323,6 +328,8 @@ private:
     void finishImportJob(uint64_t id);
     int userEventDepth_ = 0;
     bool documentEdited_ = false;
+    static constexpr uint64_t kNeverSaved = UINT64_MAX;
+    uint64_t savedPosition_ = 0;
     uint64_t editedMarkClears_ = 0;  // a load or save inside an event leaves the mark clear
     std::thread::id mainThread_ = std::this_thread::get_id();
 
