@@ -208,7 +208,7 @@ int runExport(const Arguments& args) {
 
     FFmpegMediaWriterEngine writerEngine;
     ExportOptionsModel options(FormatCatalogue::builtIn(), &writerEngine);
-    options.setTrackCount(engine.audioTrackArray().size());
+    options.setTrackCount(tracksToExport(engine.audioTrackArray(), 0.0, engine.farestTrackEndTime()).size());
     options.exportChannelTypeChanged(a.channelType);
     try {
         if (!a.format.empty() && !options.formatChangedAction(a.format))
@@ -293,7 +293,8 @@ int runFormats(const Arguments& args) {
     }
     FFmpegMediaWriterEngine writerEngine;
     ExportOptionsModel options(FormatCatalogue::builtIn(), &writerEngine);
-    options.setTrackCount(project.engine().audioTrackArray().size());
+    const WaveEditViewController& engine = project.engine();
+    options.setTrackCount(tracksToExport(engine.audioTrackArray(), 0.0, engine.farestTrackEndTime()).size());
     options.exportChannelTypeChanged(a.channelType);
     auto list = [](const PopupModel& popup) { return jsonArray(popup.titles, jsonString); };
     const std::vector<std::string> titles = options.formatButton().titles;

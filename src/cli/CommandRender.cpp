@@ -60,8 +60,8 @@ int runRender(const Arguments& args) {
         return 1;
     }
     const double length = opened.engine().farestTrackEndTime();
-    TrackSnapshot snapshot = TrackSnapshot::take(opened.engine().audioTrackArray());
     if (to < 0.0) to = length;
+    TrackSnapshot snapshot = TrackSnapshot::take(tracksToExport(opened.engine().audioTrackArray(), from, to));
     const int64_t first = static_cast<int64_t>(std::trunc(from * 44100.0));
     const int64_t last = std::max(first, static_cast<int64_t>(std::trunc(to * 44100.0)));
     const int64_t tracks = snapshot.audioSampleChannels();

@@ -212,6 +212,38 @@ TEST_F(CliExport, TheChannelsOptionMixesToMono) {
     EXPECT_EQ(probe(dir.file("out/Audio.wav"), "stream=channels"), "1");
 }
 
+TEST_F(CliExport, ATrackWithNothingOnItTakesNoChannelAndNoShareOfTheMix) {
+    // A mono take in a new project: it lands on track 1, and track 2 stays blank.
+    const std::string wav = dir.file("voice.wav");
+    wavomer::test::writeWav16(wav, 1, 44100, std::vector<float>(44100, 0.5f));
+    const std::string voice = dir.file("voice.wvmp");
+    std::ofstream(dir.file("voice.txt")) << "import \"" << wav << "\"\nprint\nsave " << voice << "\n";
+    std::string out, err;
+    ASSERT_EQ(cli("edit " + shellQuote(dir.file("voice.txt")), &out, &err), 0) << err;
+    ASSERT_NE(out.find("\"isBlankSection\": true"), std::string::npos) << out;
+    // Each channel type, decoded by ffmpeg: its channels, and the level of each.
+    for (const auto& [channels, written] : std::vector<std::pair<std::string, int>>{
+             {"tracks", 1}, {"stereo", 2}, {"mono", 1}}) {
+        const std::string folder = dir.file("out-" + channels);
+        ASSERT_EQ(cli("export " + shellQuote(voice) + " -d " + shellQuote(folder) + " --format " + kWav +
+                          " --channels " + channels,
+                      &out, &err),
+                  0)
+            << err;
+        const std::string file = folder + "/Audio.wav";
+        EXPECT_EQ(probe(file, "stream=channels"), std::to_string(written)) << channels;
+        std::string levels;
+        runCommand("ffmpeg -v info -i " + shellQuote(file) + " -af aformat=sample_fmts=flt,astats=metadata=0 -f null - 2>&1 | "
+                   "grep 'Max level' | head -" + std::to_string(written), &levels);
+        for (const std::string& line : lines(levels))
+            EXPECT_NEAR(std::stod(line.substr(line.rfind(' ') + 1)), 0.5, 0.001) << channels << ": " << line;
+        EXPECT_EQ(lines(levels).size(), static_cast<size_t>(written)) << levels;
+    }
+    ASSERT_EQ(cli("formats " + shellQuote(voice), &out, &err), 0) << err;
+    // Offered as for one track: mono bit rates, up to 128 kbps.
+    EXPECT_NE(lines(out)[0].find("\"bitRate\": \"128 kbps\""), std::string::npos) << lines(out)[0];
+}
+
 TEST_F(CliExport, TagsGivenOnTheCommandLineAreInTheFile) {
     std::string out, err;
     ASSERT_EQ(cli("export " + shellQuote(project) + " -d " + shellQuote(dir.file("out")) +

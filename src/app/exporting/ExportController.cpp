@@ -52,7 +52,9 @@ void ExportController::convertAction(bool onMarkers) {
 }
 
 void ExportController::showFolderDialog(bool onMarkers) {
-    ExportOptionsView options(context_.document.engine().audioTrackArray().size(), writerEngine_.get());
+    const WaveEditViewController& engine = context_.document.engine();
+    ExportOptionsView options(tracksToExport(engine.audioTrackArray(), 0.0, engine.farestTrackEndTime()).size(),
+                              writerEngine_.get());
     options.setConvertUseMarker(onMarkers);
     options.updateFormatMenu(rules::lastExportedFormat(UserConfig::share().defaultFormat));
     const QString folder = context_.interaction.chooseFolder(

@@ -65,7 +65,7 @@ ExportSnapshot ExportSnapshot::take(const std::vector<TrackPtr>& audioTrackArray
                                     const std::vector<MarkerPtr>& markArrayWithTrackStartEndTime,
                                     double farestTrackEndTime) {
     ExportSnapshot snapshot;
-    snapshot.tracks = TrackSnapshot::take(audioTrackArray);
+    snapshot.tracks = TrackSnapshot::take(tracksToExport(audioTrackArray, 0.0, farestTrackEndTime));
     for (const MarkerPtr& marker : markArrayWithTrackStartEndTime) snapshot.markerTimes.push_back(marker->markerTime);
     snapshot.endTime = farestTrackEndTime;
     return snapshot;

@@ -4,6 +4,18 @@
 
 namespace wavomer {
 
+std::vector<TrackPtr> tracksToExport(const std::vector<TrackPtr>& audioTrackArray, double from, double to) {
+    std::vector<TrackPtr> heard;
+    for (const TrackPtr& track : audioTrackArray) {
+        const auto& sections = track->sectionArray();
+        const bool audible = std::any_of(sections.begin(), sections.end(), [&](const SectionPtr& s) {
+            return !s->isBlankSection && !s->isMute && s->trackEndTime > from && s->trackStartTime < to;
+        });
+        if (audible) heard.push_back(track);
+    }
+    return heard.empty() ? audioTrackArray : heard;
+}
+
 TrackSnapshot TrackSnapshot::take(const std::vector<TrackPtr>& audioTrackArray) {
     std::vector<TrackPtr> copies;
     copies.reserve(audioTrackArray.size());

@@ -20,6 +20,12 @@
 
 namespace wavomer {
 
+// The tracks an export of [from, to) gives a channel or a share of a mix: those with
+// something to hear there (a section neither blank nor muted). A track with nothing on
+// it would be a silent channel, or pull a mix down. When no track has anything to hear
+// every track is answered, so such a project exports as it always has.
+std::vector<TrackPtr> tracksToExport(const std::vector<TrackPtr>& audioTrackArray, double from, double to);
+
 class TrackSnapshot final : public SourceChannelProvider {
 public:
     TrackSnapshot() = default;
