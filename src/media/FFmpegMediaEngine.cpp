@@ -9,6 +9,8 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cerrno>
+#include <optional>
 #include <cstring>
 #include <vector>
 
@@ -26,20 +28,37 @@ struct FormatCloser {
 };
 using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
 
+// What a failure to open or probe a file tells the user: FFmpeg's words for a file it
+// recognised no format in ("Invalid data found when processing input", "End of file",
+// "Invalid argument") all mean the file is not audio; anything else (a missing file, no
+// permission) keeps the system's words.
+std::string openingErrorText(int rc) {
+    if (rc == AVERROR_INVALIDDATA || rc == AVERROR_EOF || rc == AVERROR(EINVAL)) return "not an audio file";
+    return ffmpegErrorText(rc);
+}
+
 FormatPtr openFormat(const std::string& path, std::string* error) {
     AVFormatContext* raw = nullptr;
     int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
     if (rc < 0) {
-        if (error) *error = ffmpegErrorText(rc);
+        if (error) *error = openingErrorText(rc);
         return nullptr;
     }
     FormatPtr format(raw);
     rc = avformat_find_stream_info(format.get(), nullptr);
     if (rc < 0) {
-        if (error) *error = ffmpegErrorText(rc);
+        if (error) *error = openingErrorText(rc);
         return nullptr;
     }
     return format;
+}
+
+// The format FFmpeg found in a file without an audio stream, as its long name.
+std::optional<std::string> formatWithoutAudio(const AVFormatContext& format) {
+    for (unsigned i = 0; i < format.nb_streams; ++i)
+        if (format.streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) return std::nullopt;
+    const AVInputFormat* found = format.iformat;
+    return std::string(found && found->long_name ? found->long_name : found && found->name ? found->name : "media");
 }
 
 bool isEncrypted(const AVStream* stream) {
@@ -426,7 +445,9 @@ FFmpegMediaEngine::FFmpegMediaEngine() { av_log_set_level(AV_LOG_QUIET); }
 Outcome<std::unique_ptr<TSMediaSource>> FFmpegMediaEngine::mediaWithPath(const std::string& path) {
     std::string error;
     FormatPtr format = openFormat(path, &error);
-    if (!format) return Failure::at(path, error.empty() ? "not a media file" : error);
+    if (!format) return Failure::at(path, error.empty() ? "not an audio file" : error);
+    if (std::optional<std::string> found = formatWithoutAudio(*format))
+        return Failure::at(path, "the file is " + *found + " with no audio stream");
     return std::unique_ptr<TSMediaSource>(std::make_unique<FFMediaSource>(std::move(format), path));
 }
 

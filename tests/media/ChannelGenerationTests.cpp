@@ -270,7 +270,15 @@ TEST_F(GenerationTest, RefusedFilesReportWhyAndLeaveNoFile) {
     ASSERT_TRUE(ffmpeg("-f lavfi -i color=size=32x32:duration=1 -c:v ffv1 " + shellQuote(silentVideo)));
     r = convert(silentVideo, out);
     EXPECT_FALSE(r.ok());
-    EXPECT_EQ(r.failure().reason, "the file holds no audio");
+    EXPECT_EQ(r.failure().reason, "the file is Matroska / WebM with no audio stream");
+    EXPECT_FALSE(exists(out));
+
+    // Something that is no media at all is named as not audio.
+    const std::string text = dir.file("notes.mp3");
+    std::ofstream(text) << "just a few words, not audio";
+    r = convert(text, out);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.failure().reason, "not an audio file");
     EXPECT_FALSE(exists(out));
 }
 
