@@ -208,10 +208,6 @@
         <translation>Transport</translation>
     </message>
     <message>
-        <source>Do you want to delete the %1th - %2th audio track ?</source>
-        <translation>Möchten Sie die Audiospuren %1 bis %2 löschen?</translation>
-    </message>
-    <message>
         <source>OK</source>
         <translation>OK</translation>
     </message>
@@ -797,6 +793,14 @@
     <message>
         <source>Opening &quot;%1&quot;...</source>
         <translation>„%1“ wird geöffnet …</translation>
+    </message>
+    <message>
+        <source>Do you want to delete track %1?</source>
+        <translation>Möchten Sie Spur %1 löschen?</translation>
+    </message>
+    <message>
+        <source>Do you want to delete tracks %1 to %2?</source>
+        <translation>Möchten Sie die Spuren %1 bis %2 löschen?</translation>
     </message>
 </context>
 </TS>

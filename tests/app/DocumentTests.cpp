@@ -221,7 +221,7 @@ TEST_F(DocumentWindow, DeletingTracksTwoToFourAsksWithTheirNumbersAndCancelKeeps
         return answer ? 0 : question.cancelIndex();
     };
     window->runCommand("deleteTrackFunction");
-    ASSERT_EQ(asked, QStringList{QStringLiteral("Do you want to delete the 2th - 4th audio track ?")});
+    ASSERT_EQ(asked, QStringList{QStringLiteral("Do you want to delete tracks 2 to 4?")});
     EXPECT_EQ(engine.audioTrackArray().size(), 4u);  // Cancel changes nothing
 
     answer = true;
@@ -234,6 +234,14 @@ TEST_F(DocumentWindow, DeletingTracksTwoToFourAsksWithTheirNumbersAndCancelKeeps
     settle();  // the edit menu's state follows the event, queued
     window->runCommand("undo");
     EXPECT_EQ(engine.audioTrackArray().size(), 4u);
+    // One track is named as one.
+    {
+        UserEvent event(engine);
+        engine.selectTracks(0, 0);
+    }
+    answer = false;
+    window->runCommand("deleteTrackFunction");
+    EXPECT_EQ(asked.last(), QStringLiteral("Do you want to delete track 1?"));
 }
 
 }  // namespace wavomer::app::test

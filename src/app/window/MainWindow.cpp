@@ -313,7 +313,11 @@ double MainWindow::lastDrawTimelineTime() const { return timeline_->lastDrawTime
 
 bool MainWindow::confirmDeleteTracks(int64_t first, int64_t last) {
     Question question;
-    question.text = Text::tr("Do you want to delete the %1th - %2th audio track ?").arg(first).arg(last);
+    // The tracks by their numbers, in track order whichever way the selection was made.
+    const int64_t low = std::min(first, last);
+    const int64_t high = std::max(first, last);
+    question.text = low == high ? Text::tr("Do you want to delete track %1?").arg(low)
+                                : Text::tr("Do you want to delete tracks %1 to %2?").arg(low).arg(high);
     question.answers = {Text::tr("OK"), Text::tr("Cancel")};
     return interaction_.confirm(this, question) == 0;
 }
