@@ -414,6 +414,14 @@ TEST_F(DocumentWindow, TheImportDialogNamesTheFileAndEscapeCancelsTheImportLeavi
 
 namespace wavomer::app::test {
 
+TEST_F(DocumentWindow, ASecondWindowIsOffsetFromTheFirst) {
+    Application app(interaction_, OutputDevice::Silent);
+    std::unique_ptr<MainWindow> first(app.openUntitled());
+    std::unique_ptr<MainWindow> second(app.openUntitled());
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(second->pos(), first->pos());
+}
+
 TEST_F(DocumentWindow, ClosingTheLastProjectWindowClosesThePreferencesAndEndsTheProgram) {
     Application app(interaction_, OutputDevice::Silent);
     MainWindow* window = app.openUntitled();

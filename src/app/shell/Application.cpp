@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "config/UserConfig.h"
@@ -49,7 +50,19 @@ std::vector<MainWindow*> Application::windows() const {
 }
 
 MainWindow* Application::showWindow(Document* document) {
+    // A window opened beside others sits down and right of the newest, as far as the
+    // screen's free area lets it, so it never hides the one before exactly.
+    QPointer<MainWindow> before = windows().empty() ? nullptr : windows().back();
     auto* window = new MainWindow(std::unique_ptr<Document>(document), interaction_, *this);
+    if (before) {
+        constexpr int kCascade = 32;
+        QPoint at = before->pos() + QPoint(kCascade, kCascade);
+        if (const QScreen* screen = before->screen()) {
+            const QRect room = screen->availableGeometry();
+            if (at.x() + window->width() > room.right() || at.y() + window->height() > room.bottom()) at = room.topLeft();
+        }
+        window->move(at);
+    }
     windows_.emplace_back(window);
     // The last project window gone, the program ends, whatever other window is open.
     connect(window, &QObject::destroyed, this, [this] {
