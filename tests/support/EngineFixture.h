@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "data/AudioWaveData.h"
 #include "engine/UserEvent.h"
@@ -53,22 +56,47 @@ public:
     std::function<void(bool changed)> onUserEventEnded;
 };
 
+// Runs posted work when the test says so. Work may be posted from any thread (an
+// import's or a read's worker); the test runs it on its own.
 class ManualScheduler : public MainThreadScheduler {
 public:
-    void post(std::function<void()> work) override { queue.push_back(std::move(work)); }
+    void post(std::function<void()> work) override {
+        std::lock_guard<std::mutex> guard(lock_);
+        queue.push_back(std::move(work));
+    }
     void postAfter(double seconds, std::function<void()> work) override {
+        std::lock_guard<std::mutex> guard(lock_);
         delayed.push_back(std::move(work));
     }
     void runAll() {
-        while (!queue.empty() || !delayed.empty()) {
-            auto& from = queue.empty() ? delayed : queue;
-            auto work = std::move(from.front());
-            from.pop_front();
+        for (;;) {
+            std::function<void()> work;
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                if (queue.empty() && delayed.empty()) return;
+                auto& from = queue.empty() ? delayed : queue;
+                work = std::move(from.front());
+                from.pop_front();
+            }
             work();
         }
     }
+    // Waits up to ten seconds for work posted without delay; true when some arrived.
+    bool waitForPosted() {
+        for (int waited = 0; waited < 10000; ++waited) {
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                if (!queue.empty()) return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
     std::deque<std::function<void()>> queue;
     std::deque<std::function<void()>> delayed;
+
+private:
+    std::mutex lock_;
 };
 
 class EngineTest : public ::testing::Test {
