@@ -78,6 +78,36 @@ TEST_F(TimelineDrawing, EachRowDrawsOneSpanPerColumnAtItsWaveHeight) {
     }
 }
 
+TEST_F(TimelineDrawing, A2MillisecondClickInSilenceShowsAtEveryZoom) {
+    // 60 s of silence with a 2 ms click at 31 s: a zoomed-out column covers seconds of
+    // envelope points, and the click's one point must still raise it.
+    std::vector<float> samples(60 * 44100 * 2, 0.0f);
+    for (size_t i = 31 * 44100; i < 31 * 44100 + 88; ++i) samples[2 * i] = samples[2 * i + 1] = 0.9f;
+    const std::string path = scratch_.file("click.wav");
+    wavomer::test::writeWavFloat(path, 2, 44100, samples);
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(importAndWait(*window, path));
+    WaveEditViewController& engine = window->document().engine();
+    TimelineView& timeline = window->timeline();
+    for (float zoom : {1.0f, 11.0f, 45.0f}) {
+        window->changeSlideZoomValue(zoom);
+        settle();
+        const double pps = engine.currentPixelPerSecond;
+        timeline.horizontalScrollBar()->setValue(std::max(0, static_cast<int>(31.0 * pps) - 100));
+        settle();
+        const QImage image = timeline.viewport()->grab().toImage();
+        const double centre = engine.waveTrackCurrentHeight() / 2.0;
+        const double clickX = 31.0 * pps - timeline.originX();
+        // Somewhere within a column of the click, the row is drawn far from its centre.
+        int raised = 0;
+        for (double x = std::floor(clickX) - 1.0; x <= clickX + 1.0; x += 1.0)
+            raised += isColour(image, x, centre - 20.0, timeline.waveColor()) ? 1 : 0;
+        EXPECT_GT(raised, 0) << "zoom " << zoom;
+        EXPECT_FALSE(isColour(image, clickX - 40.0, centre - 20.0, timeline.waveColor())) << "zoom " << zoom;
+    }
+}
+
 TEST_F(TimelineDrawing, TheCursorLineIsDrawnInYellowOverTheSelectedRows) {
     auto window = openWindow();
     ASSERT_TRUE(window);

@@ -131,7 +131,7 @@ protected:
         track = wavomer::test::trackOf({wavomer::test::placedSection(path, 0.0, 4.0, 0.0)});
         shown = {1.0, 1.5, [](double since) { return since > 0.0 ? 0.5f : 0.0f; }};
     }
-    float at(double time) { return recordingRowValueAtTime(*track, time, 10.0, shown); }
+    float at(double time) { return recordingRowValueAtTime(*track, time, time, 10.0, shown); }
 
     wavomer::test::ScratchDir dir;
     wavomer::TrackPtr track;
@@ -140,7 +140,7 @@ protected:
 
 TEST_F(RecordingRowRules, BeforeTheStartTheRowShowsItsOwnMaterial) {
     EXPECT_NEAR(at(0.5), 0.8f, 0.01);
-    EXPECT_FLOAT_EQ(at(0.5), rowValueAtTime(*track, 0.5, 10.0));
+    EXPECT_FLOAT_EQ(at(0.5), rowValueAtTime(*track, 0.5, 0.5, 10.0));
 }
 
 TEST_F(RecordingRowRules, WithinTheRecordedRangeTheRowShowsTheRecordedLevel) {
@@ -152,9 +152,9 @@ TEST_F(RecordingRowRules, AfterTheRangeTheMaterialIsShiftedRightByTheRecordedLen
     // The step from loud to quiet at 2 s shows at 2.5 s.
     EXPECT_NEAR(at(2.3), 0.8f, 0.01);
     EXPECT_NEAR(at(2.7), 0.2f, 0.01);
-    EXPECT_FLOAT_EQ(at(2.7), rowValueAtTime(*track, 2.2, 10.0));
+    EXPECT_FLOAT_EQ(at(2.7), rowValueAtTime(*track, 2.2, 2.2, 10.0));
     // Without a recording the step stays at 2 s.
-    EXPECT_NEAR(rowValueAtTime(*track, 2.3, 10.0), 0.2f, 0.01);
+    EXPECT_NEAR(rowValueAtTime(*track, 2.3, 2.3, 10.0), 0.2f, 0.01);
 }
 
 TEST(RowRaster, HalfHeightsBecomeDeviceSpansRoundedAsThePainterRoundsEdges) {

@@ -6,6 +6,7 @@
 #include "data/AudioSampleData.h"
 #include "data/AudioWaveData.h"
 #include "model/AudioSection.h"
+#include "model/AudioTrack.h"
 #include "support/SampleFiles.h"
 #include "support/TestSupport.h"
 
@@ -143,4 +144,40 @@ TEST_F(WaveDataTest, EveryChannelOfAShortClipHasItsWholeEnvelope) {
     }
     EXPECT_EQ(wave->sampleWaveAtTime(0.3, 0), 0.0f);
     EXPECT_EQ(wave->sampleWaveAtTime(0.3, 1), 0.0f);
+}
+
+TEST_F(WaveDataTest, ThePeakOfASpanIsTheLargestOfItsPointsAcrossSections) {
+    // Channel 1 holds a different pseudo-random level every 5 ms.
+    const std::string path = dir.file("levels.data");
+    wavomer::test::writeSampleFile(path, 2, 3 * 44100, [](int c, int64_t frame) {
+        const auto point = static_cast<uint32_t>(frame / 220);
+        return c == 0 ? 0.1f : static_cast<float>((point * 2654435761u) >> 8) / 16777216.0f;
+    });
+    auto wave = AudioWaveData::waveDataWithPath(path);
+    ASSERT_TRUE(wave);
+    const int64_t points = wave->frames_per_channel();
+    for (int64_t first = -3; first < points + 3; first += 7)
+        for (int64_t length : {0, 1, 5, 63, 64, 65, 130, 400, 700}) {
+            float expected = 0.0f;
+            for (int64_t i = std::max<int64_t>(first, 0); i < std::min(first + length, points); ++i)
+                expected = std::max(expected, wave->sampleWaveAtTime(static_cast<double>(i) / 200.0, 1));
+            ASSERT_EQ(wave->peakOfPoints(first, first + length, 1), expected) << first << " + " << length;
+        }
+
+    // A track of the quiet channel, then the loud one at half volume, then a muted part:
+    // a span over all three finds the loud part's peak at its volume, and no more.
+    auto quiet = wavomer::test::placedSection(path, 0.0, 1.0, 0.0);
+    auto loud = wavomer::test::placedSection(path, 1.0, 2.0, 1.0);
+    loud->channel = 1;
+    loud->volumeValue = 0.5;
+    auto muted = wavomer::test::placedSection(path, 2.0, 3.0, 2.0);
+    muted->channel = 1;
+    muted->isMute = true;
+    auto track = wavomer::test::trackOf({quiet, loud, muted});
+    const float loudPeak = wave->peakOfPoints(200, 400, 1);
+    EXPECT_FLOAT_EQ(track->readWavePeak(0.5, 2.9), 0.5f * loudPeak);
+    EXPECT_NEAR(track->readWavePeak(0.2, 0.9), 0.1f, 1e-6);
+    EXPECT_EQ(track->readWavePeak(2.1, 2.9), 0.0f);
+    // A span shorter than a point reads the point at its start, as a zoomed-in column does.
+    EXPECT_FLOAT_EQ(track->readWavePeak(1.5, 1.5), 0.5f * wave->sampleWaveAtTime(1.5, 1));
 }

@@ -57,9 +57,9 @@ OverviewRect overviewCursorStrip(double cursorX, double viewHeight) { return {cu
 float overviewColumnValue(const std::vector<std::shared_ptr<AudioTrack>>& tracks, double column,
                           double overviewPixelPerSecond) {
     if (!(overviewPixelPerSecond > 0.0)) return 0.0f;
-    const double time = column / overviewPixelPerSecond;
+    const double time = column / overviewPixelPerSecond, until = (column + 1.0) / overviewPixelPerSecond;
     double sum = 0.0;
-    for (const auto& track : tracks) sum += rowValueAtTime(*track, time, overviewPixelPerSecond);
+    for (const auto& track : tracks) sum += rowValueAtTime(*track, time, until, overviewPixelPerSecond);
     return static_cast<float>(sum / static_cast<double>(std::max<std::size_t>(tracks.size(), 1)));
 }
 

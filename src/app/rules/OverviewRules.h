@@ -61,7 +61,7 @@ double overviewTimeX(double seconds, double overviewPixelPerSecond);
 OverviewRect overviewCursorStrip(double cursorX, double viewHeight);
 
 // The glyph's value at wave column i: the mean over the tracks (counted as at least 1) of
-// each row's value at time i / scale, at the overview scale.
+// each row's value over times [i / scale, (i + 1) / scale), at the overview scale.
 float overviewColumnValue(const std::vector<std::shared_ptr<AudioTrack>>& tracks, double column,
                           double overviewPixelPerSecond);
 // Half the height of a glyph column: value * 30 pixels, at least 1.

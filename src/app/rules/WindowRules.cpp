@@ -77,18 +77,26 @@ double roundTimeToPixelGrid(double time, double pixelsPerSecond) {
     return std::round(pixelsPerSecond * time) / std::max(pixelsPerSecond, 0.0001);
 }
 
-float rowValueAtTime(AudioTrack& track, double time, double pixelsPerSecond) {
+namespace {
+// A grid time as the frame below it, in seconds.
+double frameTimeOf(double d) { return static_cast<double>(static_cast<int64_t>(44100.0 * d)) / 44100.0; }
+}  // namespace
+
+float rowValueAtTime(AudioTrack& track, double time, double until, double pixelsPerSecond) {
     const double d = roundTimeToPixelGrid(time, pixelsPerSecond);
-    return track.readWavePointAtOffset(static_cast<int64_t>(44100.0 * d));
+    const double u = roundTimeToPixelGrid(until, pixelsPerSecond);
+    return track.readWavePeak(frameTimeOf(d), frameTimeOf(u));
 }
 
-float recordingRowValueAtTime(AudioTrack& track, double time, double pixelsPerSecond, const RecordingShown& recording) {
+float recordingRowValueAtTime(AudioTrack& track, double time, double until, double pixelsPerSecond,
+                              const RecordingShown& recording) {
     const double d = roundTimeToPixelGrid(time, pixelsPerSecond);
+    const double u = roundTimeToPixelGrid(until, pixelsPerSecond);
     const double s = roundTimeToPixelGrid(recording.start, pixelsPerSecond);
     const double e = roundTimeToPixelGrid(recording.end, pixelsPerSecond);
-    if (d < s) return track.readWavePointAtOffset(static_cast<int64_t>(44100.0 * d));
+    if (d < s) return track.readWavePeak(frameTimeOf(d), frameTimeOf(std::min(u, s)));
     if (d < e) return recording.level ? recording.level(d - recording.start) : 0.0f;
-    return track.readWavePointAtOffset(static_cast<int64_t>(44100.0 * d - 44100.0 * (e - s)));
+    return track.readWavePeak(frameTimeOf(d - (e - s)), frameTimeOf(u - (e - s)));
 }
 
 double columnTime(double contentX, double pixelsPerSecond) {
@@ -104,10 +112,10 @@ void rowColumnHalfHeights(AudioTrack& track, double pixelsPerSecond, double rowH
     out.resize(static_cast<size_t>(std::max<int64_t>(count, 0)));
     const double ratio = devicePixelRatio > 0.0 ? devicePixelRatio : 1.0;
     for (int64_t i = 0; i < count; ++i) {
-        const double x = static_cast<double>(first + i) / ratio;
-        const double time = columnTime(x, pixelsPerSecond);
-        const float value = recording ? recordingRowValueAtTime(track, time, pixelsPerSecond, *recording)
-                                      : rowValueAtTime(track, time, pixelsPerSecond);
+        const double time = columnTime(static_cast<double>(first + i) / ratio, pixelsPerSecond);
+        const double until = columnTime(static_cast<double>(first + i + 1) / ratio, pixelsPerSecond);
+        const float value = recording ? recordingRowValueAtTime(track, time, until, pixelsPerSecond, *recording)
+                                      : rowValueAtTime(track, time, until, pixelsPerSecond);
         out[static_cast<size_t>(i)] = columnHalfHeight(value, rowHeight);
     }
 }

@@ -80,9 +80,10 @@ std::string rulerLabel(double contentX, double pixelsPerSecond);
 // --- waveform rows ---------------------------------------------------------------------
 // A time moved to the pixel grid of scale p: round(p * t) / max(p, 0.0001).
 double roundTimeToPixelGrid(double time, double pixelsPerSecond);
-// A row's value at a time: the track's wave point at 44100 positions per second, at
-// the time moved to the pixel grid.
-float rowValueAtTime(AudioTrack& track, double time, double pixelsPerSecond);
+// A row's value over a column's times [time, until): the largest of the track's wave
+// points there, at least the one at time; both times moved to the pixel grid, then to
+// the timeline frame (44100 per second) below them.
+float rowValueAtTime(AudioTrack& track, double time, double until, double pixelsPerSecond);
 // What a row that receives the running recording shows: the recorded range on the
 // timeline and the level at a time since its start.
 struct RecordingShown {
@@ -91,9 +92,10 @@ struct RecordingShown {
     std::function<float(double)> level;
 };
 // A receiving row's value: before the start its own material, within the range the
-// recorded level, after it its own material shifted right by the recorded length (as
-// it will lie once the recording is inserted). Times are taken on the pixel grid.
-float recordingRowValueAtTime(AudioTrack& track, double time, double pixelsPerSecond, const RecordingShown& recording);
+// recorded level (at time), after it its own material shifted right by the recorded
+// length (as it will lie once the recording is inserted). Times are taken on the pixel grid.
+float recordingRowValueAtTime(AudioTrack& track, double time, double until, double pixelsPerSecond,
+                              const RecordingShown& recording);
 // The time of the content column x: x / max(pixels per second in single precision, 0.001).
 double columnTime(double contentX, double pixelsPerSecond);
 // Half the height of the column's span: value * 0.4 * row height, at least 1 pixel, so

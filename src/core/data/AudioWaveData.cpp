@@ -45,10 +45,20 @@ void AudioWaveData::loadWaveDataWithSampleData(AudioSampleData& sampleData) {
                 data.push_back(sampleData.sampleWaveAtTime(j / double(kWavePerSecond), c));
         }
     }
+    const int64_t blocks = (static_cast<int64_t>(points) + kPeakBlock - 1) / kPeakBlock;
+    std::vector<float> peaks(static_cast<size_t>(blocks * std::max(channels, 0)), 0.0f);
+    for (int64_t c = 0; c < channels; ++c)
+        for (int64_t b = 0; b < blocks; ++b) {
+            const auto from = data.begin() + c * points + b * kPeakBlock;
+            const auto to = data.begin() + c * points + std::min<int64_t>((b + 1) * kPeakBlock, points);
+            peaks[static_cast<size_t>(c * blocks + b)] = *std::max_element(from, to);
+        }
     std::lock_guard<std::mutex> guard(lock_);
     wave_per_second_ = kWavePerSecond;
     channels_ = channels;
     frames_per_channel_ = points;
+    blockPeaks_ = std::move(peaks);
+    blocksPerChannel_ = blocks;
     data_ = std::move(data);
     hasData_ = true;
     path_ = sampleData.path();
@@ -59,6 +69,26 @@ float AudioWaveData::sampleWaveAtTime(double time, int32_t channel) const {
     double index = std::round(time * wave_per_second_);
     if (!(index >= 0.0) || index >= frames_per_channel_) return 0.0f;
     return data_[static_cast<size_t>(index) + static_cast<size_t>(channel) * frames_per_channel_];
+}
+
+float AudioWaveData::peakOfPoints(int64_t first, int64_t last, int32_t channel) const {
+    if (!hasData_.load() || channel < 0 || channel >= channels_) return 0.0f;
+    first = std::max<int64_t>(first, 0);
+    last = std::min<int64_t>(last, frames_per_channel_);
+    if (last <= first) return 0.0f;
+    const float* points = data_.data() + static_cast<size_t>(channel) * static_cast<size_t>(frames_per_channel_);
+    const float* blocks = blockPeaks_.data() + static_cast<size_t>(channel) * static_cast<size_t>(blocksPerChannel_);
+    float peak = 0.0f;
+    // The points before the first whole block, the whole blocks, the points after them.
+    const int64_t wholeFrom = (first + kPeakBlock - 1) / kPeakBlock, wholeTo = last / kPeakBlock;
+    if (wholeFrom >= wholeTo) {
+        for (int64_t i = first; i < last; ++i) peak = std::max(peak, points[i]);
+        return peak;
+    }
+    for (int64_t i = first; i < wholeFrom * kPeakBlock; ++i) peak = std::max(peak, points[i]);
+    for (int64_t b = wholeFrom; b < wholeTo; ++b) peak = std::max(peak, blocks[b]);
+    for (int64_t i = wholeTo * kPeakBlock; i < last; ++i) peak = std::max(peak, points[i]);
+    return peak;
 }
 
 bool AudioWaveData::beginContentAccess() {

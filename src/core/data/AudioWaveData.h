@@ -35,6 +35,10 @@ public:
     void loadWaveDataWithSampleData(AudioSampleData& sampleData);
 
     float sampleWaveAtTime(double time, int32_t channel) const;
+    // The largest of a channel's points [first, last), clamped to the points it has;
+    // 0.0 when none is left. A drawn column covers many points when zoomed out, and a
+    // click in any of them must show.
+    float peakOfPoints(int64_t first, int64_t last, int32_t channel) const;
 
     const std::string& path() const { return path_; }
     int32_t channels() const { return channels_; }
@@ -53,6 +57,12 @@ public:
     bool isContentDiscarded() const;
 
 private:
+    // The largest point of each run of kPeakBlock points, channel after channel, so that
+    // the peak of a long span reads one value per run instead of every point.
+    static constexpr int64_t kPeakBlock = 64;
+    std::vector<float> blockPeaks_;
+    int64_t blocksPerChannel_ = 0;
+
     std::string path_;
     std::vector<float> data_;
     std::atomic<bool> hasData_{false};

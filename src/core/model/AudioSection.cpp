@@ -335,6 +335,30 @@ float AudioSection::getSampleWaveAtTime(double s) const {
     return audioWaveData_ ? audioWaveData_->sampleWaveAtTime(s, channel) : 0.0f;
 }
 
+float AudioSection::wavePeakInTrack(double from, double to) {
+    if (isBlankSection || isMute || !audioWaveData_) return 0.0f;
+    const double rate = audioWaveData_->wave_per_second();
+    const double s0 = from - trackStartTime + startTime;
+    const auto first = static_cast<int64_t>(std::llround(s0 * rate));
+    const auto last = std::max(static_cast<int64_t>(std::llround((to - trackStartTime + startTime) * rate)), first + 1);
+    if (fadeMode != 0) {
+        // The gain changes along the span: every point as it is drawn.
+        float peak = valueAt(from, true);
+        for (int64_t i = first + 1; i < last; ++i)
+            peak = std::max(peak, valueAt(static_cast<double>(i) / rate - startTime + trackStartTime, true));
+        return peak;
+    }
+    const auto volume = [this](float v) { return static_cast<float>(static_cast<double>(v) * volumeValue); };
+    if (!isNoiseSection) return volume(audioWaveData_->peakOfPoints(first, last, channel));
+    // Noise loops its source: the span, folded into the loop, is one run or two.
+    const auto loop = static_cast<int64_t>(std::llround(kNoiseLoopSeconds * rate));
+    if (last - first >= loop) return volume(audioWaveData_->peakOfPoints(0, loop, channel));
+    const int64_t start = ((first % loop) + loop) % loop, end = start + (last - first);
+    float peak = audioWaveData_->peakOfPoints(start, std::min(end, loop), channel);
+    if (end > loop) peak = std::max(peak, audioWaveData_->peakOfPoints(0, end - loop, channel));
+    return volume(peak);
+}
+
 std::vector<std::string> AudioSection::allCoderKeys() const {
     return std::vector<std::string>(std::begin(kCoderKeys), std::end(kCoderKeys));
 }

@@ -84,6 +84,9 @@ public:
     float getAudioSamleWithTimeInTrack(double t, bool isDrawWave);
     float getSampleValueWithTime(double s, bool isDrawWave);
     float getSampleWaveAtTime(double s) const;
+    // The largest waveform value of the envelope points of timeline times [from, to),
+    // at least the point at from, as getAudioSamleWithTimeInTrack draws each of them.
+    float wavePeakInTrack(double from, double to);
     // The audio values of consecutive timeline frames from firstFrame on, for as
     // long as this section covers them (at most frames): each value exactly as
     // getAudioSamleWithTimeInTrack gives it. Answers how many were filled.

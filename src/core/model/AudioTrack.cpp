@@ -31,6 +31,7 @@ void AudioTrack::setSectionArray(SectionArray sections) {
 
 void AudioTrack::clearTrackCache() {
     lastWaveSection_.reset();
+    lastPeakIndex_ = 0;
     track_end_time = -1.0;
     if (currentUsedSection_) currentUsedSection_->clearAudioSampleData();
     currentUsedSection_.reset();
@@ -83,6 +84,33 @@ float AudioTrack::readWavePointAtOffset(int64_t frameOffset) {
     AudioSection* section = found->get();
     if (section != lastWaveSection_.get()) lastWaveSection_ = *found;
     return section->getAudioSamleWithTimeInTrack(t, true);
+}
+
+float AudioTrack::readWavePeak(double from, double to) {
+    const size_t count = sectionArray_.size();
+    // The first section that covers from: where the last span ended or the one after
+    // it, else found by halves (the sections are in time order).
+    size_t i = lastPeakIndex_;
+    if (!(i < count && covers(*sectionArray_[i], from))) {
+        if (i + 1 < count && covers(*sectionArray_[i + 1], from)) {
+            ++i;
+        } else {
+            auto after = std::upper_bound(sectionArray_.begin(), sectionArray_.end(), from,
+                                          [](double t, const SectionPtr& s) { return t < s->trackStartTime; });
+            if (after == sectionArray_.begin()) return 0.0f;
+            i = static_cast<size_t>(after - sectionArray_.begin()) - 1;
+            // Sections that end exactly where the next starts: the earlier one covers it.
+            while (i > 0 && covers(*sectionArray_[i - 1], from)) --i;
+            if (!covers(*sectionArray_[i], from)) return 0.0f;
+        }
+    }
+    lastPeakIndex_ = i;
+    float peak = sectionArray_[i]->wavePeakInTrack(from, std::min(to, sectionArray_[i]->trackEndTime));
+    for (size_t j = i + 1; j < count && sectionArray_[j]->trackStartTime < to; ++j) {
+        AudioSection& section = *sectionArray_[j];
+        peak = std::max(peak, section.wavePeakInTrack(section.trackStartTime, std::min(to, section.trackEndTime)));
+    }
+    return peak;
 }
 
 void readTrackChannel(const std::vector<TrackPtr>& tracks, float* buffer, int32_t channel, int32_t frames,

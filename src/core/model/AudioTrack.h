@@ -33,6 +33,10 @@ public:
 
     float readSamplePointAtOffset(int64_t frameOffset);
     float readWavePointAtOffset(int64_t frameOffset);
+    // The largest waveform value over timeline times [from, to): every envelope point of
+    // every section the span meets, at least the point at from. Main thread, as the
+    // point read; consecutive spans walk the list from where the last one ended.
+    float readWavePeak(double from, double to);
     // out[i] = readSamplePointAtOffset(frameOffset + i) for i in [0, frames), walking
     // the sections once per block instead of once per frame; the values are the same.
     void readSamplesAtOffset(float* out, int32_t frames, int64_t frameOffset);
@@ -57,6 +61,7 @@ private:
     SectionArray sectionArray_;
     SectionPtr currentUsedSection_;
     SectionPtr lastWaveSection_;
+    size_t lastPeakIndex_ = 0;
     double track_end_time = -1.0;
 };
 
