@@ -6,6 +6,7 @@
 #include <QScrollBar>
 
 #include "AppTestSupport.h"
+#include "base/Palette.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "rules/WindowRules.h"
@@ -131,9 +132,21 @@ TEST_F(TimelineDrawing, TheCursorLineIsDrawnInYellowOverTheSelectedRows) {
     EXPECT_TRUE(isColour(image, x, static_cast<int>(rowHeight / 2), yellow));
     EXPECT_FALSE(isColour(image, x + 1, 5, yellow));  // one pixel wide
     EXPECT_FALSE(isColour(image, x - 1, 5, yellow));
-    // Only the selected (first) row carries it.
+    // Only the selected (first) row carries it, and only that row is tinted.
     EXPECT_FALSE(isColour(image, x, static_cast<int>(rowHeight * 1.5), yellow));
     EXPECT_EQ(window->timeDisplay().displayedText(), QStringLiteral("00:00:01.50"));
+    const int quietX = x + 20;
+    EXPECT_TRUE(isColour(image, quietX, 5, palette::kSelectedRowBacking));
+    EXPECT_TRUE(isColour(image, quietX, static_cast<int>(rowHeight) + 5, palette::grey(0.13)));
+    // Selecting the other channel moves the tint with no other repaint asked for.
+    {
+        UserEvent event(engine);
+        engine.selectTracks(1, 1);
+    }
+    settle();
+    const QImage moved = timeline.viewport()->grab().toImage();
+    EXPECT_TRUE(isColour(moved, quietX, 5, palette::grey(0.13)));
+    EXPECT_TRUE(isColour(moved, quietX, static_cast<int>(rowHeight) + 5, palette::kSelectedRowBacking));
 }
 
 TEST_F(TimelineDrawing, AMarkerLineIsTwoPixelsWideInRedAcrossEveryRow) {

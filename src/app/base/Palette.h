@@ -18,6 +18,7 @@ inline const QColor kCursor(252, 250, 58);        // the play cursor, and the ti
 inline const QColor kRecordingCursor(Qt::red);    // the cursor while recording
 inline const QColor kMarker(Qt::red);
 inline const QColor kSelectedMarker(160, 32, 240);
+inline const QColor kSelectedRowBacking(40, 48, 66);  // rows in the track selection; others grey 0.13
 inline const QColor kOverviewBlockFill(255, 255, 255, 36);
 inline const QColor kOverviewBlockEdge(255, 255, 255, 170);
 

@@ -176,10 +176,15 @@ void TimelineView::paintRows(QPainter& painter, const QRect& exposed) {
                                 [this](double time) { return engine_.readRecordAudioLevelWithTime(time); }};
     const double left = std::max(exposed.left() - kDrawMargin + origin, 0.0);
     const double right = std::min(exposed.right() + 1 + kDrawMargin + origin, rowRight);
+    // Rows in the track selection are tinted, so a selection of one channel of a pair
+    // shows before an edit acts on it.
+    const auto& selection = engine_.timelineTrackArray();
     for (size_t i = 0; i < tracks.size(); ++i) {
         const double y = static_cast<double>(i) * rowHeight;
         if (y > exposed.bottom() + 1 || y + rowHeight < exposed.top()) continue;
         const double centreLine = std::floor(y + rowHeight / 2.0), separator = std::floor(y);
+        if (std::find(selection.begin(), selection.end(), tracks[i]) != selection.end())
+            fillLines(device(separator), device(std::floor(y + rowHeight)), palette::kSelectedRowBacking.rgba());
         fillLines(device(centreLine), device(centreLine + 1.0), centreColour.rgba());
         fillLines(device(separator), device(separator + 1.0), qRgb(0, 0, 0));
         if (right <= left) continue;
