@@ -802,5 +802,37 @@
         <source>Do you want to delete tracks %1 to %2?</source>
         <translation>Möchten Sie die Spuren %1 bis %2 löschen?</translation>
     </message>
+    <message>
+        <source>Start</source>
+        <translation>Anfang</translation>
+    </message>
+    <message>
+        <source>Selection Start</source>
+        <translation>Auswahlanfang</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>Ende</translation>
+    </message>
+    <message>
+        <source>Selection End</source>
+        <translation>Auswahlende</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>Länge</translation>
+    </message>
+    <message>
+        <source>Selection Length</source>
+        <translation>Auswahllänge</translation>
+    </message>
+    <message>
+        <source>Cursor</source>
+        <translation>Cursor</translation>
+    </message>
+    <message>
+        <source>Type a time as 65.2, 1:05.2 or 00:01:05.200</source>
+        <translation>Geben Sie eine Zeit als 65.2, 1:05.2 oder 00:01:05.200 ein</translation>
+    </message>
 </context>
 </TS>

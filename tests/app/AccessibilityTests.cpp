@@ -121,6 +121,20 @@ TEST_F(WindowAccessibility, TheTimeDisplayIsALabelWhoseValueIsTheTimeShown) {
     EXPECT_EQ(time->iface->text(QAccessible::Value), QStringLiteral("01:02:05.50"));
 }
 
+TEST_F(WindowAccessibility, TheSelectionTimesAreEditableFieldsNamedForWhatTheyHold) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    const std::vector<Element> all = treeOf(*window);
+    for (const char* name : {"Selection Start", "Selection End", "Selection Length", "Cursor"}) {
+        // The field itself, not the label beside it that may read the same.
+        const auto field = std::find_if(all.begin(), all.end(), [&](const Element& e) {
+            return e.name == QLatin1String(name) && e.role == QAccessible::EditableText;
+        });
+        ASSERT_NE(field, all.end()) << name;
+        EXPECT_EQ(field->iface->text(QAccessible::Value), QStringLiteral("00:00:00.000")) << name;
+    }
+}
+
 TEST_F(WindowAccessibility, TheRulerAndTheTracksAreNamed) {
     auto window = openWindow();
     ASSERT_TRUE(window);

@@ -3,6 +3,7 @@
 // window pasted into another through the desktop's clipboard.
 #include <QApplication>
 #include <QClipboard>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -17,6 +18,7 @@
 #include "panels/MarkerViewController.h"
 #include "timeline/RulerView.h"
 #include "timeline/TimelineView.h"
+#include "window/SelectionTimeBar.h"
 #include "window/ZoomControl.h"
 
 namespace wavomer::app::test {
@@ -112,6 +114,49 @@ TEST_F(EditingInTheWindow, DraggingAcrossTheSecondRowSelectsItsTimeAndDeleteRemo
     for (const auto& section : engine.audioTrackArray()[1]->sectionArray())
         if (!section->isBlankSection) audio += section->sectionDuration();
     EXPECT_NEAR(audio, 10.0, 0.001);
+}
+
+TEST_F(EditingInTheWindow, TheTimeBarFollowsADragAndTakesTypedTimes) {
+    auto window = twoTracks();
+    ASSERT_TRUE(window);
+    WaveEditViewController& engine = window->document().engine();
+    SelectionTimeBar& bar = window->timeBar();
+    auto shown = [&](rules::TimeField which) { return bar.field(which).text(); };
+    const int y = static_cast<int>(rowHeight(*window) * 1.8);
+    QWidget* rows = window->timeline().viewport();
+    // Mid-drag, before the release, the fields already hold the range.
+    send(rows, QEvent::MouseButtonPress, {100, y}, Qt::LeftButton);
+    send(rows, QEvent::MouseMove, {250, y}, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(shown(rules::TimeField::start), QStringLiteral("00:00:01.000"));
+    EXPECT_EQ(shown(rules::TimeField::end), QStringLiteral("00:00:02.500"));
+    EXPECT_EQ(shown(rules::TimeField::length), QStringLiteral("00:00:01.500"));
+    send(rows, QEvent::MouseButtonRelease, {250, y}, Qt::NoButton);
+    settle();
+
+    // Each form, applied by Return or by leaving the field; Length moves End.
+    auto type = [&](rules::TimeField which, const QString& typed, bool leave) {
+        QLineEdit& field = bar.field(which);
+        field.setFocus();
+        field.selectAll();
+        QTest::keyClicks(&field, typed);
+        if (leave) rows->setFocus();
+        else QTest::keyClick(&field, Qt::Key_Return);
+        settle();
+    };
+    type(rules::TimeField::start, QStringLiteral("0:00.5"), false);
+    type(rules::TimeField::end, QStringLiteral("2.75"), true);
+    EXPECT_NEAR(engine.selectedTimelineStartTime(), 0.5, 1e-9);
+    EXPECT_NEAR(engine.selectedTimelineEndTime(), 2.75, 1e-9);
+    type(rules::TimeField::length, QStringLiteral("00:00:01.250"), false);
+    EXPECT_NEAR(engine.selectedTimelineEndTime(), 1.75, 1e-9);
+    EXPECT_EQ(selectedRows(engine), (std::vector<size_t>{1}));  // the tracks stay
+    // The cursor stops at the project's end; a time that does not read is put back.
+    type(rules::TimeField::cursor, QStringLiteral("1:00"), false);
+    EXPECT_NEAR(engine.currentTimelineTime(), 10.0, 1e-9);
+    type(rules::TimeField::start, QStringLiteral("soon"), false);
+    EXPECT_EQ(shown(rules::TimeField::start), QStringLiteral("00:00:00.500"));
+    EXPECT_NEAR(engine.selectedTimelineStartTime(), 0.5, 1e-9);
 }
 
 TEST_F(EditingInTheWindow, APressInTheBandSelectsBothTracksAndBelowTheRowsNothingChanges) {

@@ -194,3 +194,29 @@ TEST(RowRaster, SpansAreWrittenScanlineByScanlineInsideTheBandOnly) {
     };
     EXPECT_EQ(buffer, expected);
 }
+
+TEST(SelectionTimeRules, TimesReadInEachFormAndShowToTheMillisecond) {
+    EXPECT_EQ(selectionTimeText(65.2), "00:01:05.200");
+    EXPECT_EQ(selectionTimeText(3725.0005), "01:02:05.001");
+    EXPECT_EQ(selectionTimeText(-1.0), "00:00:00.000");
+    for (const char* typed : {"1:05.2", "65.2", "00:01:05.200", " 65.2 ", "0:0:65.2"})
+        if (std::string(typed) == "0:0:65.2") EXPECT_FALSE(parseTypedTime(typed)) << "65 is no second of a minute";
+        else EXPECT_NEAR(parseTypedTime(typed).value_or(-1.0), 65.2, 1e-9) << typed;
+    EXPECT_NEAR(parseTypedTime("1:00:00").value_or(-1.0), 3600.0, 1e-9);
+    for (const char* bad : {"", "abc", "1:", ":5", "1.5:00", "1:2:3:4", "-5", "1e3", "1..2", "65,2"})
+        EXPECT_FALSE(parseTypedTime(bad)) << bad;
+}
+
+TEST(SelectionTimeRules, ATypedTimeKeepsTheSelectionInTheProjectAndTheRightWayRound) {
+    const SelectionTimes times{10.0, 20.0, 5.0};
+    auto is = [](SelectionTimes t, double start, double end, double cursor) {
+        return t.start == start && t.end == end && t.cursor == cursor;
+    };
+    EXPECT_TRUE(is(applyTypedTime(times, TimeField::start, 12.0, 60.0), 12.0, 20.0, 5.0));
+    EXPECT_TRUE(is(applyTypedTime(times, TimeField::start, 30.0, 60.0), 30.0, 30.0, 5.0));
+    EXPECT_TRUE(is(applyTypedTime(times, TimeField::end, 4.0, 60.0), 4.0, 4.0, 5.0));
+    EXPECT_TRUE(is(applyTypedTime(times, TimeField::end, 99.0, 60.0), 10.0, 60.0, 5.0));
+    EXPECT_TRUE(is(applyTypedTime(times, TimeField::length, 5.0, 60.0), 10.0, 15.0, 5.0));
+    EXPECT_TRUE(is(applyTypedTime(times, TimeField::length, 90.0, 60.0), 10.0, 60.0, 5.0));
+    EXPECT_TRUE(is(applyTypedTime(times, TimeField::cursor, 70.0, 60.0), 10.0, 20.0, 60.0));
+}

@@ -1,8 +1,10 @@
 #include "rules/WindowRules.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "format/CommonFunction.h"
 #include "model/AudioTrack.h"
@@ -40,6 +42,68 @@ std::string timeDisplayText(float seconds) {
                   static_cast<int>(hours % 10), static_cast<int>(minutes), static_cast<int>(wholeSeconds),
                   static_cast<int>(hundredths));
     return text;
+}
+
+std::string selectionTimeText(double seconds) {
+    if (!(seconds > 0.0)) seconds = 0.0;
+    const auto total = static_cast<int64_t>(std::llround(std::min(seconds, 359999.999) * 1000.0));
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld", static_cast<long long>(total / 3600000),
+                  static_cast<long long>(total / 60000 % 60), static_cast<long long>(total / 1000 % 60),
+                  static_cast<long long>(total % 1000));
+    return text;
+}
+
+std::optional<double> parseTypedTime(const std::string& text) {
+    // Up to three parts split at ':', blanks around the whole allowed.
+    const auto begin = text.find_first_not_of(" \t"), end = text.find_last_not_of(" \t");
+    if (begin == std::string::npos) return std::nullopt;
+    const std::string body = text.substr(begin, end - begin + 1);
+    std::vector<std::string> parts;
+    for (size_t from = 0;;) {
+        const size_t colon = body.find(':', from);
+        parts.push_back(body.substr(from, colon == std::string::npos ? std::string::npos : colon - from));
+        if (colon == std::string::npos) break;
+        from = colon + 1;
+    }
+    if (parts.size() > 3) return std::nullopt;
+    double seconds = 0.0;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        const bool last = i + 1 == parts.size();
+        int dots = 0, digits = 0;
+        for (char c : part) {
+            if (c == '.' && last) ++dots;
+            else if (c >= '0' && c <= '9') ++digits;
+            else return std::nullopt;
+        }
+        if (digits == 0 || dots > 1) return std::nullopt;
+        // from_chars reads the '.' whatever the locale (the program runs in the user's).
+        double value = 0.0;
+        if (std::from_chars(part.data(), part.data() + part.size(), value).ec != std::errc()) return std::nullopt;
+        // Minutes and seconds after an hour or minute part stay below 60.
+        if (i > 0 && value >= 60.0) return std::nullopt;
+        seconds = seconds * 60.0 + value;
+    }
+    return seconds;
+}
+
+SelectionTimes applyTypedTime(SelectionTimes times, TimeField field, double value, double projectLength) {
+    const double limit = std::max(projectLength, 0.0);
+    const double t = std::clamp(value, 0.0, limit);
+    switch (field) {
+        case TimeField::start:
+            times.start = t;
+            times.end = std::max(times.end, t);
+            break;
+        case TimeField::end:
+            times.end = t;
+            times.start = std::min(times.start, t);
+            break;
+        case TimeField::length: times.end = std::min(times.start + std::max(value, 0.0), limit); break;
+        case TimeField::cursor: times.cursor = t; break;
+    }
+    return times;
 }
 
 std::string windowTitleText(const std::string& productName, const std::string& displayName) {

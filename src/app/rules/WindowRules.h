@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,23 @@ struct WindowSize {
 // The first window's size on a screen whose available area is width x height: 1440 x 760
 // where that fits within the margin, else as much of it as does.
 WindowSize firstWindowSize(int availableWidth, int availableHeight);
+
+// --- the selection's times -------------------------------------------------------------
+// A time as the time bar shows it: hh:mm:ss.mmm, to the nearest millisecond.
+std::string selectionTimeText(double seconds);
+// A typed time: seconds ("65.2"), minutes and seconds ("1:05.2") or hours, minutes and
+// seconds ("00:01:05.200"); each part a plain non-negative number, only the last with a
+// fraction. Nothing for anything else.
+std::optional<double> parseTypedTime(const std::string& text);
+enum class TimeField { start, end, length, cursor };
+struct SelectionTimes {
+    double start = 0.0, end = 0.0, cursor = 0.0;
+};
+// The times after typing value into field, kept within [0, projectLength]: a start or
+// end beyond the other end takes that end along (the selection never turns over), and
+// a length moves the end.
+SelectionTimes applyTypedTime(SelectionTimes times, TimeField field, double value, double projectLength);
+
 
 // --- the window title ------------------------------------------------------------------
 // "PRODUCT - NAME".

@@ -47,6 +47,7 @@
 #include "util/StandardPaths.h"
 #include "window/AccessibleViews.h"
 #include "window/RecordMaskView.h"
+#include "window/SelectionTimeBar.h"
 #include "window/TimeDisplay.h"
 #include "window/ZoomControl.h"
 
@@ -95,6 +96,9 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, Interaction& interact
     rows->addWidget(timeline_, 1);
     editing->addLayout(rows, 1);
     editing->addWidget(markerList_);
+    // The selection's times sit under the toolbars, outside them, so they never overflow.
+    timeBar_ = new SelectionTimeBar(engine, central);
+    layout->addWidget(timeBar_);
     layout->addWidget(overview_);
     layout->addLayout(editing, 1);
     setCentralWidget(central);
@@ -270,8 +274,13 @@ void MainWindow::wireBridge() {
     connect(&bridge, &EngineBridge::cursorMoved, overview_, &QuickLookWaveView::flushTimeline);
     connect(&bridge, &EngineBridge::markerListChanged, overview_, &QuickLookWaveView::reloadView);
     connect(&bridge, &EngineBridge::markerListChanged, markerList_, &MarkerViewController::updateMarkerWindowShow);
-    connect(&bridge, &EngineBridge::playerTimeChanged, this,
-            [this, &engine] { time_->setShowTime(static_cast<float>(engine.currentTimelineTime())); });
+    connect(&bridge, &EngineBridge::playerTimeChanged, this, [this, &engine] {
+        time_->setShowTime(static_cast<float>(engine.currentTimelineTime()));
+        timeBar_->refresh();
+    });
+    // The time bar follows drags and cursor moves as they happen.
+    connect(&bridge, &EngineBridge::rowsRedrawRequested, timeBar_, &SelectionTimeBar::refresh);
+    connect(&bridge, &EngineBridge::cursorMoved, timeBar_, &SelectionTimeBar::refresh);
     connect(&bridge, &EngineBridge::importWindowOpenRequested, this, &MainWindow::showImportDialog);
     connect(&bridge, &EngineBridge::importWindowCloseRequested, this, &MainWindow::hideImportDialog);
     connect(&bridge, &EngineBridge::playTimerStartRequested, this,
@@ -286,6 +295,7 @@ void MainWindow::wireBridge() {
 
 void MainWindow::projectChanged() {
     timeline_->reloadView();
+    timeBar_->refresh();
     overview_->reloadView();
     ruler_->update();
 }

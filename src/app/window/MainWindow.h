@@ -36,6 +36,7 @@ class RecordMaskView;
 class RecordPanel;
 class RulerView;
 class TimeDisplay;
+class SelectionTimeBar;
 class TimelineView;
 class WindowActions;
 class ZoomControl;
@@ -55,6 +56,7 @@ public:
     RulerView& ruler() { return *ruler_; }
     ZoomControl& zoomControl() { return *zoom_; }
     TimeDisplay& timeDisplay() { return *time_; }
+    SelectionTimeBar& timeBar() { return *timeBar_; }
     QuickLookWaveView& overview() { return *overview_; }
     MarkerViewController& markerList() { return *markerList_; }
     ExportController& exports() { return *exports_; }
@@ -138,6 +140,7 @@ private:
     MarkerViewController* markerList_ = nullptr;
     ZoomControl* zoom_ = nullptr;
     TimeDisplay* time_ = nullptr;
+    SelectionTimeBar* timeBar_ = nullptr;
     RecordPanel* record_ = nullptr;
     RecordMaskView* recordMask_ = nullptr;
     QToolButton* recordButton_ = nullptr;
