@@ -834,5 +834,41 @@
         <source>Type a time as 65.2, 1:05.2 or 00:01:05.200</source>
         <translation>Geben Sie eine Zeit als 65.2, 1:05.2 oder 00:01:05.200 ein</translation>
     </message>
+    <message>
+        <source>The export is finished, but no file manager could show the files.</source>
+        <translation>Der Export ist fertig, aber kein Dateimanager konnte die Dateien zeigen.</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>Ordner öffnen</translation>
+    </message>
+    <message>
+        <source>Copy Path</source>
+        <translation>Pfad kopieren</translation>
+    </message>
+    <message>
+        <source>The folder could not be opened.</source>
+        <translation>Der Ordner konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>Bit Depth</source>
+        <translation>Bittiefe</translation>
+    </message>
+    <message>
+        <source>16 bits</source>
+        <translation>16 Bit</translation>
+    </message>
+    <message>
+        <source>24 bits</source>
+        <translation>24 Bit</translation>
+    </message>
+    <message>
+        <source>File Name</source>
+        <translation>Dateiname</translation>
+    </message>
+    <message>
+        <source>Number the pieces in the file names</source>
+        <translation>Die Teile in den Dateinamen nummerieren</translation>
+    </message>
 </context>
 </TS>

@@ -47,6 +47,9 @@ struct ExportArguments {
     std::string bitRate;
     int64_t channelType = 0;
     bool splitAtMarkers = false;
+    std::string name = "Audio";
+    bool numberFiles = false;
+    int32_t bitDepth = 0;  // 0 when not given
     std::string coverPath;
     std::shared_ptr<ID3TagInfo> tags = std::make_shared<ID3TagInfo>();
     // Files are tagged only when a tag option was given: otherwise they stay exactly
@@ -103,6 +106,13 @@ ExportArguments parse(const Arguments& args, bool forExport) {
         else if (arg == "--sample-rate") a.sampleRate = value();
         else if (arg == "--bit-rate") a.bitRate = value();
         else if (arg == "--split-at-markers") a.splitAtMarkers = true;
+        else if (arg == "--name") a.name = value();
+        else if (arg == "--number-files") a.numberFiles = true;
+        else if (arg == "--bit-depth") {
+            const std::string& depth = value();
+            if (depth != "16" && depth != "24") throw UsageError{"--bit-depth takes 16 or 24, not \"" + depth + "\""};
+            a.bitDepth = depth == "16" ? 16 : 24;
+        }
         else if (arg == "--title") a.tags->title = value();
         else if (arg == "--artist") a.tags->artist = value();
         else if (arg == "--album") a.tags->album = value();
@@ -226,6 +236,8 @@ int runExport(const Arguments& args) {
                 throw UsageError{"bit rate \"" + a.bitRate + "\" is not one of: " + choicesText(options.bitRateButton())};
             options.selectBitRate(title);
         }
+        if (a.bitDepth != 0 && !offersBitDepth(options.encoderSettings()))
+            throw UsageError{"--bit-depth is for FLAC, WAV and AIFF, not " + options.encoderSettings().formatTitle};
     } catch (const UsageError& e) {
         std::fprintf(stderr, "wavomer-cli export: %s\n", e.message.c_str());
         return 2;
@@ -233,9 +245,12 @@ int runExport(const Arguments& args) {
 
     ExportRequest request;
     request.outputFolder = a.folder;
+    request.baseName = exportBaseName(a.name, "Audio");
     request.format = options.encoderSettings();
     request.exportChannelType = a.channelType;
     request.convertUseMarker = a.splitAtMarkers;
+    request.numberPieceNames = a.numberFiles;
+    request.bitDepth = a.bitDepth == 0 ? 16 : a.bitDepth;
     if (a.tagsGiven) request.tags = a.tags;
     ExportSnapshot snapshot = ExportSnapshot::take(engine.audioTrackArray(), engine.getMarkArrayWihtTrackStartEndTime(),
                                                    engine.farestTrackEndTime());

@@ -137,7 +137,7 @@ using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
 
 // An opened encoder for a codec id, rate, layout and bit rate, or a reason.
 CodecContextPtr openEncoder(int32_t codecId, int32_t sampleRate, int64_t layoutMask, int32_t bitRate,
-                            const AVOutputFormat* container, std::string* reason) {
+                            const AVOutputFormat* container, std::string* reason, int32_t bitsPerSample = 0) {
     const AVCodec* codec = codecId ? avcodec_find_encoder(static_cast<AVCodecID>(codecId)) : nullptr;
     if (!codec || codec->type != AVMEDIA_TYPE_AUDIO) {
         *reason = "no audio encoder for codec id " + std::to_string(codecId);
@@ -181,6 +181,14 @@ CodecContextPtr openEncoder(int32_t codecId, int32_t sampleRate, int64_t layoutM
     }
     context->sample_rate = rate;
     context->sample_fmt = chooseSampleFormat(codec);
+    // 24 bits from an encoder of 16- or 32-bit integers (FLAC): the 32-bit samples, of
+    // which it keeps the top 24.
+    if (bitsPerSample == 24 && codec->sample_fmts)
+        for (const AVSampleFormat* f = codec->sample_fmts; *f != AV_SAMPLE_FMT_NONE; ++f)
+            if (*f == AV_SAMPLE_FMT_S32) {
+                context->sample_fmt = AV_SAMPLE_FMT_S32;
+                context->bits_per_raw_sample = 24;
+            }
     context->time_base = AVRational{1, rate};
     if (bitRate > 0 && !isLossless(codec)) context->bit_rate = bitRate;
     if (container->flags & AVFMT_GLOBALHEADER) context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -270,7 +278,7 @@ bool TSFFMovieFileOutputImpl::open() {
     container_ = containerForExtension(lowercasePathExtension(path));
     std::string reason;
     encoder_ = openEncoder(movieFormat.audio_codec_id, movieFormat.sample_rate, movieFormat.channel_layout,
-                           movieFormat.audio_bit_rate, container_, &reason);
+                           movieFormat.audio_bit_rate, container_, &reason, movieFormat.bits_per_sample);
     if (!encoder_) return fail(reason);
 
     AVChannelLayout input{};

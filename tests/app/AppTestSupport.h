@@ -35,6 +35,8 @@ public:
     std::function<QColor(const QColor& current)> colour;
     std::function<RecoveryChoice(const QStringList& rows)> recovery;
     bool urlsOpen = true;  // what openUrl answers
+    Revealed revealAnswer = Revealed::byFileManager;  // what reveal answers
+    QString folderStart;   // where the last folder prompt started
 
     QStringList questions;  // each question's text, in order
     QStringList told;       // "title | reason" of each failure told
@@ -50,7 +52,8 @@ public:
         questions << question.text;
         return answer ? answer(question) : question.cancelIndex();
     }
-    QString chooseFolder(QWidget*, const QString& title, const QString&, QWidget* accessory) override {
+    QString chooseFolder(QWidget*, const QString& title, const QString& start, QWidget* accessory) override {
+        folderStart = start;
         return folder ? folder(title, accessory) : QString();
     }
     QString chooseFile(QWidget*, const FileChoice& choice) override { return file ? file(choice) : QString(); }
@@ -73,7 +76,7 @@ public:
     }
     Revealed reveal(const QStringList& paths) override {
         revealed << paths;
-        return Revealed::byFileManager;
+        return revealAnswer;
     }
 };
 

@@ -1,7 +1,9 @@
 // Export from the window: the export options, the export window's progress and Cancel,
 // the tags in every written file, revealing the results.
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -42,13 +44,21 @@ QStringList qTitles(const std::vector<std::string>& titles) {
 class ExportFromWindow : public WindowTest {
 protected:
     ExportFromWindow() {
-        UserConfig::share().defaultFormat.reset();
+        forgetChoices();
         savedConfigPath_ = UserConfig::share().savePath();
         UserConfig::share().setSavePath(scratch_.file("config/user.config"));
     }
     ~ExportFromWindow() override {
-        UserConfig::share().defaultFormat.reset();
+        forgetChoices();
         UserConfig::share().setSavePath(savedConfigPath_);
+    }
+
+    static void forgetChoices() {
+        UserConfig& config = UserConfig::share();
+        config.defaultFormat.reset();
+        config.lastExportFolder.reset();
+        config.lastExportChannels = 0;
+        config.lastExportBitDepth = 16;
     }
 
     // A window over a project of one stereo file, with markers at the given times.
@@ -235,6 +245,43 @@ TEST_F(ExportFromWindow, ExportOnMarkersWritesThreePiecesWithTheSameTagsAndAFull
         ASSERT_FALSE(file.isNull()) << name.toStdString();
         EXPECT_EQ(file.tag()->title().to8Bit(true), "Split") << name.toStdString();
     }
+}
+
+TEST_F(ExportFromWindow, TheNextExportOffersTheLastChoicesAndNumberedPiecesAreNamedAsTyped) {
+    auto window = projectWindow(3.0, {1.0, 2.0});
+    ASSERT_TRUE(window);
+    const QString folder = QString::fromStdString(scratch_.file("album"));
+    QDir().mkpath(folder);
+    const QString flac = QStringLiteral("FLAC - Free Lossless Audio Codec(*.flac)");
+    ASSERT_TRUE(exportInto(*window, "convertOnMarksAction", folder, [&](ExportOptionsView& options) {
+        // The bit depth is a choice of the lossless formats only.
+        EXPECT_FALSE(options.bitDepthButton()->isEnabled());
+        EXPECT_TRUE(options.numberBox()->isEnabled());
+        options.channelTypeButton()->setCurrentIndex(2);
+        options.formatButton()->setCurrentIndex(options.formatButton()->findText(flac));
+        EXPECT_TRUE(options.bitDepthButton()->isEnabled());
+        options.bitDepthButton()->setCurrentIndex(1);
+        options.nameField()->setText(QStringLiteral("Take"));
+        options.numberBox()->setChecked(true);
+    }));
+    EXPECT_EQ(filesIn(folder), (QStringList{"01 Take.flac", "02 Take.flac", "03 Take.flac"}));
+    TagLib::FileRef piece((folder + "/02 Take.flac").toLocal8Bit().constData());
+    ASSERT_FALSE(piece.isNull());
+    EXPECT_EQ(piece.tag()->track(), 2u);
+
+    // The next export starts in that folder with the same channels, format and depth.
+    // No file manager shows the files: the paths are offered instead.
+    interaction_.revealAnswer = Revealed::notAtAll;
+    interaction_.answer = answering(QStringLiteral("Copy Path"));
+    ASSERT_TRUE(exportInto(*window, "convertAction", folder, [&](ExportOptionsView& options) {
+        EXPECT_EQ(options.channelTypeButton()->currentIndex(), 2);
+        EXPECT_EQ(options.formatButton()->currentText(), flac);
+        EXPECT_EQ(options.bitDepth(), 24);
+        EXPECT_FALSE(options.numberBox()->isEnabled());
+    }));
+    EXPECT_EQ(interaction_.folderStart, folder);
+    ASSERT_EQ(interaction_.questions.size(), 1);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), folder + "/Audio.flac");
 }
 
 TEST_F(ExportFromWindow, CancelStopsTheExportDeletesThePartialFileAndRevealsNothing) {

@@ -109,6 +109,60 @@ TEST_F(CliExport, SplittingAtTheMarkersWritesOneFilePerSegment) {
     EXPECT_EQ(decodedFrames(written[2], 2), 176400);
 }
 
+TEST_F(CliExport, SplitPiecesAreNumberedInTheirTagsAndNamesAndLosslessOnesTake24Bits) {
+    // Five pieces: markers at 2, 4, 6 and 8 s of a 10-second project.
+    const std::string wav = dir.file("five.wav");
+    wavomer::test::writeWav16(wav, 1, 44100, std::vector<float>(441000, 0.25f));
+    const std::string five = dir.file("five.wvmp");
+    std::ofstream(dir.file("five.txt")) << "import \"" << wav << "\"\ncursor 2\nadd-marker\ncursor 4\nadd-marker\n"
+                                        << "cursor 6\nadd-marker\ncursor 8\nadd-marker\nsave " << five << "\n";
+    std::string out, err;
+    ASSERT_EQ(cli("edit " + shellQuote(dir.file("five.txt")), &out, &err), 0) << err;
+    ASSERT_EQ(cli("export " + shellQuote(five) + " -d " + shellQuote(dir.file("out")) +
+                      " --format 'FLAC - Free Lossless Audio Codec(*.flac)' --split-at-markers --name ' Side/A '"
+                      " --number-files --bit-depth 24 --artist Someone",
+                  &out, &err),
+              0)
+        << err;
+    const auto written = lines(out);
+    ASSERT_EQ(written.size(), 5u);
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(written[i], dir.file("out/0" + std::to_string(i + 1) + " Side-A.flac"));
+        EXPECT_EQ(probe(written[i], "format_tags=track"), std::to_string(i + 1));
+        EXPECT_EQ(probe(written[i], "format_tags=TRACKTOTAL"), "5");
+        EXPECT_EQ(probe(written[i], "format_tags=artist"), "Someone");
+        EXPECT_EQ(probe(written[i], "stream=bits_per_raw_sample"), "24");
+    }
+    // A number the user gave is kept on every piece.
+    ASSERT_EQ(cli("export " + shellQuote(five) + " -d " + shellQuote(dir.file("given")) + " --format " + kWav +
+                      " --split-at-markers --track 7/9",
+                  &out, &err),
+              0)
+        << err;
+    EXPECT_EQ(probe(dir.file("given/Audio_4.wav"), "format_tags=track"), "7");  // WAV keeps no total
+    // WAV and AIFF at 24 bits are 24-bit PCM; the default stays 16; lossy formats refuse it.
+    ASSERT_EQ(cli("export " + shellQuote(five) + " -d " + shellQuote(dir.file("deep")) + " --format " + kWav +
+                      " --bit-depth 24",
+                  &out, &err),
+              0)
+        << err;
+    EXPECT_EQ(probe(dir.file("deep/Audio.wav"), "stream=codec_name"), "pcm_s24le");
+    ASSERT_EQ(cli("export " + shellQuote(five) + " -d " + shellQuote(dir.file("deep")) +
+                      " --format 'AIFF - Audio Interchange File Format(*.aiff)' --bit-depth 24",
+                  &out, &err),
+              0)
+        << err;
+    EXPECT_EQ(probe(dir.file("deep/Audio.aiff"), "stream=codec_name"), "pcm_s24be");
+    EXPECT_EQ(probe(written[0], "stream=bits_per_raw_sample"), "24");
+    ASSERT_EQ(cli("export " + shellQuote(five) + " -d " + shellQuote(dir.file("deep")) + " --format " + kWav, &out,
+                  &err),
+              0);
+    EXPECT_EQ(probe(dir.file("deep/Audio_1.wav"), "stream=codec_name"), "pcm_s16le");
+    EXPECT_EQ(cli("export " + shellQuote(five) + " -d " + shellQuote(dir.file("deep")) + " --bit-depth 24", &out, &err),
+              2);
+    EXPECT_NE(err.find("--bit-depth is for FLAC, WAV and AIFF"), std::string::npos) << err;
+}
+
 TEST_F(CliExport, AProjectWithoutTracksFailsWithAMessageAndWritesNothing) {
     const std::string empty = dir.file("empty.wvmp");
     std::ofstream(dir.file("empty.txt")) << "select-tracks 0 1\ndelete-tracks\nsave " << empty << "\n";

@@ -27,7 +27,8 @@ const std::vector<std::string> kStoredKeys = {
     "computerAudioRecorderVolume", "recordAudioSources", "recordSources", "autoFilter",
     "defaultFilterSeconds", "autoSplit",     "defaultSplitMilliSeconds", "waveColor"};
 // Stored only when they hold something (a first run's file has the fifteen alone).
-const std::vector<std::string> kOptionalKeys = {"fitProjectOnOpen", "recentProjects"};
+const std::vector<std::string> kOptionalKeys = {"fitProjectOnOpen", "recentProjects", "lastExportFolder",
+                                                "lastExportChannels", "lastExportBitDepth"};
 
 // A record of class "UserConfig" with whatever keys a test gives it: stands for a
 // file written by another version of the program, or for reading back which keys a
@@ -200,11 +201,17 @@ TEST_F(UserConfigTest, TheRecentProjectsAreTheTenNewestOnceEachAndOutliveARun) {
     EXPECT_EQ(std::count(config.recentProjects.begin(), config.recentProjects.end(), "/p/5.wvmp"), 1);
     EXPECT_EQ(config.recentProjects.back(), "/p/2.wvmp");  // 0 and 1 fell off
     config.fitProjectOnOpen = true;
+    config.lastExportFolder = "/music/out";
+    config.lastExportChannels = 2;
+    config.lastExportBitDepth = 24;
     ASSERT_TRUE(config.save().ok());
     UserConfig again(configPath);
     ASSERT_TRUE(again.load().ok());
     EXPECT_EQ(again.recentProjects, config.recentProjects);
     EXPECT_TRUE(again.fitProjectOnOpen);
+    EXPECT_EQ(again.lastExportFolder, config.lastExportFolder);
+    EXPECT_EQ(again.lastExportChannels, 2);
+    EXPECT_EQ(again.lastExportBitDepth, 24);
 }
 
 TEST_F(UserConfigTest, SavingCreatesTheMissingConfigurationFolder) {

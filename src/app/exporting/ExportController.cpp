@@ -1,6 +1,10 @@
 #include "exporting/ExportController.h"
 
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QTimer>
+#include <QUrl>
 
 #include "FFmpegMovieFileOutput.h"
 #include "TagLibTagWriter.h"
@@ -16,6 +20,7 @@
 #include "base/Interaction.h"
 #include "base/WindowContext.h"
 #include "base/Text.h"
+#include "util/Log.h"
 #include "util/StandardPaths.h"
 
 namespace wavomer::app {
@@ -55,10 +60,16 @@ void ExportController::showFolderDialog(bool onMarkers) {
     const WaveEditViewController& engine = context_.document.engine();
     ExportOptionsView options(tracksToExport(engine.audioTrackArray(), 0.0, engine.farestTrackEndTime()).size(),
                               writerEngine_.get());
+    // The last export's choices come first: its folder (while it is there), channels,
+    // format and bit depth.
+    const UserConfig& config = UserConfig::share();
     options.setConvertUseMarker(onMarkers);
-    options.updateFormatMenu(rules::lastExportedFormat(UserConfig::share().defaultFormat));
-    const QString folder = context_.interaction.chooseFolder(
-        context_.parent, Text::tr("Export"), QString::fromStdString(FileManagerExtention::defaultOutputPath()), &options);
+    options.setExportChannelType(config.lastExportChannels);
+    options.setBitDepth(config.lastExportBitDepth);
+    options.updateFormatMenu(rules::lastExportedFormat(config.defaultFormat));
+    QString start = QString::fromStdString(config.lastExportFolder.value_or(std::string()));
+    if (start.isEmpty() || !QFileInfo(start).isDir()) start = QString::fromStdString(FileManagerExtention::defaultOutputPath());
+    const QString folder = context_.interaction.chooseFolder(context_.parent, Text::tr("Export"), start, &options);
     if (!folder.isEmpty()) doExportAction(folder, options);
 }
 
@@ -67,10 +78,13 @@ void ExportController::doExportAction(const QString& folder, ExportOptionsView& 
     WaveEditViewController& engine = context_.document.engine();
     ExportRequest request;
     request.outputFolder = folder.toStdString();
-    request.baseName = Text::tr("Audio").toStdString();
+    request.baseName = exportBaseName(options.baseName(), Text::tr("Audio").toStdString());
     request.format = options.model().encoderSettings();
     request.exportChannelType = options.exportChannelType();
     request.convertUseMarker = options.convertUseMarker();
+    request.numberPieceNames = options.numberPieceNames();
+    request.bitDepth = options.bitDepth();
+    exportingChoices_ = {request.outputFolder, static_cast<int32_t>(request.exportChannelType), request.bitDepth};
     request.tags = std::make_shared<ID3TagInfo>(*tags_);
     exportingFormat_ = request.format.formatTitle;
     ExportSnapshot snapshot = ExportSnapshot::take(engine.audioTrackArray(), engine.getMarkArrayWihtTrackStartEndTime(),
@@ -112,16 +126,41 @@ void ExportController::closeExportWindow(const ExportReport& report) {
             context_.interaction.openFiles(written);
             break;
         case rules::AfterExport::revealFiles:
-            context_.interaction.reveal(written);
+            if (context_.interaction.reveal(written) == Revealed::notAtAll) tellWhereTheFilesAre(written);
             break;
         case rules::AfterExport::nothing:
             break;
     }
-    if (report.ok() && !exportingFormat_.empty())
-        UserConfig::share().setDefaultFormatDic(FormatCatalogue::builtIn().getFormatDicWithdefaultFormat(exportingFormat_));
+    if (report.ok() && !exportingFormat_.empty()) {
+        UserConfig& config = UserConfig::share();
+        config.setDefaultFormatDic(FormatCatalogue::builtIn().getFormatDicWithdefaultFormat(exportingFormat_));
+        config.lastExportFolder = exportingChoices_.folder;
+        config.lastExportChannels = exportingChoices_.channels;
+        config.lastExportBitDepth = exportingChoices_.bitDepth;
+        if (Outcome<> saved = config.save(); !saved) logLine("export choices not saved: %s", saved.error().c_str());
+    }
     context_.interaction.tellWarnings(context_.parent, Text::tr("The export was finished with warnings."),
                                       report.warnings);
     emit exportFinished();
+}
+
+void ExportController::tellWhereTheFilesAre(const QStringList& written) {
+    // No file manager took the files: the user still learns where they are.
+    Question question;
+    question.text = Text::tr("The export is finished, but no file manager could show the files.");
+    question.details = written.join(QLatin1Char('\n'));
+    question.cancelAnswer = 0;
+    question.answers = {Text::tr("OK"), Text::tr("Open Folder"), Text::tr("Copy Path")};
+    switch (context_.interaction.confirm(context_.parent, question)) {
+        case 1:
+            if (!context_.interaction.openUrl(QUrl::fromLocalFile(QFileInfo(written.front()).absolutePath())))
+                context_.interaction.tell(context_.parent, Text::tr("The folder could not be opened."),
+                                          Failure::at(QFileInfo(written.front()).absolutePath().toStdString(),
+                                                      "no program opens folders on this desktop"));
+            break;
+        case 2: QGuiApplication::clipboard()->setText(written.join(QLatin1Char('\n'))); break;
+        default: break;
+    }
 }
 
 }  // namespace wavomer::app

@@ -59,6 +59,9 @@ signals:
     void exportFinished();
 
 private:
+    // The written files, their folder and a copy of their paths, offered when no file
+    // manager could show them.
+    void tellWhereTheFilesAre(const QStringList& written);
     void showFolderDialog(bool onMarkers);
     void closeExportWindow(const ExportReport& report);
 
@@ -70,6 +73,12 @@ private:
     ID3WindowController* tagDialog_ = nullptr;
     QPointer<ExportWindow> exportWindow_;
     std::string exportingFormat_;
+    // What the running export was asked for, kept for the next one once it succeeds.
+    struct Choices {
+        std::string folder;
+        int32_t channels = 0;
+        int32_t bitDepth = 16;
+    } exportingChoices_;
     ExportReport lastReport_;
 };
 

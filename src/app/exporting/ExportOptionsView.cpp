@@ -4,8 +4,10 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalBlocker>
 
+#include "export/ProjectExporter.h"
 #include "rules/ExportRules.h"
 #include "base/Text.h"
 
@@ -46,10 +48,25 @@ ExportOptionsView::ExportOptionsView(size_t trackCount, MediaWriterEngine* capab
     channelButton_->addItem(Text::tr("Stereo Mix"));
     channelButton_->addItem(Text::tr("Mono Mix"));
     channelButton_->setCurrentIndex(0);
+    bitDepthButton_ = popup(form, Text::tr("Bit Depth"), QStringLiteral("bitDepthButton"), this);
+    bitDepthButton_->addItem(Text::tr("16 bits"), 16);
+    bitDepthButton_->addItem(Text::tr("24 bits"), 24);
+    nameField_ = new QLineEdit(Text::tr("Audio"), this);
+    nameField_->setObjectName(QStringLiteral("fileNameField"));
+    nameField_->setAccessibleName(Text::tr("File Name"));
+    auto* nameCaption = new QLabel(Text::tr("File Name") + QLatin1Char(':'), this);
+    nameCaption->setBuddy(nameField_);
+    form->addRow(nameCaption, nameField_);
     splitBox_ = new QCheckBox(Text::tr("Split into one file per marker segment"), this);
     splitBox_->setObjectName(QStringLiteral("markerSplitBox"));
     splitBox_->setAccessibleName(splitBox_->text());
     form->addRow(QString(), splitBox_);
+    numberBox_ = new QCheckBox(Text::tr("Number the pieces in the file names"), this);
+    numberBox_->setObjectName(QStringLiteral("numberPiecesBox"));
+    numberBox_->setAccessibleName(numberBox_->text());
+    numberBox_->setEnabled(false);
+    form->addRow(QString(), numberBox_);
+    connect(splitBox_, &QCheckBox::toggled, numberBox_, &QWidget::setEnabled);
 
     model_.setTrackCount(trackCount);
     connect(formatButton_, &QComboBox::currentIndexChanged, this, [this] { formatChangedAction(); });
@@ -87,10 +104,24 @@ void ExportOptionsView::showPopups() {
     fill(formatButton_, model_.formatButton());
     fill(sampleRateButton_, model_.sampleRateButton());
     fill(bitRateButton_, model_.bitRateButton());
+    bitDepthButton_->setEnabled(!model_.formatButton().titles.empty() && offersBitDepth(model_.encoderSettings()));
     filling_ = false;
 }
 
 void ExportOptionsView::setConvertUseMarker(bool split) { splitBox_->setChecked(split); }
 bool ExportOptionsView::convertUseMarker() const { return splitBox_->isChecked(); }
+
+void ExportOptionsView::setExportChannelType(int64_t type) {
+    if (type >= 0 && type < channelButton_->count()) channelButton_->setCurrentIndex(static_cast<int>(type));
+}
+
+int32_t ExportOptionsView::bitDepth() const {
+    return bitDepthButton_->isEnabled() ? bitDepthButton_->currentData().toInt() : 16;
+}
+
+void ExportOptionsView::setBitDepth(int32_t bits) { bitDepthButton_->setCurrentIndex(bits == 24 ? 1 : 0); }
+
+std::string ExportOptionsView::baseName() const { return nameField_->text().trimmed().toStdString(); }
+bool ExportOptionsView::numberPieceNames() const { return splitBox_->isChecked() && numberBox_->isChecked(); }
 
 }  // namespace wavomer::app

@@ -1,6 +1,7 @@
 // The export options: the folder dialog's accessory view with the format, sample-rate
 // and bit-rate popups, the channel popup (one channel per track, stereo mix, mono mix)
-// and the marker-split check box. The choices follow the core's ExportOptionsModel;
+// the bit depth of the lossless formats that offer one, the file name, the marker-split
+// check box and the choice to number the split pieces in their names. The choices follow the core's ExportOptionsModel;
 // this view only shows its popups and forwards the user's picks. When its menu is
 // refilled it selects the format last exported if the menu offers it.
 //
@@ -15,6 +16,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLineEdit;
 
 namespace wavomer::app {
 
@@ -30,6 +32,14 @@ public:
     void setConvertUseMarker(bool split);
     bool convertUseMarker() const;
     int64_t exportChannelType() const { return model_.exportChannelType(); }
+    // Picks the channel popup's entry (0 one channel per track, 1 stereo, 2 mono).
+    void setExportChannelType(int64_t type);
+    // 16 or 24; the popup is enabled only for a format that offers a choice.
+    int32_t bitDepth() const;
+    void setBitDepth(int32_t bits);
+    // The file name typed (blank-trimmed; the caller falls back on "Audio").
+    std::string baseName() const;
+    bool numberPieceNames() const;
 
     ExportOptionsModel& model() { return model_; }
     QComboBox* formatButton() const { return formatButton_; }
@@ -37,6 +47,9 @@ public:
     QComboBox* bitRateButton() const { return bitRateButton_; }
     QComboBox* channelTypeButton() const { return channelButton_; }
     QCheckBox* markerSplitBox() const { return splitBox_; }
+    QComboBox* bitDepthButton() const { return bitDepthButton_; }
+    QLineEdit* nameField() const { return nameField_; }
+    QCheckBox* numberBox() const { return numberBox_; }
 
 private:
     void formatChangedAction();
@@ -50,6 +63,9 @@ private:
     QComboBox* bitRateButton_ = nullptr;
     QComboBox* channelButton_ = nullptr;
     QCheckBox* splitBox_ = nullptr;
+    QComboBox* bitDepthButton_ = nullptr;
+    QLineEdit* nameField_ = nullptr;
+    QCheckBox* numberBox_ = nullptr;
     bool filling_ = false;
 };
 

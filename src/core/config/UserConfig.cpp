@@ -103,7 +103,10 @@ std::vector<std::string> UserConfig::allCoderKeys() const {
             "defaultSplitMilliSeconds",
             "waveColor",
             "fitProjectOnOpen",
-            "recentProjects"};
+            "recentProjects",
+            "lastExportFolder",
+            "lastExportChannels",
+            "lastExportBitDepth"};
 }
 
 CoderValue UserConfig::valueForKey(const std::string& key) const {
@@ -127,6 +130,9 @@ CoderValue UserConfig::valueForKey(const std::string& key) const {
     // Keys beyond the fifteen are optional: stored only when they hold something, so a
     // file of a first run holds the fifteen alone.
     if (key == "fitProjectOnOpen") return fitProjectOnOpen ? CoderValue(true) : CoderValue();
+    if (key == "lastExportFolder") return optionalString(lastExportFolder);
+    if (key == "lastExportChannels") return lastExportChannels != 0 ? CoderValue(lastExportChannels) : CoderValue();
+    if (key == "lastExportBitDepth") return lastExportBitDepth != 16 ? CoderValue(lastExportBitDepth) : CoderValue();
     if (key == "recentProjects") {
         if (recentProjects.empty()) return {};
         CoderList list;
@@ -162,6 +168,22 @@ bool UserConfig::assignStoredValue(const std::string& key, const CoderValue& val
     if (key == "defaultSplitMilliSeconds")
         return assignScalar(value, [&] { return value.asInt32(defaultSplitMilliSeconds); });
     if (key == "fitProjectOnOpen") return assignScalar(value, [&] { return value.asBool(fitProjectOnOpen); });
+    if (key == "lastExportFolder") return assignOptionalString(lastExportFolder, value);
+    // A stored choice the program does not offer is dropped, not taken.
+    if (key == "lastExportChannels")
+        return assignScalar(value, [&] {
+            int32_t read = 0;
+            if (!value.asInt32(read) || read < 0 || read > 2) return false;
+            lastExportChannels = read;
+            return true;
+        });
+    if (key == "lastExportBitDepth")
+        return assignScalar(value, [&] {
+            int32_t read = 0;
+            if (!value.asInt32(read) || (read != 16 && read != 24)) return false;
+            lastExportBitDepth = read;
+            return true;
+        });
     if (key == "recentProjects") {
         const CoderList* list = value.asList();
         if (!list) return assignScalar(value, [] { return false; });

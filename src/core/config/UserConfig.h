@@ -60,6 +60,10 @@ public:
     CoderColor waveColor = defaultWaveColor();
     bool fitProjectOnOpen = false;  // an opened project is zoomed to fit the window
     std::vector<std::string> recentProjects;  // project folders opened or saved, newest first
+    // The last export's choices, offered again by the next one.
+    std::optional<std::string> lastExportFolder;
+    int32_t lastExportChannels = 0;   // 0 one channel per track, 1 stereo mix, 2 mono mix
+    int32_t lastExportBitDepth = 16;  // of the lossless formats that offer a choice
 
     // --- not stored ---------------------------------------------------------------
     std::string recordOutputPath;  // the default output folder

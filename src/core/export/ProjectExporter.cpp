@@ -59,7 +59,37 @@ std::string setTagNames(const ID3TagInfo& tags) {
     return names;
 }
 
+// The codec that writes format at 24 bits: the 24-bit PCM of the same byte order; FLAC
+// keeps its codec and is told the sample size.
+std::string codecForBitDepth(const std::string& codec, int32_t bitDepth) {
+    if (bitDepth != 24) return codec;
+    if (codec == "pcm_s16le") return "pcm_s24le";
+    if (codec == "pcm_s16be") return "pcm_s24be";
+    return codec;
+}
+
 }  // namespace
+
+bool offersBitDepth(const FormatEncoderSettings& format) {
+    return format.codecName == "flac" || format.codecName == "pcm_s16le" || format.codecName == "pcm_s16be";
+}
+
+std::string exportBaseName(const std::string& typed, const std::string& fallback) {
+    std::string name = typed;
+    std::replace(name.begin(), name.end(), '/', '-');
+    name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
+    const auto first = name.find_first_not_of(" \t"), last = name.find_last_not_of(" \t");
+    name = first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
+    if (name.find_first_not_of('.') == std::string::npos) return fallback;
+    return name;
+}
+
+std::string pieceBaseName(const std::string& baseName, size_t index, size_t count, bool numbered) {
+    if (!numbered) return baseName;
+    const std::string number = std::to_string(index + 1);
+    const size_t width = std::max<size_t>(2, std::to_string(count).size());
+    return std::string(width > number.size() ? width - number.size() : 0, '0') + number + " " + baseName;
+}
 
 ExportSnapshot ExportSnapshot::take(const std::vector<TrackPtr>& audioTrackArray,
                                     const std::vector<MarkerPtr>& markArrayWithTrackStartEndTime,
@@ -147,7 +177,9 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
     TSFFMovieFileOutputFormat format = engine_.defaultMovieFileOutputFormat();
     format.sample_rate = request.format.sampleRate;
     format.audio_bit_rate = request.format.bitRate;
-    format.audio_codec_id = engine_.codecIdByName(request.format.codecName);
+    const bool chosenDepth = offersBitDepth(request.format) && request.bitDepth == 24;
+    format.audio_codec_id = engine_.codecIdByName(codecForBitDepth(request.format.codecName, chosenDepth ? 24 : 16));
+    format.bits_per_sample = chosenDepth ? 24 : 0;
     format.channel_layout = engine_.defaultChannelLayout(channels);
     converter_->movieFormat = format;
     converter_->supportMutilChannels = true;
@@ -156,20 +188,40 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
     MusicDataOutput audioDataOutput(engine_);
     audioDataOutput.delegate = &delegate;
 
+    // The pieces of a split export, up to the first empty one; each is numbered in its
+    // track tag (N/M) unless the user set a track number.
+    std::vector<std::pair<double, double>> pieces;
+    if (request.convertUseMarker)
+        for (size_t i = 0; i + 1 < snapshot.markerTimes.size(); ++i) {
+            const double a = snapshot.markerTimes[i], b = snapshot.markerTimes[i + 1];
+            if (std::fabs(a - b) < kMarkerTolerance) break;
+            pieces.emplace_back(a, b);
+        }
+    size_t pieceIndex = 0;
+
     // Tags go into each file before it is put under its name: a file that can be seen
     // is complete, tags and all, and is never rewritten in place.
     std::string segmentPath;
     converter_->beforePublish = nullptr;
-    if (tagWriter_ && request.tags)
+    const bool numberTags = request.convertUseMarker && (!request.tags || request.tags->track == 0);
+    if (tagWriter_ && (request.tags || numberTags))
         converter_->beforePublish = [&](const std::string& temporaryPath) {
-            tagFile(request, temporaryPath, segmentPath, outcome);
+            ID3TagInfo tags = request.tags ? *request.tags : ID3TagInfo();
+            if (numberTags) {
+                tags.track = static_cast<uint32_t>(pieceIndex + 1);
+                tags.totalTrack = static_cast<uint32_t>(pieces.size());
+            }
+            tagFile(request, tags, temporaryPath, segmentPath, outcome);
         };
 
     // A piece runs from its start marker's frame to the next marker's frame, each frame
     // position computed once from the marker time: the pieces tile the project without
     // a frame repeated or lost. The whole project keeps its last block whole.
     auto exportSegment = [&](double from, double to, bool wholeProject) {
-        const std::string path = getOutputPath(request.outputFolder, request.baseName, request.format.pathExtention);
+        const std::string name =
+            wholeProject ? request.baseName
+                         : pieceBaseName(request.baseName, pieceIndex, pieces.size(), request.numberPieceNames);
+        const std::string path = getOutputPath(request.outputFolder, name, request.format.pathExtention);
         segmentPath = path;
         const int64_t first = framePosition(from), last = framePosition(to);
         Outcome<> result =
@@ -190,29 +242,27 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
         totalConvertCount_ = 1;
         if (exportSegment(0.0, snapshot.endTime, true)) finishedCount_ = 1;
     } else {
-        const std::vector<double>& marks = snapshot.markerTimes;
-        totalConvertCount_ = static_cast<int32_t>(marks.size() > 0 ? marks.size() - 1 : 0);
-        for (size_t i = 0; i + 1 < marks.size(); ++i) {
-            const double a = marks[i], b = marks[i + 1];
-            if (std::fabs(a - b) < kMarkerTolerance) break;
+        totalConvertCount_ = static_cast<int32_t>(pieces.size());
+        for (; pieceIndex < pieces.size(); ++pieceIndex) {
             if (operationCancelled_) {
                 outcome.failure = Failure::cancel(request.outputFolder);
                 break;
             }
-            if (!exportSegment(a, b, false)) break;
-            finishedCount_ = static_cast<int32_t>(i + 1);
+            if (!exportSegment(pieces[pieceIndex].first, pieces[pieceIndex].second, false)) break;
+            finishedCount_ = static_cast<int32_t>(pieceIndex + 1);
         }
     }
     converter_->beforePublish = nullptr;
     return outcome;
 }
 
-void ProjectExporter::tagFile(const ExportRequest& request, const std::string& temporaryPath,
+void ProjectExporter::tagFile(const ExportRequest& request, const ID3TagInfo& tags, const std::string& temporaryPath,
                               const std::string& path, ExportReport& outcome) {
-    Outcome<Tagging> result = tagWriter_->setId3InfoToOutputPath(temporaryPath, *request.tags, request.format.pathExtention);
+    Outcome<Tagging> result = tagWriter_->setId3InfoToOutputPath(temporaryPath, tags, request.format.pathExtention);
     if (result.ok() && *result == Tagging::unsupported) {
-        // The file is written; the user hears which tags it could not keep.
-        const std::string leftOut = setTagNames(*request.tags);
+        // The file is written; the user hears which of their tags it could not keep (a
+        // piece's own number is not theirs).
+        const std::string leftOut = request.tags ? setTagNames(*request.tags) : std::string();
         if (!leftOut.empty())
             outcome.warnings.push_back(path + ": a ." + request.format.pathExtention +
                                        " file holds no tags; left out: " + leftOut);

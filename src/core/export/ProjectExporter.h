@@ -44,8 +44,21 @@ struct ExportRequest {
     FormatEncoderSettings format;       // from the export options
     int64_t exportChannelType = 0;      // 0 one channel per track, 1 stereo mix, 2 mono mix
     bool convertUseMarker = false;      // split at the markers
+    // Split pieces are named "01 Audio.EXT", "02 Audio.EXT", ... (at least two digits).
+    bool numberPieceNames = false;
+    // 16 or 24: the sample size of the formats that offer one (see offersBitDepth); the
+    // others keep their codec's own.
+    int32_t bitDepth = 16;
     std::shared_ptr<const ID3TagInfo> tags;  // written into every file; none writes no tags
 };
+
+// Whether the format stores a sample size the user may choose (FLAC, WAV, AIFF).
+bool offersBitDepth(const FormatEncoderSettings& format);
+// A file name the user typed, made safe to use as one: '/' becomes '-', blanks around
+// are dropped, and an empty or dot-only name becomes fallback.
+std::string exportBaseName(const std::string& typed, const std::string& fallback);
+// The name of split piece index (0-based) of count: "01 NAME" when numbered, else NAME.
+std::string pieceBaseName(const std::string& baseName, size_t index, size_t count, bool numbered);
 
 // What the export renders, taken on the main thread.
 struct ExportSnapshot {
@@ -100,8 +113,8 @@ public:
 
 private:
     ExportReport runLocked(const ExportRequest& request, ExportSnapshot& snapshot);
-    void tagFile(const ExportRequest& request, const std::string& temporaryPath, const std::string& path,
-                 ExportReport& outcome);
+    void tagFile(const ExportRequest& request, const ID3TagInfo& tags, const std::string& temporaryPath,
+                 const std::string& path, ExportReport& outcome);
 
     MediaWriterEngine& engine_;
     TagWriter* tagWriter_;

@@ -44,6 +44,7 @@ struct TSFFMovieFileOutputFormat {
     int32_t sample_rate = 0;
     int32_t audio_codec_id = 0;
     int32_t audio_bit_rate = 0;  // bit/s; 0 leaves the codec's own choice
+    int32_t bits_per_sample = 0;  // 24 asks a codec of integer samples for 24 bits; 0 its own
 };
 
 class TSFFMovieFileOutput {
