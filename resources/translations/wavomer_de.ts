@@ -870,5 +870,17 @@
         <source>Number the pieces in the file names</source>
         <translation>Die Teile in den Dateinamen nummerieren</translation>
     </message>
+    <message>
+        <source>%1, level %2, peak %3</source>
+        <translation>%1, Pegel %2, Spitze %3</translation>
+    </message>
+    <message>
+        <source>clipped</source>
+        <translation>übersteuert</translation>
+    </message>
+    <message>
+        <source>CLIP</source>
+        <translation>CLIP</translation>
+    </message>
 </context>
 </TS>

@@ -32,6 +32,8 @@
 #include "support/FakeRecorder.h"
 #include "timeline/TimelineView.h"
 #include "window/RecordMaskView.h"
+#include "window/RecordingStrip.h"
+#include "window/SelectionTimeBar.h"
 #include "window/ZoomControl.h"
 
 namespace wavomer::app::test {
@@ -275,6 +277,38 @@ TEST_F(RecordingInTheWindow, TheSelectedRowsShowTheRecordingGrowAndTheStopInsert
     EXPECT_NEAR(engine.farestTrackEndTime(), 4.0, 1e-9);
     EXPECT_EQ(engine.audioTrackArray()[1]->sectionArray().size(), 1u);
     EXPECT_TRUE(std::filesystem::exists(scratch_.file("records") + "/Record Files/Built-in.wav"));
+}
+
+TEST_F(RecordingInTheWindow, ATakeShowsItsTimeAndLevelInPlaceOfTheTimeBarUntilItStops) {
+    auto window = twoTracks();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(window->timeBar().isVisible());
+    ASSERT_TRUE(startRecording(*window));
+    RecordingStrip& strip = window->recordingStrip();
+    EXPECT_TRUE(strip.isVisible());
+    EXPECT_FALSE(window->timeBar().isVisible());  // no typing into the times under a take
+    // On screen below the veiled toolbars, not under the veil.
+    EXPECT_FALSE(window->recordMask().geometry().intersects(QRect(strip.mapTo(window.get(), QPoint()), strip.size())));
+    ASSERT_TRUE(recordFor(*window, 1.25));
+    ASSERT_TRUE(waitFor([&] { return strip.elapsedText() == QStringLiteral("00:00:01.2"); }));
+    EXPECT_NEAR(strip.meter().levelDb(), -12.04, 0.01);  // the fake input's level, 0.25
+    EXPECT_FALSE(strip.meter().clipped());
+    recorder_->level = 1.0;
+    ASSERT_TRUE(waitFor([&] { return strip.meter().clipped(); }));
+    recorder_->level = 0.1;
+    QTest::qWait(50);
+    EXPECT_TRUE(strip.meter().clipped()) << "the clip mark stays lit for the take";
+    // Assistive tools read the take's state as the strip's value.
+    QAccessibleInterface* read = QAccessible::queryAccessibleInterface(&strip);
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->text(QAccessible::Name), QStringLiteral("Recording"));
+    EXPECT_TRUE(read->text(QAccessible::Value).startsWith(QStringLiteral("00:00:01.2, level ")))
+        << read->text(QAccessible::Value).toStdString();
+    EXPECT_TRUE(read->text(QAccessible::Value).endsWith(QStringLiteral("clipped")));
+    QTest::keyClick(&window->recordMask(), Qt::Key_Space);
+    ASSERT_FALSE(window->document().isRecording());
+    EXPECT_FALSE(strip.isVisible());
+    EXPECT_TRUE(window->timeBar().isVisible());
 }
 
 TEST_F(RecordingInTheWindow, ARecordingThatFailsByItselfKeepsWhatWasRecordedAndSaysWhy) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/AudioTrack.h"
+#include "rules/MeterRules.h"
 #include "rules/RowRaster.h"
 #include "rules/WindowRules.h"
 #include "support/SampleFiles.h"
@@ -219,4 +220,25 @@ TEST(SelectionTimeRules, ATypedTimeKeepsTheSelectionInTheProjectAndTheRightWayRo
     EXPECT_TRUE(is(applyTypedTime(times, TimeField::length, 5.0, 60.0), 10.0, 15.0, 5.0));
     EXPECT_TRUE(is(applyTypedTime(times, TimeField::length, 90.0, 60.0), 10.0, 60.0, 5.0));
     EXPECT_TRUE(is(applyTypedTime(times, TimeField::cursor, 70.0, 60.0), 10.0, 20.0, 60.0));
+}
+
+TEST(PeakMeterRules, TheBarFallsTheHoldWaitsAndTheClipMarkStays) {
+    PeakMeter meter;
+    EXPECT_EQ(meter.levelDb(), PeakMeter::kFloorDb);
+    meter.push(0.5, 0.01);
+    EXPECT_NEAR(meter.levelDb(), -6.02, 0.01);
+    // Silence: the bar falls 24 dB a second; the hold stays for 1.5 s, then falls too.
+    for (int i = 0; i < 50; ++i) meter.push(0.0, 0.01);
+    EXPECT_NEAR(meter.levelDb(), -6.02 - 12.0, 0.01);
+    EXPECT_NEAR(meter.holdDb(), -6.02, 0.01);
+    for (int i = 0; i < 200; ++i) meter.push(0.0, 0.01);
+    EXPECT_EQ(meter.levelDb(), PeakMeter::kFloorDb);
+    EXPECT_LT(meter.holdDb(), -6.5);
+    EXPECT_FALSE(meter.clipped());
+    meter.push(1.0, 0.01);
+    meter.push(0.01, 0.01);
+    EXPECT_TRUE(meter.clipped());
+    EXPECT_EQ(decibelText(meter.holdDb()), "0 dB");
+    EXPECT_EQ(decibelText(PeakMeter::kFloorDb), "-inf dB");
+    EXPECT_DOUBLE_EQ(PeakMeter::scalePosition(-30.0), 0.5);
 }

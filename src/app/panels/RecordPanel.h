@@ -65,6 +65,9 @@ public:
     void stopLevelTimer() override { timer_.stop(); }
     void audioInputDevicesChanged() override;
     void meterChanged() override;
+    void recordingProgress(double level, double recordedSeconds) override {
+        emit recordingProgressed(level, recordedSeconds);
+    }
     void computerAudioMissing() override;
     void recordingStoppedBecause(const RecordingStop& stop) override;
     void recordingStartedInto(const std::string& file) override {
@@ -77,6 +80,8 @@ public:
 
 signals:
     void recordingChanged();
+    // Each 10 ms tick of a take: the input's peak (0 to 1) and the seconds recorded.
+    void recordingProgressed(double level, double recordedSeconds);
 
 private:
     void ensureRecorder();

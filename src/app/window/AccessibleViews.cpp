@@ -13,6 +13,7 @@
 #include "panels/AudioWaveView.h"
 #include "rules/WindowRules.h"
 #include "timeline/RulerView.h"
+#include "window/RecordingStrip.h"
 #include "window/TimeDisplay.h"
 #include "window/ZoomControl.h"
 
@@ -48,6 +49,17 @@ public:
     explicit AccessibleTime(TimeDisplay* time) : QAccessibleWidget(time, QAccessible::StaticText) {}
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value) return static_cast<TimeDisplay*>(widget())->displayedText();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+// The running take: a label whose value is the time recorded, the level, the peak held
+// and whether the input clipped.
+class AccessibleRecordingStrip : public QAccessibleWidget {
+public:
+    explicit AccessibleRecordingStrip(RecordingStrip* strip) : QAccessibleWidget(strip, QAccessible::StaticText) {}
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) return static_cast<RecordingStrip*>(widget())->valueText();
         return QAccessibleWidget::text(t);
     }
 };
@@ -179,6 +191,8 @@ QAccessibleInterface* viewFactory(const QString& className, QObject* object) {
         return new AccessibleTimeline(static_cast<TimelineView*>(object));
     if (className == QLatin1String("wavomer::app::AudioWaveView"))
         return new AccessibleLevelMeter(static_cast<AudioWaveView*>(object));
+    if (className == QLatin1String("wavomer::app::RecordingStrip"))
+        return new AccessibleRecordingStrip(static_cast<RecordingStrip*>(object));
     if (className == QLatin1String("wavomer::app::RulerView"))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
     return nullptr;

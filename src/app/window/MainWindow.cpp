@@ -47,6 +47,7 @@
 #include "util/StandardPaths.h"
 #include "window/AccessibleViews.h"
 #include "window/RecordMaskView.h"
+#include "window/RecordingStrip.h"
 #include "window/SelectionTimeBar.h"
 #include "window/TimeDisplay.h"
 #include "window/ZoomControl.h"
@@ -99,6 +100,11 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, Interaction& interact
     // The selection's times sit under the toolbars, outside them, so they never overflow.
     timeBar_ = new SelectionTimeBar(engine, central);
     layout->addWidget(timeBar_);
+    // A take shows its time and level in the time bar's place.
+    recordingStrip_ = new RecordingStrip(central);
+    recordingStrip_->setFixedHeight(timeBar_->sizeHint().height());
+    recordingStrip_->hide();
+    layout->addWidget(recordingStrip_);
     layout->addWidget(overview_);
     layout->addLayout(editing, 1);
     setCentralWidget(central);
@@ -130,6 +136,7 @@ MainWindow::MainWindow(std::unique_ptr<Document> document, Interaction& interact
         document_->recovery().setRecording(file, engine.recordStartTime, std::move(tracks));
     };
     connect(record_, &RecordPanel::recordingChanged, this, &MainWindow::refreshState);
+    connect(record_, &RecordPanel::recordingProgressed, recordingStrip_, &RecordingStrip::progress);
     recordMask_ = new RecordMaskView(this);
     connect(recordMask_, &RecordMaskView::stopRequested, this, &MainWindow::recordButtonAction);
     buildMenusAndToolbar();
@@ -498,6 +505,9 @@ void MainWindow::doSomethingWhenStartRecordAction() {
     for (QToolBar* bar : findChildren<QToolBar*>()) area = area.united(bar->geometry());
     const QRect hole(recordButton_->mapTo(this, QPoint(0, 0)), recordButton_->size());
     recordMask_->cover(area, hole);
+    timeBar_->hide();
+    recordingStrip_->start();
+    recordingStrip_->show();
     setRecordButtonLook(true);
     refreshState();
     timeline_->redrawAll();
@@ -506,6 +516,9 @@ void MainWindow::doSomethingWhenStartRecordAction() {
 void MainWindow::doSomethingWhenStopRecordAction() {
     document_->recovery().setRecording(std::nullopt);
     recordMask_->hide();
+    recordingStrip_->hide();
+    timeBar_->show();
+    timeBar_->refresh();
     setRecordButtonLook(false);
     refreshState();
     timeline_->setFocus();

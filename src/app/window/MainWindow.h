@@ -37,6 +37,7 @@ class RecordPanel;
 class RulerView;
 class TimeDisplay;
 class SelectionTimeBar;
+class RecordingStrip;
 class TimelineView;
 class WindowActions;
 class ZoomControl;
@@ -57,6 +58,7 @@ public:
     ZoomControl& zoomControl() { return *zoom_; }
     TimeDisplay& timeDisplay() { return *time_; }
     SelectionTimeBar& timeBar() { return *timeBar_; }
+    RecordingStrip& recordingStrip() { return *recordingStrip_; }
     QuickLookWaveView& overview() { return *overview_; }
     MarkerViewController& markerList() { return *markerList_; }
     ExportController& exports() { return *exports_; }
@@ -141,6 +143,7 @@ private:
     ZoomControl* zoom_ = nullptr;
     TimeDisplay* time_ = nullptr;
     SelectionTimeBar* timeBar_ = nullptr;
+    RecordingStrip* recordingStrip_ = nullptr;
     RecordPanel* record_ = nullptr;
     RecordMaskView* recordMask_ = nullptr;
     QToolButton* recordButton_ = nullptr;

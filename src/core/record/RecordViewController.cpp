@@ -182,6 +182,7 @@ void RecordViewController::flushAudioRecordState() {
     if (!isdoRecording) return;
     ++timerDrawWave;
     const double duration = audioRecorder_.recordFileLength();
+    host_.recordingProgress(level, duration);
     engine_.saveRecordAudioLevelToCurrentTime(static_cast<float>(level), duration);
     if (timerDrawWave % kDurationTicks == 0) engine_.doRecordWithRecordDurationChange(duration);
 }

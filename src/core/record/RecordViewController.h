@@ -57,6 +57,9 @@ public:
     // The pop-up re-reads the titles and the selection.
     virtual void audioInputDevicesChanged() {}
     virtual void meterChanged() {}
+    // Each level tick of a take: the input's peak over the last 10 ms (0 to 1) and the
+    // seconds recorded so far.
+    virtual void recordingProgress(double /*level*/, double /*recordedSeconds*/) {}
     // "Computer Audio" was chosen but the sound server has no monitor of its output.
     virtual void computerAudioMissing() {}
     // A recording ended by itself (a device, the server or the disk failed).
