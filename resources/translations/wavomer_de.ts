@@ -882,5 +882,17 @@
         <source>CLIP</source>
         <translation>CLIP</translation>
     </message>
+    <message>
+        <source>Volume in dB</source>
+        <translation>Lautstärke in dB</translation>
+    </message>
+    <message>
+        <source>dB</source>
+        <translation>dB</translation>
+    </message>
+    <message>
+        <source>Wavomer Help</source>
+        <translation>Wavomer-Hilfe</translation>
+    </message>
 </context>
 </TS>

@@ -171,8 +171,17 @@ TEST_F(EditPanels, VolumeOkMultipliesEverySelectedSectionAsOneUndoStep) {
     QTest::keyClicks(&panel.field(), QStringLiteral("12"));
     QTest::keyClick(&panel.field(), Qt::Key_Return);
     EXPECT_FLOAT_EQ(panel.slideValue(), 10.0f);  // above 10 is 10
+    // The gain shows in dB beside the factor, and a gain typed there sets the factor.
+    EXPECT_EQ(panel.decibelField().text(), QStringLiteral("+20.0"));
+    panel.decibelField().setFocus();
+    panel.decibelField().selectAll();
+    QTest::keyClicks(&panel.decibelField(), QStringLiteral("-6 dB"));
+    QTest::keyClick(&panel.decibelField(), Qt::Key_Return);
+    EXPECT_NEAR(panel.slideValue(), 0.501f, 0.001f);
+    EXPECT_EQ(panel.field().text(), QStringLiteral("0.5012"));
     panel.slider().setValue(200);
     EXPECT_EQ(panel.field().text(), QStringLiteral("2"));
+    EXPECT_EQ(panel.decibelField().text(), QStringLiteral("+6.0"));
     panel.accept();
     settle();
     EXPECT_EQ(changes, 1);  // the panel's edits reach the window as one merged change notice

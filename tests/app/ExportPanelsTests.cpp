@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QDragEnterEvent>
 #include <QProcess>
+#include <QTextBrowser>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
@@ -225,6 +226,22 @@ TEST_F(Panels, TheColourAndItsResetRedrawEveryOpenWindowAndAreSaved) {
 }
 
 // --- help ------------------------------------------------------------------------------
+
+TEST_F(Panels, WithoutAPdfViewerTheHelpOpensInAWindowOfItsOwn) {
+    interaction_.urlsOpen = false;
+    ASSERT_TRUE(helpDocument(interaction_));
+    auto* shown = qobject_cast<QTextBrowser*>(helpWindow());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_TRUE(shown->toPlainText().contains(QStringLiteral("Exporting")));
+    EXPECT_EQ(shown->accessibleName(), QStringLiteral("Wavomer Help"));
+    // Asked again, the same window comes forward.
+    ASSERT_TRUE(helpDocument(interaction_));
+    EXPECT_EQ(helpWindow(), shown);
+    shown->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(helpWindow(), nullptr);
+}
 
 TEST_F(Panels, TheHelpPdfIsBuiltInCopiedOnceAndOpened) {
     QFile resource(helpDocumentResource());

@@ -17,6 +17,18 @@ TEST(VolumeRules, TheFactorStaysWithinZeroAndTen) {
     EXPECT_FLOAT_EQ(clampVolumeFactor(std::numeric_limits<float>::quiet_NaN()), 0.0f);
 }
 
+TEST(VolumeRules, TheFactorReadsAsDecibelsAndTypedDecibelsAsAFactor) {
+    EXPECT_EQ(volumeDecibelText(1.0f), "0.0");
+    EXPECT_EQ(volumeDecibelText(2.0f), "+6.0");
+    EXPECT_EQ(volumeDecibelText(0.5f), "-6.0");
+    EXPECT_EQ(volumeDecibelText(0.0f), "-inf");
+    EXPECT_NEAR(volumeFactorFromDecibels("+6").value_or(-1.0f), 1.995f, 0.001f);
+    EXPECT_NEAR(volumeFactorFromDecibels(" -3,5 dB ").value_or(-1.0f), 0.668f, 0.001f);
+    EXPECT_EQ(volumeFactorFromDecibels("-inf"), 0.0f);
+    EXPECT_EQ(volumeFactorFromDecibels("40"), 10.0f);  // the factor's own limit holds
+    for (const char* bad : {"", "dB", "six", "6x", "nan", "1e999"}) EXPECT_FALSE(volumeFactorFromDecibels(bad)) << bad;
+}
+
 TEST(FadeGraphRules, TheGraphAreaKnobsAndSlotsSitWhereTheGridIs) {
     const PanelRect g = fadeGraphRect(260, 260);
     EXPECT_EQ(g.x, 30);

@@ -31,13 +31,23 @@ VolumeWindowController::VolumeWindowController(const WindowContext& context)
     field_->setMaximumWidth(70);
     field_->setAccessibleName(Text::tr("Volume factor"));
     label->setBuddy(field_);
+    // The same gain in dB beside the factor; either may be typed.
+    decibelField_ = new QLineEdit(this);
+    decibelField_->setMaximumWidth(70);
+    decibelField_->setObjectName(QStringLiteral("volumeDecibels"));
+    decibelField_->setAccessibleName(Text::tr("Volume in dB"));
+    auto* unit = new QLabel(Text::tr("dB"), this);
+    unit->setBuddy(decibelField_);
     grid->addWidget(label, 0, 0);
     grid->addWidget(slider_, 0, 1);
     grid->addWidget(field_, 0, 2);
+    grid->addWidget(decibelField_, 0, 3);
+    grid->addWidget(unit, 0, 4);
     layout->addLayout(grid);
     addTransportAndButtons(*layout);
     connect(slider_, &QSlider::valueChanged, this, &VolumeWindowController::changeVolumeUseSlider);
     connect(field_, &QLineEdit::editingFinished, this, &VolumeWindowController::changeVolumeUseField);
+    connect(decibelField_, &QLineEdit::editingFinished, this, &VolumeWindowController::changeVolumeUseDecibels);
     showValue();
 }
 
@@ -51,6 +61,14 @@ void VolumeWindowController::showValue() {
     const QSignalBlocker blockSlider(slider_);
     slider_->setValue(static_cast<int>(std::lround(slideValue_ * kSliderScale)));
     field_->setText(QString::number(static_cast<double>(slideValue_), 'g', 4));
+    decibelField_->setText(QString::fromStdString(rules::volumeDecibelText(slideValue_)));
+    field_->setModified(false);
+    decibelField_->setModified(false);
+}
+
+void VolumeWindowController::changeVolumeUseDecibels() {
+    const std::optional<float> factor = rules::volumeFactorFromDecibels(decibelField_->text().toStdString());
+    setSlideValue(factor ? *factor : slideValue_);
 }
 
 void VolumeWindowController::changeVolumeUseSlider(int position) {
@@ -68,6 +86,7 @@ void VolumeWindowController::updateWindow() { setSlideValue(1.0f); }
 void VolumeWindowController::okAction() {
     // A factor typed and not yet committed counts.
     if (field_->isModified()) changeVolumeUseField();
+    if (decibelField_->isModified()) changeVolumeUseDecibels();
     const double factor = slideValue_;
     change([factor](WaveEditViewController& engine) { EditActions::applyVolumeFactor(engine, factor); });
 }

@@ -24,6 +24,7 @@ public:
     void setSlideValue(float value);
     QSlider& slider() { return *slider_; }
     QLineEdit& field() { return *field_; }
+    QLineEdit& decibelField() { return *decibelField_; }
 
 protected:
     void updateWindow() override;
@@ -32,11 +33,13 @@ protected:
 private:
     void changeVolumeUseSlider(int position);
     void changeVolumeUseField();
+    void changeVolumeUseDecibels();
     void showValue();
 
     float slideValue_ = 1.0f;
     QSlider* slider_ = nullptr;
     QLineEdit* field_ = nullptr;
+    QLineEdit* decibelField_ = nullptr;
 };
 
 }  // namespace wavomer::app

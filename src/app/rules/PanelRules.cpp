@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <charconv>
 #include <cstdio>
 #include <numbers>
 
@@ -14,6 +15,33 @@ namespace wavomer::app::rules {
 float clampVolumeFactor(float factor) {
     if (std::isnan(factor)) return 0.0f;
     return std::max(std::min(factor, kVolumeFactorMax), 0.0f);
+}
+
+std::string volumeDecibelText(float factor) {
+    if (!(factor > 0.0f)) return "-inf";
+    char text[16];
+    const double db = 20.0 * std::log10(static_cast<double>(factor));
+    std::snprintf(text, sizeof text, "%+.1f", std::fabs(db) < 0.05 ? 0.0 : db);
+    return std::string(text) == "+0.0" ? "0.0" : text;
+}
+
+std::optional<float> volumeFactorFromDecibels(const std::string& typed) {
+    std::string text;
+    for (char c : typed) text += c == ',' ? '.' : c;
+    // Blanks and a trailing "dB" (any case) are allowed.
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
+    if (text.size() >= 2 && (text[text.size() - 2] == 'd' || text[text.size() - 2] == 'D') &&
+        (text.back() == 'b' || text.back() == 'B'))
+        text.resize(text.size() - 2);
+    const auto first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
+    if (first == std::string::npos) return std::nullopt;
+    text = text.substr(first, last - first + 1);
+    if (text == "-inf") return 0.0f;
+    if (!text.empty() && text[0] == '+') text.erase(0, 1);
+    double db = 0.0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), db);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(db)) return std::nullopt;
+    return clampVolumeFactor(static_cast<float>(std::pow(10.0, db / 20.0)));
 }
 
 PanelRect fadeGraphRect(double viewWidth, double viewHeight) {

@@ -5,6 +5,9 @@
 // (content rectangle, time and x, press classification).
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include <string>
 #include <string_view>
 
@@ -20,6 +23,12 @@ struct PanelRect {
 inline constexpr float kVolumeFactorMax = 10.0f;
 // At most 10, then at least 0 (a NaN becomes 0).
 float clampVolumeFactor(float factor);
+// A factor as a gain in dB with one decimal and its sign: "+6.0", "-12.0", "0.0"; "-inf"
+// for 0.
+std::string volumeDecibelText(float factor);
+// A typed gain in dB ("6", "+6.0", "-3.5 dB", "-inf"; a comma as the decimal mark is
+// taken) as a factor; nothing for anything else.
+std::optional<float> volumeFactorFromDecibels(const std::string& typed);
 
 // --- custom fade graph --------------------------------------------------------------
 inline constexpr double kFadeGraphInset = 30.0;

@@ -2,9 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPointer>
+#include <QTextBrowser>
 #include <QUrl>
 
 #include "base/Interaction.h"
+#include "base/Text.h"
 #include "rules/ExportRules.h"
 #include "util/Log.h"
 
@@ -36,9 +39,33 @@ QString helpDocumentCopy() {
     return copy;
 }
 
+namespace {
+QPointer<QTextBrowser> openHelpWindow;
+}  // namespace
+
+QWidget* helpWindow() { return openHelpWindow.data(); }
+
 bool helpDocument(Interaction& interaction) {
     const QString copy = helpDocumentCopy();
-    return !copy.isEmpty() && interaction.openUrl(QUrl::fromLocalFile(copy));
+    if (!copy.isEmpty() && interaction.openUrl(QUrl::fromLocalFile(copy))) return true;
+    logLine("no viewer opened the help document; showing it in a window");
+    if (!openHelpWindow) {
+        const QByteArray html = contents(QStringLiteral(":/help/WavomerHelp.html"));
+        if (html.isEmpty()) return false;
+        auto* browser = new QTextBrowser;
+        browser->setAttribute(Qt::WA_DeleteOnClose);
+        browser->setObjectName(QStringLiteral("helpWindow"));
+        browser->setWindowTitle(Text::tr("Wavomer Help"));
+        browser->setAccessibleName(Text::tr("Wavomer Help"));
+        browser->setOpenExternalLinks(true);
+        browser->setHtml(QString::fromUtf8(html));
+        browser->resize(720, 640);
+        openHelpWindow = browser;
+    }
+    openHelpWindow->show();
+    openHelpWindow->raise();
+    openHelpWindow->activateWindow();
+    return true;
 }
 
 }  // namespace wavomer::app
