@@ -894,5 +894,9 @@
         <source>Wavomer Help</source>
         <translation>Wavomer-Hilfe</translation>
     </message>
+    <message>
+        <source>Export Finished</source>
+        <translation>Export fertig</translation>
+    </message>
 </context>
 </TS>

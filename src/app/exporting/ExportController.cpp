@@ -147,6 +147,7 @@ void ExportController::closeExportWindow(const ExportReport& report) {
 void ExportController::tellWhereTheFilesAre(const QStringList& written) {
     // No file manager took the files: the user still learns where they are.
     Question question;
+    question.title = Text::tr("Export Finished");
     question.text = Text::tr("The export is finished, but no file manager could show the files.");
     question.details = written.join(QLatin1Char('\n'));
     question.cancelAnswer = 0;

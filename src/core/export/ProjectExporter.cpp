@@ -242,7 +242,10 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
         totalConvertCount_ = 1;
         if (exportSegment(0.0, snapshot.endTime, true)) finishedCount_ = 1;
     } else {
-        totalConvertCount_ = static_cast<int32_t>(pieces.size());
+        // Counted as the segments between the markers, as the progress has always counted
+        // them; a split that ends early at markers closer than a millisecond writes fewer.
+        const size_t marks = snapshot.markerTimes.size();
+        totalConvertCount_ = static_cast<int32_t>(marks > 0 ? marks - 1 : 0);
         for (; pieceIndex < pieces.size(); ++pieceIndex) {
             if (operationCancelled_) {
                 outcome.failure = Failure::cancel(request.outputFolder);
