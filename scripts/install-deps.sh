@@ -8,7 +8,8 @@ libplist-dev libtag1-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
 libpulse-dev pulseaudio pulseaudio-utils
 python3 time sox
 qt6-base-dev qt6-tools-dev qt6-l10n-tools desktop-file-utils shared-mime-info xvfb xdotool x11-utils imagemagick fonts-dejavu-core fonts-liberation2
-poppler-utils dbus"
+poppler-utils dbus
+man-db groff-base bash-completion appstream dpkg-dev lintian file"
 missing=""
 for p in $PACKAGES; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -152,6 +154,16 @@ std::string choicesText(const PopupModel& popup) {
 }
 
 
+// The title of the offered format typed as its title or as its short name (any case);
+// the typed text itself when none matches.
+std::string offeredTitle(const ExportOptionsModel& options, const std::string& typed) {
+    std::string lower = typed;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (const std::string& title : options.formatButton().titles)
+        if (title == typed || formatShortName(title) == lower) return title;
+    return typed;
+}
+
 void drawProgress(float value, bool done) {
     const int width = 40;
     int filled = static_cast<int>(value * width + 0.5f);
@@ -221,8 +233,12 @@ int runExport(const Arguments& args) {
     options.setTrackCount(tracksToExport(engine.audioTrackArray(), 0.0, engine.farestTrackEndTime()).size());
     options.exportChannelTypeChanged(a.channelType);
     try {
-        if (!a.format.empty() && !options.formatChangedAction(a.format))
-            throw UsageError{"the format \"" + a.format + "\" is not offered for this project (see wavomer-cli formats)"};
+        if (!a.format.empty() && !options.formatChangedAction(offeredTitle(options, a.format))) {
+            std::string offered;
+            for (const std::string& title : options.formatButton().titles)
+                offered += (offered.empty() ? "" : ", ") + formatShortName(title);
+            throw UsageError{"the format \"" + a.format + "\" is not offered for this project; offered: " + offered};
+        }
         if (options.formatButton().titles.empty()) throw UsageError{"no format can hold this project's channels"};
         std::string title;
         if (!a.sampleRate.empty()) {
@@ -317,6 +333,7 @@ int runFormats(const Arguments& args) {
         options.formatChangedAction(title);
         JsonObject json;
         json.add("title", title);
+        json.add("name", formatShortName(title));
         json.add("extension", options.catalogue().pathExtention(title));
         json.add("menu", formatMenuName(options.currentMenu()));
         json.raw("sampleRates", list(options.sampleRateButton()));

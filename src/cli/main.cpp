@@ -13,6 +13,7 @@
 #include "PlayCommand.h"
 #include "RenderCommand.h"
 #include "util/Log.h"
+#include "util/Version.h"
 
 namespace wavomer::cli {
 
@@ -49,7 +50,7 @@ void usage(FILE* to) {
         "                             play a project, printing the position every 0.08 s\n"
         "  render PROJECT.wvmp -o OUT.f32 [--channels tracks|stereo|mono] [--from S] [--to E]\n"
         "                             write the export fold as raw 32-bit float frames at 44100 Hz\n"
-        "  export PROJECT.wvmp -d DIR [--format TITLE] [--sample-rate SHOW] [--bit-rate SHOW]\n"
+        "  export PROJECT.wvmp -d DIR [--format NAME|TITLE] [--sample-rate SHOW] [--bit-rate SHOW]\n"
         "         [--channels tracks|stereo|mono] [--split-at-markers] [--name NAME] [--number-files]\n"
         "         [--bit-depth 16|24] [--title T] [--artist A]\n"
         "         [--album A] [--year N] [--track N/M] [--disc N/M] [--genre G] [--comment C]\n"
@@ -61,7 +62,11 @@ void usage(FILE* to) {
         "  recovery restore ID -o PROJECT.wvmp\n"
         "                             write one as a new project folder, then remove it\n"
         "  recovery discard ID        remove one\n"
-        "  -v, --verbose              before or after the command: show the log lines on stderr\n",
+        "  -v, --verbose              before or after the command: show the log lines on stderr\n"
+        "  -h, --help                 print this help\n"
+        "  --version                  print the version\n"
+        "Format names: mp3 aac alac flac wav aiff ogg opus wma ac3 mp2 itunes ringtone (or the\n"
+        "titles wavomer-cli formats lists). See wavomer-cli(1).\n",
         to);
 }
 
@@ -84,6 +89,10 @@ int main(int argc, char** argv) {
     }
     if (words[0] == "-h" || words[0] == "--help" || words[0] == "help") {
         usage(stdout);
+        return 0;
+    }
+    if (words[0] == "--version") {
+        std::printf("wavomer-cli %s\n", wavomer::kVersion);
         return 0;
     }
     const std::string command = words[0];

@@ -331,6 +331,7 @@ TEST_F(CliExport, FormatsListsWhatTheExportOffersWithDefaults) {
     ASSERT_EQ(listed.size(), 13u);
     EXPECT_NE(listed[0].find("\"title\": \"MP3 - MPEG Layer-3 Audio(*.mp3)\""), std::string::npos) << listed[0];
     EXPECT_NE(listed[0].find("\"bitRate\": \"192 kbps\""), std::string::npos) << listed[0];
+    EXPECT_NE(listed[0].find("\"name\": \"mp3\""), std::string::npos) << listed[0];
     ASSERT_EQ(cli("formats " + shellQuote(project) + " --channels mono", &out, &err), 0) << err;
     EXPECT_EQ(lines(out).size(), 13u);
 }
@@ -348,9 +349,15 @@ TEST_F(CliExport, AFormatThatIsNotOfferedIsRefused) {
     EXPECT_EQ(cli("export " + shellQuote(project) + " -d " + shellQuote(dir.file("out")) + " --format Nope", &out, &err),
               2);
     EXPECT_NE(err.find("Nope"), std::string::npos);
+    EXPECT_NE(err.find("offered: mp3, aac, "), std::string::npos) << err;
     EXPECT_EQ(cli("export " + shellQuote(project) + " -d " + shellQuote(dir.file("out")) + " --bit-rate 7", &out, &err),
               2);
     EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
+    // A short name in any case stands for its title.
+    ASSERT_EQ(cli("export " + shellQuote(project) + " -d " + shellQuote(dir.file("out")) + " --format FLAC", &out, &err),
+              0)
+        << err;
+    EXPECT_EQ(lines(out), std::vector<std::string>{dir.file("out/Audio.flac")});
 }
 
 TEST_F(CliExport, CtrlCCancelsAndLeavesNoFile) {

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
+#include "util/Version.h"
 
 using wavomer::test::runCommand;
 using wavomer::test::ScratchDir;
@@ -212,6 +213,8 @@ TEST(CliOutput, HelpGoesToStandardOutputAndLogLinesOnlyWithVerbose) {
     EXPECT_TRUE(err.empty());
     EXPECT_EQ(runCommand(cli(), &out, &err), 2);
     EXPECT_NE(err.find("usage: wavomer-cli"), std::string::npos);
+    ASSERT_EQ(runCommand(cli() + " --version", &out, &err), 0);
+    EXPECT_EQ(out, std::string("wavomer-cli ") + wavomer::kVersion + "\n");
 
     // The import's "path=" line is a log line.
     const std::string env = "XDG_CACHE_HOME=" + shellQuote(dir.file("cache")) + " ";

@@ -14,6 +14,28 @@
 
 namespace wavomer {
 
+std::string formatShortName(const std::string& title) {
+    static const struct {
+        const char* title;
+        const char* name;
+    } kNames[] = {{"MP3 - MPEG Layer-3 Audio(*.mp3)", "mp3"},
+                  {"AAC - Advanced Audio Coding(*.m4a)", "aac"},
+                  {"Apple Lossless - ALAC Audio(*.m4a)", "alac"},
+                  {"FLAC - Free Lossless Audio Codec(*.flac)", "flac"},
+                  {"WAV - Waveform Audio(*.wav)", "wav"},
+                  {"AIFF - Audio Interchange File Format(*.aiff)", "aiff"},
+                  {"OGG - Ogg Vorbis Audio(*.ogg)", "ogg"},
+                  {"Opus - Opus Audio(*.opus)", "opus"},
+                  {"WMA - Windows Media Audio(*.wma)", "wma"},
+                  {"AC3 - Dolby Digital Audio(*.ac3)", "ac3"},
+                  {"MP2 - MPEG Layer-2 Audio(*.mp2)", "mp2"},
+                  {"iTunes", "itunes"},
+                  {"Ringtone", "ringtone"}};
+    for (const auto& entry : kNames)
+        if (title == entry.title) return entry.name;
+    return {};
+}
+
 namespace {
 
 // The catalogue is our own text, but a plist is still read defensively: a node of an

@@ -34,6 +34,10 @@ enum class FormatMenuKind { formatMenu, menuFor46Track, menuForAll };
 // "formatMenu", "menuFor46Track" or "menuForAll".
 const char* formatMenuName(FormatMenuKind kind);
 
+// The short name a format title goes by on the command line ("mp3", "flac", "itunes",
+// ...), or empty for a title the catalogue does not hold.
+std::string formatShortName(const std::string& title);
+
 class FormatCatalogue {
 public:
     static constexpr const char* kSampleRateKey = "SampleRate";
