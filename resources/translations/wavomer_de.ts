@@ -898,5 +898,9 @@
         <source>Export Finished</source>
         <translation>Export fertig</translation>
     </message>
+    <message>
+        <source>Marker Name</source>
+        <translation>Markername</translation>
+    </message>
 </context>
 </TS>

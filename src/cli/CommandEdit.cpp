@@ -203,6 +203,12 @@ private:
         } else if (command == "previous-marker") {
             expect(w, 1);
             EditActions::lastMarkAction(e);
+        } else if (command == "name-marker") {
+            expect(w, 3);
+            const size_t i = index(w[1]);
+            if (i >= e.markArray().size())
+                throw ScriptError{"no marker " + w[1] + " (the project has " + std::to_string(e.markArray().size()) + ")"};
+            e.setMarkerName(e.markArray()[i], w[2]);
         } else if (command == "delete-marker") {
             expect(w, 1);
             if (!EditActions::deleteSelectedMarker(e)) throw ScriptError{"no marker is selected"};

@@ -21,6 +21,7 @@ std::string engineStateJson(const WaveEditViewController& engine) {
     json.raw("selectedTracks", jsonArray(selected, [](int64_t i) { return std::to_string(i); }));
     json.raw("tracks", tracksJson(engine.audioTrackArray()));
     json.raw("markers", markersJson(engine.markArray()));
+    json.raw("markerNames", markerNamesJson(engine.markArray()));
     auto selectedMarker = std::find(engine.markArray().begin(), engine.markArray().end(), engine.selectedMarkItem());
     if (engine.selectedMarkItem() && selectedMarker != engine.markArray().end())
         json.add("selectedMarker", static_cast<int64_t>(selectedMarker - engine.markArray().begin()));

@@ -50,4 +50,10 @@ std::string markersJson(const std::vector<MarkerPtr>& markers) {
     return jsonArray(markers, [](const MarkerPtr& m) { return jsonNumber(m->markerTime); });
 }
 
+std::string markerNamesJson(const std::vector<MarkerPtr>& markers) {
+    return jsonArray(markers, [](const MarkerPtr& m) {
+        return m->markerName ? jsonString(*m->markerName) : std::string("null");
+    });
+}
+
 }  // namespace wavomer::cli

@@ -18,5 +18,7 @@ std::string sectionJson(const AudioSection& section);
 // shape both info and edit's print use.
 std::string tracksJson(const std::vector<TrackPtr>& tracks);
 std::string markersJson(const std::vector<MarkerPtr>& markers);
+// Each marker's name, null where it has none, in the markers' order.
+std::string markerNamesJson(const std::vector<MarkerPtr>& markers);
 
 }  // namespace wavomer::cli

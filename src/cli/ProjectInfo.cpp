@@ -26,6 +26,7 @@ Outcome<std::string> projectInfoJson(const std::string& path) {
     JsonObject root;
     root.raw("tracks", tracksJson(project->tracks));
     root.raw("markers", markersJson(project->markers));
+    root.raw("markerNames", markerNamesJson(project->markers));
     return root.str();
 }
 

@@ -4,6 +4,8 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <QLineEdit>
+
 #include "AppTestSupport.h"
 #include "PixelCheck.h"
 #include "actions/WindowActions.h"
@@ -137,6 +139,37 @@ TEST_F(MarkerList, AClickOnARowSelectsItsMarkerAndMovesTheCursorThere) {
     EXPECT_DOUBLE_EQ(engine.currentTimelineTime(), 4.0);
     EXPECT_TRUE(table.rows()[3]->isSelectedMarker());
     EXPECT_EQ(window->focusWidget(), &window->timeline());
+}
+
+TEST_F(MarkerList, ADoubleClickNamesTheMarkerInPlaceAsOneUndoStepAndEscapeKeepsTheName) {
+    auto window = openWithFiveMarkers();
+    ASSERT_TRUE(window);
+    WaveEditViewController& engine = window->document().engine();
+    MarkerTableView& table = window->markerList().tableView();
+    const size_t steps = window->document().undo().undoStepCount();
+    QTest::mouseDClick(table.rows()[1], Qt::LeftButton, {}, QPoint(20, 17));
+    QLineEdit* field = table.rows()[1]->nameEditor();
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->accessibleName(), QStringLiteral("Marker Name"));
+    QTest::keyClicks(field, QStringLiteral("Side B"));
+    QTest::keyClick(field, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(engine.markArray()[1]->markerName, std::optional<std::string>("Side B"));
+    EXPECT_EQ(window->document().undo().undoStepCount(), steps + 1);
+    EXPECT_EQ(table.rows()[1]->accessibleName(), QStringLiteral("00:00:02.00  Side B"));
+    // Return on the row opens the field again; Escape leaves the name as it was.
+    table.rows()[1]->setFocus();
+    QTest::keyClick(table.rows()[1], Qt::Key_Return);
+    ASSERT_NE(table.rows()[1]->nameEditor(), nullptr);
+    QTest::keyClicks(table.rows()[1]->nameEditor(), QStringLiteral("Other"));
+    QTest::keyClick(table.rows()[1]->nameEditor(), Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(table.rows()[1]->nameEditor(), nullptr);
+    EXPECT_EQ(engine.markArray()[1]->markerName, std::optional<std::string>("Side B"));
+    window->runCommand("undo");
+    settle();
+    EXPECT_FALSE(engine.markArray()[1]->markerName);
+    EXPECT_EQ(table.rows()[1]->accessibleName(), QStringLiteral("00:00:02.00"));
 }
 
 TEST_F(MarkerList, AClickOnAMarkerOutOfViewCentresTheCursorInTheRows) {

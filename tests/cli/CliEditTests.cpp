@@ -121,7 +121,9 @@ TEST_F(CliEdit, ABadLineStopsTheRunWithItsNumberAndWritesNothingAfterIt) {
 TEST_F(CliEdit, ASavedProjectReopensFromItsAudiosFolderAfterTheRunEnds) {
     std::string out, err;
     std::string project = dir.file("song.wvmp");
-    std::string script = "import \"" + wav + "\"\nadd-marker\ncursor 2\nadd-marker\nsave " + project + "\nprint\n";
+    std::string script = "import \"" + wav +
+                         "\"\nadd-marker\ncursor 2\nadd-marker\nname-marker 1 \"Side B\"\nname-marker 0 Gone\nundo\n"
+                         "save " + project + "\nprint\n";
     ASSERT_EQ(edit(script, &out, &err), 0) << err;
     EXPECT_TRUE(std::filesystem::exists(project + "/project.plist"));
     // The run's own import files are gone; the project still plays from "Audios".
@@ -131,6 +133,7 @@ TEST_F(CliEdit, ASavedProjectReopensFromItsAudiosFolderAfterTheRunEnds) {
     auto printed = lines(reopened);
     ASSERT_EQ(printed.size(), 2u);
     EXPECT_EQ(field(printed[0], "markers"), "[0, 2]");
+    EXPECT_EQ(field(printed[0], "markerNames"), "[null, \"Side B\"]");  // the undone name is not kept
     EXPECT_EQ(field(printed[0], "canUndo"), "false");
     EXPECT_NE(printed[0].find(project + "/Audios/ImportAudio_"), std::string::npos);
     EXPECT_EQ(field(printed[1], "markers"), "[0]");

@@ -110,12 +110,13 @@ TEST_F(CliExport, SplittingAtTheMarkersWritesOneFilePerSegment) {
 }
 
 TEST_F(CliExport, SplitPiecesAreNumberedInTheirTagsAndNamesAndLosslessOnesTake24Bits) {
-    // Five pieces: markers at 2, 4, 6 and 8 s of a 10-second project.
+    // Five pieces: markers at 2, 4, 6 and 8 s of a 10-second project, the one at 4 s named.
     const std::string wav = dir.file("five.wav");
     wavomer::test::writeWav16(wav, 1, 44100, std::vector<float>(441000, 0.25f));
     const std::string five = dir.file("five.wvmp");
     std::ofstream(dir.file("five.txt")) << "import \"" << wav << "\"\ncursor 2\nadd-marker\ncursor 4\nadd-marker\n"
-                                        << "cursor 6\nadd-marker\ncursor 8\nadd-marker\nsave " << five << "\n";
+                                        << "cursor 6\nadd-marker\ncursor 8\nadd-marker\n"
+                                        << "name-marker 1 \"Second Song\"\nsave " << five << "\n";
     std::string out, err;
     ASSERT_EQ(cli("edit " + shellQuote(dir.file("five.txt")), &out, &err), 0) << err;
     ASSERT_EQ(cli("export " + shellQuote(five) + " -d " + shellQuote(dir.file("out")) +
@@ -126,8 +127,10 @@ TEST_F(CliExport, SplitPiecesAreNumberedInTheirTagsAndNamesAndLosslessOnesTake24
         << err;
     const auto written = lines(out);
     ASSERT_EQ(written.size(), 5u);
+    // The piece that starts at the named marker (4 s) is named and titled after it.
     for (size_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(written[i], dir.file("out/0" + std::to_string(i + 1) + " Side-A.flac"));
+        EXPECT_EQ(written[i], dir.file("out/0" + std::to_string(i + 1) + (i == 2 ? " Second Song.flac" : " Side-A.flac")));
+        EXPECT_EQ(probe(written[i], "format_tags=title"), i == 2 ? "Second Song" : "");
         EXPECT_EQ(probe(written[i], "format_tags=track"), std::to_string(i + 1));
         EXPECT_EQ(probe(written[i], "format_tags=TRACKTOTAL"), "5");
         EXPECT_EQ(probe(written[i], "format_tags=artist"), "Someone");

@@ -25,7 +25,7 @@ const char* kExpected =
     "{\"audioPath\": null, \"channel\": 0, \"startTime\": 2, \"endTime\": 3, \"trackStartTime\": 2, \"trackEndTime\": 3, "
     "\"isMute\": false, \"fadeMode\": 0, \"customFadeStart\": 1, \"customFadeStop\": 1, \"fadeStartTimeOffset\": 0, "
     "\"fadeDuration\": 1, \"volumeValue\": 1, \"effectDic\": null, \"isBlankSection\": true, \"isNoiseSection\": false}"
-    "]}, {\"sections\": []}], \"markers\": [1.25, 3]}\n";
+    "]}, {\"sections\": []}], \"markers\": [1.25, 3], \"markerNames\": [null, \"Part Two\"]}\n";
 
 void writeSampleProject(const std::string& folder) {
     auto audio = AudioSection::section();
@@ -43,8 +43,10 @@ void writeSampleProject(const std::string& folder) {
     first->setSectionArray({audio, AudioSection::blankSectionWithTrackStartTime(2.0, 3.0)});
     auto second = std::make_shared<AudioTrack>();
     std::filesystem::create_directories(folder);
+    auto named = MarkerItem::createMarkerWithTime(3.0);
+    named->markerName = "Part Two";
     ASSERT_OK(archive::writeProjectFile(archive::projectArchivePath(folder), {first, second},
-                                          {MarkerItem::createMarkerWithTime(1.25), MarkerItem::createMarkerWithTime(3.0)}));
+                                          {MarkerItem::createMarkerWithTime(1.25), named}));
 }
 
 }  // namespace

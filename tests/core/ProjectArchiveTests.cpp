@@ -205,6 +205,39 @@ TEST(ProjectArchiveWriting, SectionRecordsHoldTheSixteenKeysAndMarkersTheirTime)
     EXPECT_EQ(plist_get_node_type(plist.field(marker, "markerTime")), PLIST_REAL);
 }
 
+// A marker record as a reader that knows no names sees it: its time alone.
+class TimeOnlyMarker : public CodingBase {
+public:
+    std::string coderClassName() const override { return "MarkerItem"; }
+    std::vector<std::string> allCoderKeys() const override { return {"markerTime"}; }
+    CoderValue valueForKey(const std::string&) const override { return CoderValue(time); }
+    void setValueForKey(const std::string&, const CoderValue& value) override { value.asDouble(time); }
+    double time = -1.0;
+};
+
+TEST(ProjectArchiveWriting, AMarkersNameIsWrittenOnlyWhenItHasOneAndReadersThatKnowNoNamesReadTheRest) {
+    auto named = MarkerItem::createMarkerWithTime(2.0);
+    named->markerName = "Глава 2 — Ü";
+    const std::vector<uint8_t> bytes = archive::encodeProject({}, {MarkerItem::createMarkerWithTime(1.0), named});
+    ParsedPlist plist(bytes);
+    plist_t list = plist_dict_get_item(plist.topObject("markArray"), "NS.objects");
+    EXPECT_EQ(plist_dict_get_size(plist.object(ParsedPlist::uidOf(plist_array_get_item(list, 0)))), 2u);
+    EXPECT_EQ(plist_dict_get_size(plist.object(ParsedPlist::uidOf(plist_array_get_item(list, 1)))), 3u);
+    Outcome<archive::DecodedProject> back = archive::decodeProject(bytes.data(), bytes.size());
+    ASSERT_TRUE(back.ok()) << back.error();
+    ASSERT_EQ(back->markers.size(), 2u);
+    EXPECT_FALSE(back->markers[0]->markerName);
+    EXPECT_EQ(back->markers[1]->markerName, named->markerName);
+    // A reader without names takes the times and nothing else.
+    Outcome<archive::RootEntries> older = archive::decodeKeyedArchive(bytes.data(), bytes.size(), [](const std::string& name) -> CoderObject {
+        return name == "MarkerItem" ? std::make_shared<TimeOnlyMarker>() : nullptr;
+    });
+    ASSERT_TRUE(older.ok()) << older.error();
+    const CoderList* markers = archive::findRootValue(*older, "markArray")->asList();
+    ASSERT_TRUE(markers && markers->size() == 2u);
+    EXPECT_EQ(std::dynamic_pointer_cast<TimeOnlyMarker>(*(*markers)[1].asObject())->time, 2.0);
+}
+
 TEST(ProjectArchiveWriting, TheSameProjectGivesTheSameBytes) {
     EXPECT_EQ(archive::encodeProject(sampleTracks(), sampleMarkers()),
               archive::encodeProject(sampleTracks(), sampleMarkers()));

@@ -1,6 +1,8 @@
 #include "panels/MarkerItemView.h"
 
+#include <QKeyEvent>
 #include <QLinearGradient>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -15,7 +17,9 @@ namespace wavomer::app {
 
 using palette::grey;
 
-MarkerItemView::MarkerItemView(WaveEditViewController& engine, QWidget* parent) : QWidget(parent), engine_(engine) {}
+MarkerItemView::MarkerItemView(WaveEditViewController& engine, QWidget* parent) : QWidget(parent), engine_(engine) {
+    setFocusPolicy(Qt::TabFocus);
+}
 
 MarkerItemView::~MarkerItemView() {
     if (MarkerPtr marker = marker_.lock(); marker && marker->itemView == this) marker->itemView = nullptr;
@@ -23,7 +27,59 @@ MarkerItemView::~MarkerItemView() {
 
 void MarkerItemView::setMarker(const MarkerPtr& marker) {
     marker_ = marker;
-    if (marker) setAccessibleName(QString::fromStdString(rules::markerRowText(marker->markerTime)));
+    if (marker) setAccessibleName(rowText());
+    update();
+}
+
+QString MarkerItemView::rowText() const {
+    const MarkerPtr marker = marker_.lock();
+    if (!marker) return {};
+    QString text = QString::fromStdString(rules::markerRowText(marker->markerTime));
+    if (marker->markerName) text += QStringLiteral("  ") + QString::fromStdString(*marker->markerName);
+    return text;
+}
+
+void MarkerItemView::editName() {
+    const MarkerPtr marker = marker_.lock();
+    if (!marker || editor_) return;
+    auto* editor = new QLineEdit(this);
+    editor->setObjectName(QStringLiteral("markerNameField"));
+    editor->setAccessibleName(Text::tr("Marker Name"));
+    editor->setPlaceholderText(Text::tr("Marker Name"));
+    editor->setText(QString::fromStdString(marker->markerName.value_or(std::string())));
+    editor->setGeometry(rect().adjusted(2, 2, -2, -2));
+    editor->selectAll();
+    editor_ = editor;
+    connect(editor, &QLineEdit::editingFinished, this, [this] { finishEditing(true); });
+    editor->show();
+    editor->setFocus(Qt::OtherFocusReason);
+}
+
+void MarkerItemView::finishEditing(bool keep) {
+    QLineEdit* editor = editor_.data();
+    if (!editor) return;
+    editor_ = nullptr;
+    const std::string name = editor->text().trimmed().toStdString();
+    editor->hide();
+    editor->deleteLater();
+    const MarkerPtr marker = marker_.lock();
+    if (keep && marker) {
+        UserEvent event(engine_);
+        engine_.setMarkerName(marker, name.empty() ? std::nullopt : std::optional<std::string>(name));
+    }
+    setAccessibleName(rowText());
+    update();
+}
+
+void MarkerItemView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mouseDoubleClickEvent(event);
+    editName();
+}
+
+void MarkerItemView::keyPressEvent(QKeyEvent* event) {
+    if (editor_ && event->key() == Qt::Key_Escape) return finishEditing(false);
+    if (!editor_ && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) return editName();
+    QWidget::keyPressEvent(event);
 }
 
 bool MarkerItemView::isSelectedMarker() const {
@@ -53,7 +109,7 @@ void MarkerItemView::paintEvent(QPaintEvent*) {
     font.setPixelSize(18);
     painter.setFont(font);
     const QFontMetricsF metrics(font);
-    const QString label = QString::fromStdString(rules::markerRowText(marker->markerTime));
+    const QString label = metrics.elidedText(rowText(), Qt::ElideRight, width() - 12.0);
     const double top = (height() - metrics.height()) / 2.0;
     const QPointF at(6.0, top + metrics.ascent());
     // A soft black shadow around the text, then the text in grey 0.8.

@@ -1,11 +1,16 @@
-// MarkerItemView: one row of the marker list: the marker's time, highlighted while it is
-// the selected marker; a click on it asks the table to select that marker.
+// MarkerItemView: one row of the marker list: the marker's time and name, highlighted
+// while it is the selected marker; a click on it asks the table to select that marker, a
+// double click (or Return while the row has the focus) edits the name in place: Return or
+// leaving the field names the marker as one undo step, Escape keeps the old name.
 //
 // Threads: main thread.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <memory>
+
+#include <QLineEdit>
 
 #include "model/MarkerItem.h"
 
@@ -23,6 +28,9 @@ public:
     MarkerPtr marker() const { return marker_.lock(); }
     void setMarker(const MarkerPtr& marker);
     bool isSelectedMarker() const;
+    // Opens the name field over the row; the field while it is open.
+    void editName();
+    QLineEdit* nameEditor() const { return editor_.data(); }
 
 signals:
     void clicked(MarkerItemView* row);
@@ -30,10 +38,16 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void finishEditing(bool keep);
+    QString rowText() const;
+
     WaveEditViewController& engine_;
     std::weak_ptr<MarkerItem> marker_;
+    QPointer<QLineEdit> editor_;
 };
 
 }  // namespace wavomer::app

@@ -295,7 +295,7 @@ private:
         // Writers usually store the keys in the class's own order, so the entry after
         // the last one found is tried first.
         size_t next = 0;
-        for (const std::string& key : object->allCoderKeys()) {
+        for (const std::string& key : object->decodedCoderKeys()) {
             const uint64_t* valueIndex = nullptr;
             if (next < entries.size() && entries[next].first == key) {
                 valueIndex = &entries[next++].second;

@@ -121,6 +121,8 @@ std::string checkModelValue(const std::string& className, const std::string& key
                                              : "AudioTrack.sectionArray is not a list of AudioSection records";
     if (cls == "MarkerItem" && std::string_view(key) == "markerTime")
         return isNumber(value) ? std::string() : wrongType(cls, key, "a finite number");
+    if (cls == "MarkerItem" && std::string_view(key) == "markerName")
+        return std::holds_alternative<std::string>(value.value) ? std::string() : wrongType(cls, key, "a string");
     return std::string();
 }
 

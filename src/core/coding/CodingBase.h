@@ -80,6 +80,9 @@ public:
     // The class name written as "$classname" (for example "AudioSection").
     virtual std::string coderClassName() const = 0;
     virtual std::vector<std::string> allCoderKeys() const = 0;
+    // The keys a decoder looks for: allCoderKeys, and the optional keys a record writes
+    // only when they hold something (a decoder must know them though they are absent).
+    virtual std::vector<std::string> decodedCoderKeys() const { return allCoderKeys(); }
     virtual CoderValue valueForKey(const std::string& key) const = 0;
     // Sets the property named key; unknown keys and unusable values are ignored.
     virtual void setValueForKey(const std::string& key, const CoderValue& value) = 0;

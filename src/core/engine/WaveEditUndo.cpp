@@ -37,6 +37,15 @@ void WaveEditViewController::waveEditControllerUndoMarkerArray(const std::vector
     if (currentIsInUndoRedo()) waveViewNeedUpdate();
 }
 
+void WaveEditViewController::setMarkerName(const MarkerPtr& marker, std::optional<std::string> name) {
+    if (name && name->empty()) name.reset();
+    if (!marker || marker->markerName == name) return;
+    std::optional<std::string> current = marker->markerName;
+    recordInverse([this, marker, current] { setMarkerName(marker, current); });
+    marker->markerName = std::move(name);
+    host_.updateMarkerWindowShow();
+}
+
 void WaveEditViewController::waveEditControllerUndoMarkerTime(const MarkerPtr& marker, double time) {
     const double current = marker->markerTime;
     recordInverse([this, marker, current] { waveEditControllerUndoMarkerTime(marker, current); });

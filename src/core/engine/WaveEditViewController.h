@@ -199,6 +199,8 @@ public:
     // Moves one marker to time and keeps the list in time order (a dragged marker's
     // move, recorded at the release so undo puts it back).
     void waveEditControllerUndoMarkerTime(const MarkerPtr& marker, double time);
+    // Names a marker (an empty name or none removes it); one undoable change.
+    void setMarkerName(const MarkerPtr& marker, std::optional<std::string> name);
     void audioTrackSectionArray(const TrackPtr& track, const SectionArray& sections);
     void audioTrackSelection(const std::optional<SelectionRecord>& record);
     SelectionRecord getacurrentAudioTrackSelection() const;

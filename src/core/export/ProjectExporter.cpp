@@ -96,7 +96,10 @@ ExportSnapshot ExportSnapshot::take(const std::vector<TrackPtr>& audioTrackArray
                                     double farestTrackEndTime) {
     ExportSnapshot snapshot;
     snapshot.tracks = TrackSnapshot::take(tracksToExport(audioTrackArray, 0.0, farestTrackEndTime));
-    for (const MarkerPtr& marker : markArrayWithTrackStartEndTime) snapshot.markerTimes.push_back(marker->markerTime);
+    for (const MarkerPtr& marker : markArrayWithTrackStartEndTime) {
+        snapshot.markerTimes.push_back(marker->markerTime);
+        snapshot.markerNames.push_back(marker->markerName);
+    }
     snapshot.endTime = farestTrackEndTime;
     return snapshot;
 }
@@ -204,13 +207,21 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
     std::string segmentPath;
     converter_->beforePublish = nullptr;
     const bool numberTags = request.convertUseMarker && (!request.tags || request.tags->track == 0);
-    if (tagWriter_ && (request.tags || numberTags))
+    // A piece whose starting marker has a name takes it as its title.
+    auto pieceName = [&](size_t index) -> std::optional<std::string> {
+        if (!request.convertUseMarker || index >= snapshot.markerNames.size()) return std::nullopt;
+        return snapshot.markerNames[index];
+    };
+    bool anyNamed = false;
+    for (size_t i = 0; i < pieces.size(); ++i) anyNamed = anyNamed || pieceName(i).has_value();
+    if (tagWriter_ && (request.tags || numberTags || anyNamed))
         converter_->beforePublish = [&](const std::string& temporaryPath) {
             ID3TagInfo tags = request.tags ? *request.tags : ID3TagInfo();
             if (numberTags) {
                 tags.track = static_cast<uint32_t>(pieceIndex + 1);
                 tags.totalTrack = static_cast<uint32_t>(pieces.size());
             }
+            if (auto name = pieceName(pieceIndex)) tags.title = *name;
             tagFile(request, tags, temporaryPath, segmentPath, outcome);
         };
 
@@ -218,9 +229,12 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
     // position computed once from the marker time: the pieces tile the project without
     // a frame repeated or lost. The whole project keeps its last block whole.
     auto exportSegment = [&](double from, double to, bool wholeProject) {
+        // Numbered pieces are named after their marker where it has a name.
+        const std::optional<std::string> marker = pieceName(pieceIndex);
+        const std::string base =
+            request.numberPieceNames && marker ? exportBaseName(*marker, request.baseName) : request.baseName;
         const std::string name =
-            wholeProject ? request.baseName
-                         : pieceBaseName(request.baseName, pieceIndex, pieces.size(), request.numberPieceNames);
+            wholeProject ? request.baseName : pieceBaseName(base, pieceIndex, pieces.size(), request.numberPieceNames);
         const std::string path = getOutputPath(request.outputFolder, name, request.format.pathExtention);
         segmentPath = path;
         const int64_t first = framePosition(from), last = framePosition(to);

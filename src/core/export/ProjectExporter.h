@@ -65,6 +65,8 @@ struct ExportSnapshot {
     TrackSnapshot tracks;
     // getMarkArrayWihtTrackStartEndTime: 0, the markers in list order, the end.
     std::vector<double> markerTimes;
+    // The name of each of markerTimes' markers, where the user gave one.
+    std::vector<std::optional<std::string>> markerNames;
     double endTime = 0.0;  // farestTrackEndTime
 
     static ExportSnapshot take(const std::vector<TrackPtr>& audioTrackArray,

@@ -12,11 +12,17 @@ std::shared_ptr<MarkerItem> MarkerItem::createMarkerWithTime(double time) {
 
 CoderValue MarkerItem::valueForKey(const std::string& key) const {
     if (key == "markerTime") return CoderValue(markerTime);
+    if (key == "markerName" && markerName) return CoderValue(*markerName);
     return {};
 }
 
 void MarkerItem::setValueForKey(const std::string& key, const CoderValue& value) {
     if (key == "markerTime") value.asDouble(markerTime);
+    if (key == "markerName") {
+        std::string name;
+        if (value.asString(name) && !name.empty()) markerName = name;
+        else markerName.reset();
+    }
 }
 
 int sortMarkArray(const MarkerItem& a, const MarkerItem& b, void*) {
