@@ -5,7 +5,7 @@ set -eu
 PACKAGES="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
 libavformat-dev libavcodec-dev libswresample-dev libavutil-dev ffmpeg
 libplist-dev libtag1-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
-libpulse-dev pulseaudio pulseaudio-utils
+libpulse-dev pulseaudio pulseaudio-utils libebur128-dev
 python3 time sox
 qt6-base-dev qt6-tools-dev qt6-l10n-tools desktop-file-utils shared-mime-info xvfb xdotool x11-utils imagemagick fonts-dejavu-core fonts-liberation2
 poppler-utils dbus

@@ -11,6 +11,7 @@
 #include "export/ExportFolds.h"
 #include "ExportCommand.h"
 #include "PlayCommand.h"
+#include "LoudnessCommand.h"
 #include "RenderCommand.h"
 #include "util/Log.h"
 #include "util/Version.h"
@@ -50,6 +51,8 @@ void usage(FILE* to) {
         "                             play a project, printing the position every 0.08 s\n"
         "  render PROJECT.wvmp -o OUT.f32 [--channels tracks|stereo|mono] [--from S] [--to E]\n"
         "                             write the export fold as raw 32-bit float frames at 44100 Hz\n"
+        "  loudness PROJECT.wvmp [--channels tracks|stereo|mono] [--from S] [--to E]\n"
+        "                             measure the fold's loudness (LUFS, LU, dBTP, dBFS) as JSON\n"
         "  export PROJECT.wvmp -d DIR [--format NAME|TITLE] [--sample-rate SHOW] [--bit-rate SHOW]\n"
         "         [--channels tracks|stereo|mono] [--split-at-markers] [--name NAME] [--number-files]\n"
         "         [--bit-depth 16|24] [--title T] [--artist A]\n"
@@ -102,6 +105,7 @@ int main(int argc, char** argv) {
     if (command == "edit") return wavomer::cli::runEdit(args);
     if (command == "play") return wavomer::cli::runPlay(args);
     if (command == "render") return wavomer::cli::runRender(args);
+    if (command == "loudness") return wavomer::cli::runLoudness(args);
     if (command == "export") return wavomer::cli::runExport(args);
     if (command == "formats") return wavomer::cli::runFormats(args);
     if (command == "recovery") return wavomer::cli::runRecovery(args);

@@ -70,3 +70,49 @@ TEST(CliRender, TheExportFoldIsWrittenAsRawFloatsForEachChannelType) {
     EXPECT_NE(runCommand(cli + " render " + shellQuote(project) + " -o " + shellQuote(raw) + " --channels quad", &out,
                          &err), 0);
 }
+
+TEST(CliLoudness, TheFoldMeasuresAsFfmpegsFilterMeasuresTheSameAudioAndSilenceAsNull) {
+    ScratchDir dir;
+    const std::string env = "XDG_CACHE_HOME=" + shellQuote(dir.file("cache")) + " ";
+    const std::string cli = env + shellQuote(WAVOMER_CLI_PATH);
+    // Speech-like material: a tone whose level steps, then a quieter noise.
+    const std::string media = dir.file("in.flac");
+    ASSERT_TRUE(wavomer::test::ffmpeg("-f lavfi -i \"sine=f=997:d=6,volume='if(lt(t,3),0.3,0.05)':eval=frame\" -f lavfi -i "
+                                      "\"anoisesrc=d=6:a=0.1:c=pink\" -filter_complex \"[0][1]concat=n=2:v=0:a=1,"
+                                      "aformat=channel_layouts=stereo\" " + shellQuote(media)));
+    const std::string project = dir.file("p.wvmp");
+    std::ofstream(dir.file("s.txt")) << "import \"" << media << "\"\nsave " << project << "\n";
+    std::string out, err;
+    ASSERT_EQ(runCommand(cli + " edit " + shellQuote(dir.file("s.txt")), &out, &err), 0) << err;
+    ASSERT_EQ(runCommand(cli + " loudness " + shellQuote(project) + " --channels stereo", &out, &err), 0) << err;
+    auto number = [&](const std::string& key) {
+        const size_t at = out.find("\"" + key + "\": ");
+        return at == std::string::npos ? 999.0 : std::stod(out.substr(at + key.size() + 4));
+    };
+    // FFmpeg's filter over the same fold.
+    ASSERT_EQ(runCommand(cli + " render " + shellQuote(project) + " --channels stereo -o " + shellQuote(dir.file("f.f32")),
+                         nullptr, &err),
+              0);
+    std::string report;
+    runCommand("ffmpeg -hide_banner -nostats -f f32le -ar 44100 -ac 2 -i " + shellQuote(dir.file("f.f32")) +
+                   " -af ebur128=peak=true+sample -f null - 2>&1",
+               &report);
+    auto figure = [&](const std::string& label, size_t after) {
+        const size_t at = report.find(label, after);
+        return at == std::string::npos ? -999.0 : std::stod(report.substr(report.find_first_not_of(' ', at + label.size())));
+    };
+    const size_t summary = report.rfind("Summary:");
+    ASSERT_NE(summary, std::string::npos) << report;
+    EXPECT_NEAR(number("integrated"), figure("I:", summary), 0.1) << out;
+    // FFmpeg's range counts its own histogram, about a unit from the standard's own.
+    EXPECT_NEAR(number("range"), figure("LRA:", summary), 1.5) << out;
+    EXPECT_NEAR(number("truePeak"), figure("Peak:", report.find("True peak:", summary)), 0.2) << out;
+    EXPECT_NEAR(number("samplePeak"), figure("Peak:", report.find("Sample peak:", summary)), 0.1) << out;
+
+    // Nothing to hear measures as nothing: null, never minus infinity or a number.
+    std::ofstream(dir.file("q.txt")) << "import \"" << media << "\"\nselect-all\nmute\nsave " << dir.file("q.wvmp") << "\n";
+    ASSERT_EQ(runCommand(cli + " edit " + shellQuote(dir.file("q.txt")), &out, &err), 0) << err;
+    ASSERT_EQ(runCommand(cli + " loudness " + shellQuote(dir.file("q.wvmp")), &out, &err), 0) << err;
+    EXPECT_EQ(out, "{\"integrated\": null, \"range\": null, \"truePeak\": null, \"samplePeak\": null}\n");
+    EXPECT_EQ(runCommand(cli + " loudness " + shellQuote(project) + " --channels surround", &out, &err), 2);
+}

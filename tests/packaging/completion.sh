@@ -22,4 +22,5 @@ expect "$(complete_words wavomer-cli export p.wvmp --split)" --split-at-markers 
 expect "$(complete_words wavomer-cli export p.wvmp --format f)" flac "--format f"
 expect "$(complete_words wavomer-cli export p.wvmp --bit-depth "")" 24 "--bit-depth"
 expect "$(complete_words wavomer --s)" --silent "wavomer --s"
+expect "$(complete_words wavomer-cli loudness p.wvmp --ch)" --channels "loudness --ch"
 ' "$src"

@@ -1,0 +1,67 @@
+#include "EbuR128Meter.h"
+
+#include <ebur128.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace wavomer {
+
+namespace {
+ebur128_state* stateOf(void* state) { return static_cast<ebur128_state*>(state); }
+
+// A finite figure, or nothing for the library's minus infinity (and any failure).
+std::optional<double> figure(int rc, double value) {
+    if (rc != EBUR128_SUCCESS || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+// The largest linear peak of all channels as dB, nothing when it is 0.
+template <typename Peak>
+std::optional<double> peakDecibels(ebur128_state* state, int channels, Peak peak) {
+    double largest = 0.0;
+    for (int c = 0; c < channels; ++c) {
+        double value = 0.0;
+        if (peak(state, static_cast<unsigned int>(c), &value) != EBUR128_SUCCESS) return std::nullopt;
+        largest = std::max(largest, value);
+    }
+    return largest > 0.0 ? std::optional<double>(20.0 * std::log10(largest)) : std::nullopt;
+}
+}  // namespace
+
+EbuR128Meter::EbuR128Meter(int channels, int sampleRate) : channels_(channels) {
+    if (channels <= 0 || sampleRate <= 0) return;
+    state_ = ebur128_init(static_cast<unsigned int>(channels), static_cast<unsigned long>(sampleRate),
+                          EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK | EBUR128_MODE_SAMPLE_PEAK);
+    if (!state_) return;
+    // Every channel counts once (weight 1.0, as a front channel does): the fold's channels
+    // are tracks, or a stereo or mono mix.
+    for (int c = 0; c < channels; ++c) ebur128_set_channel(stateOf(state_), static_cast<unsigned int>(c), EBUR128_CENTER);
+}
+
+EbuR128Meter::~EbuR128Meter() {
+    if (ebur128_state* state = stateOf(state_)) ebur128_destroy(&state);
+}
+
+bool EbuR128Meter::addFrames(const float* interleaved, int64_t frames) {
+    if (!state_) return false;
+    return ebur128_add_frames_float(stateOf(state_), interleaved, static_cast<size_t>(frames)) == EBUR128_SUCCESS;
+}
+
+Loudness EbuR128Meter::result() const {
+    Loudness out;
+    if (!state_) return out;
+    ebur128_state* state = stateOf(state_);
+    // Each call first, then its value: arguments are evaluated in no set order.
+    double integrated = 0.0, range = 0.0;
+    const int integratedRc = ebur128_loudness_global(state, &integrated);
+    const int rangeRc = ebur128_loudness_range(state, &range);
+    out.integrated = figure(integratedRc, integrated);
+    out.range = figure(rangeRc, range);
+    out.truePeak = peakDecibels(state, channels_, ebur128_true_peak);
+    out.samplePeak = peakDecibels(state, channels_, ebur128_sample_peak);
+    // A range over silence is 0 by the library's count; with nothing measured it means nothing.
+    if (!out.integrated) out.range.reset();
+    return out;
+}
+
+}  // namespace wavomer

@@ -1,0 +1,40 @@
+// EbuR128Meter: the loudness of interleaved 32-bit float frames as ITU-R BS.1770-4 and
+// EBU R128 define it, measured by libebur128: integrated loudness (LUFS, gated), loudness
+// range (LU), true peak (dBTP, 4x oversampled) and sample peak (dBFS), every channel
+// weighted 1.0 (the export fold has no surround or low-frequency channels).
+//
+// Threads: one meter per thread.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace wavomer {
+
+struct Loudness {
+    // Absent where the audio holds nothing to measure (silence reads as minus infinity).
+    std::optional<double> integrated;  // LUFS
+    std::optional<double> range;       // LU
+    std::optional<double> truePeak;    // dBTP
+    std::optional<double> samplePeak;  // dBFS
+};
+
+class EbuR128Meter {
+public:
+    EbuR128Meter(int channels, int sampleRate);
+    ~EbuR128Meter();
+    EbuR128Meter(const EbuR128Meter&) = delete;
+    EbuR128Meter& operator=(const EbuR128Meter&) = delete;
+
+    // False when the library could not be set up for these channels (then nothing is measured).
+    bool ok() const { return state_ != nullptr; }
+    bool addFrames(const float* interleaved, int64_t frames);
+    Loudness result() const;
+
+private:
+    void* state_ = nullptr;  // the library's ebur128_state (an unnamed struct, so not declared here)
+    int channels_ = 0;
+};
+
+}  // namespace wavomer
