@@ -15,6 +15,8 @@
 #include "EngineJson.h"
 #include "util/StandardPaths.h"
 #include "engine/EditActions.h"
+#include "export/SilenceFinder.h"
+#include "export/TrackSnapshot.h"
 #include "engine/UserEvent.h"
 
 namespace wavomer::cli {
@@ -203,6 +205,33 @@ private:
         } else if (command == "previous-marker") {
             expect(w, 1);
             EditActions::lastMarkAction(e);
+        } else if (command == "mark-silences") {
+            if (w.size() != 3 && w.size() != 4) throw ScriptError{"mark-silences takes THRESHOLD_DB MIN_SECONDS [start|middle|end]"};
+            SilenceSearch search;
+            double threshold = 0.0, minimum = 0.0;
+            if (!parseFiniteNumber(w[1], threshold) || threshold > 0.0 || threshold < -120.0)
+                throw ScriptError{"the threshold is a level from -120 to 0 dBFS, not " + w[1]};
+            if (!parseFiniteNumber(w[2], minimum) || minimum <= 0.0)
+                throw ScriptError{"the minimum silence is a length in seconds above 0, not " + w[2]};
+            search.thresholdDb = threshold;
+            search.minimumSeconds = minimum;
+            if (w.size() == 4) {
+                if (w[3] == "start") search.placement = SilencePlacement::start;
+                else if (w[3] == "middle") search.placement = SilencePlacement::middle;
+                else if (w[3] == "end") search.placement = SilencePlacement::end;
+                else throw ScriptError{"place the markers at the start, middle or end, not " + w[3]};
+            }
+            // The selected tracks within the selected range, or the whole project.
+            double from = std::min(e.selectedTimelineStartTime(), e.selectedTimelineEndTime());
+            double to = std::max(e.selectedTimelineStartTime(), e.selectedTimelineEndTime());
+            if (to - from < 1e-9) {
+                from = 0.0;
+                to = e.farestTrackEndTime();
+            }
+            TrackSnapshot scanned = TrackSnapshot::take(e.timelineTrackArray().empty() ? e.audioTrackArray() : e.timelineTrackArray());
+            std::vector<double> times = findSilenceTimes(scanned, static_cast<int64_t>(std::llround(from * 44100.0)),
+                                                         static_cast<int64_t>(std::llround(to * 44100.0)), search);
+            EditActions::addMarkersAtTimes(e, times);
         } else if (command == "name-marker") {
             expect(w, 3);
             const size_t i = index(w[1]);

@@ -2,6 +2,8 @@
 // media made by the test.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -291,4 +293,32 @@ TEST_F(CliEdit, AProjectOpenedWithoutTracksEditsTheTracksOfItsFirstImport) {
     EXPECT_EQ(field(printed[0], "selectedTracks"), "[]");
     EXPECT_EQ(field(printed[1], "selectedTracks"), "[0]");
     EXPECT_EQ(field(printed[1], "length"), "3");
+}
+
+TEST_F(CliEdit, MarkSilencesPutsOneMarkerInEachGapAsOneUndoStep) {
+    // Sound 0-2 s, a 1.5 s gap, sound 3.5-5.5 s, a 2 s gap, sound 7.5-8.5 s, then a tail.
+    std::vector<float> frames(static_cast<size_t>(9.5 * 44100) * 2, 0.0f);
+    for (auto [from, to] : {std::pair{0.0, 2.0}, {3.5, 5.5}, {7.5, 8.5}})
+        for (auto i = static_cast<size_t>(from * 44100); i < static_cast<size_t>(to * 44100); ++i)
+            frames[2 * i] = frames[2 * i + 1] = (i % 50 < 25) ? 0.4f : -0.4f;
+    const std::string gaps = dir.file("gaps.wav");
+    wavomer::test::writeWavFloat(gaps, 2, 44100, frames);
+    std::string out, err;
+    // A marker already at the first gap's middle is not doubled; a gap shorter than the
+    // minimum gets none.
+    ASSERT_EQ(edit("import \"" + gaps + "\"\ncursor 2.75\nadd-marker\nmark-silences -40 1 middle\nprint\nundo\n"
+                   "mark-silences -40 1.8 start\nprint\nmark-silences -40 0 middle\n",
+                   &out, &err),
+              1);
+    const auto printed = lines(out);
+    ASSERT_EQ(printed.size(), 2u) << out;
+    const std::string middles = field(printed[0], "markers");
+    EXPECT_EQ(middles.substr(0, 6), "[2.75,") << middles;
+    EXPECT_NEAR(std::stod(middles.substr(middles.find(',') + 1)), 6.5, 0.01) << middles;
+    EXPECT_EQ(std::count(middles.begin(), middles.end(), ','), 1) << middles;
+    // Undone as one step, then only the 2 s gap, marked where it starts.
+    const std::string starts = field(printed[1], "markers");
+    EXPECT_EQ(std::count(starts.begin(), starts.end(), ','), 1) << starts;
+    EXPECT_NEAR(std::stod(starts.substr(starts.find(',') + 1)), 5.5, 0.01) << starts;
+    EXPECT_NE(err.find("the minimum silence is a length in seconds above 0"), std::string::npos) << err;
 }

@@ -118,6 +118,25 @@ MarkerPtr addMarkAction(WaveEditViewController& engine) {
     return marker;
 }
 
+size_t addMarkersAtTimes(WaveEditViewController& engine, const std::vector<double>& times) {
+    std::vector<MarkerPtr> markers = engine.markArray();
+    size_t added = 0;
+    for (double time : times) {
+        const bool near = std::any_of(markers.begin(), markers.end(),
+                                      [time](const MarkerPtr& m) { return std::fabs(m->markerTime - time) < 0.001; });
+        if (near || !std::isfinite(time) || time < 0.0) continue;
+        markers.push_back(MarkerItem::createMarkerWithTime(time));
+        ++added;
+    }
+    if (added == 0) return 0;
+    engine.waveEditControllerUndoMarkerArray(markers);
+    engine.sortMarkArray();
+    engine.host().redrawEditView();
+    engine.host().flushButtonStates();
+    engine.host().updateMarkerWindowShow();
+    return added;
+}
+
 namespace {
 void moveToMarker(WaveEditViewController& engine, bool next) {
     if (engine.host().isRecording()) return;

@@ -41,6 +41,10 @@ double effectRowValue(double minimum, double maximum, const std::string& unit, d
 
 // A marker at the cursor; it becomes the selected marker unless playing.
 MarkerPtr addMarkAction(WaveEditViewController& engine);
+// Adds a marker at each time (as one change, so one undo step inside a user event),
+// leaving out times within 0.001 s of a marker there already or added just before;
+// answers how many were added.
+size_t addMarkersAtTimes(WaveEditViewController& engine, const std::vector<double>& times);
 void lastMarkAction(WaveEditViewController& engine);
 void nextMarkAction(WaveEditViewController& engine);
 // The Delete key with a marker selected: removes it and clears the selection.
