@@ -902,5 +902,39 @@
         <source>Marker Name</source>
         <translation>Markername</translation>
     </message>
+    <message>
+        <source>Loudness...</source>
+        <translation>Lautheit...</translation>
+    </message>
+    <message>
+        <source>no sound</source>
+        <translation>kein Klang</translation>
+    </message>
+    <message>
+        <source>Integrated loudness: %1
+Loudness range: %2
+True peak: %3
+Sample peak: %4</source>
+        <translation>Integrierte Lautheit: %1
+Lautheitsbereich: %2
+True Peak: %3
+Sample Peak: %4</translation>
+    </message>
+    <message>
+        <source>Measuring the loudness...</source>
+        <translation>Die Lautheit wird gemessen...</translation>
+    </message>
+    <message>
+        <source>Loudness</source>
+        <translation>Lautheit</translation>
+    </message>
+    <message>
+        <source>The loudness of the project</source>
+        <translation>Die Lautheit des Projekts</translation>
+    </message>
+    <message>
+        <source>The loudness of the selection</source>
+        <translation>Die Lautheit der Auswahl</translation>
+    </message>
 </context>
 </TS>

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "CliEngineHost.h"
@@ -68,33 +70,34 @@ int runLoudness(const Arguments& args) {
         reportFailure(project, "the project has no tracks, there is nothing to measure");
         return 1;
     }
-    EbuR128Meter meter(channels, 44100);
-    if (!meter.ok()) {
-        reportFailure(project, "the loudness of " + std::to_string(channels) + " channels cannot be measured");
-        return 1;
-    }
-    // The same fold, in the same blocks, as render writes.
-    constexpr int32_t kBlock = 65536;
+    // Measured on a thread of its own while this one draws the progress and watches
+    // for Ctrl-C.
+    std::atomic<bool> cancel{false}, done{false};
+    std::atomic<double> progress{0.0};
+    std::optional<Loudness> measured;
     const int readThreads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    std::vector<float> block(static_cast<size_t>(kBlock) * static_cast<size_t>(channels), 0.0f);
-    std::vector<float> scratch;
-    const bool showProgress = ::isatty(STDERR_FILENO);
     InterruptGuard interrupts;
-    for (int64_t at = first; at < last && !InterruptGuard::signalNumber(); at += kBlock) {
-        const auto n = static_cast<int32_t>(std::min<int64_t>(kBlock, last - at));
-        if (channelType == kChannelPerTrack) exportFoldUnmixed(snapshot, block.data(), n, channels, at, scratch, readThreads);
-        else exportFoldMixed(snapshot, block.data(), n, channels, at, scratch, readThreads);
-        meter.addFrames(block.data(), n);
-        if (showProgress)
-            std::fprintf(stderr, "\rmeasuring %3d%%", static_cast<int>(100.0 * static_cast<double>(at + n - first) /
-                                                                      static_cast<double>(std::max<int64_t>(last - first, 1))));
+    std::thread worker([&] {
+        measured = measureFoldLoudness(snapshot, first, last, channelType, &cancel, &progress, readThreads);
+        done = true;
+    });
+    const bool showProgress = ::isatty(STDERR_FILENO);
+    while (!done) {
+        if (InterruptGuard::signalNumber()) cancel = true;
+        if (showProgress) std::fprintf(stderr, "\rmeasuring %3d%%", static_cast<int>(progress.load() * 100.0));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    worker.join();
     if (showProgress) std::fputc('\n', stderr);
     if (const int signal = InterruptGuard::signalNumber()) {
         std::fprintf(stderr, "wavomer-cli: loudness interrupted\n");
         return 128 + signal;
     }
-    const Loudness loudness = meter.result();
+    if (!measured) {
+        reportFailure(project, "the loudness of " + std::to_string(channels) + " channels cannot be measured");
+        return 1;
+    }
+    const Loudness& loudness = *measured;
     JsonObject json;
     json.raw("integrated", figureJson(loudness.integrated));
     json.raw("range", figureJson(loudness.range));

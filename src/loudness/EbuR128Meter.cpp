@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
+
+#include "export/ExportFolds.h"
 
 namespace wavomer {
 
@@ -62,6 +65,28 @@ Loudness EbuR128Meter::result() const {
     // A range over silence is 0 by the library's count; with nothing measured it means nothing.
     if (!out.integrated) out.range.reset();
     return out;
+}
+
+std::optional<Loudness> measureFoldLoudness(SourceChannelProvider& tracks, int64_t first, int64_t last,
+                                            int64_t exportChannelType, const std::atomic<bool>* cancel,
+                                            std::atomic<double>* progress, int readThreads) {
+    const int64_t count = tracks.audioSampleChannels();
+    const int32_t channels = exportOutputChannels(exportChannelType, count);
+    if (count <= 0 || channels <= 0) return std::nullopt;
+    EbuR128Meter meter(channels, 44100);
+    if (!meter.ok()) return std::nullopt;
+    constexpr int32_t kBlock = 65536;
+    std::vector<float> block(static_cast<size_t>(kBlock) * static_cast<size_t>(channels), 0.0f);
+    std::vector<float> scratch;
+    for (int64_t at = first; at < last; at += kBlock) {
+        if (cancel && cancel->load()) return std::nullopt;
+        const auto n = static_cast<int32_t>(std::min<int64_t>(kBlock, last - at));
+        if (exportChannelType == kChannelPerTrack) exportFoldUnmixed(tracks, block.data(), n, channels, at, scratch, readThreads);
+        else exportFoldMixed(tracks, block.data(), n, channels, at, scratch, readThreads);
+        meter.addFrames(block.data(), n);
+        if (progress) *progress = static_cast<double>(at + n - first) / static_cast<double>(std::max<int64_t>(last - first, 1));
+    }
+    return meter.result();
 }
 
 }  // namespace wavomer

@@ -6,9 +6,12 @@
 // Threads: one meter per thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "render/SourceChannelProvider.h"
 
 namespace wavomer {
 
@@ -36,5 +39,13 @@ private:
     void* state_ = nullptr;  // the library's ebur128_state (an unnamed struct, so not declared here)
     int channels_ = 0;
 };
+
+// The loudness of frames [first, last) of the export fold of tracks (one channel per
+// track, or the stereo or mono mix as exportChannelType says), read in the export's
+// blocks. Nothing when cancel is raised or the channels cannot be measured; progress
+// (may be null) follows the read from 0 to 1.
+std::optional<Loudness> measureFoldLoudness(SourceChannelProvider& tracks, int64_t first, int64_t last,
+                                            int64_t exportChannelType, const std::atomic<bool>* cancel = nullptr,
+                                            std::atomic<double>* progress = nullptr, int readThreads = 1);
 
 }  // namespace wavomer

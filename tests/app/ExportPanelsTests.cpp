@@ -18,6 +18,9 @@
 #include "AppTestSupport.h"
 #include "config/UserConfig.h"
 #include "exporting/ExportController.h"
+#include "exporting/LoudnessMeasure.h"
+#include "engine/UserEvent.h"
+#include "engine/WaveEditViewController.h"
 #include "shell/HelpDocument.h"
 #include "exporting/ID3ImageView.h"
 #include "exporting/ID3WindowController.h"
@@ -223,6 +226,38 @@ TEST_F(Panels, TheColourAndItsResetRedrawEveryOpenWindowAndAreSaved) {
     auto third = openWindow();
     EXPECT_EQ(third->timeline().waveColor().rgb(), original.rgb());
     UserConfig::share().setSavePath(savedPath);
+}
+
+// --- loudness --------------------------------------------------------------------------
+
+TEST_F(Panels, LoudnessMeasuresTheProjectOrTheSelectionAndTellsTheFourFigures) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    // A square wave at 0.5 on both tracks: its sample peak is -6.0 dBFS.
+    ASSERT_TRUE(importAndWait(*window, makeWav("loud.wav", 4.0, 0.0, 0.5)));
+    QString text, details;
+    interaction_.answer = [&](const Question& question) {
+        text = question.text;
+        details = question.details;
+        return 0;
+    };
+    window->runCommand("loudness");
+    EXPECT_EQ(text, QStringLiteral("The loudness of the project"));
+    EXPECT_TRUE(details.contains(QStringLiteral("Sample peak: -6.0 dBFS"))) << details.toStdString();
+    EXPECT_TRUE(details.startsWith(QStringLiteral("Integrated loudness: "))) << details.toStdString();
+    EXPECT_TRUE(details.contains(QStringLiteral(" LUFS\nLoudness range: "))) << details.toStdString();
+    // Silence has no loudness to tell.
+    Loudness silent;
+    EXPECT_EQ(loudnessReport(silent), QStringLiteral("Integrated loudness: no sound\nLoudness range: no sound\n"
+                                                     "True peak: no sound\nSample peak: no sound"));
+    WaveEditViewController& engine = window->document().engine();
+    {
+        UserEvent event(engine);
+        engine.selectTracks(0, 0);
+        engine.setSelection(1.0, 2.0);
+    }
+    window->runCommand("loudness");
+    EXPECT_EQ(text, QStringLiteral("The loudness of the selection"));
 }
 
 // --- help ------------------------------------------------------------------------------

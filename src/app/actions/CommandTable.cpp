@@ -7,6 +7,7 @@
 #include "base/ProjectWindow.h"
 #include "base/WindowContext.h"
 #include "engine/EditActions.h"
+#include "exporting/LoudnessMeasure.h"
 #include "engine/PlaybackController.h"
 #include "engine/WaveEditViewController.h"
 #include "panels/EffectWindowController.h"
@@ -110,6 +111,9 @@ constexpr CommandRow kRows[] = {
      K::dialog, [](C& c) { runInsert(c, true); }},
     {WC::insertNoise, {}, Menu::track, QT_TRANSLATE_NOOP("text", "Insert Noise..."), "Alt+Ctrl+I", R::none,
      K::dialog, [](C& c) { runInsert(c, false); }},
+    // Enabled as Export is: a track with something to hear, no recording running.
+    {WC::convert, "loudness", Menu::track, QT_TRANSLATE_NOOP("text", "Loudness..."), "Alt+Ctrl+L", R::none, K::dialog,
+     [](C& c) { measureLoudness(c); }, true},
     {WC::record, {}, Menu::track, QT_TRANSLATE_NOOP("text", "Audio Record"), "Ctrl+R", R::none, K::dialog,
      [](C& c) { c.window.recordButtonAction(); }},
 
