@@ -936,5 +936,45 @@ Sample Peak: %4</translation>
         <source>The loudness of the selection</source>
         <translation>Die Lautheit der Auswahl</translation>
     </message>
+    <message>
+        <source>Chapter %1</source>
+        <translation>Kapitel %1</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>-14 LUFS (Streaming)</source>
+        <translation>-14 LUFS (Streaming)</translation>
+    </message>
+    <message>
+        <source>-16 LUFS (Podcast)</source>
+        <translation>-16 LUFS (Podcast)</translation>
+    </message>
+    <message>
+        <source>-23 LUFS (Broadcast)</source>
+        <translation>-23 LUFS (Rundfunk)</translation>
+    </message>
+    <message>
+        <source>Custom</source>
+        <translation>Eigene</translation>
+    </message>
+    <message>
+        <source>Custom Loudness</source>
+        <translation>Eigene Lautheit</translation>
+    </message>
+    <message>
+        <source>True-Peak Ceiling</source>
+        <translation>True-Peak-Obergrenze</translation>
+    </message>
+    <message>
+        <source>Normalise each piece on its own</source>
+        <translation>Jedes Stück für sich normalisieren</translation>
+    </message>
+    <message>
+        <source>Chapters at markers</source>
+        <translation>Kapitel an den Markern</translation>
+    </message>
 </context>
 </TS>

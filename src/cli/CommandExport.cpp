@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include <thread>
 
 #include "CliEngineHost.h"
+#include "EbuR128Meter.h"
 #include "ExportCommand.h"
 #include "FFmpegCoverImage.h"
 #include "FFmpegMediaEngine.h"
@@ -52,6 +54,9 @@ struct ExportArguments {
     std::string name = "Audio";
     bool numberFiles = false;
     int32_t bitDepth = 0;  // 0 when not given
+    std::optional<LoudnessTarget> loudness;
+    std::string loudnessText, truePeakText, loudnessMode;
+    bool chapters = false;
     std::string coverPath;
     std::shared_ptr<ID3TagInfo> tags = std::make_shared<ID3TagInfo>();
     // Files are tagged only when a tag option was given: otherwise they stay exactly
@@ -115,6 +120,10 @@ ExportArguments parse(const Arguments& args, bool forExport) {
             if (depth != "16" && depth != "24") throw UsageError{"--bit-depth takes 16 or 24, not \"" + depth + "\""};
             a.bitDepth = depth == "16" ? 16 : 24;
         }
+        else if (arg == "--loudness") a.loudnessText = value();
+        else if (arg == "--true-peak") a.truePeakText = value();
+        else if (arg == "--loudness-mode") a.loudnessMode = value();
+        else if (arg == "--chapters") a.chapters = true;
         else if (arg == "--title") a.tags->title = value();
         else if (arg == "--artist") a.tags->artist = value();
         else if (arg == "--album") a.tags->album = value();
@@ -135,6 +144,24 @@ ExportArguments parse(const Arguments& args, bool forExport) {
     }
     if (a.project.empty()) throw UsageError{"no project given"};
     if (forExport && a.folder.empty()) throw UsageError{"no output folder given (-d DIR)"};
+    if (!a.loudnessText.empty()) {
+        LoudnessTarget target;
+        // Text that is not a whole number is NaN here, which the target check refuses.
+        auto decibels = [](const std::string& text) {
+            double value = 0.0;
+            return parseFiniteNumber(text, value) ? value : std::nan("");
+        };
+        target.integrated = decibels(a.loudnessText);
+        if (!a.truePeakText.empty()) target.truePeakCeiling = decibels(a.truePeakText);
+        if (a.loudnessMode == "pieces") target.perPiece = true;
+        else if (!a.loudnessMode.empty() && a.loudnessMode != "whole")
+            throw UsageError{"--loudness-mode takes whole or pieces, not \"" + a.loudnessMode + "\""};
+        const std::string problem = loudnessTargetProblem(target.integrated, target.truePeakCeiling);
+        if (!problem.empty()) throw UsageError{problem};
+        a.loudness = target;
+    } else if (!a.truePeakText.empty() || !a.loudnessMode.empty()) {
+        throw UsageError{"--true-peak and --loudness-mode go with --loudness LUFS"};
+    }
     return a;
 }
 
@@ -267,12 +294,16 @@ int runExport(const Arguments& args) {
     request.convertUseMarker = a.splitAtMarkers;
     request.numberPieceNames = a.numberFiles;
     request.bitDepth = a.bitDepth == 0 ? 16 : a.bitDepth;
+    request.loudness = a.loudness;
+    // An audiobook file is made for its chapters.
+    request.chapters = a.chapters || request.format.pathExtention == "m4b";
     if (a.tagsGiven) request.tags = a.tags;
     ExportSnapshot snapshot = ExportSnapshot::take(engine.audioTrackArray(), engine.getMarkArrayWihtTrackStartEndTime(),
                                                    engine.farestTrackEndTime());
 
     TagLibTagWriter tagWriter;
-    ProjectExporter exporter(writerEngine, &tagWriter);
+    EbuR128Meters meters;
+    ProjectExporter exporter(writerEngine, &tagWriter, &meters);
     std::atomic<bool> finished{false};
     ExportReport outcome;
     // Ctrl-C, SIGTERM and SIGHUP cancel: the partial file is removed.

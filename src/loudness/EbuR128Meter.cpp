@@ -67,6 +67,35 @@ Loudness EbuR128Meter::result() const {
     return out;
 }
 
+std::unique_ptr<LoudnessMeter> EbuR128Meters::meter(int channels, int sampleRate) {
+    auto meter = std::make_unique<EbuR128Meter>(channels, sampleRate);
+    if (!meter->ok()) return nullptr;
+    return meter;
+}
+
+Loudness EbuR128Meters::together(const std::vector<const LoudnessMeter*>& meters) {
+    std::vector<ebur128_state*> states;
+    Loudness out;
+    auto larger = [](std::optional<double>& into, const std::optional<double>& value) {
+        if (value && (!into || *value > *into)) into = value;
+    };
+    for (const LoudnessMeter* meter : meters) {
+        const auto* own = dynamic_cast<const EbuR128Meter*>(meter);
+        if (!own || !own->state_) continue;
+        states.push_back(stateOf(own->state_));
+        const Loudness one = own->result();
+        larger(out.truePeak, one.truePeak);
+        larger(out.samplePeak, one.samplePeak);
+    }
+    if (states.empty()) return out;
+    double integrated = 0.0, range = 0.0;
+    const int integratedRc = ebur128_loudness_global_multiple(states.data(), states.size(), &integrated);
+    const int rangeRc = ebur128_loudness_range_multiple(states.data(), states.size(), &range);
+    out.integrated = figure(integratedRc, integrated);
+    out.range = out.integrated ? figure(rangeRc, range) : std::nullopt;
+    return out;
+}
+
 std::optional<Loudness> measureFoldLoudness(SourceChannelProvider& tracks, int64_t first, int64_t last,
                                             int64_t exportChannelType, const std::atomic<bool>* cancel,
                                             std::atomic<double>* progress, int readThreads) {

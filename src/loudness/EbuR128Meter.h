@@ -11,19 +11,15 @@
 #include <optional>
 #include <string>
 
+#include <memory>
+#include <vector>
+
+#include "export/LoudnessNormaliser.h"
 #include "render/SourceChannelProvider.h"
 
 namespace wavomer {
 
-struct Loudness {
-    // Absent where the audio holds nothing to measure (silence reads as minus infinity).
-    std::optional<double> integrated;  // LUFS
-    std::optional<double> range;       // LU
-    std::optional<double> truePeak;    // dBTP
-    std::optional<double> samplePeak;  // dBFS
-};
-
-class EbuR128Meter {
+class EbuR128Meter final : public LoudnessMeter {
 public:
     EbuR128Meter(int channels, int sampleRate);
     ~EbuR128Meter();
@@ -32,12 +28,20 @@ public:
 
     // False when the library could not be set up for these channels (then nothing is measured).
     bool ok() const { return state_ != nullptr; }
-    bool addFrames(const float* interleaved, int64_t frames);
-    Loudness result() const;
+    bool addFrames(const float* interleaved, int64_t frames) override;
+    Loudness result() const override;
 
 private:
+    friend class EbuR128Meters;
     void* state_ = nullptr;  // the library's ebur128_state (an unnamed struct, so not declared here)
     int channels_ = 0;
+};
+
+// The export's meters: one EbuR128Meter each.
+class EbuR128Meters final : public LoudnessMeters {
+public:
+    std::unique_ptr<LoudnessMeter> meter(int channels, int sampleRate) override;
+    Loudness together(const std::vector<const LoudnessMeter*>& meters) override;
 };
 
 // The loudness of frames [first, last) of the export fold of tracks (one channel per

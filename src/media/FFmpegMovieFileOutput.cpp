@@ -220,6 +220,63 @@ bool renameWithoutReplacing(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+// "HH:MM:SS.mmm" of a frame count at 44100 Hz, as chapter comments give times.
+std::string chapterClock(int64_t frame) {
+    const int64_t ms = (frame * 1000 + kInputRate / 2) / kInputRate;
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
+                  static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
+                  static_cast<long long>(ms % 1000));
+    return text;
+}
+
+void putLittle32(std::string& out, uint32_t value) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
+}
+
+// Appends a "cue " chunk (one cue point per chapter, at its first sample; a chapter ends
+// where the next begins) and a LIST "adtl" chunk (a "labl" title for each) to a finished RIFF WAVE
+// file, and grows the RIFF size to match. False when the file is not plain RIFF (RF64)
+// or cannot be written.
+bool appendWavCues(const std::string& path, const std::vector<MediaChapter>& chapters, int sampleRate) {
+    std::FILE* file = std::fopen(path.c_str(), "r+b");
+    if (!file) return false;
+    char head[4] = {};
+    bool ok = std::fread(head, 1, 4, file) == 4 && std::memcmp(head, "RIFF", 4) == 0 && std::fseek(file, 0, SEEK_END) == 0;
+    long size = ok ? std::ftell(file) : -1;
+    ok = ok && size >= 12;
+    auto samples = [&](int64_t frame) {
+        return static_cast<uint32_t>((frame * sampleRate + kInputRate / 2) / kInputRate);
+    };
+    std::string cue = "cue ", list = "LIST", adtl = "adtl";
+    putLittle32(cue, static_cast<uint32_t>(4 + 24 * chapters.size()));
+    putLittle32(cue, static_cast<uint32_t>(chapters.size()));
+    for (size_t i = 0; i < chapters.size(); ++i) {
+        const uint32_t id = static_cast<uint32_t>(i + 1);
+        putLittle32(cue, id);
+        putLittle32(cue, samples(chapters[i].startFrame));
+        cue += "data";
+        putLittle32(cue, 0);
+        putLittle32(cue, 0);
+        putLittle32(cue, samples(chapters[i].startFrame));
+        std::string label = "labl";
+        putLittle32(label, static_cast<uint32_t>(4 + chapters[i].title.size() + 1));
+        putLittle32(label, id);
+        label += chapters[i].title;
+        label.push_back('\0');
+        if (label.size() % 2) label.push_back('\0');
+        adtl += label;
+    }
+    putLittle32(list, static_cast<uint32_t>(adtl.size()));
+    std::string chunks = (size % 2 ? std::string(1, '\0') : std::string()) + cue + list + adtl;
+    const uint64_t riffSize = static_cast<uint64_t>(size) + chunks.size() - 8;
+    ok = ok && riffSize <= 0xffffffffu && std::fwrite(chunks.data(), 1, chunks.size(), file) == chunks.size();
+    std::string sizeField;
+    putLittle32(sizeField, static_cast<uint32_t>(riffSize));
+    ok = ok && std::fseek(file, 4, SEEK_SET) == 0 && std::fwrite(sizeField.data(), 1, 4, file) == 4;
+    return std::fclose(file) == 0 && ok;
+}
+
 }  // namespace
 
 class TSFFMovieFileOutputImpl {
@@ -236,6 +293,7 @@ public:
     bool stop();
     void abort();
     TSFFMovieFileOutput::BeforePublish beforePublish;
+    std::vector<MediaChapter> chapters;
 
     std::string path;
     TSFFMovieFileOutputFormat movieFormat;
@@ -249,6 +307,7 @@ private:
         failed_ = true;
         return false;
     }
+    bool addChapters();
     bool convertInto(const float* interleaved, int32_t frames);
     bool encodeFromFifo(bool flushing);
     bool encodeFrame(AVFrame* frame);
@@ -342,11 +401,49 @@ bool TSFFMovieFileOutputImpl::start() {
     stream_->time_base = encoder_->time_base;
     if ((rc = avcodec_parameters_from_context(stream_->codecpar, encoder_.get())) < 0)
         return fail("cannot describe the stream: " + ffmpegErrorText(rc));
+    if (!addChapters()) return fail("out of memory");
     if ((rc = avio_open(&output_->pb, temporaryPath_.c_str(), AVIO_FLAG_WRITE)) < 0)
         return fail("cannot write the file: " + ffmpegErrorText(rc));
     if ((rc = avformat_write_header(output_, nullptr)) < 0)
         return fail("cannot write the file's header: " + ffmpegErrorText(rc));
     started_ = true;
+    return true;
+}
+
+// The chapters as the container keeps them: its own chapter list (ID3v2 CHAP and CTOC
+// frames in MP3, a chapter track and a Nero list in MPEG-4, comments in Ogg), the
+// CHAPTERnnn comments of a FLAC file, and the cue chunks of a WAV file once it is done.
+bool TSFFMovieFileOutputImpl::addChapters() {
+    if (chapters.empty()) return true;
+    // FLAC and Ogg Vorbis keep no chapter list of their own in FFmpeg's writers: their
+    // comments (the file's for FLAC, the stream's for Vorbis) take the chapter fields.
+    const bool flac = std::strcmp(container_->name, "flac") == 0;
+    if (flac || (std::strcmp(container_->name, "ogg") == 0 && encoder_->codec_id == AV_CODEC_ID_VORBIS)) {
+        AVDictionary** comments = flac ? &output_->metadata : &stream_->metadata;
+        for (size_t i = 0; i < chapters.size(); ++i) {
+            char key[32];
+            std::snprintf(key, sizeof key, "CHAPTER%03zu", i + 1);
+            if (av_dict_set(comments, key, chapterClock(chapters[i].startFrame).c_str(), 0) < 0 ||
+                av_dict_set(comments, (std::string(key) + "NAME").c_str(), chapters[i].title.c_str(), 0) < 0)
+                return false;
+        }
+        return true;
+    }
+    if (std::strcmp(container_->name, "wav") == 0) return true;
+    for (size_t i = 0; i < chapters.size(); ++i) {
+        auto* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        if (!chapter) return false;
+        chapter->id = static_cast<int64_t>(i + 1);
+        chapter->time_base = AVRational{1, kInputRate};
+        chapter->start = chapters[i].startFrame;
+        chapter->end = chapters[i].endFrame;
+        if (av_dict_set(&chapter->metadata, "title", chapters[i].title.c_str(), 0) < 0 ||
+            av_dynarray_add_nofree(&output_->chapters, reinterpret_cast<int*>(&output_->nb_chapters), chapter) < 0) {
+            av_dict_free(&chapter->metadata);
+            av_free(chapter);
+            return false;
+        }
+    }
     return true;
 }
 
@@ -433,6 +530,9 @@ bool TSFFMovieFileOutputImpl::stop() {
         int rc = avio_closep(&output_->pb);
         if (rc < 0) ok = fail("cannot write the file: " + ffmpegErrorText(rc));
     }
+    if (ok && !chapters.empty() && std::strcmp(container_->name, "wav") == 0 &&
+        !appendWavCues(temporaryPath_, chapters, encoder_->sample_rate))
+        ok = fail(std::string("cannot write the chapters: ") + std::strerror(errno));
     if (ok && beforePublish) beforePublish(temporaryPath_);
     if (ok && !renameWithoutReplacing(temporaryPath_, path))
         ok = fail(errno == EEXIST ? std::string("a file of that name appeared meanwhile")
@@ -492,6 +592,7 @@ bool FFmpegMovieFileOutput::startOutput() { return impl_->start(); }
 bool FFmpegMovieFileOutput::writeAudioData(const float* interleaved, int32_t frames) {
     return impl_->write(interleaved, frames);
 }
+void FFmpegMovieFileOutput::setChapters(std::vector<MediaChapter> chapters) { impl_->chapters = std::move(chapters); }
 void FFmpegMovieFileOutput::setBeforePublish(BeforePublish hook) { impl_->beforePublish = std::move(hook); }
 
 bool FFmpegMovieFileOutput::stopOutput() { return impl_->stop(); }

@@ -34,6 +34,7 @@ public:
     TSFFAudioFormat audioInputFormat() const override;
     void setAudioInputFormat(const TSFFAudioFormat& format) override;
 
+    void setChapters(std::vector<MediaChapter> chapters) override;
     bool openAudio() override;
     bool isAudioOpen() const override;
     bool startOutput() override;

@@ -232,7 +232,7 @@ Outcome<Tagging> TagLibTagWriter::setId3InfoToOutputPath(const std::string& path
         fillId3v2(*file.tag(), tags);
         return saveOrFail(file, path);
     }
-    if (ext == "m4a" || ext == "m4r" || ext == "mp4") {
+    if (ext == "m4a" || ext == "m4b" || ext == "m4r" || ext == "mp4") {
         TagLib::MP4::File file(name, false);
         if (!file.isValid() || !file.tag()) return failure(path, "not a readable MPEG-4 file");
         fillMp4(*file.tag(), tags);

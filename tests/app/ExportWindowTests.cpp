@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QDir>
+#include <QDoubleSpinBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -59,6 +61,9 @@ protected:
         config.lastExportFolder.reset();
         config.lastExportChannels = 0;
         config.lastExportBitDepth = 16;
+        config.lastExportLoudness.reset();
+        config.lastExportTruePeak = -1.0;
+        config.lastExportLoudnessPerPiece = false;
     }
 
     // A window over a project of one stereo file, with markers at the given times.
@@ -282,6 +287,40 @@ TEST_F(ExportFromWindow, TheNextExportOffersTheLastChoicesAndNumberedPiecesAreNa
     EXPECT_EQ(interaction_.folderStart, folder);
     ASSERT_EQ(interaction_.questions.size(), 1);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), folder + "/Audio.flac");
+}
+
+TEST_F(ExportFromWindow, ANormalisedExportCarriesItsChaptersAndItsLoudnessChoiceIsOfferedNextTime) {
+    auto window = projectWindow(3.0, {1.0, 2.0});
+    ASSERT_TRUE(window);
+    const QString folder = QString::fromStdString(scratch_.file("book"));
+    QDir().mkpath(folder);
+    const QString wav = QStringLiteral("WAV - Waveform Audio(*.wav)");
+    ASSERT_TRUE(exportInto(*window, "convertAction", folder, [&](ExportOptionsView& options) {
+        // Markers offer chapters, checked; the level per piece waits for a split.
+        EXPECT_TRUE(options.chaptersBox()->isEnabled());
+        EXPECT_TRUE(options.chaptersBox()->isChecked());
+        EXPECT_FALSE(options.truePeakField()->isEnabled()) << "normalisation is off";
+        options.formatButton()->setCurrentIndex(options.formatButton()->findText(wav));
+        options.loudnessButton()->setCurrentIndex(options.loudnessButton()->findText(QStringLiteral("-16 LUFS (Podcast)")));
+        EXPECT_TRUE(options.truePeakField()->isEnabled());
+        EXPECT_FALSE(options.loudnessField()->isEnabled()) << "a preset has its own loudness";
+        EXPECT_FALSE(options.perPieceBox()->isEnabled());
+        options.truePeakField()->setValue(-2.0);
+        options.markerSplitBox()->setChecked(true);
+        EXPECT_FALSE(options.chaptersBox()->isEnabled()) << "pieces have no chapters";
+        options.markerSplitBox()->setChecked(false);
+    }));
+    QFile file(folder + "/Audio.wav");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("cue ")) << "the chapters are cue points";
+    ASSERT_TRUE(exportInto(*window, "convertAction", folder, [&](ExportOptionsView& options) {
+        ASSERT_TRUE(options.loudnessTarget());
+        EXPECT_EQ(options.loudnessTarget()->integrated, -16.0);
+        EXPECT_EQ(options.loudnessTarget()->truePeakCeiling, -2.0);
+        options.loudnessButton()->setCurrentIndex(options.loudnessButton()->findText(QStringLiteral("Custom")));
+        options.loudnessField()->setValue(-19.5);
+    }));
+    EXPECT_EQ(UserConfig::share().lastExportLoudness, -19.5);
 }
 
 TEST_F(ExportFromWindow, CancelStopsTheExportDeletesThePartialFileAndRevealsNothing) {

@@ -331,12 +331,12 @@ TEST_F(CliExport, FormatsListsWhatTheExportOffersWithDefaults) {
     std::string out, err;
     ASSERT_EQ(cli("formats " + shellQuote(project), &out, &err), 0) << err;
     auto listed = lines(out);
-    ASSERT_EQ(listed.size(), 13u);
+    ASSERT_EQ(listed.size(), 14u);
     EXPECT_NE(listed[0].find("\"title\": \"MP3 - MPEG Layer-3 Audio(*.mp3)\""), std::string::npos) << listed[0];
     EXPECT_NE(listed[0].find("\"bitRate\": \"192 kbps\""), std::string::npos) << listed[0];
     EXPECT_NE(listed[0].find("\"name\": \"mp3\""), std::string::npos) << listed[0];
     ASSERT_EQ(cli("formats " + shellQuote(project) + " --channels mono", &out, &err), 0) << err;
-    EXPECT_EQ(lines(out).size(), 13u);
+    EXPECT_EQ(lines(out).size(), 14u);
 }
 
 TEST_F(CliExport, AnOutputFolderThatCannotBeMadeFailsNamingTheFile) {

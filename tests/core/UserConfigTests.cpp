@@ -28,7 +28,8 @@ const std::vector<std::string> kStoredKeys = {
     "defaultFilterSeconds", "autoSplit",     "defaultSplitMilliSeconds", "waveColor"};
 // Stored only when they hold something (a first run's file has the fifteen alone).
 const std::vector<std::string> kOptionalKeys = {"fitProjectOnOpen", "recentProjects", "lastExportFolder",
-                                                "lastExportChannels", "lastExportBitDepth"};
+                                                "lastExportChannels", "lastExportBitDepth", "lastExportLoudness",
+                                                "lastExportTruePeak", "lastExportLoudnessPerPiece"};
 
 // A record of class "UserConfig" with whatever keys a test gives it: stands for a
 // file written by another version of the program, or for reading back which keys a
@@ -204,6 +205,9 @@ TEST_F(UserConfigTest, TheRecentProjectsAreTheTenNewestOnceEachAndOutliveARun) {
     config.lastExportFolder = "/music/out";
     config.lastExportChannels = 2;
     config.lastExportBitDepth = 24;
+    config.lastExportLoudness = -14.0;
+    config.lastExportTruePeak = -2.0;
+    config.lastExportLoudnessPerPiece = true;
     ASSERT_TRUE(config.save().ok());
     UserConfig again(configPath);
     ASSERT_TRUE(again.load().ok());
@@ -212,6 +216,9 @@ TEST_F(UserConfigTest, TheRecentProjectsAreTheTenNewestOnceEachAndOutliveARun) {
     EXPECT_EQ(again.lastExportFolder, config.lastExportFolder);
     EXPECT_EQ(again.lastExportChannels, 2);
     EXPECT_EQ(again.lastExportBitDepth, 24);
+    EXPECT_EQ(again.lastExportLoudness, -14.0);
+    EXPECT_EQ(again.lastExportTruePeak, -2.0);
+    EXPECT_TRUE(again.lastExportLoudnessPerPiece);
 }
 
 TEST_F(UserConfigTest, SavingCreatesTheMissingConfigurationFolder) {

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "EbuR128Meter.h"
 #include "FFmpegMovieFileOutput.h"
 #include "TagLibTagWriter.h"
 #include "config/UserConfig.h"
@@ -30,7 +31,8 @@ ExportController::ExportController(const WindowContext& context, QObject* parent
       context_(context),
       writerEngine_(std::make_unique<FFmpegMediaWriterEngine>()),
       tagWriter_(std::make_unique<TagLibTagWriter>()),
-      exporter_(std::make_unique<ProjectExporter>(*writerEngine_, tagWriter_.get())) {}
+      meters_(std::make_unique<EbuR128Meters>()),
+      exporter_(std::make_unique<ProjectExporter>(*writerEngine_, tagWriter_.get(), meters_.get())) {}
 
 ExportController::~ExportController() {
     exporter_->cancel();
@@ -66,6 +68,9 @@ void ExportController::showFolderDialog(bool onMarkers) {
     options.setConvertUseMarker(onMarkers);
     options.setExportChannelType(config.lastExportChannels);
     options.setBitDepth(config.lastExportBitDepth);
+    options.setLoudnessTarget(config.lastExportLoudness, config.lastExportTruePeak, config.lastExportLoudnessPerPiece);
+    // The list holds the project's start and end besides the markers.
+    options.setHasMarkers(engine.getMarkArrayWihtTrackStartEndTime().size() > 2);
     options.updateFormatMenu(rules::lastExportedFormat(config.defaultFormat));
     QString start = QString::fromStdString(config.lastExportFolder.value_or(std::string()));
     if (start.isEmpty() || !QFileInfo(start).isDir()) start = QString::fromStdString(FileManagerExtention::defaultOutputPath());
@@ -84,7 +89,11 @@ void ExportController::doExportAction(const QString& folder, ExportOptionsView& 
     request.convertUseMarker = options.convertUseMarker();
     request.numberPieceNames = options.numberPieceNames();
     request.bitDepth = options.bitDepth();
-    exportingChoices_ = {request.outputFolder, static_cast<int32_t>(request.exportChannelType), request.bitDepth};
+    request.loudness = options.loudnessTarget();
+    request.chapters = options.chaptersAtMarkers();
+    request.chapterTitle = Text::tr("Chapter %1").toStdString();
+    exportingChoices_ = {request.outputFolder, static_cast<int32_t>(request.exportChannelType), request.bitDepth,
+                         request.loudness};
     request.tags = std::make_shared<ID3TagInfo>(*tags_);
     exportingFormat_ = request.format.formatTitle;
     ExportSnapshot snapshot = ExportSnapshot::take(engine.audioTrackArray(), engine.getMarkArrayWihtTrackStartEndTime(),
@@ -137,6 +146,12 @@ void ExportController::closeExportWindow(const ExportReport& report) {
         config.lastExportFolder = exportingChoices_.folder;
         config.lastExportChannels = exportingChoices_.channels;
         config.lastExportBitDepth = exportingChoices_.bitDepth;
+        const std::optional<LoudnessTarget>& loudness = exportingChoices_.loudness;
+        config.lastExportLoudness = loudness ? std::optional<double>(loudness->integrated) : std::nullopt;
+        if (loudness) {
+            config.lastExportTruePeak = loudness->truePeakCeiling;
+            config.lastExportLoudnessPerPiece = loudness->perPiece;
+        }
         if (Outcome<> saved = config.save(); !saved) logLine("export choices not saved: %s", saved.error().c_str());
     }
     context_.interaction.tellWarnings(context_.parent, Text::tr("The export was finished with warnings."),

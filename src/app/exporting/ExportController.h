@@ -22,6 +22,7 @@
 namespace wavomer {
 class FFmpegMediaWriterEngine;
 class TagLibTagWriter;
+class EbuR128Meters;
 }  // namespace wavomer
 
 namespace wavomer::app {
@@ -69,6 +70,7 @@ private:
     std::shared_ptr<ID3TagInfo> tags_ = std::make_shared<ID3TagInfo>();
     std::unique_ptr<FFmpegMediaWriterEngine> writerEngine_;
     std::unique_ptr<TagLibTagWriter> tagWriter_;
+    std::unique_ptr<EbuR128Meters> meters_;
     std::unique_ptr<ProjectExporter> exporter_;
     ID3WindowController* tagDialog_ = nullptr;
     QPointer<ExportWindow> exportWindow_;
@@ -78,6 +80,7 @@ private:
         std::string folder;
         int32_t channels = 0;
         int32_t bitDepth = 16;
+        std::optional<LoudnessTarget> loudness;
     } exportingChoices_;
     ExportReport lastReport_;
 };

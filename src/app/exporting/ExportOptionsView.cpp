@@ -2,7 +2,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -68,6 +70,53 @@ ExportOptionsView::ExportOptionsView(size_t trackCount, MediaWriterEngine* capab
     form->addRow(QString(), numberBox_);
     connect(splitBox_, &QCheckBox::toggled, numberBox_, &QWidget::setEnabled);
 
+    // Loudness: the platforms' targets, or one of the user's own.
+    loudnessButton_ = new QComboBox(this);
+    loudnessButton_->setObjectName(QStringLiteral("loudnessButton"));
+    loudnessButton_->setAccessibleName(Text::tr("Loudness"));
+    loudnessButton_->addItem(Text::tr("Off"));
+    loudnessButton_->addItem(Text::tr("-14 LUFS (Streaming)"), -14.0);
+    loudnessButton_->addItem(Text::tr("-16 LUFS (Podcast)"), -16.0);
+    loudnessButton_->addItem(Text::tr("-23 LUFS (Broadcast)"), -23.0);
+    loudnessButton_->addItem(Text::tr("Custom"), QStringLiteral("custom"));
+    auto decibelField = [this](const QString& name, const QString& accessible, double low, double high, double value,
+                               const QString& unit) {
+        auto* field = new QDoubleSpinBox(this);
+        field->setObjectName(name);
+        field->setAccessibleName(accessible);
+        field->setRange(low, high);
+        field->setDecimals(1);
+        field->setSingleStep(0.5);
+        field->setValue(value);
+        field->setSuffix(QLatin1Char(' ') + unit);
+        return field;
+    };
+    loudnessField_ = decibelField(QStringLiteral("loudnessField"), Text::tr("Custom Loudness"), -70.0, -5.0, -16.0,
+                                  QStringLiteral("LUFS"));
+    auto* loudnessRow = new QHBoxLayout();
+    loudnessRow->addWidget(loudnessButton_);
+    loudnessRow->addWidget(loudnessField_);
+    loudnessRow->addStretch(1);
+    auto* loudnessCaption = new QLabel(Text::tr("Loudness") + QLatin1Char(':'), this);
+    loudnessCaption->setBuddy(loudnessButton_);
+    form->addRow(loudnessCaption, loudnessRow);
+    truePeakField_ = decibelField(QStringLiteral("truePeakField"), Text::tr("True-Peak Ceiling"), -20.0, 0.0, -1.0,
+                                  QStringLiteral("dBTP"));
+    auto* truePeakCaption = new QLabel(Text::tr("True-Peak Ceiling") + QLatin1Char(':'), this);
+    truePeakCaption->setBuddy(truePeakField_);
+    form->addRow(truePeakCaption, truePeakField_);
+    perPieceBox_ = new QCheckBox(Text::tr("Normalise each piece on its own"), this);
+    perPieceBox_->setObjectName(QStringLiteral("perPieceBox"));
+    perPieceBox_->setAccessibleName(perPieceBox_->text());
+    form->addRow(QString(), perPieceBox_);
+    chaptersBox_ = new QCheckBox(Text::tr("Chapters at markers"), this);
+    chaptersBox_->setObjectName(QStringLiteral("chaptersBox"));
+    chaptersBox_->setAccessibleName(chaptersBox_->text());
+    form->addRow(QString(), chaptersBox_);
+    connect(loudnessButton_, &QComboBox::currentIndexChanged, this, [this] { enableLoudnessFields(); });
+    connect(splitBox_, &QCheckBox::toggled, this, [this] { enableLoudnessFields(); });
+    enableLoudnessFields();
+
     model_.setTrackCount(trackCount);
     connect(formatButton_, &QComboBox::currentIndexChanged, this, [this] { formatChangedAction(); });
     connect(channelButton_, &QComboBox::currentIndexChanged, this, [this] { exportChannelTypeChanged(); });
@@ -120,6 +169,45 @@ int32_t ExportOptionsView::bitDepth() const {
 }
 
 void ExportOptionsView::setBitDepth(int32_t bits) { bitDepthButton_->setCurrentIndex(bits == 24 ? 1 : 0); }
+
+void ExportOptionsView::enableLoudnessFields() {
+    const bool on = loudnessButton_->currentIndex() > 0;
+    loudnessField_->setEnabled(loudnessButton_->currentData().toString() == QLatin1String("custom"));
+    truePeakField_->setEnabled(on);
+    perPieceBox_->setEnabled(on && splitBox_->isChecked());
+    // Chapters belong to one file; a split export has its pieces instead.
+    chaptersBox_->setEnabled(hasMarkers_ && !splitBox_->isChecked());
+}
+
+std::optional<LoudnessTarget> ExportOptionsView::loudnessTarget() const {
+    if (loudnessButton_->currentIndex() <= 0) return std::nullopt;
+    LoudnessTarget target;
+    const QVariant preset = loudnessButton_->currentData();
+    target.integrated = preset.toString() == QLatin1String("custom") ? loudnessField_->value() : preset.toDouble();
+    target.truePeakCeiling = truePeakField_->value();
+    target.perPiece = perPieceBox_->isEnabled() && perPieceBox_->isChecked();
+    return target;
+}
+
+void ExportOptionsView::setLoudnessTarget(const std::optional<double>& integrated, double truePeakCeiling,
+                                          bool perPiece) {
+    int index = integrated ? loudnessButton_->count() - 1 : 0;
+    for (int i = 1; integrated && i + 1 < loudnessButton_->count(); ++i)
+        if (loudnessButton_->itemData(i).toDouble() == *integrated) index = i;
+    if (integrated && index == loudnessButton_->count() - 1) loudnessField_->setValue(*integrated);
+    loudnessButton_->setCurrentIndex(index);
+    truePeakField_->setValue(truePeakCeiling);
+    perPieceBox_->setChecked(perPiece);
+    enableLoudnessFields();
+}
+
+void ExportOptionsView::setHasMarkers(bool markers) {
+    hasMarkers_ = markers;
+    chaptersBox_->setChecked(markers);
+    enableLoudnessFields();
+}
+
+bool ExportOptionsView::chaptersAtMarkers() const { return chaptersBox_->isEnabled() && chaptersBox_->isChecked(); }
 
 std::string ExportOptionsView::baseName() const { return nameField_->text().trimmed().toStdString(); }
 bool ExportOptionsView::numberPieceNames() const { return splitBox_->isChecked() && numberBox_->isChecked(); }

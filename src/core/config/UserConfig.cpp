@@ -1,5 +1,7 @@
 #include "config/UserConfig.h"
 
+#include "export/LoudnessNormaliser.h"
+
 #include <algorithm>
 
 #include <cerrno>
@@ -106,7 +108,10 @@ std::vector<std::string> UserConfig::allCoderKeys() const {
             "recentProjects",
             "lastExportFolder",
             "lastExportChannels",
-            "lastExportBitDepth"};
+            "lastExportBitDepth",
+            "lastExportLoudness",
+            "lastExportTruePeak",
+            "lastExportLoudnessPerPiece"};
 }
 
 CoderValue UserConfig::valueForKey(const std::string& key) const {
@@ -133,6 +138,9 @@ CoderValue UserConfig::valueForKey(const std::string& key) const {
     if (key == "lastExportFolder") return optionalString(lastExportFolder);
     if (key == "lastExportChannels") return lastExportChannels != 0 ? CoderValue(lastExportChannels) : CoderValue();
     if (key == "lastExportBitDepth") return lastExportBitDepth != 16 ? CoderValue(lastExportBitDepth) : CoderValue();
+    if (key == "lastExportLoudness") return lastExportLoudness ? CoderValue(*lastExportLoudness) : CoderValue();
+    if (key == "lastExportTruePeak") return lastExportTruePeak != -1.0 ? CoderValue(lastExportTruePeak) : CoderValue();
+    if (key == "lastExportLoudnessPerPiece") return lastExportLoudnessPerPiece ? CoderValue(true) : CoderValue();
     if (key == "recentProjects") {
         if (recentProjects.empty()) return {};
         CoderList list;
@@ -184,6 +192,18 @@ bool UserConfig::assignStoredValue(const std::string& key, const CoderValue& val
             lastExportBitDepth = read;
             return true;
         });
+    if (key == "lastExportLoudness" || key == "lastExportTruePeak")
+        return assignScalar(value, [&] {
+            double read = 0.0;
+            if (!value.asDouble(read)) return false;
+            const bool loudness = key == "lastExportLoudness";
+            if (!loudnessTargetProblem(loudness ? read : -16.0, loudness ? -1.0 : read).empty()) return false;
+            if (loudness) lastExportLoudness = read;
+            else lastExportTruePeak = read;
+            return true;
+        });
+    if (key == "lastExportLoudnessPerPiece")
+        return assignScalar(value, [&] { return value.asBool(lastExportLoudnessPerPiece); });
     if (key == "recentProjects") {
         const CoderList* list = value.asList();
         if (!list) return assignScalar(value, [] { return false; });

@@ -64,6 +64,9 @@ public:
     std::optional<std::string> lastExportFolder;
     int32_t lastExportChannels = 0;   // 0 one channel per track, 1 stereo mix, 2 mono mix
     int32_t lastExportBitDepth = 16;  // of the lossless formats that offer a choice
+    std::optional<double> lastExportLoudness;  // LUFS of the loudness normalisation; none when off
+    double lastExportTruePeak = -1.0;          // its true-peak ceiling, dBTP
+    bool lastExportLoudnessPerPiece = false;   // split pieces each normalised on their own
 
     // --- not stored ---------------------------------------------------------------
     std::string recordOutputPath;  // the default output folder

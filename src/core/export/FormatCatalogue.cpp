@@ -20,6 +20,7 @@ std::string formatShortName(const std::string& title) {
         const char* name;
     } kNames[] = {{"MP3 - MPEG Layer-3 Audio(*.mp3)", "mp3"},
                   {"AAC - Advanced Audio Coding(*.m4a)", "aac"},
+                  {"M4B - Audiobook (AAC)(*.m4b)", "m4b"},
                   {"Apple Lossless - ALAC Audio(*.m4a)", "alac"},
                   {"FLAC - Free Lossless Audio Codec(*.flac)", "flac"},
                   {"WAV - Waveform Audio(*.wav)", "wav"},

@@ -106,6 +106,7 @@ Outcome<> MusicConverter::exportToFile(const std::string& path,
     writer->setPath(path);
     writer->setMovieFormat(movieFormat);
     writer->setBeforePublish(beforePublish);
+    writer->setChapters(chapters);
     if (supportMutilChannels) {
         TSFFAudioFormat input = writer->audioInputFormat();
         input.channel_layout = movieFormat.channel_layout;

@@ -55,6 +55,8 @@ public:
     bool supportMutilChannels = false;
     // Given to each file's writer: runs on the complete file before it gets its name.
     TSFFMovieFileOutput::BeforePublish beforePublish;
+    // Given to each file's writer before it starts.
+    std::vector<MediaChapter> chapters;
     // Seconds of silence written after each source (the export leaves it at 0).
     double gap = 0.0;
 

@@ -17,6 +17,13 @@ namespace {
 
 constexpr double kMarkerTolerance = 0.001;
 constexpr double kExportFrameRate = 44100.0;
+// The room (dB) a normalised lossy export leaves under its true-peak ceiling for the
+// encoder's overshoot.
+constexpr double kLossyPeakRoom = 1.0;
+
+bool losslessCodec(const std::string& codec) {
+    return codec == "flac" || codec == "alac" || codec.rfind("pcm_", 0) == 0;
+}
 
 // The frame a time in seconds falls on, in double precision.
 int64_t framePosition(double seconds) { return static_cast<int64_t>(std::llround(seconds * kExportFrameRate)); }
@@ -91,6 +98,39 @@ std::string pieceBaseName(const std::string& baseName, size_t index, size_t coun
     return std::string(width > number.size() ? width - number.size() : 0, '0') + number + " " + baseName;
 }
 
+std::vector<MediaChapter> exportChapters(const ExportSnapshot& snapshot, const std::string& untitled) {
+    std::vector<MediaChapter> chapters;
+    // Only the project's start and end: no markers, no chapters.
+    if (snapshot.markerTimes.size() <= 2) return chapters;
+    // The name of a marker whose span is empty (another marker at the same time) goes
+    // to the next span, unless that marker has a name of its own.
+    std::optional<std::string> carried;
+    for (size_t i = 0; i + 1 < snapshot.markerTimes.size(); ++i) {
+        const double a = snapshot.markerTimes[i], b = snapshot.markerTimes[i + 1];
+        std::optional<std::string> name = i < snapshot.markerNames.size() ? snapshot.markerNames[i] : std::nullopt;
+        if (!name || name->empty()) name = carried;
+        if (b - a < kMarkerTolerance) {
+            carried = name;
+            continue;
+        }
+        carried.reset();
+        MediaChapter chapter;
+        chapter.startFrame = framePosition(a);
+        chapter.endFrame = framePosition(b);
+        if (name && !name->empty()) {
+            chapter.title = *name;
+        } else {
+            chapter.title = untitled;
+            const size_t at = chapter.title.find("%1");
+            const std::string number = std::to_string(chapters.size() + 1);
+            if (at == std::string::npos) chapter.title += " " + number;
+            else chapter.title.replace(at, 2, number);
+        }
+        chapters.push_back(std::move(chapter));
+    }
+    return chapters;
+}
+
 ExportSnapshot ExportSnapshot::take(const std::vector<TrackPtr>& audioTrackArray,
                                     const std::vector<MarkerPtr>& markArrayWithTrackStartEndTime,
                                     double farestTrackEndTime) {
@@ -104,8 +144,8 @@ ExportSnapshot ExportSnapshot::take(const std::vector<TrackPtr>& audioTrackArray
     return snapshot;
 }
 
-ProjectExporter::ProjectExporter(MediaWriterEngine& engine, TagWriter* tagWriter)
-    : engine_(engine), tagWriter_(tagWriter), converter_(std::make_unique<MusicConverter>(engine)) {
+ProjectExporter::ProjectExporter(MediaWriterEngine& engine, TagWriter* tagWriter, LoudnessMeters* meters)
+    : engine_(engine), tagWriter_(tagWriter), meters_(meters), converter_(std::make_unique<MusicConverter>(engine)) {
     converter_->operationCancelled = &operationCancelled_;
 }
 
@@ -140,12 +180,52 @@ void ProjectExporter::cancel() {
 }
 
 float ProjectExporter::progressValue() const {
+    constexpr double kMeasuringShare = 0.2;
+    if (measuring_.load()) return static_cast<float>(kMeasuringShare * measured_.load());
     const double progress = converter_->progress();
-    if (!splitting_.load()) return static_cast<float>(progress);
     // After the last segment the finished count already includes the current file; the
     // bar never shows more than full.
-    const double value = (finishedCount_.load() + progress) / std::max(totalConvertCount_.load(), 1);
-    return static_cast<float>(std::min(value, 1.0));
+    const double value = splitting_.load()
+                             ? std::min((finishedCount_.load() + progress) / std::max(totalConvertCount_.load(), 1), 1.0)
+                             : progress;
+    return static_cast<float>(normalising_.load() ? kMeasuringShare + (1.0 - kMeasuringShare) * value : value);
+}
+
+bool ProjectExporter::measureStretches(ConverterSampleSource& fold, int32_t channels,
+                                       const std::vector<std::pair<int64_t, int64_t>>& stretches,
+                                       std::vector<Loudness>& each, Loudness& all,
+                                       const std::function<void(size_t)>& beforeStretch, double from, double to) {
+    constexpr int32_t kBlock = 16384;
+    std::vector<float> block(static_cast<size_t>(kBlock) * static_cast<size_t>(channels));
+    std::vector<std::unique_ptr<LoudnessMeter>> meters;
+    int64_t total = 0, done = 0;
+    for (const auto& [first, last] : stretches) total += std::max<int64_t>(last - first, 0);
+    measured_ = from;
+    measuring_ = true;
+    each.clear();
+    for (const auto& [first, last] : stretches) {
+        std::unique_ptr<LoudnessMeter> meter = meters_->meter(channels, 44100);
+        if (!meter) break;
+        if (beforeStretch) beforeStretch(meters.size());
+        fold.setCurrentFrame(first);
+        for (int64_t at = first; at < last; at += kBlock) {
+            if (operationCancelled_) break;
+            const auto frames = static_cast<int32_t>(std::min<int64_t>(kBlock, last - at));
+            fold.readSample(block.data(), frames);
+            meter->addFrames(block.data(), frames);
+            done += frames;
+            measured_ = from + (to - from) * static_cast<double>(done) / static_cast<double>(std::max<int64_t>(total, 1));
+        }
+        each.push_back(meter->result());
+        meters.push_back(std::move(meter));
+    }
+    measuring_ = false;
+    if (operationCancelled_ || meters.size() != stretches.size()) return false;
+    std::vector<const LoudnessMeter*> measuredMeters;
+    for (const auto& meter : meters) measuredMeters.push_back(meter.get());
+    all = meters_->together(measuredMeters);
+    fold.setCurrentFrame(0);
+    return true;
 }
 
 std::string ProjectExporter::getOutputPath(const std::string& folder, const std::string& baseName,
@@ -172,6 +252,7 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
     usedPaths_.clear();
     finishedCount_ = 0;
     splitting_ = request.convertUseMarker;
+    normalising_ = false;
 
     // The output format: the catalogue's values, the channel layout from the channel
     // type (one channel per track, or the stereo or mono mix).
@@ -201,6 +282,105 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
             pieces.emplace_back(a, b);
         }
     size_t pieceIndex = 0;
+
+    // Normalisation: every stretch that becomes a file is measured first; the pieces then
+    // get one gain for all (an album keeps its levels) or each its own.
+    NormalisingSource normalised(audioDataOutput);
+    ConverterSampleSource* source = &audioDataOutput;
+    std::vector<NormalisationGain> gains;
+    LoudnessTarget limited;
+    auto normalise = [&]() -> bool {
+        if (!meters_) {
+            outcome.failure = Failure::at(request.outputFolder, "loudness cannot be measured in this program");
+            return false;
+        }
+        const std::string problem = loudnessTargetProblem(request.loudness->integrated, request.loudness->truePeakCeiling);
+        if (!problem.empty()) {
+            outcome.failure = Failure::at(request.outputFolder, problem);
+            return false;
+        }
+        normalising_ = true;
+        std::vector<std::pair<int64_t, int64_t>> stretches;
+        if (request.convertUseMarker)
+            for (const auto& [a, b] : pieces) stretches.emplace_back(framePosition(a), framePosition(b));
+        else
+            stretches.emplace_back(0, framePosition(snapshot.endTime));
+        TSFFAudioFormat fold;
+        fold.channel_layout = format.channel_layout;
+        audioDataOutput.configOutputFormat(fold);
+        std::vector<Loudness> each;
+        Loudness all;
+        auto measured = [&](ConverterSampleSource& fold, const std::function<void(size_t)>& beforeStretch, double from,
+                            double to) {
+            if (measureStretches(fold, channels, stretches, each, all, beforeStretch, from, to)) return true;
+            outcome.failure = operationCancelled_ ? Failure::cancel(request.outputFolder)
+                                                  : Failure::at(request.outputFolder, "the export's loudness cannot be measured");
+            return false;
+        };
+        if (!measured(audioDataOutput, nullptr, 0.0, 0.4)) return false;
+        const bool perPiece = request.convertUseMarker && request.loudness->perPiece;
+        // A lossy encoder's peaks pass what it was given (its filtering rings at
+        // transients): the limiter leaves it room under the ceiling.
+        limited = *request.loudness;
+        if (!losslessCodec(request.format.codecName)) limited.truePeakCeiling -= kLossyPeakRoom;
+        for (size_t i = 0; i < stretches.size(); ++i) {
+            gains.push_back(normalisationGain(perPiece ? each[i] : all, limited));
+            if (gains.back().measured || (!perPiece && i > 0)) continue;
+            const std::string what = perPiece ? "piece " + std::to_string(i + 1) + " of the export" : "the export";
+            outcome.warnings.push_back(what + " is silent or too quiet to measure; its loudness is left as it is");
+        }
+        // Where the limiter pulls peaks down the result is quieter than the gain alone
+        // makes it, and each dB of gain brings less than a dB of loudness: the limited
+        // fold is measured again and the gain corrected (by the loudness each dB brought
+        // in the last two readings), three times at most, until it lands within a
+        // twentieth of a LU.
+        auto stretchGain = [&](size_t i) {
+            normalised.setGain(gains[i], limited.truePeakCeiling, channels);
+        };
+        std::vector<std::optional<std::pair<double, double>>> lastReading(gains.size());  // gain, loudness
+        std::vector<bool> heldByPeaks(gains.size(), false);
+        for (int pass = 0; pass < 3; ++pass) {
+            if (std::none_of(gains.begin(), gains.end(), [](const NormalisationGain& g) { return g.limit; })) break;
+            if (!measured(normalised, stretchGain, 0.4 + 0.2 * pass, 0.6 + 0.2 * pass)) return false;
+            bool close = true;
+            for (size_t i = 0; i < gains.size(); ++i) {
+                const Loudness& reached = perPiece ? each[i] : all;
+                if (!gains[i].limit || !reached.integrated || heldByPeaks[i]) continue;
+                const double miss = limited.integrated - *reached.integrated;
+                double slope = 1.0;
+                if (lastReading[i] && std::fabs(gains[i].decibels - lastReading[i]->first) > 1e-3)
+                    slope = (*reached.integrated - lastReading[i]->second) / (gains[i].decibels - lastReading[i]->first);
+                if (std::fabs(miss) < 0.05) continue;
+                if (slope < 0.25) {
+                    // More gain no longer buys loudness, only limiting: the gain that
+                    // got closest stays.
+                    heldByPeaks[i] = true;
+                    if (lastReading[i] && lastReading[i]->second > *reached.integrated)
+                        gains[i].decibels = lastReading[i]->first;
+                    continue;
+                }
+                lastReading[i] = std::make_pair(gains[i].decibels, *reached.integrated);
+                close = false;
+                gains[i].decibels += miss / std::min(slope, 1.0);
+            }
+            if (close) break;
+        }
+        for (size_t i = 0; i < gains.size(); ++i) {
+            if (!heldByPeaks[i]) continue;
+            char text[200];
+            std::snprintf(text, sizeof text, "%s cannot reach %.1f LUFS: the limiter holds its peaks under %.1f dBTP",
+                          perPiece ? ("piece " + std::to_string(i + 1) + " of the export").c_str() : "the export",
+                          limited.integrated, request.loudness->truePeakCeiling);
+            outcome.warnings.push_back(text);
+            if (!perPiece) break;
+        }
+        source = &normalised;
+        return true;
+    };
+
+    // A single file carries the markers as chapters.
+    converter_->chapters.clear();
+    if (request.chapters && !request.convertUseMarker) converter_->chapters = exportChapters(snapshot, request.chapterTitle);
 
     // Tags go into each file before it is put under its name: a file that can be seen
     // is complete, tags and all, and is never rewritten in place.
@@ -237,10 +417,12 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
             wholeProject ? request.baseName : pieceBaseName(base, pieceIndex, pieces.size(), request.numberPieceNames);
         const std::string path = getOutputPath(request.outputFolder, name, request.format.pathExtention);
         segmentPath = path;
+        if (!gains.empty())
+            normalised.setGain(gains[std::min(pieceIndex, gains.size() - 1)], limited.truePeakCeiling, channels);
         const int64_t first = framePosition(from), last = framePosition(to);
         Outcome<> result =
-            wholeProject ? converter_->startConverterMusic(audioDataOutput, 0.0f, static_cast<float>(to), 0.0f, 0.0f, path)
-                         : converter_->convertFrameRange(audioDataOutput, first, std::max<int64_t>(last - first, 0), path);
+            wholeProject ? converter_->startConverterMusic(*source, 0.0f, static_cast<float>(to), 0.0f, 0.0f, path)
+                         : converter_->convertFrameRange(*source, first, std::max<int64_t>(last - first, 0), path);
         if (result.ok()) outcome.writtenPaths.push_back(path);
         else outcome.failure = result.failure();
         return result.ok();
@@ -252,6 +434,8 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
         totalConvertCount_ = 0;
     } else if (operationCancelled_) {
         outcome.failure = Failure::cancel(request.outputFolder);
+    } else if (request.loudness && !normalise()) {
+        totalConvertCount_ = 0;
     } else if (!request.convertUseMarker) {
         totalConvertCount_ = 1;
         if (exportSegment(0.0, snapshot.endTime, true)) finishedCount_ = 1;
@@ -270,6 +454,8 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
         }
     }
     converter_->beforePublish = nullptr;
+    converter_->chapters.clear();
+    normalising_ = false;
     return outcome;
 }
 

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "export/FormatCatalogue.h"
+#include "export/LoudnessNormaliser.h"
 #include "export/MusicConverter.h"
 #include "export/TrackSnapshot.h"
 #include "model/ID3TagInfo.h"
@@ -50,6 +51,13 @@ struct ExportRequest {
     // others keep their codec's own.
     int32_t bitDepth = 16;
     std::shared_ptr<const ID3TagInfo> tags;  // written into every file; none writes no tags
+    // Loudness normalisation: the export is measured first, then gained to the target and
+    // held under the ceiling. None writes the fold as it is.
+    std::optional<LoudnessTarget> loudness;
+    // A single-file export of a project with markers carries a chapter per marker span.
+    bool chapters = false;
+    // The title of a chapter whose marker has no name; "%1" is its number.
+    std::string chapterTitle = "Chapter %1";
 };
 
 // Whether the format stores a sample size the user may choose (FLAC, WAV, AIFF).
@@ -59,6 +67,12 @@ bool offersBitDepth(const FormatEncoderSettings& format);
 std::string exportBaseName(const std::string& typed, const std::string& fallback);
 // The name of split piece index (0-based) of count: "01 NAME" when numbered, else NAME.
 std::string pieceBaseName(const std::string& baseName, size_t index, size_t count, bool numbered);
+
+struct ExportSnapshot;
+// The chapters of a single-file export: one per span between consecutive markers (the
+// project's start and end included) that is at least a millisecond long, titled by the
+// marker that starts it, or by untitled with its number for "%1".
+std::vector<MediaChapter> exportChapters(const ExportSnapshot& snapshot, const std::string& untitled);
 
 // What the export renders, taken on the main thread.
 struct ExportSnapshot {
@@ -88,7 +102,9 @@ struct ExportReport {
 
 class ProjectExporter {
 public:
-    ProjectExporter(MediaWriterEngine& engine, TagWriter* tagWriter);
+    // meters measure the loudness of a normalised export; without them a request for
+    // normalisation fails.
+    ProjectExporter(MediaWriterEngine& engine, TagWriter* tagWriter, LoudnessMeters* meters = nullptr);
     ~ProjectExporter();  // cancels and waits
 
     // Starts the export on a new thread; false when one is still running. finished
@@ -104,7 +120,7 @@ public:
     // further segment.
     void cancel();
     // 0 to 1: the current file's progress, or (finished files + progress) / planned
-    // files when splitting.
+    // files when splitting; a normalised export gives its first fifth to the measuring.
     float progressValue() const;
     int32_t finishedCount() const { return finishedCount_.load(); }
     int32_t totalConvertCount() const { return totalConvertCount_.load(); }
@@ -115,16 +131,27 @@ public:
 
 private:
     ExportReport runLocked(const ExportRequest& request, ExportSnapshot& snapshot);
+    // Measures each stretch [first, last) of frames of the fold in one pass; false when
+    // cancelled or when the fold cannot be measured.
+    // beforeStretch (may be empty) runs before each stretch is read; progress goes from
+    // `from` to `to` of the measuring.
+    bool measureStretches(ConverterSampleSource& fold, int32_t channels,
+                          const std::vector<std::pair<int64_t, int64_t>>& stretches, std::vector<Loudness>& each,
+                          Loudness& all, const std::function<void(size_t)>& beforeStretch, double from, double to);
     void tagFile(const ExportRequest& request, const ID3TagInfo& tags, const std::string& temporaryPath,
                  const std::string& path, ExportReport& outcome);
 
     MediaWriterEngine& engine_;
     TagWriter* tagWriter_;
+    LoudnessMeters* meters_;
     std::mutex runLock_;  // one export at a time
     std::thread thread_;
     std::atomic<bool> running_{false};
     std::atomic<bool> operationCancelled_{false};
     std::atomic<bool> splitting_{false};
+    std::atomic<bool> normalising_{false};
+    std::atomic<bool> measuring_{false};
+    std::atomic<double> measured_{0.0};  // the share of the measuring done
     std::atomic<int32_t> finishedCount_{0};
     std::atomic<int32_t> totalConvertCount_{0};
     std::unique_ptr<MusicConverter> converter_;  // made once, so the progress timer may always read it

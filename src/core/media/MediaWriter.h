@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace wavomer {
 
@@ -47,6 +48,13 @@ struct TSFFMovieFileOutputFormat {
     int32_t bits_per_sample = 0;  // 24 asks a codec of integer samples for 24 bits; 0 its own
 };
 
+// A chapter of an output file: frames of the 44100 Hz input, and its title.
+struct MediaChapter {
+    int64_t startFrame = 0;
+    int64_t endFrame = 0;
+    std::string title;
+};
+
 class TSFFMovieFileOutput {
 public:
     virtual ~TSFFMovieFileOutput() = default;
@@ -58,6 +66,10 @@ public:
     // Interleaved float at 44100 Hz in the default stereo layout until set.
     virtual TSFFAudioFormat audioInputFormat() const = 0;
     virtual void setAudioInputFormat(const TSFFAudioFormat& format) = 0;
+
+    // Chapters the file is to carry, set before startOutput(); a container that holds
+    // none leaves them out.
+    virtual void setChapters(std::vector<MediaChapter> chapters) { (void)chapters; }
 
     // Prepares the encoder; false (with lastError()) when the codec cannot take the
     // format.
