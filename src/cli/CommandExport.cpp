@@ -57,6 +57,7 @@ struct ExportArguments {
     std::optional<LoudnessTarget> loudness;
     std::string loudnessText, truePeakText, loudnessMode;
     bool chapters = false;
+    int32_t jobs = 0;  // the machine's cores
     std::string coverPath;
     std::shared_ptr<ID3TagInfo> tags = std::make_shared<ID3TagInfo>();
     // Files are tagged only when a tag option was given: otherwise they stay exactly
@@ -124,6 +125,14 @@ ExportArguments parse(const Arguments& args, bool forExport) {
         else if (arg == "--true-peak") a.truePeakText = value();
         else if (arg == "--loudness-mode") a.loudnessMode = value();
         else if (arg == "--chapters") a.chapters = true;
+        else if (arg == "--jobs") {
+            const std::string& text = value();
+            int32_t jobs = 0;
+            auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), jobs);
+            if (ec != std::errc() || end != text.data() + text.size() || jobs < 1 || jobs > 8)
+                throw UsageError{"--jobs takes a whole number from 1 to 8, not \"" + text + "\""};
+            a.jobs = jobs;
+        }
         else if (arg == "--title") a.tags->title = value();
         else if (arg == "--artist") a.tags->artist = value();
         else if (arg == "--album") a.tags->album = value();
@@ -297,6 +306,7 @@ int runExport(const Arguments& args) {
     request.loudness = a.loudness;
     // An audiobook file is made for its chapters.
     request.chapters = a.chapters || request.format.pathExtention == "m4b";
+    request.jobs = a.jobs;
     if (a.tagsGiven) request.tags = a.tags;
     ExportSnapshot snapshot = ExportSnapshot::take(engine.audioTrackArray(), engine.getMarkArrayWihtTrackStartEndTime(),
                                                    engine.farestTrackEndTime());

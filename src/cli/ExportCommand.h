@@ -10,7 +10,7 @@ namespace wavomer::cli {
 //        [--channels tracks|stereo|mono] [--split-at-markers] [--title T] [--artist A]
 //        [--album A] [--year N] [--track N/M] [--disc N/M] [--genre G] [--comment C]
 //        [--composer C] [--group G] [--bpm N] [--cover IMAGE]
-//        [--loudness LUFS [--true-peak DBTP] [--loudness-mode whole|pieces]] [--chapters]
+//        [--loudness LUFS [--true-peak DBTP] [--loudness-mode whole|pieces]] [--chapters] [--jobs N]
 // Prints each written file's path on stdout; a progress bar on stderr when it is a
 // terminal; Ctrl-C cancels (exit status 130). A failure names the file (status 1).
 int runExport(const Arguments& args);

@@ -56,7 +56,7 @@ void usage(FILE* to) {
         "  export PROJECT.wvmp -d DIR [--format NAME|TITLE] [--sample-rate SHOW] [--bit-rate SHOW]\n"
         "         [--channels tracks|stereo|mono] [--split-at-markers] [--name NAME] [--number-files]\n"
         "         [--bit-depth 16|24] [--loudness LUFS [--true-peak DBTP] [--loudness-mode whole|pieces]]\n"
-        "         [--chapters] [--title T] [--artist A]\n"
+        "         [--chapters] [--jobs N] [--title T] [--artist A]\n"
         "         [--album A] [--year N] [--track N/M] [--disc N/M] [--genre G] [--comment C]\n"
         "         [--composer C] [--group G] [--bpm N] [--cover IMAGE.png]\n"
         "                             export the project, printing each written path\n"

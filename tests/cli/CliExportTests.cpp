@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "support/TestSupport.h"
 
@@ -372,4 +373,32 @@ TEST_F(CliExport, CtrlCCancelsAndLeavesNoFile) {
     EXPECT_NE(err.find("cancelled"), std::string::npos) << err;
     EXPECT_TRUE(out.empty());
     EXPECT_TRUE(std::filesystem::is_empty(dir.file("out")));
+}
+
+TEST_F(CliExport, SplitPiecesEncodedInParallelAreByteForByteThoseOfOneAtATime) {
+    auto bytes = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    for (const std::string format : {"flac", "mp3"}) {
+        std::vector<std::string> written[2];
+        for (int run = 0; run < 2; ++run) {
+            std::string out, err;
+            const std::string folder = dir.file(format + std::to_string(run));
+            ASSERT_EQ(cli("export " + shellQuote(project) + " -d " + shellQuote(folder) + " --format " + format +
+                              " --split-at-markers --number-files --artist Band --jobs " + (run == 0 ? "1" : "3"),
+                          &out, &err),
+                      0)
+                << err;
+            written[run] = lines(out);
+        }
+        ASSERT_EQ(written[0].size(), 3u);
+        ASSERT_EQ(written[1].size(), 3u);
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(written[0][i].substr(written[0][i].rfind('/')), written[1][i].substr(written[1][i].rfind('/')));
+            EXPECT_TRUE(bytes(written[0][i]) == bytes(written[1][i])) << written[1][i];
+        }
+    }
+    std::string out, err;
+    EXPECT_EQ(cli("export " + shellQuote(project) + " -d " + shellQuote(dir.file("x")) + " --jobs 0", &out, &err), 2);
 }

@@ -42,6 +42,7 @@ struct WriterLog {
     std::map<std::string, WrittenFile> files;  // complete files only
     std::vector<std::string> aborted;
     bool failOpen = false;
+    std::string failWritePath;  // the one file whose writes fail (no space left)
     int failWriteAfterBlocks = -1;
     // Called after each block is written (to cancel from "another thread" mid-file).
     std::function<void(int32_t block)> afterBlock;
@@ -67,7 +68,8 @@ public:
     bool isAudioOpen() const override { return open_; }
     bool startOutput() override { return open_; }
     bool writeAudioData(const float* data, int32_t frames) override {
-        if (log_.failWriteAfterBlocks >= 0 && file_.blocks >= log_.failWriteAfterBlocks) {
+        if ((log_.failWriteAfterBlocks >= 0 && file_.blocks >= log_.failWriteAfterBlocks) ||
+            (!log_.failWritePath.empty() && path_ == log_.failWritePath && file_.blocks >= 2)) {
             error_ = path_ + ": No space left on device";
             return false;
         }
@@ -670,4 +672,87 @@ TEST_F(ExportTest, ANameTakenOnDiskIsSkipped) {
     std::ofstream(dir.file("out/Audio.wav")) << "taken";
     EXPECT_EQ(exporter.getOutputPath(dir.file("out"), "Audio", "wav"), dir.file("out/Audio_1.wav"));
     EXPECT_EQ(exporter.getOutputPath(dir.file("out"), "Audio", "wav"), dir.file("out/Audio_2.wav"));
+}
+
+// --- split pieces encoded in parallel ---------------------------------------------------
+
+namespace {
+
+class LockedTagWriter final : public TagWriter {
+public:
+    Outcome<Tagging> setId3InfoToOutputPath(const std::string& path, const ID3TagInfo& tags,
+                                            const std::string&) override {
+        std::lock_guard<std::mutex> guard(lock);
+        tagged[path.substr(path.rfind('/') + 1)] = tags.title.value_or("") + " " + std::to_string(tags.track);
+        return Tagging::written;
+    }
+    std::mutex lock;
+    std::map<std::string, std::string> tagged;  // file name: title and track
+};
+
+}  // namespace
+
+class ParallelExport : public ExportTest {
+protected:
+    ExportSnapshot fivePieces() {
+        auto snapshot = snapshotOf({constantTrack(0.5f, 10.0), constantTrack(-0.25f, 10.0)}, {0.0, 2.0, 3.5, 6.0, 8.0, 10.0}, 10.0);
+        snapshot.markerNames = {std::nullopt, std::string("Two"), std::nullopt, std::nullopt, std::nullopt, std::nullopt};
+        return snapshot;
+    }
+};
+
+TEST_F(ParallelExport, WorkersWriteTheFilesOneWorkerWritesWithTheSameNamesSamplesAndTags) {
+    std::map<std::string, std::vector<float>> written[2];
+    std::map<std::string, std::string> tagged[2];
+    for (int run = 0; run < 2; ++run) {
+        MemoryWriterEngine own;
+        LockedTagWriter tags;
+        ProjectExporter exporter(own, &tags);
+        auto r = request(true);
+        r.outputFolder = dir.file("out" + std::to_string(run));
+        r.jobs = run == 0 ? 1 : 3;
+        r.numberPieceNames = true;
+        auto snapshot = fivePieces();
+        ExportReport outcome = exporter.run(r, snapshot);
+        ASSERT_TRUE(outcome.ok()) << outcome.error();
+        ASSERT_EQ(outcome.writtenPaths.size(), 5u);
+        for (const std::string& path : outcome.writtenPaths)
+            written[run][path.substr(path.rfind('/') + 1)] = own.log.files.at(path).samples;
+        tagged[run] = tags.tagged;
+        EXPECT_EQ(exporter.finishedCount(), 5);
+    }
+    EXPECT_EQ(written[0], written[1]);
+    EXPECT_EQ(tagged[0], tagged[1]);
+    EXPECT_EQ(tagged[1]["02 Two.wav"], "Two 2");
+}
+
+TEST_F(ParallelExport, AFailingPieceIsNamedAndACancelStopsEveryWorkerLeavingNoPartialFile) {
+    auto r = request(true);
+    r.jobs = 2;
+    {
+        MemoryWriterEngine own;
+        own.log.failWritePath = dir.file("out/Audio_2.wav");
+        ProjectExporter exporter(own, nullptr);
+        auto snapshot = fivePieces();
+        ExportReport outcome = exporter.run(r, snapshot);
+        ASSERT_TRUE(outcome.failed());
+        EXPECT_NE(outcome.error().find("Audio_2.wav"), std::string::npos) << outcome.error();
+        EXPECT_NE(outcome.error().find("No space left"), std::string::npos) << outcome.error();
+        for (const std::string& path : outcome.writtenPaths) EXPECT_TRUE(own.log.files.count(path)) << path;
+        EXPECT_LT(outcome.writtenPaths.size(), 5u) << "the pieces after the failure were not begun";
+    }
+    MemoryWriterEngine own;
+    ProjectExporter exporter(own, nullptr);
+    std::atomic<int> blocks{0};
+    own.log.afterBlock = [&](int32_t) {
+        if (++blocks == 40) exporter.cancel();
+    };
+    r.outputFolder = dir.file("cancelled");
+    auto snapshot = fivePieces();
+    ExportReport outcome = exporter.run(r, snapshot);
+    EXPECT_TRUE(outcome.cancelled());
+    std::lock_guard<std::mutex> guard(own.log.lock);
+    EXPECT_FALSE(own.log.aborted.empty()) << "the files in progress were dropped";
+    for (const std::string& path : own.log.aborted) EXPECT_FALSE(own.log.files.count(path)) << path;
+    EXPECT_EQ(outcome.writtenPaths.size(), own.log.files.size()) << "every complete file is reported";
 }

@@ -92,6 +92,7 @@ void ExportController::doExportAction(const QString& folder, ExportOptionsView& 
     request.loudness = options.loudnessTarget();
     request.chapters = options.chaptersAtMarkers();
     request.chapterTitle = Text::tr("Chapter %1").toStdString();
+    request.jobs = 0;  // split pieces on every core
     exportingChoices_ = {request.outputFolder, static_cast<int32_t>(request.exportChannelType), request.bitDepth,
                          request.loudness};
     request.tags = std::make_shared<ID3TagInfo>(*tags_);

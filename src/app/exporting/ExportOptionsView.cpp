@@ -104,7 +104,10 @@ ExportOptionsView::ExportOptionsView(size_t trackCount, MediaWriterEngine* capab
                                   QStringLiteral("dBTP"));
     auto* truePeakCaption = new QLabel(Text::tr("True-Peak Ceiling") + QLatin1Char(':'), this);
     truePeakCaption->setBuddy(truePeakField_);
-    form->addRow(truePeakCaption, truePeakField_);
+    auto* truePeakRow = new QHBoxLayout();
+    truePeakRow->addWidget(truePeakField_);
+    truePeakRow->addStretch(1);
+    form->addRow(truePeakCaption, truePeakRow);
     perPieceBox_ = new QCheckBox(Text::tr("Normalise each piece on its own"), this);
     perPieceBox_->setObjectName(QStringLiteral("perPieceBox"));
     perPieceBox_->setAccessibleName(perPieceBox_->text());

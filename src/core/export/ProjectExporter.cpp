@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include "util/StandardPaths.h"
 #include "export/ExportFolds.h"
@@ -76,6 +77,31 @@ std::string codecForBitDepth(const std::string& codec, int32_t bitDepth) {
 }
 
 }  // namespace
+
+// One encoder of a split export in parallel, with tracks of its own: a section holds one
+// reader's file and effect state, so no two workers may read the same section.
+struct PieceWorker {
+    PieceWorker(MediaWriterEngine& engine, const TrackSnapshot& from, int64_t exportChannelType)
+        : tracks(TrackSnapshot::take(from.tracks())),
+          delegate(tracks, exportChannelType),
+          fold(engine),
+          normalised(fold),
+          converter(engine) {
+        fold.delegate = &delegate;
+    }
+    TrackSnapshot tracks;
+    SnapshotDelegate delegate;
+    MusicDataOutput fold;
+    NormalisingSource normalised;
+    MusicConverter converter;
+    std::atomic<bool> busy{false};  // encoding a piece now
+};
+
+int32_t exportJobs(int32_t jobs, size_t pieces) {
+    if (jobs <= 0) jobs = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+    jobs = std::min<int32_t>(jobs, 8);
+    return std::max<int32_t>(1, std::min<int32_t>(jobs, static_cast<int32_t>(std::max<size_t>(pieces, 1))));
+}
 
 bool offersBitDepth(const FormatEncoderSettings& format) {
     return format.codecName == "flac" || format.codecName == "pcm_s16le" || format.codecName == "pcm_s16be";
@@ -176,13 +202,23 @@ void ProjectExporter::wait() {
 
 void ProjectExporter::cancel() {
     operationCancelled_ = true;
+    stopPieces_ = true;
     converter_->cancel();
 }
 
 float ProjectExporter::progressValue() const {
     constexpr double kMeasuringShare = 0.2;
     if (measuring_.load()) return static_cast<float>(kMeasuringShare * measured_.load());
-    const double progress = converter_->progress();
+    double progress = converter_->progress();
+    {
+        // Pieces encoded in parallel: the share of each one in progress.
+        std::lock_guard<std::mutex> guard(workersLock_);
+        if (!workers_.empty()) {
+            progress = 0.0;
+            for (const auto& worker : workers_)
+                if (worker->busy.load()) progress += worker->converter.progress();
+        }
+    }
     // After the last segment the finished count already includes the current file; the
     // bar never shows more than full.
     const double value = splitting_.load()
@@ -384,8 +420,6 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
 
     // Tags go into each file before it is put under its name: a file that can be seen
     // is complete, tags and all, and is never rewritten in place.
-    std::string segmentPath;
-    converter_->beforePublish = nullptr;
     const bool numberTags = request.convertUseMarker && (!request.tags || request.tags->track == 0);
     // A piece whose starting marker has a name takes it as its title.
     auto pieceName = [&](size_t index) -> std::optional<std::string> {
@@ -394,29 +428,37 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
     };
     bool anyNamed = false;
     for (size_t i = 0; i < pieces.size(); ++i) anyNamed = anyNamed || pieceName(i).has_value();
-    if (tagWriter_ && (request.tags || numberTags || anyNamed))
-        converter_->beforePublish = [&](const std::string& temporaryPath) {
+    const bool tagging = tagWriter_ && (request.tags || numberTags || anyNamed);
+    // The hook that tags piece `index` (the whole export is piece 0) as `path`, its
+    // warnings going to `warnings`.
+    auto tagHook = [&](size_t index, std::string path, std::vector<std::string>* warnings) -> TSFFMovieFileOutput::BeforePublish {
+        if (!tagging) return nullptr;
+        return [&, index, path, warnings](const std::string& temporaryPath) {
             ID3TagInfo tags = request.tags ? *request.tags : ID3TagInfo();
             if (numberTags) {
-                tags.track = static_cast<uint32_t>(pieceIndex + 1);
+                tags.track = static_cast<uint32_t>(index + 1);
                 tags.totalTrack = static_cast<uint32_t>(pieces.size());
             }
-            if (auto name = pieceName(pieceIndex)) tags.title = *name;
-            tagFile(request, tags, temporaryPath, segmentPath, outcome);
+            if (auto name = pieceName(index)) tags.title = *name;
+            tagFile(request, tags, temporaryPath, path, *warnings);
         };
+    };
+    // The file name of a piece; numbered pieces are named after their marker where it
+    // has a name.
+    auto pieceFileName = [&](size_t index) {
+        const std::optional<std::string> marker = pieceName(index);
+        const std::string base =
+            request.numberPieceNames && marker ? exportBaseName(*marker, request.baseName) : request.baseName;
+        return pieceBaseName(base, index, pieces.size(), request.numberPieceNames);
+    };
 
     // A piece runs from its start marker's frame to the next marker's frame, each frame
     // position computed once from the marker time: the pieces tile the project without
     // a frame repeated or lost. The whole project keeps its last block whole.
     auto exportSegment = [&](double from, double to, bool wholeProject) {
-        // Numbered pieces are named after their marker where it has a name.
-        const std::optional<std::string> marker = pieceName(pieceIndex);
-        const std::string base =
-            request.numberPieceNames && marker ? exportBaseName(*marker, request.baseName) : request.baseName;
-        const std::string name =
-            wholeProject ? request.baseName : pieceBaseName(base, pieceIndex, pieces.size(), request.numberPieceNames);
+        const std::string name = wholeProject ? request.baseName : pieceFileName(pieceIndex);
         const std::string path = getOutputPath(request.outputFolder, name, request.format.pathExtention);
-        segmentPath = path;
+        converter_->beforePublish = tagHook(pieceIndex, path, &outcome.warnings);
         if (!gains.empty())
             normalised.setGain(gains[std::min(pieceIndex, gains.size() - 1)], limited.truePeakCeiling, channels);
         const int64_t first = framePosition(from), last = framePosition(to);
@@ -426,6 +468,71 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
         if (result.ok()) outcome.writtenPaths.push_back(path);
         else outcome.failure = result.failure();
         return result.ok();
+    };
+
+    // The pieces of a split export encoded by several workers at once. Names are handed
+    // out in piece order first, so the files are those one worker would write; each
+    // worker takes the next piece left. A cancel or a failure stops them all, and every
+    // file in progress is removed; the failure reported is that of the first piece that
+    // failed.
+    auto exportInParallel = [&](int32_t jobs) {
+        std::vector<std::string> paths;
+        for (size_t i = 0; i < pieces.size(); ++i)
+            paths.push_back(getOutputPath(request.outputFolder, pieceFileName(i), request.format.pathExtention));
+        std::vector<std::optional<Failure>> failures(pieces.size());
+        std::vector<char> written(pieces.size(), 0);  // not vector<bool>: each worker writes its own element
+        std::vector<std::vector<std::string>> warnings(pieces.size());
+        stopPieces_ = operationCancelled_.load();
+        {
+            std::vector<std::unique_ptr<PieceWorker>> made;
+            for (int32_t w = 0; w < jobs; ++w) {
+                auto worker = std::make_unique<PieceWorker>(engine_, snapshot.tracks, request.exportChannelType);
+                worker->converter.movieFormat = format;
+                worker->converter.supportMutilChannels = true;
+                worker->converter.operationCancelled = &stopPieces_;
+                made.push_back(std::move(worker));
+            }
+            std::lock_guard<std::mutex> guard(workersLock_);
+            workers_ = std::move(made);
+        }
+        std::atomic<size_t> next{0};
+        auto work = [&](PieceWorker& worker) {
+            for (size_t i = next++; i < pieces.size() && !stopPieces_; i = next++) {
+                worker.converter.beforePublish = tagHook(i, paths[i], &warnings[i]);
+                ConverterSampleSource* from = &worker.fold;
+                if (!gains.empty()) {
+                    worker.normalised.setGain(gains[i], limited.truePeakCeiling, channels);
+                    from = &worker.normalised;
+                }
+                const int64_t first = framePosition(pieces[i].first), last = framePosition(pieces[i].second);
+                worker.busy = true;
+                Outcome<> result = worker.converter.convertFrameRange(*from, first, std::max<int64_t>(last - first, 0), paths[i]);
+                if (result.ok()) {
+                    written[i] = 1;
+                    ++finishedCount_;
+                } else {
+                    failures[i] = result.failure();
+                    stopPieces_ = true;
+                }
+                worker.busy = false;
+            }
+            worker.converter.beforePublish = nullptr;
+        };
+        std::vector<std::thread> threads;
+        for (int32_t w = 1; w < jobs; ++w) threads.emplace_back(work, std::ref(*workers_[static_cast<size_t>(w)]));
+        work(*workers_[0]);
+        for (std::thread& thread : threads) thread.join();
+        {
+            std::lock_guard<std::mutex> guard(workersLock_);
+            workers_.clear();
+        }
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            if (written[i]) outcome.writtenPaths.push_back(paths[i]);
+            outcome.warnings.insert(outcome.warnings.end(), warnings[i].begin(), warnings[i].end());
+            if (failures[i] && !failures[i]->cancelled && !outcome.failed()) outcome.failure = failures[i];
+        }
+        if (!outcome.failure && (operationCancelled_ || std::count(written.begin(), written.end(), 1) < static_cast<std::ptrdiff_t>(pieces.size())))
+            outcome.failure = Failure::cancel(request.outputFolder);
     };
 
     if (tracks <= 0) {
@@ -444,13 +551,18 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
         // them; a split that ends early at markers closer than a millisecond writes fewer.
         const size_t marks = snapshot.markerTimes.size();
         totalConvertCount_ = static_cast<int32_t>(marks > 0 ? marks - 1 : 0);
-        for (; pieceIndex < pieces.size(); ++pieceIndex) {
-            if (operationCancelled_) {
-                outcome.failure = Failure::cancel(request.outputFolder);
-                break;
+        const int32_t jobs = exportJobs(request.jobs, pieces.size());
+        if (jobs > 1) {
+            exportInParallel(jobs);
+        } else {
+            for (; pieceIndex < pieces.size(); ++pieceIndex) {
+                if (operationCancelled_) {
+                    outcome.failure = Failure::cancel(request.outputFolder);
+                    break;
+                }
+                if (!exportSegment(pieces[pieceIndex].first, pieces[pieceIndex].second, false)) break;
+                finishedCount_ = static_cast<int32_t>(pieceIndex + 1);
             }
-            if (!exportSegment(pieces[pieceIndex].first, pieces[pieceIndex].second, false)) break;
-            finishedCount_ = static_cast<int32_t>(pieceIndex + 1);
         }
     }
     converter_->beforePublish = nullptr;
@@ -460,14 +572,14 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
 }
 
 void ProjectExporter::tagFile(const ExportRequest& request, const ID3TagInfo& tags, const std::string& temporaryPath,
-                              const std::string& path, ExportReport& outcome) {
+                              const std::string& path, std::vector<std::string>& warnings) {
     Outcome<Tagging> result = tagWriter_->setId3InfoToOutputPath(temporaryPath, tags, request.format.pathExtention);
     if (result.ok() && *result == Tagging::unsupported) {
         // The file is written; the user hears which of their tags it could not keep (a
         // piece's own number is not theirs).
         const std::string leftOut = request.tags ? setTagNames(*request.tags) : std::string();
         if (!leftOut.empty())
-            outcome.warnings.push_back(path + ": a ." + request.format.pathExtention +
+            warnings.push_back(path + ": a ." + request.format.pathExtention +
                                        " file holds no tags; left out: " + leftOut);
         return;
     }
@@ -476,7 +588,7 @@ void ProjectExporter::tagFile(const ExportRequest& request, const ID3TagInfo& ta
     std::string error = result.error();
     if (error.compare(0, temporaryPath.size(), temporaryPath) == 0) error = path + error.substr(temporaryPath.size());
     logLine("tag err %s", error.c_str());
-    outcome.warnings.push_back(error);
+    warnings.push_back(error);
 }
 
 }  // namespace wavomer

@@ -38,6 +38,7 @@ namespace wavomer {
 
 class MediaWriterEngine;
 class TagWriter;
+struct PieceWorker;
 
 struct ExportRequest {
     std::string outputFolder;           // selectedOutputDir
@@ -58,7 +59,14 @@ struct ExportRequest {
     bool chapters = false;
     // The title of a chapter whose marker has no name; "%1" is its number.
     std::string chapterTitle = "Chapter %1";
+    // How many split pieces are encoded at once: 0 for the machine's cores (at most 8),
+    // 1 for one after the other. The files are the same either way.
+    int32_t jobs = 1;
 };
+
+// The pieces encoded at once for a request of `jobs` (see ExportRequest::jobs) and
+// `pieces` pieces: at least 1, at most the pieces and 8.
+int32_t exportJobs(int32_t jobs, size_t pieces);
 
 // Whether the format stores a sample size the user may choose (FLAC, WAV, AIFF).
 bool offersBitDepth(const FormatEncoderSettings& format);
@@ -139,7 +147,7 @@ private:
                           const std::vector<std::pair<int64_t, int64_t>>& stretches, std::vector<Loudness>& each,
                           Loudness& all, const std::function<void(size_t)>& beforeStretch, double from, double to);
     void tagFile(const ExportRequest& request, const ID3TagInfo& tags, const std::string& temporaryPath,
-                 const std::string& path, ExportReport& outcome);
+                 const std::string& path, std::vector<std::string>& warnings);
 
     MediaWriterEngine& engine_;
     TagWriter* tagWriter_;
@@ -155,6 +163,10 @@ private:
     std::atomic<int32_t> finishedCount_{0};
     std::atomic<int32_t> totalConvertCount_{0};
     std::unique_ptr<MusicConverter> converter_;  // made once, so the progress timer may always read it
+    // The workers of a split export encoded in parallel, while it runs.
+    mutable std::mutex workersLock_;
+    std::vector<std::unique_ptr<PieceWorker>> workers_;
+    std::atomic<bool> stopPieces_{false};  // a cancel or a failed piece stops every worker
     std::vector<std::string> usedPaths_;
 };
 
