@@ -31,10 +31,13 @@ std::optional<double> peakDecibels(ebur128_state* state, int channels, Peak peak
 }
 }  // namespace
 
-EbuR128Meter::EbuR128Meter(int channels, int sampleRate) : channels_(channels) {
+EbuR128Meter::EbuR128Meter(int channels, int sampleRate, bool integratedOnly)
+    : channels_(channels), integratedOnly_(integratedOnly) {
     if (channels <= 0 || sampleRate <= 0) return;
     state_ = ebur128_init(static_cast<unsigned int>(channels), static_cast<unsigned long>(sampleRate),
-                          EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK | EBUR128_MODE_SAMPLE_PEAK);
+                          integratedOnly ? EBUR128_MODE_I
+                                         : EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK |
+                                               EBUR128_MODE_SAMPLE_PEAK);
     if (!state_) return;
     // Every channel counts once (weight 1.0, as a front channel does): the fold's channels
     // are tracks, or a stereo or mono mix.
@@ -57,8 +60,9 @@ Loudness EbuR128Meter::result() const {
     // Each call first, then its value: arguments are evaluated in no set order.
     double integrated = 0.0, range = 0.0;
     const int integratedRc = ebur128_loudness_global(state, &integrated);
-    const int rangeRc = ebur128_loudness_range(state, &range);
     out.integrated = figure(integratedRc, integrated);
+    if (integratedOnly_) return out;
+    const int rangeRc = ebur128_loudness_range(state, &range);
     out.range = figure(rangeRc, range);
     out.truePeak = peakDecibels(state, channels_, ebur128_true_peak);
     out.samplePeak = peakDecibels(state, channels_, ebur128_sample_peak);
@@ -68,7 +72,7 @@ Loudness EbuR128Meter::result() const {
 }
 
 std::unique_ptr<LoudnessMeter> EbuR128Meters::meter(int channels, int sampleRate) {
-    auto meter = std::make_unique<EbuR128Meter>(channels, sampleRate);
+    auto meter = std::make_unique<EbuR128Meter>(channels, sampleRate, true);
     if (!meter->ok()) return nullptr;
     return meter;
 }
@@ -88,11 +92,9 @@ Loudness EbuR128Meters::together(const std::vector<const LoudnessMeter*>& meters
         larger(out.samplePeak, one.samplePeak);
     }
     if (states.empty()) return out;
-    double integrated = 0.0, range = 0.0;
+    double integrated = 0.0;
     const int integratedRc = ebur128_loudness_global_multiple(states.data(), states.size(), &integrated);
-    const int rangeRc = ebur128_loudness_range_multiple(states.data(), states.size(), &range);
     out.integrated = figure(integratedRc, integrated);
-    out.range = out.integrated ? figure(rangeRc, range) : std::nullopt;
     return out;
 }
 

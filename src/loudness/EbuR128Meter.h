@@ -21,7 +21,9 @@ namespace wavomer {
 
 class EbuR128Meter final : public LoudnessMeter {
 public:
-    EbuR128Meter(int channels, int sampleRate);
+    // integratedOnly measures the integrated loudness alone (the other figures stay
+    // absent), which costs a fraction of the true peak's oversampling.
+    EbuR128Meter(int channels, int sampleRate, bool integratedOnly = false);
     ~EbuR128Meter();
     EbuR128Meter(const EbuR128Meter&) = delete;
     EbuR128Meter& operator=(const EbuR128Meter&) = delete;
@@ -35,9 +37,11 @@ private:
     friend class EbuR128Meters;
     void* state_ = nullptr;  // the library's ebur128_state (an unnamed struct, so not declared here)
     int channels_ = 0;
+    bool integratedOnly_ = false;
 };
 
-// The export's meters: one EbuR128Meter each.
+// The export's meters: one EbuR128Meter each, of the integrated loudness alone (the
+// export reads the peaks itself).
 class EbuR128Meters final : public LoudnessMeters {
 public:
     std::unique_ptr<LoudnessMeter> meter(int channels, int sampleRate) override;

@@ -113,6 +113,12 @@ TEST(TruePeakLimiter, HoldsPeaksBetweenTheSamplesUnderTheCeilingWithoutMovingOrS
         source.readSample(out.data() + at * 2, static_cast<int32_t>(std::min<int64_t>(1024, frames - at)));
 
     EXPECT_LE(referenceTruePeak(out, 2), -1.0 + 0.1);
+    // The reader finds the input's true peak as the reference does (within the short
+    // interpolation's accuracy at a quarter of the sample rate).
+    TruePeakReader reader(2);
+    for (int64_t at = 0; at < frames; at += 5000)
+        reader.addFrames(in.data() + at * 2, std::min<int64_t>(5000, frames - at));
+    EXPECT_NEAR(20.0 * std::log10(reader.peak()), referenceTruePeak(in, 2), 0.1);
     EXPECT_LT(source.deepestGain(), 0.6f) << "the burst was pulled down";
     const float factor = static_cast<float>(std::pow(10.0, 6.0 / 20.0));
     // Far from the burst the output is the gained input, frame for frame.

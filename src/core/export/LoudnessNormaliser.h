@@ -72,8 +72,30 @@ struct NormalisationGain {
 };
 
 // The gain that brings `measured` to the target, and whether the limiter must hold the
-// gained true peak under the ceiling.
+// gained true peak under the ceiling: by the true peak where it was measured, else by the
+// sample peak and the most a point between samples can pass it (truePeakBound).
 NormalisationGain normalisationGain(const Loudness& measured, const LoudnessTarget& target);
+// How far (dB) a true peak, as the limiter reads it, can pass the sample peak at most.
+double truePeakBound();
+
+// The true peak of interleaved frames as the limiter reads it (8 points per sample),
+// computed only between samples loud enough to pass the largest peak found so far, so
+// that on most audio it costs little more than the sample peak.
+class TruePeakReader {
+public:
+    explicit TruePeakReader(int32_t channels);
+    void addFrames(const float* interleaved, int64_t frames);
+    // The largest magnitude so far, as a factor; the last frames' points once finished.
+    double peak();
+
+private:
+    void readUpTo(int64_t end);  // the points of frames [done_, end) of the buffer
+
+    int32_t channels_;
+    std::vector<float> buffer_;  // the frames not yet read, with the taps before them
+    int64_t done_ = 0;           // frames of buffer_ whose points are read
+    float largest_ = 0.0f;
+};
 
 class TruePeakLimiter {
 public:
@@ -106,7 +128,6 @@ private:
     double smoothingSum_ = 0.0;
     float release_ = 1.0f;
     float deepest_ = 1.0f;
-    int64_t lastLoud_ = 0;  // the latest frame loud enough for its neighbours to need interpolating
 };
 
 // The export fold, gained and, where asked, limited: a source for the export driver in
