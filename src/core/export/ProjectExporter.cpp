@@ -19,8 +19,8 @@ namespace {
 constexpr double kMarkerTolerance = 0.001;
 constexpr double kExportFrameRate = 44100.0;
 // The room (dB) a normalised lossy export leaves under its true-peak ceiling for the
-// encoder's overshoot.
-constexpr double kLossyPeakRoom = 1.0;
+// encoder's overshoot; MPEG Layer-2's filter bank rings more than the others' encoders.
+double lossyPeakRoom(const std::string& codec) { return codec == "mp2" ? 1.5 : 1.0; }
 
 bool losslessCodec(const std::string& codec) {
     return codec == "flac" || codec == "alac" || codec.rfind("pcm_", 0) == 0;
@@ -366,7 +366,7 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
         // A lossy encoder's peaks pass what it was given (its filtering rings at
         // transients): the limiter leaves it room under the ceiling.
         limited = *request.loudness;
-        if (!losslessCodec(request.format.codecName)) limited.truePeakCeiling -= kLossyPeakRoom;
+        if (!losslessCodec(request.format.codecName)) limited.truePeakCeiling -= lossyPeakRoom(request.format.codecName);
         for (size_t i = 0; i < stretches.size(); ++i) {
             gains.push_back(normalisationGain(perPiece ? each[i] : all, limited));
             if (gains.back().measured || (!perPiece && i > 0)) continue;
@@ -376,16 +376,17 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
         // Where the limiter pulls peaks down the result is quieter than the gain alone
         // makes it, and each dB of gain brings less than a dB of loudness: the limited
         // fold is measured again and the gain corrected (by the loudness each dB brought
-        // in the last two readings), three times at most, until it lands within a
-        // twentieth of a LU.
+        // in the last two readings, at most 6 dB a step), four times at most, until it
+        // lands within a twentieth of a LU. Where a dB of gain brings less than a tenth
+        // of a LU, the peaks hold the audio down and the best gain so far stays.
         auto stretchGain = [&](size_t i) {
             normalised.setGain(gains[i], limited.truePeakCeiling, channels);
         };
         std::vector<std::optional<std::pair<double, double>>> lastReading(gains.size());  // gain, loudness
         std::vector<bool> heldByPeaks(gains.size(), false);
-        for (int pass = 0; pass < 3; ++pass) {
+        for (int pass = 0; pass < 4; ++pass) {
             if (std::none_of(gains.begin(), gains.end(), [](const NormalisationGain& g) { return g.limit; })) break;
-            if (!measured(normalised, stretchGain, 0.4 + 0.2 * pass, 0.6 + 0.2 * pass)) return false;
+            if (!measured(normalised, stretchGain, 0.4 + 0.15 * pass, 0.55 + 0.15 * pass)) return false;
             bool close = true;
             for (size_t i = 0; i < gains.size(); ++i) {
                 const Loudness& reached = perPiece ? each[i] : all;
@@ -395,7 +396,7 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
                 if (lastReading[i] && std::fabs(gains[i].decibels - lastReading[i]->first) > 1e-3)
                     slope = (*reached.integrated - lastReading[i]->second) / (gains[i].decibels - lastReading[i]->first);
                 if (std::fabs(miss) < 0.05) continue;
-                if (slope < 0.25) {
+                if (slope < 0.1) {
                     // More gain no longer buys loudness, only limiting: the gain that
                     // got closest stays.
                     heldByPeaks[i] = true;
@@ -405,7 +406,8 @@ ExportReport ProjectExporter::runLocked(const ExportRequest& request, ExportSnap
                 }
                 lastReading[i] = std::make_pair(gains[i].decibels, *reached.integrated);
                 close = false;
-                gains[i].decibels += miss / std::min(slope, 1.0);
+                // At most 6 dB a step: the readings say little about far-off gains.
+                gains[i].decibels += std::clamp(miss / std::min(slope, 1.0), -6.0, 6.0);
             }
             if (close) break;
         }
