@@ -7,6 +7,7 @@ namespace wavomer {
 DecodeQueue::DecodeQueue(size_t slots, size_t samplesPerChunk) {
     slots = std::max<size_t>(slots, 1);
     samplesPerChunk = std::max<size_t>(samplesPerChunk, 1);
+    resume_ = std::max<size_t>(slots / 2, 1);
     for (size_t i = 0; i < slots; ++i) {
         auto chunk = std::make_unique<Chunk>();
         chunk->samples.resize(samplesPerChunk);
@@ -17,7 +18,7 @@ DecodeQueue::DecodeQueue(size_t slots, size_t samplesPerChunk) {
 
 DecodeQueue::Chunk* DecodeQueue::acquire() {
     std::unique_lock<std::mutex> guard(lock_);
-    changed_.wait(guard, [&] { return stopped_ || !empty_.empty(); });
+    if (empty_.empty()) roomMade_.wait(guard, [&] { return stopped_ || empty_.size() >= resume_; });
     if (stopped_) return nullptr;
     Chunk* chunk = empty_.front();
     empty_.pop_front();
@@ -26,11 +27,13 @@ DecodeQueue::Chunk* DecodeQueue::acquire() {
 }
 
 void DecodeQueue::push(Chunk* chunk) {
+    bool wake;
     {
         std::lock_guard<std::mutex> guard(lock_);
         filled_.push_back(chunk);
+        wake = filled_.size() == resume_;
     }
-    changed_.notify_all();
+    if (wake) chunkFilled_.notify_one();
 }
 
 void DecodeQueue::close() {
@@ -38,12 +41,13 @@ void DecodeQueue::close() {
         std::lock_guard<std::mutex> guard(lock_);
         closed_ = true;
     }
-    changed_.notify_all();
+    chunkFilled_.notify_one();
 }
 
 DecodeQueue::Chunk* DecodeQueue::pop() {
     std::unique_lock<std::mutex> guard(lock_);
-    changed_.wait(guard, [&] { return stopped_ || closed_ || !filled_.empty(); });
+    if (filled_.empty())
+        chunkFilled_.wait(guard, [&] { return stopped_ || closed_ || filled_.size() >= resume_; });
     if (stopped_ || filled_.empty()) return nullptr;
     Chunk* chunk = filled_.front();
     filled_.pop_front();
@@ -51,11 +55,13 @@ DecodeQueue::Chunk* DecodeQueue::pop() {
 }
 
 void DecodeQueue::release(Chunk* chunk) {
+    bool wake;
     {
         std::lock_guard<std::mutex> guard(lock_);
         empty_.push_back(chunk);
+        wake = empty_.size() == resume_;
     }
-    changed_.notify_all();
+    if (wake) roomMade_.notify_one();
 }
 
 void DecodeQueue::stop() {
@@ -63,7 +69,8 @@ void DecodeQueue::stop() {
         std::lock_guard<std::mutex> guard(lock_);
         stopped_ = true;
     }
-    changed_.notify_all();
+    roomMade_.notify_one();
+    chunkFilled_.notify_one();
 }
 
 }  // namespace wavomer

@@ -7,6 +7,9 @@
 // Threads: one producer (acquire, push, close) and one consumer (pop, release, stop).
 // Either side may end it: the producer closes after its last chunk, the consumer stops
 // when it gives up (a cancel, a failed write), which wakes a producer waiting for room.
+// A side that has to wait sleeps until half the chunks are ready for it (or the
+// hand-over ends), so the two threads take turns in runs of chunks rather than waking
+// each other for every one.
 #pragma once
 
 #include <condition_variable>
@@ -50,7 +53,9 @@ public:
 
 private:
     std::mutex lock_;
-    std::condition_variable changed_;
+    std::condition_variable roomMade_;     // the producer waits on it
+    std::condition_variable chunkFilled_;  // the consumer waits on it
+    size_t resume_ = 1;                    // chunks a waiting side waits for
     std::vector<std::unique_ptr<Chunk>> storage_;
     std::deque<Chunk*> empty_;
     std::deque<Chunk*> filled_;
