@@ -239,8 +239,9 @@ bool AudioChannelsGenerator::decodeChunk(TSFFMovie& movie, TSAudioStream& stream
     for (int32_t b = 0; b < blocks; ++b) {
         if (cancelled()) return false;
         float* at = chunk.samples.data() + static_cast<size_t>(chunk.frames) * channels;
-        std::fill(at, at + static_cast<size_t>(channels) * kBlockFrames, 0.0f);
-        const int32_t got = movie.readAudioStream(stream, at, kBlockFrames);
+        const int32_t got = std::clamp(movie.readAudioStream(stream, at, kBlockFrames), 0, kBlockFrames);
+        // A block is written whole: what the decoder did not fill is silence.
+        std::fill(at + static_cast<size_t>(channels) * got, at + static_cast<size_t>(channels) * kBlockFrames, 0.0f);
         if (got <= 0) return false;
         chunk.frames += got;
         if (got < kBlockFrames) return false;  // a short block is the stream's last
