@@ -169,6 +169,10 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
             sampleData->writeSample(plane, start + c, static_cast<int32_t>(batchFrames), batchStart);
             if (envelopesKept_) envelopes_[static_cast<size_t>(start + c)].feed(plane, batchFrames);
         }
+        // Every few seconds of audio the disk is set to work on what was written, while
+        // decoding goes on, so that the flush of the finished file has little left to do.
+        if (batchFrames > 0 && (batchStart + batchFrames) / kWriteBackFrames != batchStart / kWriteBackFrames)
+            sampleData->startWriteBack();
         batchStart += batchFrames;
         batchFrames = 0;
         if (sampleData->hasWriteError()) writeFailed_ = true;

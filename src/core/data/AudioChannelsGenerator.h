@@ -43,9 +43,14 @@ class AudioChannelsGenerator {
 public:
     static constexpr int32_t kBlockFrames = 1024;
     static constexpr int32_t kSampleRate = 44100;
-    static constexpr int32_t kBatchFrames = kBlockFrames * 64;
-    // Samples gathered before a write, over all channels of a stream (2 MB).
+    // Frames gathered per channel before a write: a write takes the writing thread
+    // away for a while, and the decoder, far faster than real time, must find room in
+    // the queue meanwhile, so a batch is a good deal shorter than the queue.
+    static constexpr int32_t kBatchFrames = kBlockFrames * 16;
+    // Samples gathered before a write, over all channels of a stream (512 KB).
     static constexpr int32_t kBatchSamples = kBatchFrames * 8;
+    // Frames per channel between two starts of the writing back to the disk.
+    static constexpr int64_t kWriteBackFrames = int64_t(kBlockFrames) * 256;
     // More channels than any decoder takes: a damaged header.
     static constexpr int32_t kMaxStreamChannels = 512;
     // The most room made at first from a stated duration: five minutes.

@@ -161,6 +161,14 @@ bool AudioSampleData::closeData() {
     return completed;
 }
 
+void AudioSampleData::startWriteBack() {
+#ifdef __linux__
+    // Pages already on their way are passed over; a failure here is found again by
+    // the flush that commits the file.
+    if (!isReadMode_ && fd_for_path >= 0) ::sync_file_range(fd_for_path, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 void AudioSampleData::noteWriteError(const char* what) {
     if (!writeError_) writeErrorText_ = std::string(what) + ": " + std::strerror(errno);
     writeError_ = true;

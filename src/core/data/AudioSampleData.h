@@ -95,6 +95,10 @@ public:
     // Room, in frames, of each sample plane while writing.
     int64_t reservedFramesPerChannel() const { return samplePlaneStride() / 4; }
 
+    // Write mode: starts writing what was written so far to the disk, without waiting
+    // for it, so that the flush of a finished file has little left to do.
+    void startWriteBack();
+
     // True once any write failed (disk full, I/O error).
     bool hasWriteError() const { return writeError_; }
     const std::string& writeErrorText() const { return writeErrorText_; }
