@@ -292,7 +292,7 @@ TEST_F(ImportPipeline, TheDecoderRunsOnlyAFewHundredMillisecondsAhead) {
     const int64_t bound = int64_t(AudioChannelsGenerator::kQueueSlots) * AudioChannelsGenerator::kChunkBlocks *
                           AudioChannelsGenerator::kBlockFrames;
     EXPECT_LE(lead, bound);
-    EXPECT_LE(bound, 44100 / 2);  // under half a second of audio in flight
+    EXPECT_LE(bound, 44100);  // under a second of audio in flight
 }
 
 TEST_F(ImportPipeline, ACancelInTheMiddleStopsTheDecoderAndLeavesNothing) {
