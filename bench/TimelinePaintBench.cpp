@@ -9,6 +9,12 @@
 //   Polygon       the same rows drawn as one filled polygon each into an image of the
 //                 viewport's size; counter "ratio" is its cost over FullRepaint's
 //   FirstFrame    from opening the saved project to the first painted timeline
+// and, for a big project (50 tracks of 400 sections each: 20,000 sections, audio and blank
+// in turn, with fades, volumes and effects here and there, and 100 markers), what the
+// document does with it:
+//   BigOpen       loading the saved project into a new document (read, decode, wave data)
+//   BigSave       saving the open project again over itself
+//   BigFirstFrame from opening it to the first painted timeline
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -31,6 +37,7 @@
 #include "engine/WaveEditViewController.h"
 #include "model/AudioSection.h"
 #include "model/AudioTrack.h"
+#include "model/MarkerItem.h"
 #include "rules/WindowRules.h"
 #include "base/Document.h"
 #include "base/Program.h"
@@ -47,6 +54,9 @@ namespace {
 constexpr int kTracks = 8;
 constexpr double kSourceSeconds = 120.0;
 constexpr int kSectionsPerTrack = 90;  // 90 x 2 minutes = 3 hours
+constexpr int kBigTracks = 50;
+constexpr int kBigSectionsPerTrack = 400;  // 50 x 400 = 20,000 sections
+constexpr int kBigMarkers = 100;
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 
@@ -56,6 +66,7 @@ using Clock = std::chrono::steady_clock;
 struct Scratch {
     std::filesystem::path root;
     std::filesystem::path project;
+    std::filesystem::path bigProject;
     Scratch() {
         char name[] = "/tmp/wavomer-paintbench-XXXXXX";
         root = mkdtemp(name);
@@ -66,6 +77,7 @@ struct Scratch {
         setenv("XDG_DATA_HOME", (root / "home/.local/share").c_str(), 1);
         setenv("XDG_STATE_HOME", (root / "home/.local/state").c_str(), 1);
         project = root / "Bench.wvmp";
+        bigProject = root / "Big.wvmp";
     }
     ~Scratch() {
         std::error_code ignored;
@@ -83,6 +95,7 @@ Scratch& scratch() {
 // outline is jagged at every zoom, as speech and music are.
 std::string writeSource() {
     const std::string path = (scratch().root / "source.data").string();
+    if (std::filesystem::exists(path)) return path;
     auto data = AudioSampleData::dataForWritingAtPath(path);
     const auto frames = static_cast<int64_t>(kSourceSeconds * AudioSampleData::kDefaultSampleRate);
     data->setFramePerChannel(frames);
@@ -141,6 +154,59 @@ const std::filesystem::path& project() {
     }();
     (void)made;
     return scratch().project;
+}
+
+// The big project: made once, through the program's own document, as the archive bench's
+// tracks are (lengths between 0.5 and 1.5 s, every other section blank).
+const std::filesystem::path& bigProject() {
+    static const bool made = [] {
+        const std::string source = writeSource();
+        QtClipboard clipboard;
+        Document document(clipboard, OutputDevice::Silent);
+        if (!document.load(QString()).ok()) std::abort();
+        std::vector<TrackPtr> tracks;
+        for (int t = 0; t < kBigTracks; ++t) {
+            SectionArray sections;
+            double time = 0.0;
+            for (int i = 0; i < kBigSectionsPerTrack; ++i) {
+                const double length = 0.5 + 0.001 * ((i * 7919 + t * 104729) % 997);
+                SectionPtr section;
+                if (i % 2 == 1) {
+                    section = AudioSection::blankSectionWithTrackStartTime(time, time + length);
+                } else {
+                    section = AudioSection::sectionWithPath(source);
+                    section->channel = t % 2;
+                    section->startTime = 0.01 * (i % 5000);
+                    section->endTime = section->startTime + length;
+                    section->trackStartTime = time;
+                    section->trackEndTime = time + length;
+                    if (i % 10 == 0) {
+                        section->fadeMode = 1 + i % 3;
+                        section->fadeStartTimeOffset = 0.1;
+                        section->fadeDuration = 0.3;
+                    }
+                    if (i % 6 == 0) section->volumeValue = 0.8;
+                    if (i % 50 == 0) section->effectDic = EffectDic{{"name", "Reverb"}, {"wetDryMix", 35.0}};
+                }
+                time += length;
+                sections.push_back(section);
+            }
+            auto track = std::make_shared<AudioTrack>();
+            track->setSectionArray(std::move(sections));
+            tracks.push_back(track);
+        }
+        std::vector<MarkerPtr> markers;
+        for (int m = 0; m < kBigMarkers; ++m) markers.push_back(MarkerItem::createMarkerWithTime(3.0 * m + 0.5));
+        {
+            UserEvent event(document.engine());
+            document.engine().setAudioTrackArray(tracks);
+            document.engine().setMarkArray(std::move(markers));
+        }
+        if (!document.saveTo(QString::fromStdString(scratch().bigProject.string())).ok()) std::abort();
+        return true;
+    }();
+    (void)made;
+    return scratch().bigProject;
 }
 
 void settle() {
@@ -293,14 +359,14 @@ void Polygon(benchmark::State& state) {
     state.counters["ratio"] = polygonSeconds / spanSeconds;
 }
 
-void FirstFrame(benchmark::State& state) {
-    project();
+// From opening the project at path to the first painted frame of its window.
+void timeFirstFrame(benchmark::State& state, const std::filesystem::path& path) {
     for (auto _ : state) {
         AudioWaveDataCache::share().removeAll();
         const auto start = Clock::now();
         QtClipboard clipboard;
         auto document = std::make_unique<Document>(clipboard, OutputDevice::Silent);
-        if (!document->load(QString::fromStdString(project().string())).ok()) std::abort();
+        if (!document->load(QString::fromStdString(path.string())).ok()) std::abort();
         auto window = std::make_unique<MainWindow>(std::move(document), interaction(), program());
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         window->resize(kWidth, kHeight);
@@ -323,6 +389,40 @@ void FirstFrame(benchmark::State& state) {
     }
 }
 
+void FirstFrame(benchmark::State& state) { timeFirstFrame(state, project()); }
+
+void BigFirstFrame(benchmark::State& state) { timeFirstFrame(state, bigProject()); }
+
+void BigOpen(benchmark::State& state) {
+    const std::string path = bigProject().string();
+    size_t sections = 0;
+    for (auto _ : state) {
+        AudioWaveDataCache::share().removeAll();
+        const auto start = Clock::now();
+        QtClipboard clipboard;
+        auto document = std::make_unique<Document>(clipboard, OutputDevice::Silent);
+        if (!document->load(QString::fromStdString(path)).ok()) std::abort();
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        sections = 0;
+        for (const auto& track : document->engine().audioTrackArray()) sections += track->sectionArray().size();
+        document.reset();
+    }
+    state.counters["sections"] = static_cast<double>(sections);
+}
+
+void BigSave(benchmark::State& state) {
+    const QString path = QString::fromStdString(bigProject().string());
+    QtClipboard clipboard;
+    Document document(clipboard, OutputDevice::Silent);
+    if (!document.load(path).ok()) std::abort();
+    for (auto _ : state) {
+        if (!document.saveTo(path).ok()) state.SkipWithError("the save failed");
+    }
+    std::error_code ignored;
+    state.counters["archiveMiB"] =
+        static_cast<double>(std::filesystem::file_size(bigProject() / "project.plist", ignored)) / (1 << 20);
+}
+
 void zooms(benchmark::internal::Benchmark* b) { b->Arg(1)->Arg(30)->Arg(70)->Unit(benchmark::kMillisecond); }
 
 BENCHMARK(FullRepaint)->Apply(zooms);
@@ -331,6 +431,9 @@ BENCHMARK(Scroll16)->Apply(zooms);
 BENCHMARK(ZoomStep)->Apply(zooms);
 BENCHMARK(Polygon)->Apply(zooms)->Iterations(3);
 BENCHMARK(FirstFrame)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BigOpen)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BigSave)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BigFirstFrame)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

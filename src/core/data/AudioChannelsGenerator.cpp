@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "data/VCMovie.h"
@@ -18,6 +20,8 @@ namespace wavomer {
 Outcome<GeneratedAudio> AudioChannelsGenerator::generate(const std::string& destination) {
     writeFailed_ = false;
     problems_.clear();
+    envelopes_.clear();
+    envelopesKept_ = true;
     // Written beside the destination and renamed over it only when complete, so
     // a failed conversion leaves whatever stood there; never onto the media itself.
     OutputFile output;
@@ -54,6 +58,7 @@ Outcome<GeneratedAudio> AudioChannelsGenerator::generate(const std::string& dest
             problems += (problems.empty() ? "" : "; ") + std::string(text);
         }
     }
+    if (movie && !cancelled() && !writeFailed_) handOverEnvelopes();
     GeneratedAudio result;
     result.path = destination;
     result.channels = sampleData->channels();
@@ -106,59 +111,160 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
     movie.setCurrentTime(0);
     movie.flushOperation();
 
-    std::vector<float> interleaved(static_cast<size_t>(q) * kBlockFrames);
-    // Decoded blocks are gathered per channel and written a batch at a time: the
-    // same bytes at the same places as block by block, with far fewer writes. The
-    // batch holds a bounded number of samples, so many channels make it shorter;
-    // it is made when the first block has decoded.
+    // Decoded chunks are split per channel and gathered, then written a batch at a
+    // time: the same bytes at the same places as block by block, with far fewer
+    // writes. The batch holds a bounded number of samples, so many channels make it
+    // shorter; it is made when the first block has decoded.
     const int32_t batchLimit =
         std::clamp(kBatchSamples / q / kBlockFrames * kBlockFrames, kBlockFrames, kBatchFrames);
+    const int32_t chunkBlocks = static_cast<int32_t>(
+        std::clamp<int64_t>(kQueueSamples / (int64_t(kQueueSlots) * q * kBlockFrames), 1, kChunkBlocks));
+    DecodeQueue queue(pipelined ? kQueueSlots : 1, static_cast<size_t>(q) * kBlockFrames * chunkBlocks);
+    if (envelopesKept_) {
+        if (envelopes_.size() < static_cast<size_t>(start + q)) envelopes_.resize(static_cast<size_t>(start + q));
+        for (int32_t c = 0; c < q; ++c) envelopes_[static_cast<size_t>(start + c)] = WavePointBuilder();
+    }
+
+    // The decoding thread: it alone touches the movie until it is joined.
+    std::thread decoder;
+    if (pipelined) {
+        try {
+            decoder = std::thread([&] {
+                for (bool more = true; more;) {
+                    DecodeQueue::Chunk* chunk = queue.acquire();
+                    if (!chunk) break;
+                    more = decodeChunk(movie, stream, q, chunkBlocks, *chunk);
+                    queue.push(chunk);
+                }
+                queue.close();
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had: decode here, chunk after chunk.
+        }
+    }
+    const bool threaded = decoder.joinable();
+    struct Joiner {
+        DecodeQueue& queue;
+        std::thread& thread;
+        ~Joiner() {
+            queue.stop();
+            if (thread.joinable()) thread.join();
+        }
+    } joiner{queue, decoder};
+    DecodeQueue::Chunk* inline_ = threaded ? nullptr : queue.acquire();
+    bool inlineMore = true;
+    auto next = [&]() -> DecodeQueue::Chunk* {
+        if (threaded) return queue.pop();
+        if (!inlineMore) return nullptr;
+        inlineMore = decodeChunk(movie, stream, q, chunkBlocks, *inline_);
+        return inline_;
+    };
+
     std::vector<float> planes;
     int64_t batchStart = 0;
     int64_t batchFrames = 0;
     auto flush = [&]() {
-        for (int32_t c = 0; c < q && batchFrames > 0; ++c)
-            sampleData->writeSample(planes.data() + static_cast<size_t>(c) * batchLimit, start + c,
-                                    static_cast<int32_t>(batchFrames), batchStart);
+        for (int32_t c = 0; c < q && batchFrames > 0; ++c) {
+            const float* plane = planes.data() + static_cast<size_t>(c) * batchLimit;
+            sampleData->writeSample(plane, start + c, static_cast<int32_t>(batchFrames), batchStart);
+            if (envelopesKept_) envelopes_[static_cast<size_t>(start + c)].feed(plane, batchFrames);
+        }
+        // Every few seconds of audio the disk is set to work on what was written, while
+        // decoding goes on, so that the flush of the finished file has little left to do.
+        if (batchFrames > 0 && (batchStart + batchFrames) / kWriteBackFrames != batchStart / kWriteBackFrames)
+            sampleData->startWriteBack();
         batchStart += batchFrames;
         batchFrames = 0;
         if (sampleData->hasWriteError()) writeFailed_ = true;
+        if (envelopesKept_ && batchStart > 0) {
+            // Points a second per channel: the envelope's memory grows with the length.
+            const int64_t bytes = int64_t(start + q) * 4 * AudioSampleData::kDefaultWavePointsPerSecond * (batchStart / kSampleRate + 1);
+            if (bytes > kMaxEnvelopeBytes) {
+                envelopesKept_ = false;
+                std::vector<WavePointBuilder>().swap(envelopes_);
+            }
+        }
     };
     int64_t nextReport = kSampleRate;
-    for (int64_t p = 0;; p += kBlockFrames) {
+    int64_t p = 0;
+    bool ended = false;
+    while (!ended) {
         if (cancelled()) return q;
-        std::fill(interleaved.begin(), interleaved.end(), 0.0f);
-        const int32_t got = movie.readAudioStream(stream, interleaved.data(), kBlockFrames);
-        if (got <= 0) break;
-        if (p + got > sampleData->reservedFramesPerChannel()) {
-            // Longer than the room made so far: make more, moving what is written.
-            flush();
-            if (writeFailed_ || !sampleData->reserveFramesPerChannel(p + got, start + q)) {
-                writeFailed_ = true;
+        DecodeQueue::Chunk* chunk = next();
+        if (!chunk) break;
+        const float* interleaved = chunk->samples.data();
+        for (int32_t done = 0;; done += kBlockFrames, p += kBlockFrames) {
+            if (done >= chunk->frames) {
+                ended = chunk->frames < chunkBlocks * kBlockFrames;  // a short chunk is the stream's last
+                break;
+            }
+            if (cancelled()) return q;
+            const int32_t got = std::min(kBlockFrames, chunk->frames - done);
+            if (p + got > sampleData->reservedFramesPerChannel()) {
+                // Longer than the room made so far: make more, moving what is written.
+                flush();
+                if (writeFailed_ || !sampleData->reserveFramesPerChannel(p + got, start + q)) {
+                    writeFailed_ = true;
+                    break;
+                }
+            }
+            // Every stream's channels share one length: the longest stream's.
+            if (p + got > sampleData->framePerChannel()) sampleData->setFramePerChannel(p + got);
+            // The channel count is raised before anything is written, so that room made
+            // while this stream is still decoding moves its finished blocks too.
+            if (sampleData->channels() < start + q) sampleData->setChannels(start + q);
+            if (planes.empty()) planes.resize(static_cast<size_t>(q) * batchLimit);
+            const float* block = interleaved + static_cast<size_t>(done) * q;
+            for (int32_t c = 0; c < q; ++c)
+                fillAudio(planes.data() + static_cast<size_t>(c) * batchLimit + batchFrames, kBlockFrames, c, q, block);
+            batchFrames += kBlockFrames;
+            if (batchFrames == batchLimit) flush();
+            if (writeFailed_) break;
+            if (progress && p >= nextReport) {
+                const double decoded = static_cast<double>(p) / kSampleRate;
+                progress(statedSeconds_ > 0.0 ? std::min(decoded / statedSeconds_, 1.0) : -1.0);
+                nextReport += kSampleRate;
+            }
+            if (got < kBlockFrames) {  // a short block is the stream's last
+                ended = true;
                 break;
             }
         }
-        // Every stream's channels share one length: the longest stream's.
-        if (p + got > sampleData->framePerChannel()) sampleData->setFramePerChannel(p + got);
-        // The channel count is raised before anything is written, so that room made
-        // while this stream is still decoding moves its finished blocks too.
-        if (sampleData->channels() < start + q) sampleData->setChannels(start + q);
-        if (planes.empty()) planes.resize(static_cast<size_t>(q) * batchLimit);
-        for (int32_t c = 0; c < q; ++c)
-            fillAudio(planes.data() + static_cast<size_t>(c) * batchLimit + batchFrames, kBlockFrames, c, q,
-                      interleaved.data());
-        batchFrames += kBlockFrames;
-        if (batchFrames == batchLimit) flush();
+        if (threaded) queue.release(chunk);
         if (writeFailed_) break;
-        if (progress && p >= nextReport) {
-            const double decoded = static_cast<double>(p) / kSampleRate;
-            progress(statedSeconds_ > 0.0 ? std::min(decoded / statedSeconds_, 1.0) : -1.0);
-            nextReport += kSampleRate;
-        }
-        if (got < kBlockFrames) break;  // a short block is the stream's last
     }
     if (!writeFailed_) flush();
     return q;
+}
+
+bool AudioChannelsGenerator::decodeChunk(TSFFMovie& movie, TSAudioStream& stream, int32_t channels, int32_t blocks,
+                                         DecodeQueue::Chunk& chunk) const {
+    chunk.frames = 0;
+    for (int32_t b = 0; b < blocks; ++b) {
+        if (cancelled()) return false;
+        float* at = chunk.samples.data() + static_cast<size_t>(chunk.frames) * channels;
+        const int32_t got = std::clamp(movie.readAudioStream(stream, at, kBlockFrames), 0, kBlockFrames);
+        // A block is written whole: what the decoder did not fill is silence.
+        std::fill(at + static_cast<size_t>(channels) * got, at + static_cast<size_t>(channels) * kBlockFrames, 0.0f);
+        if (got <= 0) return false;
+        chunk.frames += got;
+        if (got < kBlockFrames) return false;  // a short block is the stream's last
+    }
+    return true;
+}
+
+void AudioChannelsGenerator::handOverEnvelopes() {
+    if (!envelopesKept_ || !sampleData) return;
+    const int64_t frames = sampleData->framePerChannel();
+    const size_t channels = std::min(envelopes_.size(), static_cast<size_t>(std::max(sampleData->channels(), 0)));
+    for (size_t c = 0; c < channels; ++c) {
+        // Only a plane written from its start to the end: past a shorter stream's last
+        // block the file holds what moving the planes left there, read back as before.
+        WavePointBuilder& builder = envelopes_[c];
+        if (builder.fed() < frames) continue;
+        sampleData->setWrittenEnvelope(static_cast<int32_t>(c), builder.finish(frames));
+    }
+    std::vector<WavePointBuilder>().swap(envelopes_);
 }
 
 void AudioChannelsGenerator::fillAudio(float* destination, int32_t frames, int32_t channel, int32_t channels,

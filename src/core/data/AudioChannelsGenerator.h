@@ -2,7 +2,11 @@
 // sample data file, the streams' channels one after another (a stereo stream and a
 // mono stream give three channels), in blocks of 1024 frames at 44100 Hz.
 //
-// Threads: made for one conversion on the import thread and dropped after it.
+// Threads: made for one conversion on the import thread and dropped after it. While a
+// stream converts, its decoding runs on a thread of its own that hands interleaved
+// chunks (a few hundred milliseconds of audio at most, through a DecodeQueue) to the
+// calling thread, which splits them into the planes, makes the envelope and writes;
+// progress is called and cancel read on the calling thread too.
 //
 // The file is exactly as long as the longest stream's decoded audio (after the
 // decoder's own removal of encoder delay and padding), whatever the container
@@ -17,7 +21,10 @@
 #include <memory>
 #include <string>
 
+#include <vector>
+
 #include "data/AudioSampleData.h"
+#include "data/DecodeQueue.h"
 #include "media/MediaEngine.h"
 
 namespace wavomer {
@@ -36,15 +43,29 @@ class AudioChannelsGenerator {
 public:
     static constexpr int32_t kBlockFrames = 1024;
     static constexpr int32_t kSampleRate = 44100;
-    static constexpr int32_t kBatchFrames = kBlockFrames * 64;
-    // Samples gathered before a write, over all channels of a stream (2 MB).
+    // Frames gathered per channel before a write: a write takes the writing thread
+    // away for a while, and the decoder, far faster than real time, must find room in
+    // the queue meanwhile, so a batch is a good deal shorter than the queue.
+    static constexpr int32_t kBatchFrames = kBlockFrames * 16;
+    // Samples gathered before a write, over all channels of a stream (512 KB).
     static constexpr int32_t kBatchSamples = kBatchFrames * 8;
+    // Frames per channel between two starts of the writing back to the disk.
+    static constexpr int64_t kWriteBackFrames = int64_t(kBlockFrames) * 256;
     // More channels than any decoder takes: a damaged header.
     static constexpr int32_t kMaxStreamChannels = 512;
     // The most room made at first from a stated duration: five minutes.
     static constexpr int64_t kMaxInitialFrames = int64_t(kSampleRate) * 300;
     // Audio ending more than this before a stated duration is reported.
     static constexpr int64_t kShortfallFrames = kSampleRate / 2;
+    // The hand-over from the decoding thread: chunks of up to kChunkBlocks blocks,
+    // kQueueSlots of them (4 x 8192 frames: 0.74 s), fewer blocks a chunk when many
+    // channels would make the chunks together hold more than kQueueSamples.
+    static constexpr int32_t kChunkBlocks = 8;
+    static constexpr int32_t kQueueSlots = 4;
+    static constexpr int64_t kQueueSamples = int64_t(1) << 20;
+    // The envelope is made while writing while it takes no more than this; past it
+    // (many channels or many hours) it is read back from the planes at the end.
+    static constexpr int64_t kMaxEnvelopeBytes = int64_t(16) << 20;
 
     explicit AudioChannelsGenerator(MediaEngine& engine) : engine_(engine) {}
 
@@ -55,6 +76,9 @@ public:
     std::function<void(double fraction)> progress;
     // When set and raised, decoding stops at the next block and nothing is kept.
     const std::atomic<bool>* cancel = nullptr;
+    // False decodes on the calling thread too, one chunk after the other (the same
+    // file, byte for byte): for comparison, and where no thread can be started.
+    bool pipelined = true;
 
     // Decodes audioPath into a new sample data file at destination. The file is
     // written beside destination and renamed over it when complete (a device or a
@@ -70,9 +94,20 @@ private:
     MediaEngine& engine_;
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
 
+    // Fills a chunk with whole blocks of the stream (zeros after a short last one);
+    // false once the stream has ended (the chunk may still hold its last frames).
+    bool decodeChunk(TSFFMovie& movie, TSAudioStream& stream, int32_t channels, int32_t blocks,
+                     DecodeQueue::Chunk& chunk) const;
+    // Hands the envelopes made while writing to the file (the channels whose planes
+    // were fed whole) before it is closed.
+    void handOverEnvelopes();
+
     bool writeFailed_ = false;
     double statedSeconds_ = 0.0;
     std::string problems_;  // streams left out, for the warning
+    // Per channel: its envelope made while writing; dropped past kMaxEnvelopeBytes.
+    std::vector<WavePointBuilder> envelopes_;
+    bool envelopesKept_ = true;
 };
 
 // Converts mediaPath into a new "ImportAudio_%f.data" file in importFolder. A raised

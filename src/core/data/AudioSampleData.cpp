@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace wavomer {
@@ -81,6 +82,7 @@ void AudioSampleData::openData() {
     writeErrorText_.clear();
     reservedStride_ = -1;
     headerValid_ = false;
+    writtenEnvelopes_.clear();
     dropReadBuffers();
     if (path_.empty()) return;
     if (isReadMode_) {
@@ -157,6 +159,14 @@ bool AudioSampleData::closeData() {
         completed = false;
     }
     return completed;
+}
+
+void AudioSampleData::startWriteBack() {
+#ifdef __linux__
+    // Pages already on their way are passed over; a failure here is found again by
+    // the flush that commits the file.
+    if (!isReadMode_ && fd_for_path >= 0) ::sync_file_range(fd_for_path, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
 }
 
 void AudioSampleData::noteWriteError(const char* what) {
@@ -328,7 +338,10 @@ float AudioSampleData::sampleWaveAtTime(double time, int32_t channel) {
 }
 
 float AudioSampleData::findSampleLevel(const float* values, int32_t count) {
-    double level = 0.0;
+    return static_cast<float>(foldSampleLevel(0.0, values, count));
+}
+
+double AudioSampleData::foldSampleLevel(double level, const float* values, int32_t count) {
     int32_t i = 0;
     // A value only moves the level when it lies above it, so a run of eight whose
     // largest value does not exceed the level changes nothing and can be skipped.
@@ -347,7 +360,13 @@ float AudioSampleData::findSampleLevel(const float* values, int32_t count) {
         double m = (level + values[i]) / 2.0;
         if (m > level) level = m;
     }
-    return static_cast<float>(level);
+    return level;
+}
+
+void AudioSampleData::setWrittenEnvelope(int32_t channel, std::vector<float> points) {
+    if (isReadMode_ || channel < 0 || channel >= kMaxChannels) return;
+    if (writtenEnvelopes_.size() <= static_cast<size_t>(channel)) writtenEnvelopes_.resize(static_cast<size_t>(channel) + 1);
+    writtenEnvelopes_[static_cast<size_t>(channel)] = std::move(points);
 }
 
 void AudioSampleData::generateSampleWavePoints() {
@@ -356,9 +375,22 @@ void AudioSampleData::generateSampleWavePoints() {
     if (rate <= 0 || points <= 0 || fd_for_path < 0) return;
     const double step = static_cast<double>(rate) / points;
     const int32_t count = static_cast<int32_t>(step);
-    std::vector<float> second(static_cast<size_t>(rate));
+    std::vector<float> second;
     std::vector<float> levels(static_cast<size_t>(points));
+    const int64_t seconds = (frame_per_channels + rate - 1) / rate;
     for (int32_t c = 0; c < nb_channels_streams; ++c) {
+        // An envelope made while writing is the same points: written at once, in
+        // the same channel order (so the excess runs on and is overwritten alike).
+        if (static_cast<size_t>(c) < writtenEnvelopes_.size()) {
+            std::vector<float>& given = writtenEnvelopes_[static_cast<size_t>(c)];
+            const bool whole = !given.empty() && static_cast<int64_t>(given.size()) == seconds * points;
+            if (whole && given.size() <= static_cast<size_t>(INT32_MAX / 4)) {
+                read_or_write(false, given.data(), c, static_cast<int32_t>(given.size()), 0, kWaveData);
+                std::vector<float>().swap(given);
+                continue;
+            }
+        }
+        if (second.empty()) second.resize(static_cast<size_t>(rate));
         int64_t q = 0;
         for (int64_t b = 0; b < frame_per_channels; b += rate, q += points) {
             readSample(second.data(), c, rate, b);
@@ -373,6 +405,61 @@ void AudioSampleData::generateSampleWavePoints() {
             read_or_write(false, levels.data(), c, points, q, kWaveData);
         }
     }
+}
+
+WavePointBuilder::WavePointBuilder(int32_t sampleRate, int32_t pointsPerSecond)
+    : rate_(std::max(sampleRate, 1)),
+      perSecond_(std::clamp(pointsPerSecond, 1, std::max(sampleRate, 1))),
+      step_(static_cast<double>(rate_) / perSecond_) {}
+
+void WavePointBuilder::feed(const float* values, int64_t count) {
+    fed_ += std::max<int64_t>(count, 0);
+    const int32_t length = static_cast<int32_t>(step_);
+    while (count > 0) {
+        if (point_ == perSecond_) {
+            // The rest of the second lies in no window.
+            const int32_t n = static_cast<int32_t>(std::min<int64_t>(rate_ - offset_, count));
+            offset_ += n;
+            values += n;
+            count -= n;
+            if (offset_ == rate_) {
+                offset_ = 0;
+                point_ = 0;
+            }
+            continue;
+        }
+        const int32_t start = static_cast<int32_t>(step_ * point_);
+        const int32_t end = start + std::min(length, rate_ - start);
+        if (offset_ < start) {
+            const int32_t n = static_cast<int32_t>(std::min<int64_t>(start - offset_, count));
+            offset_ += n;
+            values += n;
+            count -= n;
+            continue;
+        }
+        if (offset_ < end) {
+            const int32_t n = static_cast<int32_t>(std::min<int64_t>(end - offset_, count));
+            level_ = AudioSampleData::foldSampleLevel(level_, values, n);
+            offset_ += n;
+            values += n;
+            count -= n;
+            if (offset_ < end) continue;
+        }
+        points_.push_back(static_cast<float>(level_));
+        level_ = 0.0;
+        ++point_;
+    }
+}
+
+std::vector<float> WavePointBuilder::finish(int64_t frames) {
+    const int64_t seconds = frames > 0 ? (frames + rate_ - 1) / rate_ : 0;
+    const size_t expected = static_cast<size_t>(seconds * perSecond_);
+    // The window being filled holds the samples up to the end and nothing after;
+    // the windows past the end are of zeros.
+    if (points_.size() < expected && point_ < perSecond_) points_.push_back(static_cast<float>(level_));
+    points_.resize(expected, 0.0f);
+    level_ = 0.0;
+    return std::move(points_);
 }
 
 bool AudioSampleData::reserveFramesPerChannel(int64_t frames, int32_t channelsWithData) {

@@ -77,6 +77,15 @@ public:
 
     void generateSampleWavePoints();
     static float findSampleLevel(const float* values, int32_t count);
+    // findSampleLevel's running level carried over more values: the level of a run
+    // is foldSampleLevel(0, run) however the run is cut into pieces.
+    static double foldSampleLevel(double level, const float* values, int32_t count);
+
+    // Write mode: a channel's envelope made while its samples were written (by a
+    // WavePointBuilder fed every sample of the channel's plane), written by closeData
+    // instead of being read back from the plane. Ignored unless it holds exactly the
+    // points of the channel's started seconds.
+    void setWrittenEnvelope(int32_t channel, std::vector<float> points);
 
     // Writers that learn the real length only while decoding: makes room for
     // `frames` frames per channel, moving the sample planes of the first
@@ -85,6 +94,10 @@ public:
     bool reserveFramesPerChannel(int64_t frames, int32_t channelsWithData);
     // Room, in frames, of each sample plane while writing.
     int64_t reservedFramesPerChannel() const { return samplePlaneStride() / 4; }
+
+    // Write mode: starts writing what was written so far to the disk, without waiting
+    // for it, so that the flush of a finished file has little left to do.
+    void startWriteBack();
 
     // True once any write failed (disk full, I/O error).
     bool hasWriteError() const { return writeError_; }
@@ -120,6 +133,35 @@ private:
     bool headerValid_ = false;
     bool writeError_ = false;
     std::string writeErrorText_;
+    std::vector<std::vector<float>> writtenEnvelopes_;
+};
+
+// The envelope of one channel made as its samples go by, point for point what
+// AudioSampleData::generateSampleWavePoints computes from the finished plane: each
+// second's points are the levels of its windows (samples past the end read as 0).
+class WavePointBuilder {
+public:
+    explicit WavePointBuilder(int32_t sampleRate = AudioSampleData::kDefaultSampleRate,
+                              int32_t pointsPerSecond = AudioSampleData::kDefaultWavePointsPerSecond);
+    // The channel's next `count` samples.
+    void feed(const float* values, int64_t count);
+    // Samples fed so far.
+    int64_t fed() const { return fed_; }
+    // Points made so far.
+    size_t points() const { return points_.size(); }
+    // The points of a channel `frames` long (every started second's); the samples fed
+    // past `frames` must be 0.
+    std::vector<float> finish(int64_t frames);
+
+private:
+    int32_t rate_;
+    int32_t perSecond_;
+    double step_;
+    int32_t offset_ = 0;  // within the second
+    int32_t point_ = 0;   // the second's window now filling
+    double level_ = 0.0;
+    int64_t fed_ = 0;
+    std::vector<float> points_;
 };
 
 }  // namespace wavomer
