@@ -976,5 +976,93 @@ Sample Peak: %4</translation>
         <source>Chapters at markers</source>
         <translation>Kapitel an den Markern</translation>
     </message>
+    <message>
+        <source>Add Markers at Silences...</source>
+        <translation>Marker in Pausen setzen …</translation>
+    </message>
+    <message>
+        <source>Measuring progress</source>
+        <translation>Messfortschritt</translation>
+    </message>
+    <message>
+        <source>Add Markers at Silences</source>
+        <translation>Marker in Pausen setzen</translation>
+    </message>
+    <message>
+        <source>Adds a marker in each silence of the whole project.</source>
+        <translation>Setzt in jede Pause des ganzen Projekts einen Marker.</translation>
+    </message>
+    <message>
+        <source>Adds a marker in each silence of the selected tracks within the selection.</source>
+        <translation>Setzt in jede Pause der ausgewählten Spuren innerhalb der Auswahl einen Marker.</translation>
+    </message>
+    <message>
+        <source>Threshold</source>
+        <translation>Schwelle</translation>
+    </message>
+    <message>
+        <source>Threshold:</source>
+        <translation>Schwelle:</translation>
+    </message>
+    <message>
+        <source>Shortest silence</source>
+        <translation>Kürzeste Pause</translation>
+    </message>
+    <message>
+        <source>Shortest silence:</source>
+        <translation>Kürzeste Pause:</translation>
+    </message>
+    <message>
+        <source>Start of each silence</source>
+        <translation>Anfang jeder Pause</translation>
+    </message>
+    <message>
+        <source>Middle of each silence</source>
+        <translation>Mitte jeder Pause</translation>
+    </message>
+    <message>
+        <source>End of each silence</source>
+        <translation>Ende jeder Pause</translation>
+    </message>
+    <message>
+        <source>Place each marker at</source>
+        <translation>Position jedes Markers</translation>
+    </message>
+    <message>
+        <source>Place each marker at:</source>
+        <translation>Position jedes Markers:</translation>
+    </message>
+    <message>
+        <source>A silence is where every scanned track stays below the threshold. The silence before the first sound and after the last gets no marker.</source>
+        <translation>Eine Pause ist, wo jede durchsuchte Spur unter der Schwelle bleibt. Die Stille vor dem ersten und nach dem letzten Klang erhält keinen Marker.</translation>
+    </message>
+    <message>
+        <source>Add Markers</source>
+        <translation>Marker setzen</translation>
+    </message>
+    <message>
+        <source>Looking for silences...</source>
+        <translation>Pausen werden gesucht …</translation>
+    </message>
+    <message>
+        <source>Scanning progress</source>
+        <translation>Suchfortschritt</translation>
+    </message>
+    <message>
+        <source>Added 1 marker at a silence.</source>
+        <translation>1 Marker in einer Pause gesetzt.</translation>
+    </message>
+    <message>
+        <source>Added %1 markers at silences.</source>
+        <translation>%1 Marker in Pausen gesetzt.</translation>
+    </message>
+    <message>
+        <source>No silences were found: no marker was added.</source>
+        <translation>Keine Pause gefunden: Es wurde kein Marker gesetzt.</translation>
+    </message>
+    <message>
+        <source>Every silence found has a marker already: no marker was added.</source>
+        <translation>Jede gefundene Pause hat schon einen Marker: Es wurde kein Marker gesetzt.</translation>
+    </message>
 </context>
 </TS>

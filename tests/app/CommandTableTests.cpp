@@ -51,7 +51,7 @@ TEST_F(CommandEnabling, EachStateDisablesExactlyTheCommandsItsRulesForbid) {
     };
 
     expectDisabledExactly(*window, "new project",
-                          with(editsOfASelection, {"delete", "convertAction", "loudness", "convertOnMarksAction", "openId3SetAction",
+                          with(editsOfASelection, {"delete", "convertAction", "loudness", "markSilencesAction", "convertOnMarksAction", "openId3SetAction",
                                                    "undo", "redo", "paste", "selectAll", "insertMuteAction",
                                                    "insertNoiseAction"}));
 

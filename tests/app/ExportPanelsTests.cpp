@@ -1,7 +1,10 @@
-// The tag dialog, the preferences, the help document and revealing files.
+// The tag dialog, the preferences, the help document, revealing files, the loudness
+// measure and the markers at silences.
+#include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -14,12 +17,14 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include "AppTestSupport.h"
 #include "config/UserConfig.h"
 #include "exporting/ExportController.h"
 #include "exporting/LoudnessMeasure.h"
 #include "engine/UserEvent.h"
+#include "panels/SilenceMarkersDialog.h"
 #include "engine/WaveEditViewController.h"
 #include "shell/HelpDocument.h"
 #include "exporting/ID3ImageView.h"
@@ -53,6 +58,16 @@ protected:
     }
 
 };
+
+// As soon as the markers-at-silences dialog shows: set its values, then Add Markers.
+void whenSilenceDialogShows(const std::function<void(SilenceMarkersDialog&)>& set) {
+    QTimer::singleShot(0, [set] {
+        auto* dialog = qobject_cast<SilenceMarkersDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return whenSilenceDialogShows(set);
+        set(*dialog);
+        dialog->accept();
+    });
+}
 
 }  // namespace
 
@@ -258,6 +273,80 @@ TEST_F(Panels, LoudnessMeasuresTheProjectOrTheSelectionAndTellsTheFourFigures) {
     }
     window->runCommand("loudness");
     EXPECT_EQ(text, QStringLiteral("The loudness of the selection"));
+}
+
+// --- markers at silences ------------------------------------------------------------------
+
+TEST_F(Panels, MarkersAtSilencesScanWithTheDialogsValuesAndAreAddedAsOneUndoStep) {
+    auto window = openWindow();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(importAndWait(*window, makeWav("gaps.wav", 6.0, 0.0, 0.5)));
+    WaveEditViewController& engine = window->document().engine();
+    // Sound 0-2 s, a 2 s silence, sound 4-6 s, a 1 s silence, sound 7-9 s.
+    for (auto [at, length] : {std::pair{4.0, 1.0}, {2.0, 2.0}}) {
+        UserEvent event(engine);
+        engine.resetSelectedTimelineStartEndTime();
+        engine.updateCurrentTimelineTime(at);
+        ASSERT_TRUE(engine.insertMute(true, length).ok());
+    }
+    {
+        UserEvent event(engine);
+        engine.resetSelectedTimelineStartEndTime();
+    }
+    settle();
+    QString told;
+    interaction_.answer = [&](const Question& question) {
+        told = question.text;
+        return 0;
+    };
+    auto times = [&] {
+        std::vector<double> at;
+        for (const auto& marker : engine.markArray()) at.push_back(marker->markerTime);
+        return at;
+    };
+    const size_t steps = window->document().undo().undoStepCount();
+
+    bool defaults = false, reachable = false;
+    whenSilenceDialogShows([&](SilenceMarkersDialog& dialog) {
+        defaults = dialog.thresholdField().value() == -40.0 && dialog.minimumField().value() == 1.0 &&
+                   dialog.search().placement == SilencePlacement::middle;
+        reachable = accessibleFromApplication(QStringLiteral("Threshold"), QAccessible::SpinBox) &&
+                    accessibleFromApplication(QStringLiteral("Shortest silence"), QAccessible::SpinBox) &&
+                    // A combo box is read by its choice, and named by the label it is the buddy of.
+                    accessibleFromApplication(QStringLiteral("Middle of each silence"), QAccessible::ComboBox) &&
+                    accessibleFromApplication(QStringLiteral("Place each marker at:"), QAccessible::StaticText) &&
+                    accessibleFromApplication(QStringLiteral("Add Markers"), QAccessible::Button);
+        dialog.minimumField().setValue(1.5);
+        dialog.placementChooser().setCurrentIndex(2);  // the end
+    });
+    window->runCommand("markSilencesAction");
+    EXPECT_TRUE(defaults);
+    EXPECT_TRUE(reachable);
+    // Only the 2 s silence is long enough, and its end is at 4 s.
+    ASSERT_EQ(times().size(), 1u);
+    EXPECT_NEAR(times()[0], 4.0, 0.001);
+    EXPECT_EQ(told, QStringLiteral("Added 1 marker at a silence."));
+    EXPECT_EQ(window->document().undo().undoStepCount(), steps + 1);
+
+    // The defaults: the middles of both silences, both markers one undo step.
+    whenSilenceDialogShows([](SilenceMarkersDialog&) {});
+    window->runCommand("markSilencesAction");
+    ASSERT_EQ(times().size(), 3u);
+    EXPECT_NEAR(times()[0], 3.0, 0.001);
+    EXPECT_NEAR(times()[2], 6.5, 0.001);
+    EXPECT_EQ(told, QStringLiteral("Added 2 markers at silences."));
+    EXPECT_EQ(window->document().undo().undoStepCount(), steps + 2);
+    {
+        UserEvent event(engine);
+        window->document().undo().undo();
+    }
+    EXPECT_EQ(times().size(), 1u);
+
+    // Above the sound's level (-6 dBFS) everything is one silence from the start: none.
+    whenSilenceDialogShows([](SilenceMarkersDialog& dialog) { dialog.thresholdField().setValue(-3.0); });
+    window->runCommand("markSilencesAction");
+    EXPECT_EQ(times().size(), 1u);
+    EXPECT_EQ(told, QStringLiteral("No silences were found: no marker was added."));
 }
 
 // --- help ------------------------------------------------------------------------------

@@ -1,4 +1,5 @@
-// Reading the source planes on several threads gives the very values of one thread.
+// Reading the source planes on several threads gives the very values of one thread, and
+// measuring the fold's loudness on several threads the very figures of one meter.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -6,6 +7,7 @@
 #include <set>
 #include <thread>
 
+#include "EbuR128Meter.h"
 #include "export/ExportFolds.h"
 #include "export/TrackSnapshot.h"
 #include "support/SampleFiles.h"
@@ -78,5 +80,49 @@ TEST(ParallelFold, ASnapshotOfRealTracksReadsTheSameOnTwoThreads) {
         exportFoldUnmixed(one, a.data(), 8192, 4, at, scratch, 1);
         exportFoldUnmixed(two, b.data(), 8192, 4, at, scratch, 2);
         ASSERT_EQ(a, b) << at;
+    }
+}
+
+namespace {
+
+// Three channels of made-up programme: tones whose levels jump, bursts of noise, and on
+// each channel a short burst at a quarter of the sample rate whose peaks fall between its
+// samples, straddling the start of a slice of the threaded true-peak measure.
+class ProgrammeChannels final : public SourceChannelProvider {
+public:
+    int64_t audioSampleChannels() override { return 3; }
+    int32_t readSample(float* buffer, int32_t channel, int32_t frames, int64_t offset) override {
+        for (int32_t i = 0; i < frames; ++i) {
+            const int64_t n = offset + i;
+            const double level = 0.05 + 0.1 * static_cast<double>((n / 30011 + channel) % 4);
+            uint32_t noise = static_cast<uint32_t>(n * 2654435761u + static_cast<uint32_t>(channel) * 40503u);
+            noise ^= noise >> 13;
+            double value = level * std::sin(0.037 * (channel + 1) * static_cast<double>(n));
+            if ((n / 7919) % 5 == channel) value += 0.2 * (static_cast<double>(noise % 2001) / 1000.0 - 1.0);
+            const int64_t slice = 1000 + 65536 * (channel + 1) + 4096 * 3;
+            if (n >= slice - 8 && n < slice + 8) value = 0.9 * std::sin(M_PI / 4.0 + M_PI / 2.0 * static_cast<double>(n));
+            buffer[i] = static_cast<float>(value);
+        }
+        return 0;
+    }
+};
+
+}  // namespace
+
+TEST(ParallelFold, TheLoudnessMeasuredOnSeveralThreadsIsExactlyThatOfOneMeter) {
+    ProgrammeChannels source;
+    // An odd length, so the last block and its last slice are short.
+    for (int64_t channelType : {kChannelPerTrack, kStereoMix, kMonoMix}) {
+        const auto one = measureFoldLoudness(source, 1000, 1000 + 44100 * 9 + 77, channelType, nullptr, nullptr, 1);
+        ASSERT_TRUE(one && one->integrated && one->range && one->truePeak && one->samplePeak);
+        for (int threads : {2, 3}) {
+            const auto many =
+                measureFoldLoudness(source, 1000, 1000 + 44100 * 9 + 77, channelType, nullptr, nullptr, threads);
+            ASSERT_TRUE(many);
+            EXPECT_EQ(many->integrated, one->integrated) << threads;
+            EXPECT_EQ(many->range, one->range) << threads;
+            EXPECT_EQ(many->truePeak, one->truePeak) << threads;
+            EXPECT_EQ(many->samplePeak, one->samplePeak) << threads;
+        }
     }
 }

@@ -85,6 +85,7 @@ TEST(CommandTable, EveryCommandFollowsItsRuleAndRecordingDisablesAll) {
         EXPECT_EQ(on(WindowCommand::insertNoise), !f.isPlaying && f.hasTrack);
         EXPECT_EQ(on(WindowCommand::convertOnMarks), f.hasMark && f.hasTrack);
         EXPECT_EQ(on(WindowCommand::convert), f.hasTrack);
+        EXPECT_EQ(on(WindowCommand::markSilences), f.hasTrack);
         EXPECT_EQ(on(WindowCommand::addMark), f.addMarkEnable);
         for (std::size_t i = 0; i < count; ++i) EXPECT_FALSE(validateCommand(table[i].command, f, true));
     }

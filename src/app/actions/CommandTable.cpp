@@ -13,6 +13,7 @@
 #include "panels/EffectWindowController.h"
 #include "panels/FadeSettingWindowController.h"
 #include "panels/MuteNoiseWindowController.h"
+#include "panels/SilenceMarkersDialog.h"
 #include "panels/VolumeWindowController.h"
 
 // Marks a text of the command rows for the translation table "text"; Qt's lupdate
@@ -114,6 +115,8 @@ constexpr CommandRow kRows[] = {
     // Enabled as Export is: a track with something to hear, no recording running.
     {WC::convert, "loudness", Menu::track, QT_TRANSLATE_NOOP("text", "Loudness..."), "Alt+Ctrl+L", R::none, K::dialog,
      [](C& c) { measureLoudness(c); }, true},
+    {WC::markSilences, {}, Menu::track, QT_TRANSLATE_NOOP("text", "Add Markers at Silences..."), "Alt+Ctrl+M", R::none,
+     K::dialog, [](C& c) { addMarkersAtSilences(c); }},
     {WC::record, {}, Menu::track, QT_TRANSLATE_NOOP("text", "Audio Record"), "Ctrl+R", R::none, K::dialog,
      [](C& c) { c.window.recordButtonAction(); }},
 

@@ -22,7 +22,7 @@ namespace wavomer::app {
 
 // A question and the answers it offers, in the order the buttons stand.
 struct Question {
-    enum class Kind { question, warning };
+    enum class Kind { question, warning, information };  // information: a report with OK
     Kind kind = Kind::question;
     QString title;
     QString text;

@@ -1,12 +1,9 @@
 #include "exporting/LoudnessMeasure.h"
 
-#include <QEventLoop>
-#include <QProgressDialog>
-#include <QTimer>
-#include <atomic>
 #include <cmath>
 #include <thread>
 
+#include "base/BackgroundTask.h"
 #include "base/Document.h"
 #include "base/Interaction.h"
 #include "base/Text.h"
@@ -46,33 +43,18 @@ void measureLoudness(const WindowContext& context) {
     const auto first = static_cast<int64_t>(std::trunc(from * 44100.0));
     const auto last = std::max(first, static_cast<int64_t>(std::trunc(to * 44100.0)));
 
-    std::atomic<bool> cancel{false}, done{false};
-    std::atomic<double> progress{0.0};
     std::optional<Loudness> measured;
-    std::thread worker([&] {
-        measured = measureFoldLoudness(*snapshot, first, last, kChannelPerTrack, &cancel, &progress);
-        done = true;
-    });
-    QProgressDialog dialog(Text::tr("Measuring the loudness..."), Text::tr("Cancel"), 0, 1000, context.parent);
-    dialog.setWindowTitle(Text::tr("Loudness"));
-    dialog.setWindowModality(Qt::WindowModal);
-    dialog.setMinimumDuration(300);
-    dialog.setAutoClose(false);
-    dialog.setAutoReset(false);
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        dialog.setValue(static_cast<int>(progress.load() * 1000.0));
-        if (done) loop.quit();
-    });
-    QObject::connect(&dialog, &QProgressDialog::canceled, &loop, [&] { cancel = true; });
-    poll.start(30);
-    loop.exec();
-    poll.stop();
-    worker.join();
-    dialog.hide();
-    if (cancel || !measured) return;
+    const int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    BackgroundTask task;
+    task.title = Text::tr("Loudness");
+    task.label = Text::tr("Measuring the loudness...");
+    task.progressName = Text::tr("Measuring progress");
+    task.work = [&](const std::atomic<bool>& cancel, std::atomic<double>& progress) {
+        measured = measureFoldLoudness(*snapshot, first, last, kChannelPerTrack, &cancel, &progress, threads);
+    };
+    if (!runInBackground(context.parent, task) || !measured) return;
     Question report;
+    report.kind = Question::Kind::information;
     report.title = Text::tr("Loudness");
     report.text = wholeProject ? Text::tr("The loudness of the project") : Text::tr("The loudness of the selection");
     report.details = loudnessReport(*measured);

@@ -41,8 +41,10 @@ Interaction::SaveChanges QtInteraction::askSaveChanges(QWidget* parent, const QS
 }
 
 int QtInteraction::confirm(QWidget* parent, const Question& question) {
-    QMessageBox box(question.kind == Question::Kind::warning ? QMessageBox::Warning : QMessageBox::Question,
-                    question.title, question.text, QMessageBox::NoButton, parent);
+    const QMessageBox::Icon icon = question.kind == Question::Kind::warning       ? QMessageBox::Warning
+                                   : question.kind == Question::Kind::information ? QMessageBox::Information
+                                                                                  : QMessageBox::Question;
+    QMessageBox box(icon, question.title, question.text, QMessageBox::NoButton, parent);
     if (!question.details.isEmpty()) box.setInformativeText(question.details);
     std::vector<QPushButton*> buttons;
     for (int i = 0; i < question.answers.size(); ++i) {

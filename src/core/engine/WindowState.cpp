@@ -24,6 +24,9 @@ constexpr CommandEntry kCommands[] = {
     {WindowCommand::insertNoise, "insertNoiseAction", CommandRule::notPlayingAndHasTrack},
     {WindowCommand::convertOnMarks, "convertOnMarksAction", CommandRule::hasMarkAndHasTrack},
     {WindowCommand::convert, "convertAction", CommandRule::hasTrack},
+    // Markers at silences reads a copy of the tracks and adds markers only, as Add Marker
+    // may while playing: it needs something to scan, no more.
+    {WindowCommand::markSilences, "markSilencesAction", CommandRule::hasTrack},
     // The effect panel edits and previews the selected sections, as the volume and fade
     // panels do: it needs a selection, and no playback reading the same sections.
     {WindowCommand::showEffect, "showEffectSettingWindowAction", CommandRule::notPlayingAndHasSelectedSection},

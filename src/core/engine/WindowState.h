@@ -55,6 +55,7 @@ enum class WindowCommand {
     insertNoise,
     convertOnMarks,
     convert,
+    markSilences,
     showEffect,
     addMark,
     lastMark,
