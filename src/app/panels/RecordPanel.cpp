@@ -92,13 +92,16 @@ void RecordPanel::showBelow(QWidget* anchor) {
 
 void RecordPanel::stopRecord() {
     if (!controller_) return;
-    const Outcome<bool> stopped = controller_->stopRecord();
+    // The window stays responsive while the recording is converted behind the import
+    // progress; a failure is told once the placing has ended.
+    controller_->stopRecord([this](Outcome<bool> stopped) {
+        if (!stopped)
+            interaction_.tell(window_,
+                              Text::tr("The recording could not be placed on the timeline. It is kept in the folder "
+                                       "\"Record Files\"."),
+                              stopped.failure());
+    });
     doSomethingWhenStopRecordAction();
-    if (!stopped)
-        interaction_.tell(window_,
-                          Text::tr("The recording could not be placed on the timeline. It is kept in the folder "
-                                   "\"Record Files\"."),
-                          stopped.failure());
 }
 
 void RecordPanel::setIsRecording(bool recording) {
