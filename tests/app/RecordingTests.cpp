@@ -95,6 +95,16 @@ protected:
         });
     }
 
+    // The running take's file becomes an hour of a constant, written here in the
+    // recorder's place.
+    static constexpr double kHour = 3600.0;
+    void recordAnHour() {
+        recorder_->writeFile = false;
+        wavomer::test::writeWav16(recorder_->lastPath, 1, 8000,
+                                  std::vector<float>(static_cast<size_t>(kHour * 8000), 0.25f));
+        recorder_->length = kHour;
+    }
+
     wavomer::test::FakeRecorder* recorder_ = nullptr;
     std::string savedOutput_;
     std::optional<std::string> savedDevice_;
@@ -290,11 +300,7 @@ TEST_F(RecordingInTheWindow, AnHourLongTakeIsConvertedOnceBehindTheImportProgres
     const size_t stepsBefore = window->document().undo().undoStepCount();
     ASSERT_TRUE(startRecording(*window));
     ASSERT_TRUE(recordFor(*window, 0.5));
-    // The take's file: an hour of a constant, written here in the recorder's place.
-    constexpr double kHour = 3600.0;
-    recorder_->writeFile = false;
-    wavomer::test::writeWav16(recorder_->lastPath, 1, 8000, std::vector<float>(static_cast<size_t>(kHour * 8000), 0.25f));
-    recorder_->length = kHour;
+    recordAnHour();
     // The main thread's longest pause, from the stop until the take is placed: the
     // largest gap between the ticks of a 5 ms timer.
     QElapsedTimer clock;
@@ -342,6 +348,30 @@ TEST_F(RecordingInTheWindow, AnHourLongTakeIsConvertedOnceBehindTheImportProgres
     EXPECT_EQ(engine.audioTrackArray()[0]->sectionArray().size(), 1u);
     EXPECT_EQ(engine.audioTrackArray()[1]->sectionArray().size(), 1u);
     std::filesystem::remove(converted);
+}
+
+TEST_F(RecordingInTheWindow, CancellingThePlacingOfATakeLeavesTheTimelineKeepsTheFileAndSaysWhere) {
+    auto window = twoTracks();
+    ASSERT_TRUE(window);
+    WaveEditViewController& engine = window->document().engine();
+    const size_t stepsBefore = window->document().undo().undoStepCount();
+    ASSERT_TRUE(startRecording(*window));
+    ASSERT_TRUE(recordFor(*window, 0.5));
+    recordAnHour();
+    QTest::keyClick(&window->recordMask(), Qt::Key_Space);
+    ASSERT_TRUE(window->isImportDialogShown());
+    QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
+    ASSERT_TRUE(waitFor([&] { return !engine.importInProgress(); }));
+    EXPECT_FALSE(window->isImportDialogShown());
+    ASSERT_EQ(interaction_.told.size(), 1);
+    EXPECT_TRUE(interaction_.told[0].contains("Record Files"));
+    EXPECT_EQ(window->document().undo().undoStepCount(), stepsBefore);
+    EXPECT_NEAR(engine.farestTrackEndTime(), 4.0, 1e-9);
+    for (const auto& track : engine.audioTrackArray()) EXPECT_EQ(track->sectionArray().size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(recorder_->lastPath));
+    // A new take can start again.
+    QTest::mouseClick(&window->recordButton(), Qt::LeftButton);
+    EXPECT_TRUE(window->recordPanel().isPopoverShown());
 }
 
 TEST_F(RecordingInTheWindow, ATakeShowsItsTimeAndLevelInPlaceOfTheTimeBarUntilItStops) {

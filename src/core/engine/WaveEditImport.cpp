@@ -6,7 +6,6 @@
 #include "util/StandardPaths.h"
 #include "data/AudioChannelsGenerator.h"
 #include "data/AudioSampleData.h"
-#include "data/AudioWaveData.h"
 #include "engine/WaveEditViewController.h"
 #include "util/Log.h"
 
@@ -71,9 +70,6 @@ void WaveEditViewController::convertInBackground(const std::string& mediaPath,
     importJobs_.push_back({id, std::thread([this, alive, engine, folder, mediaPath, converted, scheduler, going, state, id] {
         Outcome<std::string> result = convertMedia(engine, mediaPath, folder, &state->cancel,
                                                    [state](double fraction) { state->fraction = fraction; });
-        // The envelope of a long file takes a pass over all of it: made here, the
-        // placing on the main thread finds it in the wave cache.
-        if (result && !state->cancel.load()) AudioWaveData::waveDataWithPath(*result);
         if (going->load()) return;  // the engine is going: nothing to hand back
         scheduler->post([this, alive, result, converted, id] {
             if (alive.expired()) return;
