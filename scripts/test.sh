@@ -29,7 +29,7 @@ LSAN_OPTIONS="suppressions=$PWD/tests/lsan-thirdparty.supp" \
 # ThreadSanitizer over the tests whose threads meet: the player's audio thread against edits,
 # seeks and the position tick, the sound server adapter, the import's decoding thread
 # handing chunks to its writing thread, and split pieces encoded in parallel.
-thread_tests='^(RecoveryTest|BackgroundReadTest|ParallelExport|ParallelFold|PlaybackFold|TimelineProviderTest|ProjectLockTest|PlayerTest|WrapTest|ControllerTest|PlaybackUnderEdits|RecordingFile|SilentOutputGraph|SilentPlayback|PulsePlayback|PulseOutputGraphFallback|PulseRecorderTest|PulseRecorderWithoutServer|FrameQueue|FrameFeeder|CallbackAllocation|ImportPipeline|DecodeQueue)\.'
+thread_tests='^(RecoveryTest|RecordPanelTest|BackgroundReadTest|ParallelExport|ParallelFold|PlaybackFold|TimelineProviderTest|ProjectLockTest|PlayerTest|WrapTest|ControllerTest|PlaybackUnderEdits|RecordingFile|SilentOutputGraph|SilentPlayback|PulsePlayback|PulseOutputGraphFallback|PulseRecorderTest|PulseRecorderWithoutServer|FrameQueue|FrameFeeder|CallbackAllocation|ImportPipeline|DecodeQueue)\.'
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAVOMER_TSAN=ON -DWAVOMER_BENCH=OFF >/dev/null
 cmake --build build-tsan -j"$(nproc)" --target wavomer_core_tests wavomer_sound_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/sound/tsan-libpulse.supp" \

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -14,9 +15,12 @@
 #include <QScreen>
 #include <QTest>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -89,6 +93,16 @@ protected:
             const WaveEditViewController& engine = window.document().engine();
             return engine.recordEndTime - engine.recordStartTime >= seconds - 1e-9;
         });
+    }
+
+    // The running take's file becomes an hour of a constant, written here in the
+    // recorder's place.
+    static constexpr double kHour = 3600.0;
+    void recordAnHour() {
+        recorder_->writeFile = false;
+        wavomer::test::writeWav16(recorder_->lastPath, 1, 8000,
+                                  std::vector<float>(static_cast<size_t>(kHour * 8000), 0.25f));
+        recorder_->length = kHour;
     }
 
     wavomer::test::FakeRecorder* recorder_ = nullptr;
@@ -279,6 +293,87 @@ TEST_F(RecordingInTheWindow, TheSelectedRowsShowTheRecordingGrowAndTheStopInsert
     EXPECT_TRUE(std::filesystem::exists(scratch_.file("records") + "/Record Files/Built-in.wav"));
 }
 
+TEST_F(RecordingInTheWindow, AnHourLongTakeIsConvertedOnceBehindTheImportProgressWhileTheWindowGoesOn) {
+    auto window = twoTracks();
+    ASSERT_TRUE(window);
+    WaveEditViewController& engine = window->document().engine();
+    const size_t stepsBefore = window->document().undo().undoStepCount();
+    ASSERT_TRUE(startRecording(*window));
+    ASSERT_TRUE(recordFor(*window, 0.5));
+    recordAnHour();
+    // The main thread's longest pause, from the stop until the take is placed: the
+    // largest gap between the ticks of a 5 ms timer.
+    QElapsedTimer clock;
+    qint64 lastTick = 0;
+    qint64 longestStall = 0;
+    QTimer ticker;
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longestStall = std::max(longestStall, now - lastTick);
+        lastTick = now;
+    });
+    clock.start();
+    ticker.start();
+    QTest::keyClick(&window->recordMask(), Qt::Key_Space);
+    const qint64 stopMs = clock.elapsed();
+    ASSERT_FALSE(window->document().isRecording());
+    EXPECT_TRUE(window->isImportDialogShown());
+    EXPECT_TRUE(engine.importInProgress());
+    // Until placed, the rows are as they were.
+    EXPECT_EQ(engine.audioTrackArray()[0]->sectionArray().size(), 1u);
+    ASSERT_TRUE(waitFor([&] { return !engine.importInProgress() && !window->isImportDialogShown(); }));
+    ticker.stop();
+    std::printf("stop %lld ms, longest main-thread stall while placing %lld ms\n", static_cast<long long>(stopMs),
+                static_cast<long long>(longestStall));
+    EXPECT_LT(stopMs, 50);
+    EXPECT_LT(longestStall, 50);
+    ASSERT_TRUE(interaction_.told.isEmpty()) << interaction_.told.join("; ").toStdString();
+
+    // Both selected tracks play the one converted file from the record start.
+    const auto& first = engine.audioTrackArray()[0]->sectionArray();
+    const auto& second = engine.audioTrackArray()[1]->sectionArray();
+    ASSERT_EQ(first.size(), 3u);
+    ASSERT_EQ(second.size(), 3u);
+    ASSERT_TRUE(first[1]->audioPath && second[1]->audioPath);
+    EXPECT_EQ(*first[1]->audioPath, *second[1]->audioPath);
+    EXPECT_NE(*first[1]->audioPath, recorder_->lastPath);
+    EXPECT_NEAR(first[1]->trackStartTime, 1.0, 1e-9);
+    EXPECT_NEAR(first[1]->trackEndTime, 1.0 + kHour, 1e-6);
+    EXPECT_NEAR(engine.audioTrackArray()[1]->readSamplePointAtOffset(44100 * 1800), 0.25f, 1e-3);
+    const std::string converted = *first[1]->audioPath;
+    EXPECT_EQ(window->document().undo().undoStepCount(), stepsBefore + 1);
+    window->runCommand("undo");
+    EXPECT_NEAR(engine.farestTrackEndTime(), 4.0, 1e-9);
+    EXPECT_EQ(engine.audioTrackArray()[0]->sectionArray().size(), 1u);
+    EXPECT_EQ(engine.audioTrackArray()[1]->sectionArray().size(), 1u);
+    std::filesystem::remove(converted);
+}
+
+TEST_F(RecordingInTheWindow, CancellingThePlacingOfATakeLeavesTheTimelineKeepsTheFileAndSaysWhere) {
+    auto window = twoTracks();
+    ASSERT_TRUE(window);
+    WaveEditViewController& engine = window->document().engine();
+    const size_t stepsBefore = window->document().undo().undoStepCount();
+    ASSERT_TRUE(startRecording(*window));
+    ASSERT_TRUE(recordFor(*window, 0.5));
+    recordAnHour();
+    QTest::keyClick(&window->recordMask(), Qt::Key_Space);
+    ASSERT_TRUE(window->isImportDialogShown());
+    QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
+    ASSERT_TRUE(waitFor([&] { return !engine.importInProgress(); }));
+    EXPECT_FALSE(window->isImportDialogShown());
+    ASSERT_EQ(interaction_.told.size(), 1);
+    EXPECT_TRUE(interaction_.told[0].contains("Record Files"));
+    EXPECT_EQ(window->document().undo().undoStepCount(), stepsBefore);
+    EXPECT_NEAR(engine.farestTrackEndTime(), 4.0, 1e-9);
+    for (const auto& track : engine.audioTrackArray()) EXPECT_EQ(track->sectionArray().size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(recorder_->lastPath));
+    // A new take can start again.
+    QTest::mouseClick(&window->recordButton(), Qt::LeftButton);
+    EXPECT_TRUE(window->recordPanel().isPopoverShown());
+}
+
 TEST_F(RecordingInTheWindow, ATakeShowsItsTimeAndLevelInPlaceOfTheTimeBarUntilItStops) {
     auto window = twoTracks();
     ASSERT_TRUE(window);
@@ -319,7 +414,7 @@ TEST_F(RecordingInTheWindow, ARecordingThatFailsByItselfKeepsWhatWasRecordedAndS
     // The recorder's thread reports the full disk.
     recorder_->delegate->audioRecorderDidFail("the disk is full");
     WaveEditViewController& engine = window->document().engine();
-    ASSERT_TRUE(waitFor([&] { return !window->document().isRecording(); }));
+    ASSERT_TRUE(waitFor([&] { return !window->document().isRecording() && !engine.importInProgress(); }));
     EXPECT_FALSE(window->recordMask().isVisible());
     ASSERT_EQ(interaction_.told.size(), 1);
     EXPECT_TRUE(interaction_.told[0].contains("the disk is full"));

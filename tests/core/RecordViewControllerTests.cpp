@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "config/UserConfig.h"
 #include "record/AudioWaveMeter.h"
@@ -206,8 +207,14 @@ TEST_F(RecordPanelTest, RecordingsGoToRecordFilesAndASecondOneGetsANumber) {
         recorder.length = 0.5;
         // No media engine here: the recording cannot be read back, so the timeline
         // stays as it was and the file stays where it is.
-        const Outcome<bool> stopped = panel->stopRecord();
-        EXPECT_FALSE(stopped.ok());
+        std::optional<Outcome<bool>> stopped;
+        panel->stopRecord([&](Outcome<bool> outcome) { stopped = outcome; });
+        EXPECT_TRUE(panel->isPlacingRecording());
+        ASSERT_TRUE(scheduler.waitForPosted());
+        scheduler.runAll();
+        ASSERT_TRUE(stopped);
+        EXPECT_FALSE(stopped->ok());
+        EXPECT_FALSE(panel->isPlacingRecording());
         EXPECT_FALSE(host.recording);
         EXPECT_FALSE(panelHost->timerRunning);
         EXPECT_EQ(panel->timerDrawWave, 0);
@@ -228,7 +235,10 @@ TEST_F(RecordPanelTest, AStopRightAfterTheStartPutsNoEmptySectionOnTheTimeline) 
     panel->showPopover();
     panel->startOrStop();
     recorder.length = 0.0;
-    EXPECT_TRUE(panel->stopRecord().ok());
+    std::optional<Outcome<bool>> stopped;
+    panel->stopRecord([&](Outcome<bool> outcome) { stopped = outcome; });
+    ASSERT_TRUE(stopped && stopped->ok());
+    EXPECT_FALSE(**stopped);
     EXPECT_EQ(engine->audioTrackArray()[0]->sectionArray().size(), 1u);
     EXPECT_FALSE(undo.canUndo());
 }
@@ -239,10 +249,15 @@ TEST_F(RecordPanelTest, ARecordingThatFailsStopsUnmasksAndSaysWhy) {
     panel->startOrStop();
     recorder.length = 0.3;
     panel->recordingFailed("The disk is full.");
-    setLogEnabled(true);
     EXPECT_FALSE(host.recording);
     EXPECT_FALSE(recorder.started);
     EXPECT_EQ(panelHost->unmasked, 1);
+    // No second recording starts while the first is converted for placing.
+    panel->startOrStop();
+    EXPECT_EQ(panelHost->masked, 1);
+    ASSERT_TRUE(scheduler.waitForPosted());
+    scheduler.runAll();
+    setLogEnabled(true);
     EXPECT_EQ(panelHost->stoppedBecause.rfind("The disk is full.", 0), 0u);
     // These tests decode nothing, so the recording cannot be placed: it is kept and named.
     EXPECT_EQ(panelHost->stopResult, RecordingStop::Result::KeptInFile);

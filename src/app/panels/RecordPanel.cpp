@@ -92,13 +92,20 @@ void RecordPanel::showBelow(QWidget* anchor) {
 
 void RecordPanel::stopRecord() {
     if (!controller_) return;
-    const Outcome<bool> stopped = controller_->stopRecord();
-    doSomethingWhenStopRecordAction();
-    if (!stopped)
+    // The window stays responsive while the recording is converted behind the import
+    // progress; a failure is told once the placing has ended.
+    controller_->stopRecord([this](Outcome<bool> stopped) {
+        if (stopped) return;
+        // Also when the user cancelled the placing: the take is not on the timeline, and
+        // the user hears where it is.
+        Failure failure = stopped.failure();
+        failure.cancelled = false;
         interaction_.tell(window_,
                           Text::tr("The recording could not be placed on the timeline. It is kept in the folder "
                                    "\"Record Files\"."),
-                          stopped.failure());
+                          failure);
+    });
+    doSomethingWhenStopRecordAction();
 }
 
 void RecordPanel::setIsRecording(bool recording) {

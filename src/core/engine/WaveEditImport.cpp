@@ -41,6 +41,22 @@ void WaveEditViewController::addDragInFileToWave(const std::string& mediaPath, s
     logLine("path=%s", mediaPath.c_str());
     isImporting = true;
     host_.openImportWindow();
+    convertInBackground(mediaPath, [this, done](Outcome<std::string> converted) {
+        Outcome<> result;
+        if (!converted) {
+            result = converted.failure();
+        } else {
+            dragInPath = *converted;
+            result = placeConvertedFile(*converted);
+        }
+        host_.closeImportWindow();
+        isImporting = !importJobs_.empty();
+        if (done) done(result);
+    });
+}
+
+void WaveEditViewController::convertInBackground(const std::string& mediaPath,
+                                                 std::function<void(Outcome<std::string>)> converted) {
     // The conversion thread reads only what it is handed here, the media engine and the
     // scheduler (both outlive the engine, which joins the thread before it goes), and the
     // cancel flag; its result reaches the engine on the main thread.
@@ -51,23 +67,14 @@ void WaveEditViewController::addDragInFileToWave(const std::string& mediaPath, s
     const std::atomic<bool>* going = &cancelImports_;
     auto state = std::make_shared<ImportState>();
     const uint64_t id = ++lastImportJob_;
-    importJobs_.push_back({id, std::thread([this, alive, engine, folder, mediaPath, done, scheduler, going, state, id] {
-        Outcome<std::string> converted = convertMedia(engine, mediaPath, folder, &state->cancel,
-                                                      [state](double fraction) { state->fraction = fraction; });
+    importJobs_.push_back({id, std::thread([this, alive, engine, folder, mediaPath, converted, scheduler, going, state, id] {
+        Outcome<std::string> result = convertMedia(engine, mediaPath, folder, &state->cancel,
+                                                   [state](double fraction) { state->fraction = fraction; });
         if (going->load()) return;  // the engine is going: nothing to hand back
-        scheduler->post([this, alive, converted, done, id] {
+        scheduler->post([this, alive, result, converted, id] {
             if (alive.expired()) return;
             finishImportJob(id);
-            Outcome<> result;
-            if (!converted) {
-                result = converted.failure();
-            } else {
-                dragInPath = *converted;
-                result = placeConvertedFile(*converted);
-            }
-            host_.closeImportWindow();
-            isImporting = !importJobs_.empty();
-            if (done) done(result);
+            converted(result);
         });
     }), state});
 }

@@ -5,6 +5,8 @@
 
 #include "data/AudioChannelsGenerator.h"
 #include "data/AudioSampleData.h"
+#include "engine/EditTransaction.h"
+#include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 
 namespace wavomer {
@@ -47,24 +49,18 @@ void WaveEditViewController::doRecordWithRecordDurationChange(double duration) {
     host_.flushTimeline();
 }
 
-Outcome<> WaveEditViewController::placeRecordingOnNewTracks(const std::string& recordedPath) {
-    // As an import into an empty project: the recording decoded once, one new track per
-    // channel, each holding its channel from the recording's start; the new tracks are
-    // selected.
-    host_.openImportWindow();
+Outcome<> WaveEditViewController::placeRecordingOnNewTracks(const std::string& convertedPath) {
+    // As an import into an empty project: one new track per channel of the converted
+    // recording, each holding its channel from the recording's start; the new tracks
+    // are selected.
     Outcome<> result;
-    Outcome<std::string> converted = convertForTimeline(recordedPath);
     int channels = 0;
-    if (converted) {
-        if (auto data = AudioSampleData::dataForReadingAtPath(*converted)) channels = std::max(data->channels(), 0);
-        if (channels == 0) result = Failure::at(*converted, "cannot read the converted recording");
-    } else {
-        result = converted.failure();
-    }
+    if (auto data = AudioSampleData::dataForReadingAtPath(convertedPath)) channels = std::max(data->channels(), 0);
+    if (channels == 0) result = Failure::at(convertedPath, "cannot read the converted recording");
     std::vector<TrackPtr> added;
     for (int i = 0; i < channels; ++i) added.push_back(addNewTrack());
     for (int i = 0; i < channels; ++i) {
-        SectionPtr recorded = AudioSection::sectionWithPath(*converted);
+        SectionPtr recorded = AudioSection::sectionWithPath(convertedPath);
         recorded->channel = i;
         recorded->startTime = 0.0;
         recorded->endTime = recordEndTime - recordStartTime;
@@ -81,13 +77,12 @@ Outcome<> WaveEditViewController::placeRecordingOnNewTracks(const std::string& r
     makeAllTrackEndTheSameTime();
     reloadWave();
     clearRecordDicArrayWhenFinish();
-    host_.closeImportWindow();
     return result;
 }
 
-Outcome<> WaveEditViewController::insertRecordSectionsToTrackWhenRecordFinish(const std::string& recordedPath) {
+Outcome<> WaveEditViewController::placeRecordedSections(const std::string& convertedPath) {
     recordSectionsArray.clear();
-    if (timelineTrackArray_.empty()) return placeRecordingOnNewTracks(recordedPath);
+    if (timelineTrackArray_.empty()) return placeRecordingOnNewTracks(convertedPath);
     const double farthest = farestTrackEndTime();
     std::vector<TrackPtr> tracks = timelineTrackArray_;
     for (const auto& track : tracks) {
@@ -107,24 +102,60 @@ Outcome<> WaveEditViewController::insertRecordSectionsToTrackWhenRecordFinish(co
         recorded->isBlankSection = false;
         recorded->startTime = 0.0;
         recorded->endTime = recordEndTime - recordStartTime;
+        // Every track's section plays the same converted file (each opens its own reader).
+        recorded->updateRecordSectionWithNewPath(convertedPath);
         sections.insert(sections.begin() + static_cast<std::ptrdiff_t>(insertAt), recorded);
         audioTrackSectionArray(track, sections);
         moveSections(sections, insertAt + 1, recorded->endTime);
         recordSectionsArray.push_back(recorded);
     }
-    host_.openImportWindow();
-    Outcome<> result;
-    for (const auto& section : recordSectionsArray) {
-        // Each section plays its own decoded copy of the recording.
-        Outcome<std::string> path = convertForTimeline(recordedPath);
-        if (path) section->updateRecordSectionWithNewPath(*path);
-        else if (result) result = path.failure();
-    }
     makeAllTrackEndTheSameTime();
     reloadWave();
     clearRecordDicArrayWhenFinish();
+    return {};
+}
+
+Outcome<> WaveEditViewController::insertRecordSectionsToTrackWhenRecordFinish(const std::string& recordedPath) {
+    host_.openImportWindow();
+    Outcome<std::string> converted = convertForTimeline(recordedPath);
+    Outcome<> result;
+    if (converted) {
+        result = placeRecordedSections(*converted);
+    } else {
+        recordSectionsArray.clear();
+        clearRecordDicArrayWhenFinish();
+        result = converted.failure();
+    }
     host_.closeImportWindow();
     return result;
+}
+
+void WaveEditViewController::placeRecordingInBackground(const std::string& recordedPath,
+                                                        std::function<void(Outcome<>)> done) {
+    isImporting = true;
+    host_.openImportWindow();
+    convertInBackground(recordedPath, [this, done](Outcome<std::string> converted) {
+        Outcome<> result;
+        {
+            EditTransaction placing(*this);
+            {
+                UserEvent event(*this);
+                recordSectionsArray.clear();
+                if (converted) {
+                    result = placeRecordedSections(*converted);
+                } else {
+                    // Nothing goes on the timeline; the live preview of the take ends.
+                    result = converted.failure();
+                    clearRecordDicArrayWhenFinish();
+                    reloadWave();
+                }
+            }
+            if (!result) placing.rollBack();
+        }
+        host_.closeImportWindow();
+        isImporting = !importJobs_.empty();
+        if (done) done(result);
+    });
 }
 
 void WaveEditViewController::clearRecordDicArrayWhenFinish() {

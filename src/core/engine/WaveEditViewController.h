@@ -9,8 +9,8 @@
 // The members are defined by concern in WaveEdit*.cpp: timeline, splitting,
 // clipboard, tracks, markers, undo, recording, import and project.
 //
-// Threads: main thread only. An import converts on a background thread and hands
-// the placement back through the host's scheduler.
+// Threads: main thread only. An import, and the recording a stop places, convert on
+// a background thread and hand the placement back through the host's scheduler.
 //
 // Invariants after every completed command: each track's sections touch from 0.0;
 // every track ends at the project length; the project does not end in blank
@@ -225,8 +225,18 @@ public:
     void saveRecordAudioLevelToCurrentTime(float level, double duration);
     float readRecordAudioLevelWithTime(double time) const;
     void doRecordWithRecordDurationChange(double duration);
-    // With no track selected, the recording goes on new tracks, one per channel.
+    // Places the recording from recordStartTime to recordEndTime on every selected
+    // track, the recorded file converted once and its sample data shared by the
+    // sections; with no track selected, it goes on new tracks, one per channel. This
+    // one converts on the calling thread (recovery, tests); the stop of a recording
+    // uses placeRecordingInBackground.
     Outcome<> insertRecordSectionsToTrackWhenRecordFinish(const std::string& recordedPath);
+    // The same placing behind the import progress: the file is converted on an import
+    // thread (cancelImports stops it) while the main thread goes on, then placed on the
+    // main thread in one user event, one undo step. done runs on the main thread with
+    // the outcome; a failed or cancelled conversion leaves the timeline as it was and
+    // the recorded file where it is.
+    void placeRecordingInBackground(const std::string& recordedPath, std::function<void(Outcome<>)> done);
     void clearRecordDicArrayWhenFinish();
 
     // --- import ----------------------------------------------------------------------
@@ -288,7 +298,12 @@ public:
 
 private:
     Outcome<> placeReadProject(const std::string& folder, ReadProject* read);
-    Outcome<> placeRecordingOnNewTracks(const std::string& recordedPath);
+    // The recording's sections over an already converted sample data file.
+    Outcome<> placeRecordedSections(const std::string& convertedPath);
+    Outcome<> placeRecordingOnNewTracks(const std::string& convertedPath);
+    // Converts media into the import folder on a thread of this engine (an import job,
+    // with its progress and cancel), and hands the outcome to converted on the main thread.
+    void convertInBackground(const std::string& mediaPath, std::function<void(Outcome<std::string>)> converted);
     friend class UserEvent;
     // Records the inverse of a change; asserts (in debug builds) that it runs inside a
     // user event on the main thread.

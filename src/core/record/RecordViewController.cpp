@@ -9,8 +9,6 @@
 #include <system_error>
 
 #include "config/UserConfig.h"
-#include "engine/EditTransaction.h"
-#include "engine/UndoManager.h"
 #include "engine/UserEvent.h"
 #include "engine/WaveEditViewController.h"
 #include "util/Log.h"
@@ -133,7 +131,7 @@ void RecordViewController::closePopoverWithoutRecord() {
 
 void RecordViewController::startOrStop() {
     engine_.updateSelectedMarker(nullptr);
-    if (host_.isRecording()) return;
+    if (host_.isRecording() || placing_) return;
     host_.setIsRecording(true);
     host_.doSomethingWhenStartRecordAction();
     startRecord();
@@ -187,15 +185,14 @@ void RecordViewController::flushAudioRecordState() {
     if (timerDrawWave % kDurationTicks == 0) engine_.doRecordWithRecordDurationChange(duration);
 }
 
-Outcome<bool> RecordViewController::stopRecord() {
+void RecordViewController::stopRecord(std::function<void(Outcome<bool>)> done) {
     const std::string path = audioRecorder_.outputPath();
     audioRecorder_.stop();
     isdoRecording = false;
     stopTimer();
     host_.setIsRecording(false);
 
-    EditTransaction placing(engine_);
-    Outcome<> inserted;
+    bool nothing = false;
     {
         UserEvent event(engine_);
         // The timeline grew on every fifth tick; the file may hold up to 50 ms more,
@@ -206,17 +203,24 @@ Outcome<bool> RecordViewController::stopRecord() {
         if (engine_.recordEndTime - engine_.recordStartTime <= 0.0) {
             // Nothing was recorded: no empty section goes on the timeline.
             engine_.clearRecordDicArrayWhenFinish();
-            return false;
+            nothing = true;
         }
-        inserted = engine_.insertRecordSectionsToTrackWhenRecordFinish(path);
     }
-    if (!inserted) {
+    if (nothing) {
+        if (done) done(false);
+        return;
+    }
+    placing_ = true;
+    std::weak_ptr<bool> alive = alive_;
+    engine_.placeRecordingInBackground(path, [this, alive, done](Outcome<> placed) {
+        if (alive.expired()) return;
+        placing_ = false;
+        if (!done) return;
         // A recording that cannot be read back leaves the timeline as it was; the file
         // stays in the folder for the user.
-        placing.rollBack();
-        return inserted.failure();
-    }
-    return true;
+        if (placed) done(true);
+        else done(placed.failure());
+    });
 }
 
 void RecordViewController::devicesChanged() {
@@ -229,21 +233,30 @@ void RecordViewController::devicesChanged() {
 void RecordViewController::recordingFailed(const std::string& message) {
     if (!isdoRecording) return;
     const std::string path = recordingPath_;
-    const Outcome<bool> stopped = stopRecord();
+    RecordViewHost& host = host_;
+    // The user hears how it ended after the window is unmasked, also when that is known
+    // before stopRecord returns.
+    auto early = std::make_shared<std::optional<RecordingStop>>();
+    auto stopping = std::make_shared<bool>(true);
+    stopRecord([&host, path, message, early, stopping](Outcome<bool> stopped) {
+        RecordingStop stop;
+        stop.reason = message;
+        if (stopped) {
+            stop.result = *stopped ? RecordingStop::Result::Placed : RecordingStop::Result::NothingRecorded;
+        } else if (!path.empty() && ::access(path.c_str(), F_OK) == 0) {
+            stop.result = RecordingStop::Result::KeptInFile;
+            stop.keptFile = path;
+            stop.placeFailure = stopped.failure().message();
+        } else {
+            stop.result = RecordingStop::Result::NothingRecorded;
+            stop.reason += "\n" + stopped.failure().message();
+        }
+        if (*stopping) *early = std::move(stop);
+        else host.recordingStoppedBecause(stop);
+    });
+    *stopping = false;
     host_.doSomethingWhenStopRecordAction();
-    RecordingStop stop;
-    stop.reason = message;
-    if (stopped) {
-        stop.result = *stopped ? RecordingStop::Result::Placed : RecordingStop::Result::NothingRecorded;
-    } else if (!path.empty() && ::access(path.c_str(), F_OK) == 0) {
-        stop.result = RecordingStop::Result::KeptInFile;
-        stop.keptFile = path;
-        stop.placeFailure = stopped.failure().message();
-    } else {
-        stop.result = RecordingStop::Result::NothingRecorded;
-        stop.reason += "\n" + stopped.failure().message();
-    }
-    host_.recordingStoppedBecause(stop);
+    if (*early) host_.recordingStoppedBecause(**early);
 }
 
 }  // namespace wavomer

@@ -3,7 +3,8 @@
 // always last), reconciles the saved device with it, monitors the chosen device while
 // the panel is shown, feeds the level meter and, while recording, the engine's live
 // preview on every 0.01 s tick, and at the stop hands the recorded file to the engine,
-// which inserts it at the record start on every selected track as one undo step.
+// which converts it on an import thread and then inserts it at the record start on
+// every selected track as one undo step.
 //
 // The window implements RecordViewHost: its recording flag, the mask, the level timer,
 // and the messages. The pop-up shows deviceTitles() with selectedDeviceName() chosen.
@@ -13,6 +14,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -85,10 +88,14 @@ public:
     // From the main window.
     void showPopover();
     void closePopoverWithoutRecord();
-    // Stops the recorder and inserts what it recorded: answers whether anything was
-    // placed, or why the recording could not be (the timeline is then as before and
-    // the recorded file stays).
-    Outcome<bool> stopRecord();
+    // Stops the recorder and places what it recorded behind the import progress (the
+    // engine's placeRecordingInBackground), returning at once. done runs on the main
+    // thread with whether anything was placed, or why the recording could not be (the
+    // timeline is then as before and the recorded file stays); with nothing recorded,
+    // before stopRecord returns.
+    void stopRecord(std::function<void(Outcome<bool>)> done = nullptr);
+    // A stopped recording is being converted and placed: no new one starts until then.
+    bool isPlacingRecording() const { return placing_; }
     // The panel's controls.
     void selectAudioDevice(const std::string& title);
     void startOrStop();
@@ -136,6 +143,9 @@ private:
     // recorder does not list it (yet): it comes back when it appears.
     std::optional<std::string> awaitedName_;
     bool popoverShown_ = false;
+    bool placing_ = false;
+    // Gone with the controller: a placing that ends later calls nothing of it.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace wavomer
