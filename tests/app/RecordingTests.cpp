@@ -324,10 +324,14 @@ TEST_F(RecordingInTheWindow, AnHourLongTakeIsConvertedOnceBehindTheImportProgres
     EXPECT_EQ(engine.audioTrackArray()[0]->sectionArray().size(), 1u);
     ASSERT_TRUE(waitFor([&] { return !engine.importInProgress() && !window->isImportDialogShown(); }));
     ticker.stop();
-    std::printf("stop %lld ms, longest main-thread stall while placing %lld ms\n", static_cast<long long>(stopMs),
-                static_cast<long long>(longestStall));
-    EXPECT_LT(stopMs, 50);
-    EXPECT_LT(longestStall, 50);
+    const qint64 placingMs = clock.elapsed();
+    std::printf("stop %lld ms, longest main-thread stall while placing %lld ms, placed after %lld ms\n",
+                static_cast<long long>(stopMs), static_cast<long long>(longestStall), static_cast<long long>(placingMs));
+    // Measured against the placing itself rather than a clock, so a busy machine does not
+    // decide it: converting on the main thread would stall it for all of the placing
+    // (here 9-13 ms stalls against about a second of converting).
+    EXPECT_LT(stopMs * 4, placingMs);
+    EXPECT_LT(longestStall * 4, placingMs);
     ASSERT_TRUE(interaction_.told.isEmpty()) << interaction_.told.join("; ").toStdString();
 
     // Both selected tracks play the one converted file from the record start.

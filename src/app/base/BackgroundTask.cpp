@@ -1,5 +1,7 @@
 #include "base/BackgroundTask.h"
 
+#include "engine/WaveEditViewController.h"
+
 #include <QEventLoop>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -39,6 +41,20 @@ bool runInBackground(QWidget* parent, const BackgroundTask& task) {
     worker.join();
     dialog.hide();
     return !cancel;
+}
+
+ReadScope readScope(const WaveEditViewController& engine) {
+    ReadScope scope;
+    scope.from = std::min(engine.selectedTimelineStartTime(), engine.selectedTimelineEndTime());
+    scope.to = std::max(engine.selectedTimelineStartTime(), engine.selectedTimelineEndTime());
+    scope.tracks = engine.timelineTrackArray();
+    scope.wholeProject = scope.to - scope.from < 1e-9 || scope.tracks.empty();
+    if (scope.wholeProject) {
+        scope.from = 0.0;
+        scope.to = engine.farestTrackEndTime();
+        scope.tracks = engine.audioTrackArray();
+    }
+    return scope;
 }
 
 }  // namespace wavomer::app

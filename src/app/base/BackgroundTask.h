@@ -10,8 +10,15 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <vector>
+
+#include "model/AudioTrack.h"
 
 class QWidget;
+
+namespace wavomer {
+class WaveEditViewController;
+}
 
 namespace wavomer::app {
 
@@ -24,5 +31,15 @@ struct BackgroundTask {
 
 // Runs the task behind its dialog over parent; false when the user cancelled it.
 bool runInBackground(QWidget* parent, const BackgroundTask& task);
+
+// What a read of the project covers: the selected tracks within the selection, or every
+// track over the whole project when nothing is selected.
+struct ReadScope {
+    double from = 0.0;
+    double to = 0.0;
+    std::vector<TrackPtr> tracks;
+    bool wholeProject = false;
+};
+ReadScope readScope(const WaveEditViewController& engine);
 
 }  // namespace wavomer::app

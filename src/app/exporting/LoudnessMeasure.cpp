@@ -28,16 +28,7 @@ QString loudnessReport(const Loudness& loudness) {
 }
 
 void measureLoudness(const WindowContext& context) {
-    WaveEditViewController& engine = context.document.engine();
-    double from = std::min(engine.selectedTimelineStartTime(), engine.selectedTimelineEndTime());
-    double to = std::max(engine.selectedTimelineStartTime(), engine.selectedTimelineEndTime());
-    std::vector<TrackPtr> tracks = engine.timelineTrackArray();
-    const bool wholeProject = to - from < 1e-9 || tracks.empty();
-    if (wholeProject) {
-        from = 0.0;
-        to = engine.farestTrackEndTime();
-        tracks = engine.audioTrackArray();
-    }
+    const auto [from, to, tracks, wholeProject] = readScope(context.document.engine());
     // A copy of the tracks, so the project may be played or edited meanwhile.
     auto snapshot = std::make_shared<TrackSnapshot>(TrackSnapshot::take(tracksToExport(tracks, from, to)));
     const auto first = static_cast<int64_t>(std::trunc(from * 44100.0));

@@ -101,15 +101,7 @@ void addMarkersAtSilences(const WindowContext& context) {
     WaveEditViewController& engine = context.document.engine();
     // The selected tracks within the selection, or the whole project without one (as
     // Track > Loudness... measures).
-    double from = std::min(engine.selectedTimelineStartTime(), engine.selectedTimelineEndTime());
-    double to = std::max(engine.selectedTimelineStartTime(), engine.selectedTimelineEndTime());
-    std::vector<TrackPtr> tracks = engine.timelineTrackArray();
-    const bool wholeProject = to - from < 1e-9 || tracks.empty();
-    if (wholeProject) {
-        from = 0.0;
-        to = engine.farestTrackEndTime();
-        tracks = engine.audioTrackArray();
-    }
+    const auto [from, to, tracks, wholeProject] = readScope(engine);
     SilenceMarkersDialog dialog(context.parent, wholeProject);
     if (dialog.exec() != QDialog::Accepted) return;
     const SilenceSearch search = dialog.search();
