@@ -78,7 +78,7 @@ std::vector<uint8_t> coverOf(const std::string& path, const std::string& ext) {
         TagLib::RIFF::AIFF::File f(path.c_str());
         return fromId3(f.tag());
     }
-    if (ext == "m4a" || ext == "m4r") {
+    if (ext == "m4a" || ext == "m4b" || ext == "m4r") {
         TagLib::MP4::File f(path.c_str());
         auto covers = f.tag()->item("covr").toCoverArtList();
         return covers.isEmpty() || covers.front().format() != TagLib::MP4::CoverArt::PNG

@@ -260,8 +260,9 @@ TEST_F(MediaExportTest, AFormatThatWouldMakeATrackTheSubwooferIsNotOfferedForTha
     // AC-3 holds five full-range channels, Vorbis and ALAC put a low-frequency one
     // into every layout of six.
     EXPECT_EQ(options.formatButton().titles,
-              (std::vector<std::string>{"AAC - Advanced Audio Coding(*.m4a)", "FLAC - Free Lossless Audio Codec(*.flac)",
-                                        kWav, "AIFF - Audio Interchange File Format(*.aiff)",
+              (std::vector<std::string>{"AAC - Advanced Audio Coding(*.m4a)", "M4B - Audiobook (AAC)(*.m4b)",
+                                        "FLAC - Free Lossless Audio Codec(*.flac)", kWav,
+                                        "AIFF - Audio Interchange File Format(*.aiff)",
                                         "Opus - Opus Audio(*.opus)", "iTunes"}));
     for (int count : {3, 4, 5}) {
         options.setTrackCount(static_cast<size_t>(count));
