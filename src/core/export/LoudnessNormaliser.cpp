@@ -274,10 +274,7 @@ bool NormalisingSource::readSample(float* buffer, int32_t frames) {
     const bool ended = inner_.readSample(buffer, frames);
     const size_t count = static_cast<size_t>(frames) * static_cast<size_t>(channels_);
     for (size_t i = 0; i < count; ++i) buffer[i] *= factor_;
-    if (limiter_) {
-        scratch_.assign(buffer, buffer + count);
-        limiter_->process(scratch_.data(), buffer, frames);
-    }
+    if (limiter_) limiter_->process(buffer, buffer, frames);
     return ended;
 }
 

@@ -103,7 +103,8 @@ public:
     static constexpr int32_t kHalfTaps = 12;    // interpolation taps either side of a point
 
     TruePeakLimiter(int32_t channels, double ceilingDecibels, double sampleRate = 44100.0);
-    // Frames in to frames out, delayed by latency() frames.
+    // Frames in to frames out, delayed by latency() frames; in and out may be the same
+    // buffer (each frame is taken in before the frame out is written over it).
     void process(const float* in, float* out, int32_t frames);
     void reset();
     int32_t latency() const { return kLookAhead + kHalfTaps; }
@@ -152,7 +153,6 @@ private:
     float factor_ = 1.0f;
     int32_t channels_ = 0;
     std::unique_ptr<TruePeakLimiter> limiter_;
-    std::vector<float> scratch_;
 };
 
 }  // namespace wavomer
