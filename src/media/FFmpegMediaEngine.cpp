@@ -181,8 +181,7 @@ public:
     void flushOperation() override {
         closeDecoder();
         swr_free(&swr_);
-        fifo_.clear();
-        fifoHead_ = 0;
+        clearFifo();
         demuxEnded_ = false;
         decoderDrained_ = false;
         finished_ = false;
@@ -197,26 +196,32 @@ public:
         closeDecoder();
     }
 
-    int32_t readAudioStream(TSAudioStream& stream, float* data, int32_t frames) override {
+    int32_t readAudioPlanes(TSAudioStream& stream, float* const* planes, int32_t frames) override {
         auto* ff = static_cast<FFAudioStream*>(&stream);
         if (ff != selectedStream_ || frames <= 0) return 0;
         const int32_t channels = ff->resampleChannels();
         if (channels <= 0) return 0;
         if (channels != outChannels_) {
+            // The queue's planes are laid out for a channel count.
             swr_free(&swr_);
-            fifo_.clear();
-            fifoHead_ = 0;
+            clearFifo();
+            std::vector<float>().swap(fifo_);
+            fifoRoom_ = 0;
             outChannels_ = channels;
         }
-        while (fifoFrames() < frames && !finished_) pump(*ff);
-        int32_t n = static_cast<int32_t>(std::min<int64_t>(frames, fifoFrames()));
-        if (n <= 0) return 0;  // nothing decoded: an empty queue has no storage to copy from
-        std::memcpy(data, fifo_.data() + fifoHead_, static_cast<size_t>(n) * channels * sizeof(float));
-        fifoHead_ += static_cast<size_t>(n) * channels;
-        if (fifoHead_ > (1u << 16) && fifoHead_ * 2 > fifo_.size()) {
-            fifo_.erase(fifo_.begin(), fifo_.begin() + static_cast<std::ptrdiff_t>(fifoHead_));
-            fifoHead_ = 0;
+        // What the last read left over comes first; then decoded frames go straight
+        // into the caller's planes while a whole frame fits, and only the one that
+        // does not passes through the queue.
+        int32_t n = takeFromFifo(planes, 0, frames);
+        direct_ = planes;
+        directRoom_ = frames;
+        directGot_ = n;
+        while (directGot_ < frames && !finished_) {
+            pump(*ff);
+            directGot_ += takeFromFifo(planes, directGot_, frames - directGot_);
         }
+        n = directGot_;
+        direct_ = nullptr;
         return n;
     }
 
@@ -229,8 +234,56 @@ public:
     }
 
 private:
-    int64_t fifoFrames() const {
-        return outChannels_ > 0 ? static_cast<int64_t>((fifo_.size() - fifoHead_) / outChannels_) : 0;
+    void clearFifo() {
+        fifoBegin_ = 0;
+        fifoEnd_ = 0;
+    }
+
+    // Moves up to frames queued frames into planes at offset; answers how many.
+    int32_t takeFromFifo(float* const* planes, int32_t offset, int32_t frames) {
+        const int32_t n = static_cast<int32_t>(std::min<int64_t>(frames, fifoEnd_ - fifoBegin_));
+        if (n <= 0) return 0;
+        for (int32_t c = 0; c < outChannels_; ++c)
+            std::memcpy(planes[c] + offset, fifoPlane(c) + fifoBegin_, static_cast<size_t>(n) * sizeof(float));
+        fifoBegin_ += n;
+        if (fifoBegin_ == fifoEnd_) clearFifo();
+        return n;
+    }
+
+    float* fifoPlane(int32_t channel) { return fifo_.data() + static_cast<size_t>(channel) * fifoRoom_; }
+
+    // Makes room for frames more frames at the queue's end: what it holds moves to
+    // the front of its planes, which grow only when that is not enough.
+    void makeFifoRoom(int64_t frames) {
+        const int64_t held = fifoEnd_ - fifoBegin_;
+        if (fifoEnd_ + frames <= fifoRoom_) return;
+        if (held + frames <= fifoRoom_) {
+            for (int32_t c = 0; c < outChannels_; ++c)
+                std::memmove(fifoPlane(c), fifoPlane(c) + fifoBegin_, static_cast<size_t>(held) * sizeof(float));
+        } else {
+            const int64_t room = std::max(held + frames, fifoRoom_ * 2);
+            std::vector<float> grown(static_cast<size_t>(room * outChannels_));
+            for (int32_t c = 0; c < outChannels_; ++c)
+                std::memcpy(grown.data() + static_cast<size_t>(c) * room, fifoPlane(c) + fifoBegin_,
+                            static_cast<size_t>(held) * sizeof(float));
+            fifo_.swap(grown);
+            fifoRoom_ = room;
+        }
+        fifoBegin_ = 0;
+        fifoEnd_ = held;
+    }
+
+    // Frames decoded go to the caller's planes while a read waits for them, the
+    // queue is empty and they all fit; to the queue otherwise.
+    bool fitsCaller(int64_t frames) const {
+        return direct_ && fifoBegin_ == fifoEnd_ && frames <= directRoom_ - directGot_;
+    }
+    float* target(int32_t channel, bool toCaller) {
+        return toCaller ? direct_[channel] + directGot_ : fifoPlane(channel) + fifoEnd_;
+    }
+    void delivered(int64_t frames, bool direct) {
+        if (direct) directGot_ += static_cast<int32_t>(frames);
+        else fifoEnd_ += frames;
     }
 
     void reopen() {
@@ -271,7 +324,7 @@ private:
         // through one to one instead of being remixed.
         if (in.nb_channels == outChannels_) av_channel_layout_copy(&out, &in);
         else av_channel_layout_default(&out, outChannels_);
-        int rc = swr_alloc_set_opts2(&swr_, &out, AV_SAMPLE_FMT_FLT, kOutputRate, &in,
+        int rc = swr_alloc_set_opts2(&swr_, &out, AV_SAMPLE_FMT_FLTP, kOutputRate, &in,
                                      static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
         av_channel_layout_uninit(&in);
         av_channel_layout_uninit(&out);
@@ -282,17 +335,32 @@ private:
         swrRate_ = frame->sample_rate;
         swrFormat_ = frame->format;
         swrChannels_ = frame->ch_layout.nb_channels;
+        // Planar floats at the output rate, channel for channel: what the resampler
+        // would hand back is the frame itself, so it is copied as it stands.
+        passThrough_ = frame->format == AV_SAMPLE_FMT_FLTP && frame->sample_rate == kOutputRate &&
+                       frame->ch_layout.nb_channels == outChannels_;
         return true;
     }
 
     void appendConverted(const uint8_t** input, int inputFrames) {
-        int room = swr_get_out_samples(swr_, inputFrames);
+        const int room = swr_get_out_samples(swr_, inputFrames);  // at most this many come out
         if (room <= 0) return;
-        size_t old = fifo_.size();
-        fifo_.resize(old + static_cast<size_t>(room) * outChannels_);
-        uint8_t* out[] = {reinterpret_cast<uint8_t*>(fifo_.data() + old)};
-        int got = swr_convert(swr_, out, room, input, inputFrames);
-        fifo_.resize(old + static_cast<size_t>(std::max(got, 0)) * outChannels_);
+        const bool toCaller = fitsCaller(room);
+        if (!toCaller) makeFifoRoom(room);
+        outPlanes_.resize(static_cast<size_t>(outChannels_));
+        for (int32_t c = 0; c < outChannels_; ++c)
+            outPlanes_[static_cast<size_t>(c)] = reinterpret_cast<uint8_t*>(target(c, toCaller));
+        const int got = swr_convert(swr_, outPlanes_.data(), room, input, inputFrames);
+        delivered(std::max(got, 0), toCaller);
+    }
+
+    void appendFrameAsItStands(const AVFrame* frame) {
+        const int64_t frames = frame->nb_samples;
+        const bool toCaller = fitsCaller(frames);
+        if (!toCaller) makeFifoRoom(frames);
+        for (int32_t c = 0; c < outChannels_; ++c)
+            std::memcpy(target(c, toCaller), frame->extended_data[c], static_cast<size_t>(frames) * sizeof(float));
+        delivered(frames, toCaller);
     }
 
     void finish() {
@@ -335,6 +403,7 @@ private:
                     }
                 }
                 if (refused) ++damaged_;
+                else if (swr_ && passThrough_) appendFrameAsItStands(frame_);
                 else if (swr_) appendConverted(const_cast<const uint8_t**>(frame_->extended_data), frame_->nb_samples);
             }
             av_frame_unref(frame_);
@@ -389,9 +458,19 @@ private:
     int failedFormat_ = -1;
     int failedChannels_ = -1;
     std::string convertError_;
+    bool passThrough_ = false;
     int32_t outChannels_ = 0;
+    // Decoded frames not yet read, one plane per channel: channel c's are
+    // fifo_[c * fifoRoom_ + fifoBegin_, c * fifoRoom_ + fifoEnd_).
     std::vector<float> fifo_;
-    size_t fifoHead_ = 0;
+    int64_t fifoRoom_ = 0;
+    int64_t fifoBegin_ = 0;
+    int64_t fifoEnd_ = 0;
+    // The planes of the read waiting for frames, and how many it has.
+    float* const* direct_ = nullptr;
+    int32_t directRoom_ = 0;
+    int32_t directGot_ = 0;
+    std::vector<uint8_t*> outPlanes_;
     bool packetsRead_ = false;
     bool demuxEnded_ = false;
     bool decoderDrained_ = false;

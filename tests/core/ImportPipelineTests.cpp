@@ -106,7 +106,7 @@ public:
     void setExportMovie(bool) override {}
     void setCurrentTime(int64_t) override { position_ = 0; }
     void flushOperation() override {}
-    int32_t readAudioStream(TSAudioStream& stream, float* data, int32_t frames) override {
+    int32_t readAudioPlanes(TSAudioStream& stream, float* const* planes, int32_t frames) override {
         // One thread at a time reads a stream: the import's decoder.
         const std::thread::id me = std::this_thread::get_id();
         std::thread::id seen = script_.reader.load();
@@ -117,9 +117,8 @@ public:
         if (media_.indexOfStream(&stream) != media_.selected_) return 0;
         const int64_t left = fake.frames() < 0 ? frames : std::max<int64_t>(fake.frames() - position_, 0);
         const int32_t n = static_cast<int32_t>(std::min<int64_t>(frames, left));
-        for (int32_t i = 0; i < n; ++i)
-            for (int32_t c = 0; c < fake.channels(); ++c)
-                data[static_cast<size_t>(i) * fake.channels() + c] = sampleAt(fake.index(), c, position_ + i);
+        for (int32_t c = 0; c < fake.channels(); ++c)
+            for (int32_t i = 0; i < n; ++i) planes[c][i] = sampleAt(fake.index(), c, position_ + i);
         position_ += n;
         const int64_t total = script_.delivered += n;
         if (script_.raiseCancelAt && total >= script_.cancelAfterFrames) script_.raiseCancelAt->store(true);

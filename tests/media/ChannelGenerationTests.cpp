@@ -407,15 +407,6 @@ TEST_F(GenerationTest, ImportFileNamesAreNewForEveryConversion) {
     EXPECT_TRUE(exists(b));
 }
 
-TEST_F(GenerationTest, FillAudioTakesOneChannelOutOfInterleavedFrames) {
-    const float interleaved[] = {0, 10, 20, 1, 11, 21, 2, 12, 22};
-    float out[3];
-    AudioChannelsGenerator::fillAudio(out, 3, 1, 3, interleaved);
-    EXPECT_EQ(out[0], 10);
-    EXPECT_EQ(out[1], 11);
-    EXPECT_EQ(out[2], 12);
-}
-
 TEST(MediaTime, SecondsConvertToTicksByTruncation) {
     EXPECT_EQ(ts_default_time_base(), 1000000);
     EXPECT_EQ(ts_double_to_time(1.5), 1500000);

@@ -111,15 +111,12 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
     movie.setCurrentTime(0);
     movie.flushOperation();
 
-    // Decoded chunks are split per channel and gathered, then written a batch at a
-    // time: the same bytes at the same places as block by block, with far fewer
-    // writes. The batch holds a bounded number of samples, so many channels make it
-    // shorter; it is made when the first block has decoded.
-    const int32_t batchLimit =
-        std::clamp(kBatchSamples / q / kBlockFrames * kBlockFrames, kBlockFrames, kBatchFrames);
+    // Chunks come as planes, whole blocks of them, and each plane is written from the
+    // chunk as it stands: the same bytes at the same places as block by block.
     const int32_t chunkBlocks = static_cast<int32_t>(
         std::clamp<int64_t>(kQueueSamples / (int64_t(kQueueSlots) * q * kBlockFrames), 1, kChunkBlocks));
-    DecodeQueue queue(pipelined ? kQueueSlots : 1, static_cast<size_t>(q) * kBlockFrames * chunkBlocks);
+    const int32_t chunkFrames = chunkBlocks * kBlockFrames;
+    DecodeQueue queue(pipelined ? kQueueSlots : 1, static_cast<size_t>(q) * chunkFrames);
     if (envelopesKept_) {
         if (envelopes_.size() < static_cast<size_t>(start + q)) envelopes_.resize(static_cast<size_t>(start + q));
         for (int32_t c = 0; c < q; ++c) envelopes_[static_cast<size_t>(start + c)] = WavePointBuilder();
@@ -130,10 +127,11 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
     if (pipelined) {
         try {
             decoder = std::thread([&] {
+                std::vector<float*> planes(static_cast<size_t>(q));
                 for (bool more = true; more;) {
                     DecodeQueue::Chunk* chunk = queue.acquire();
                     if (!chunk) break;
-                    more = decodeChunk(movie, stream, q, chunkBlocks, *chunk);
+                    more = decodeChunk(movie, stream, q, chunkFrames, planes, *chunk);
                     queue.push(chunk);
                 }
                 queue.close();
@@ -152,105 +150,80 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
         }
     } joiner{queue, decoder};
     DecodeQueue::Chunk* inline_ = threaded ? nullptr : queue.acquire();
+    std::vector<float*> inlinePlanes(threaded ? 0 : static_cast<size_t>(q));
     bool inlineMore = true;
     auto next = [&]() -> DecodeQueue::Chunk* {
         if (threaded) return queue.pop();
         if (!inlineMore) return nullptr;
-        inlineMore = decodeChunk(movie, stream, q, chunkBlocks, *inline_);
+        inlineMore = decodeChunk(movie, stream, q, chunkFrames, inlinePlanes, *inline_);
         return inline_;
     };
 
-    std::vector<float> planes;
-    int64_t batchStart = 0;
-    int64_t batchFrames = 0;
-    auto flush = [&]() {
-        for (int32_t c = 0; c < q && batchFrames > 0; ++c) {
-            const float* plane = planes.data() + static_cast<size_t>(c) * batchLimit;
-            sampleData->writeSample(plane, start + c, static_cast<int32_t>(batchFrames), batchStart);
-            if (envelopesKept_) envelopes_[static_cast<size_t>(start + c)].feed(plane, batchFrames);
-        }
-        // Every few seconds of audio the disk is set to work on what was written, while
-        // decoding goes on, so that the flush of the finished file has little left to do.
-        if (batchFrames > 0 && (batchStart + batchFrames) / kWriteBackFrames != batchStart / kWriteBackFrames)
-            sampleData->startWriteBack();
-        batchStart += batchFrames;
-        batchFrames = 0;
-        if (sampleData->hasWriteError()) writeFailed_ = true;
-        if (envelopesKept_ && batchStart > 0) {
-            // Points a second per channel: the envelope's memory grows with the length.
-            const int64_t bytes = int64_t(start + q) * 4 * AudioSampleData::kDefaultWavePointsPerSecond * (batchStart / kSampleRate + 1);
-            if (bytes > kMaxEnvelopeBytes) {
-                envelopesKept_ = false;
-                std::vector<WavePointBuilder>().swap(envelopes_);
-            }
-        }
-    };
     int64_t nextReport = kSampleRate;
     int64_t p = 0;
-    bool ended = false;
-    while (!ended) {
+    for (bool ended = false; !ended;) {
         if (cancelled()) return q;
         DecodeQueue::Chunk* chunk = next();
         if (!chunk) break;
-        const float* interleaved = chunk->samples.data();
-        for (int32_t done = 0;; done += kBlockFrames, p += kBlockFrames) {
-            if (done >= chunk->frames) {
-                ended = chunk->frames < chunkBlocks * kBlockFrames;  // a short chunk is the stream's last
+        const int32_t got = chunk->frames;
+        // A short chunk is the stream's last; its last block is padded with silence.
+        ended = got < chunkFrames;
+        const int32_t whole = (got + kBlockFrames - 1) / kBlockFrames * kBlockFrames;
+        if (got > 0) {
+            if (p + got > sampleData->reservedFramesPerChannel() &&
+                !sampleData->reserveFramesPerChannel(p + got, start + q)) {
+                // Longer than the room made so far, and no more room could be made.
+                writeFailed_ = true;
                 break;
-            }
-            if (cancelled()) return q;
-            const int32_t got = std::min(kBlockFrames, chunk->frames - done);
-            if (p + got > sampleData->reservedFramesPerChannel()) {
-                // Longer than the room made so far: make more, moving what is written.
-                flush();
-                if (writeFailed_ || !sampleData->reserveFramesPerChannel(p + got, start + q)) {
-                    writeFailed_ = true;
-                    break;
-                }
             }
             // Every stream's channels share one length: the longest stream's.
             if (p + got > sampleData->framePerChannel()) sampleData->setFramePerChannel(p + got);
             // The channel count is raised before anything is written, so that room made
             // while this stream is still decoding moves its finished blocks too.
             if (sampleData->channels() < start + q) sampleData->setChannels(start + q);
-            if (planes.empty()) planes.resize(static_cast<size_t>(q) * batchLimit);
-            const float* block = interleaved + static_cast<size_t>(done) * q;
-            for (int32_t c = 0; c < q; ++c)
-                fillAudio(planes.data() + static_cast<size_t>(c) * batchLimit + batchFrames, kBlockFrames, c, q, block);
-            batchFrames += kBlockFrames;
-            if (batchFrames == batchLimit) flush();
-            if (writeFailed_) break;
+            for (int32_t c = 0; c < q; ++c) {
+                const float* plane = chunk->samples.data() + static_cast<size_t>(c) * chunkFrames;
+                sampleData->writeSample(plane, start + c, whole, p);
+                if (envelopesKept_) envelopes_[static_cast<size_t>(start + c)].feed(plane, whole);
+            }
+            if (sampleData->hasWriteError()) writeFailed_ = true;
+            // Every few seconds of audio the disk is set to work on what was written, while
+            // decoding goes on, so that the flush of the finished file has little left to do.
+            if ((p + whole) / kWriteBackFrames != p / kWriteBackFrames) sampleData->startWriteBack();
             if (progress && p >= nextReport) {
                 const double decoded = static_cast<double>(p) / kSampleRate;
                 progress(statedSeconds_ > 0.0 ? std::min(decoded / statedSeconds_, 1.0) : -1.0);
                 nextReport += kSampleRate;
             }
-            if (got < kBlockFrames) {  // a short block is the stream's last
-                ended = true;
-                break;
+            p += whole;
+            if (envelopesKept_) {
+                // Points a second per channel: the envelope's memory grows with the length.
+                const int64_t bytes =
+                    int64_t(start + q) * 4 * AudioSampleData::kDefaultWavePointsPerSecond * (p / kSampleRate + 1);
+                if (bytes > kMaxEnvelopeBytes) {
+                    envelopesKept_ = false;
+                    std::vector<WavePointBuilder>().swap(envelopes_);
+                }
             }
         }
         if (threaded) queue.release(chunk);
         if (writeFailed_) break;
     }
-    if (!writeFailed_) flush();
     return q;
 }
 
-bool AudioChannelsGenerator::decodeChunk(TSFFMovie& movie, TSAudioStream& stream, int32_t channels, int32_t blocks,
-                                         DecodeQueue::Chunk& chunk) const {
+bool AudioChannelsGenerator::decodeChunk(TSFFMovie& movie, TSAudioStream& stream, int32_t channels, int32_t frames,
+                                         std::vector<float*>& planes, DecodeQueue::Chunk& chunk) const {
     chunk.frames = 0;
-    for (int32_t b = 0; b < blocks; ++b) {
-        if (cancelled()) return false;
-        float* at = chunk.samples.data() + static_cast<size_t>(chunk.frames) * channels;
-        const int32_t got = std::clamp(movie.readAudioStream(stream, at, kBlockFrames), 0, kBlockFrames);
-        // A block is written whole: what the decoder did not fill is silence.
-        std::fill(at + static_cast<size_t>(channels) * got, at + static_cast<size_t>(channels) * kBlockFrames, 0.0f);
-        if (got <= 0) return false;
-        chunk.frames += got;
-        if (got < kBlockFrames) return false;  // a short block is the stream's last
-    }
-    return true;
+    if (cancelled()) return false;
+    for (int32_t c = 0; c < channels; ++c)
+        planes[static_cast<size_t>(c)] = chunk.samples.data() + static_cast<size_t>(c) * frames;
+    const int32_t got = std::clamp(movie.readAudioPlanes(stream, planes.data(), frames), 0, frames);
+    // Blocks are written whole: what the decoder did not fill of the last is silence.
+    const int32_t whole = std::min((got + kBlockFrames - 1) / kBlockFrames * kBlockFrames, frames);
+    for (float* plane : planes) std::fill(plane + got, plane + whole, 0.0f);
+    chunk.frames = got;
+    return got == frames;
 }
 
 void AudioChannelsGenerator::handOverEnvelopes() {
@@ -265,11 +238,6 @@ void AudioChannelsGenerator::handOverEnvelopes() {
         sampleData->setWrittenEnvelope(static_cast<int32_t>(c), builder.finish(frames));
     }
     std::vector<WavePointBuilder>().swap(envelopes_);
-}
-
-void AudioChannelsGenerator::fillAudio(float* destination, int32_t frames, int32_t channel, int32_t channels,
-                                       const float* source) {
-    for (int32_t i = 0; i < frames; ++i) destination[i] = source[channel + channels * i];
 }
 
 std::string newImportFileName() {

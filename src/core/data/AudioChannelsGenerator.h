@@ -3,10 +3,10 @@
 // mono stream give three channels), in blocks of 1024 frames at 44100 Hz.
 //
 // Threads: made for one conversion on the import thread and dropped after it. While a
-// stream converts, its decoding runs on a thread of its own that hands interleaved
-// chunks (a few hundred milliseconds of audio at most, through a DecodeQueue) to the
-// calling thread, which splits them into the planes, makes the envelope and writes;
-// progress is called and cancel read on the calling thread too.
+// stream converts, its decoding runs on a thread of its own that hands chunks of
+// planes (under a second of audio in all, through a DecodeQueue) to the calling
+// thread, which writes them and makes the envelope; progress is called and cancel
+// read on the calling thread too.
 //
 // The file is exactly as long as the longest stream's decoded audio (after the
 // decoder's own removal of encoder delay and padding), whatever the container
@@ -43,12 +43,6 @@ class AudioChannelsGenerator {
 public:
     static constexpr int32_t kBlockFrames = 1024;
     static constexpr int32_t kSampleRate = 44100;
-    // Frames gathered per channel before a write: a write takes the writing thread
-    // away for a while, and the decoder, far faster than real time, must find room in
-    // the queue meanwhile, so a batch is a good deal shorter than the queue.
-    static constexpr int32_t kBatchFrames = kBlockFrames * 16;
-    // Samples gathered before a write, over all channels of a stream (512 KB).
-    static constexpr int32_t kBatchSamples = kBatchFrames * 8;
     // Frames per channel between two starts of the writing back to the disk.
     static constexpr int64_t kWriteBackFrames = int64_t(kBlockFrames) * 256;
     // More channels than any decoder takes: a damaged header.
@@ -88,16 +82,15 @@ public:
     int32_t generateChannels(TSMedia& media);
     int32_t generateChannelsForStream(TSAudioStream& stream, int32_t start);
 
-    static void fillAudio(float* destination, int32_t frames, int32_t channel, int32_t channels, const float* source);
-
 private:
     MediaEngine& engine_;
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
 
-    // Fills a chunk with whole blocks of the stream (zeros after a short last one);
-    // false once the stream has ended (the chunk may still hold its last frames).
-    bool decodeChunk(TSFFMovie& movie, TSAudioStream& stream, int32_t channels, int32_t blocks,
-                     DecodeQueue::Chunk& chunk) const;
+    // Fills a chunk's planes of frames each with the stream (zeros after the last
+    // frame to the end of its block); false once the stream has ended (the chunk may
+    // still hold its last frames). planes is the decoder's own array of pointers.
+    bool decodeChunk(TSFFMovie& movie, TSAudioStream& stream, int32_t channels, int32_t frames,
+                     std::vector<float*>& planes, DecodeQueue::Chunk& chunk) const;
     // Hands the envelopes made while writing to the file (the channels whose planes
     // were fed whole) before it is closed.
     void handOverEnvelopes();

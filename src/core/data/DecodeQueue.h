@@ -1,5 +1,5 @@
 // DecodeQueue: the bounded hand-over between an import's decoding thread and its
-// writing thread. A fixed set of chunks (interleaved float frames) goes round: the
+// writing thread. A fixed set of chunks (float samples) goes round: the
 // decoder takes an empty one, fills it and pushes it; the writer pops it, writes it
 // and releases it for filling again. Memory stays what the chunks take, whatever the
 // file's length.
@@ -25,7 +25,7 @@ namespace wavomer {
 class DecodeQueue {
 public:
     struct Chunk {
-        std::vector<float> samples;  // interleaved; room for the chunk's frames
+        std::vector<float> samples;  // the chunk's planes, one after the other
         int32_t frames = 0;          // frames filled
     };
 

@@ -9,6 +9,9 @@
 
 namespace wavomer {
 
+// Frames generated and written at a time.
+constexpr int32_t kNoiseBlockFrames = 16384;
+
 Outcome<std::string> writeNoiseSampleFile(const std::string& folder) {
     std::string base = folder.empty() ? FileManagerExtention::processImportFolder() : folder;
     std::string path = base + "/" + newImportFileName();
@@ -19,7 +22,7 @@ Outcome<std::string> writeNoiseSampleFile(const std::string& folder) {
     data->setChannels(1);
     // A fixed seed: every noise insert sounds the same, and renders are repeatable.
     uint64_t state = 0x9E3779B97F4A7C15ull;
-    std::vector<float> block(AudioChannelsGenerator::kBatchFrames);
+    std::vector<float> block(kNoiseBlockFrames);
     for (int64_t p = 0; p < frames; p += static_cast<int64_t>(block.size())) {
         for (float& v : block) {
             state ^= state << 13;

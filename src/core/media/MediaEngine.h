@@ -64,9 +64,11 @@ public:
     virtual void setExportMovie(bool exportMovie) = 0;
     virtual void setCurrentTime(int64_t time) = 0;
     virtual void flushOperation() = 0;
-    // Fills up to frames interleaved float frames of the selected stream of the
-    // stream's media; answers the frames delivered (0 at the end or on failure).
-    virtual int32_t readAudioStream(TSAudioStream& stream, float* data, int32_t frames) = 0;
+    // Fills up to frames float frames of the selected stream of the stream's media,
+    // one plane per channel (planes[c][0..frames)); answers the frames delivered,
+    // fewer than asked only at the end of the stream (0 at the end or on failure).
+    // Planes, because that is how the sample data file and most decoders hold them.
+    virtual int32_t readAudioPlanes(TSAudioStream& stream, float* const* planes, int32_t frames) = 0;
     // Problems met while decoding (damaged packets, read errors), for the caller to report.
     virtual std::string decodeProblems() const = 0;
 };
