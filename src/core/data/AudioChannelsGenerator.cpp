@@ -33,7 +33,7 @@ Outcome<GeneratedAudio> AudioChannelsGenerator::generate(const std::string& dest
     double seconds = movie ? ts_ff_time_to_double(movie->movie().duration()) : 0.0;
     // The stated duration only sizes the first room for the planes; the file ends
     // up exactly as long as the audio that decodes. Headers lie (a damaged one may
-    // claim days), so the guess is held to a few minutes.
+    // claim days), so the guess is held to an hour.
     statedSeconds_ = std::isfinite(seconds) && seconds > 0 ? seconds : 0.0;
     const int64_t stated =
         std::isfinite(seconds) && seconds > 0 ? static_cast<int64_t>(std::min(seconds, 1e9) * kSampleRate) : 0;

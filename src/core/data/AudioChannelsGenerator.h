@@ -47,8 +47,10 @@ public:
     static constexpr int64_t kWriteBackFrames = int64_t(kBlockFrames) * 256;
     // More channels than any decoder takes: a damaged header.
     static constexpr int32_t kMaxStreamChannels = 512;
-    // The most room made at first from a stated duration: five minutes.
-    static constexpr int64_t kMaxInitialFrames = int64_t(kSampleRate) * 300;
+    // The most room made at first from a stated duration: an hour. Room not filled
+    // costs nothing on disk until the file is closed, and a stated length that is
+    // right (most are) then moves no plane at all.
+    static constexpr int64_t kMaxInitialFrames = int64_t(kSampleRate) * 3600;
     // Audio ending more than this before a stated duration is reported.
     static constexpr int64_t kShortfallFrames = kSampleRate / 2;
     // The hand-over from the decoding thread: chunks of up to kChunkBlocks blocks,

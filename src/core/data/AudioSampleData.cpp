@@ -479,9 +479,39 @@ bool AudioSampleData::reserveFramesPerChannel(int64_t frames, int32_t channelsWi
     return true;
 }
 
+AudioSampleData::Shift AudioSampleData::shiftPlanesInPlace(int64_t oldStride, int64_t newStride,
+                                                            int32_t channelsWithData) {
+#ifdef __linux__
+    // Each plane shifted must start inside the file, as one holding samples does.
+    struct stat info {};
+    if (::fstat(fd_for_path, &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size <= kPageSize + int64_t(channelsWithData - 1) * oldStride)
+        return Shift::unsupported;
+    const bool shrink = newStride < oldStride;
+    const int64_t gap = shrink ? oldStride - newStride : newStride - oldStride;
+    for (int32_t c = 1; c < channelsWithData; ++c) {
+        // The gap before plane c, where the planes before it already stand at the new stride.
+        const int64_t at = kPageSize + c * newStride - (shrink ? 0 : gap);
+        if (::fallocate(fd_for_path, shrink ? FALLOC_FL_COLLAPSE_RANGE : FALLOC_FL_INSERT_RANGE, at, gap) != 0)
+            return c == 1 ? Shift::unsupported : Shift::failed;
+    }
+    return Shift::done;
+#else
+    return Shift::unsupported;
+#endif
+}
+
 bool AudioSampleData::movePlanes(int64_t oldStride, int64_t newStride, int32_t channelsWithData) {
     if (oldStride == newStride || channelsWithData <= 1) return true;
     dropReadBuffers();
+    // Where the file system shifts a file's blocks (ext4, XFS), the gaps between the
+    // planes are cut out or opened without a byte copied; elsewhere (or for a block
+    // size the strides are not made of) the planes are copied to their new places.
+    switch (shiftPlanesInPlace(oldStride, newStride, channelsWithData)) {
+        case Shift::done: return true;
+        case Shift::failed: noteWriteError("cannot move samples"); return false;
+        case Shift::unsupported: break;
+    }
     constexpr int64_t kChunk = 1 << 20;
     std::vector<uint8_t> chunk(kChunk);
     auto copyRange = [&](int64_t from, int64_t to, int64_t length) {

@@ -112,6 +112,8 @@ private:
     // Envelope point `index` of a channel from its samples, as the writer makes it.
     float computeWavePoint(int32_t channel, int64_t index, std::vector<float>& window);
     bool movePlanes(int64_t oldStride, int64_t newStride, int32_t channelsWithData);
+    enum class Shift { done, unsupported, failed };
+    Shift shiftPlanesInPlace(int64_t oldStride, int64_t newStride, int32_t channelsWithData);
     void noteWriteError(const char* what);
 
     std::string path_;
