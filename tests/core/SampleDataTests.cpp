@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <fstream>
@@ -349,20 +350,33 @@ TEST(SampleLevel, IsAOneSidedPeakFollower) {
 }
 
 TEST(SampleLevel, SkippingRunsGivesTheSameLevelAsTheValueByValueRule) {
-    std::vector<float> values(220);
-    uint32_t seed = 12345;
-    for (int trial = 0; trial < 200; ++trial) {
-        for (auto& v : values) {
-            seed = seed * 1664525u + 1013904223u;
-            v = static_cast<float>(static_cast<int32_t>(seed >> 8) % 20001 - 10000) / 10000.0f;
-        }
-        int count = 1 + trial % 220;
+    auto byValue = [](const std::vector<float>& values, int count) {
         double level = 0.0;
         for (int i = 0; i < count; ++i) {
             double m = (level + values[i]) / 2.0;
             if (m > level) level = m;
         }
-        ASSERT_EQ(AudioSampleData::findSampleLevel(values.data(), count), static_cast<float>(level));
+        return level;
+    };
+    std::vector<float> values(220);
+    uint32_t seed = 12345;
+    for (int trial = 0; trial < 300; ++trial) {
+        for (auto& v : values) {
+            seed = seed * 1664525u + 1013904223u;
+            v = static_cast<float>(static_cast<int32_t>(seed >> 8) % 20001 - 10000) / 10000.0f;
+        }
+        const int count = 1 + trial % 220;
+        if (trial % 3 == 1) {
+            // NaN never moves the level, nor hides a value beside it that does.
+            for (int i = trial % 5; i < count; i += 7) values[static_cast<size_t>(i)] = std::nanf("");
+        } else if (trial % 3 == 2) {
+            // Floats at the level's rounding: one that rounds up lies above it.
+            const double level = byValue(values, 16);
+            const float near = static_cast<float>(level);
+            for (size_t i = 16; i < values.size(); ++i)
+                values[i] = i % 2 ? near : std::nextafter(near, -1.0f);
+        }
+        ASSERT_EQ(AudioSampleData::foldSampleLevel(0.0, values.data(), count), byValue(values, count)) << trial;
     }
 }
 

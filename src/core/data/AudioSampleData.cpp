@@ -4,11 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace wavomer {
 
@@ -343,12 +348,38 @@ float AudioSampleData::findSampleLevel(const float* values, int32_t count) {
 
 double AudioSampleData::foldSampleLevel(double level, const float* values, int32_t count) {
     int32_t i = 0;
-    // A value only moves the level when it lies above it, so a run of eight whose
-    // largest value does not exceed the level changes nothing and can be skipped.
+#if defined(__SSE2__)
+    // A value only moves the level when it lies above it, so a run of sixteen with
+    // none above it changes nothing and is skipped; the test is made on four lanes at
+    // once against the largest float not above the level, which a float exceeds
+    // exactly when it exceeds the level (NaN exceeds neither and never moves it).
+    auto floatBelow = [](double value) {
+        float f = static_cast<float>(value);
+        return static_cast<double>(f) > value ? std::nextafter(f, -std::numeric_limits<float>::infinity()) : f;
+    };
+    __m128 below = _mm_set1_ps(floatBelow(level));
+    while (i + 16 <= count) {
+        const float* run = values + i;
+        const __m128 above = _mm_or_ps(_mm_or_ps(_mm_cmpgt_ps(_mm_loadu_ps(run), below),
+                                                 _mm_cmpgt_ps(_mm_loadu_ps(run + 4), below)),
+                                       _mm_or_ps(_mm_cmpgt_ps(_mm_loadu_ps(run + 8), below),
+                                                 _mm_cmpgt_ps(_mm_loadu_ps(run + 12), below)));
+        if (_mm_movemask_ps(above) != 0) {
+            for (int k = 0; k < 16; ++k) {
+                double m = (level + run[k]) / 2.0;
+                if (m > level) level = m;
+            }
+            below = _mm_set1_ps(floatBelow(level));
+        }
+        i += 16;
+    }
+#endif
+    // The same for runs of eight, each value asked rather than the run's largest
+    // taken: a NaN taken first would hide every value after it.
     while (i + 8 <= count) {
-        float largest = values[i];
-        for (int k = 1; k < 8; ++k) largest = std::max(largest, values[i + k]);
-        if (static_cast<double>(largest) > level) {
+        bool above = false;
+        for (int k = 0; k < 8; ++k) above |= static_cast<double>(values[i + k]) > level;
+        if (above) {
             for (int k = 0; k < 8; ++k) {
                 double m = (level + values[i + k]) / 2.0;
                 if (m > level) level = m;
