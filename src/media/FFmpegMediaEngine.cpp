@@ -186,6 +186,27 @@ public:
         decoderDrained_ = false;
         finished_ = false;
         consecutiveErrors_ = 0;
+        startAt_ = -1;
+        dropFront_ = 0;
+    }
+
+    bool startAudioAt(TSAudioStream& stream, int64_t frame) override {
+        auto* ff = static_cast<FFAudioStream*>(&stream);
+        if (ff != selectedStream_ || frame < 0) return false;
+        AVStream* st = format_->streams[ff->formatIndex()];
+        const AVCodecParameters* par = st->codecpar;
+        // FLAC frames and PCM blocks decode on their own; their timestamps count samples.
+        const bool independent = par->codec_id == AV_CODEC_ID_FLAC ||
+                                 (par->codec_id >= AV_CODEC_ID_PCM_S16LE && par->codec_id < AV_CODEC_ID_ADPCM_IMA_QT);
+        if (!independent || par->sample_rate != kOutputRate || par->ch_layout.nb_channels != ff->resampleChannels() ||
+            st->time_base.num <= 0 || st->time_base.den <= 0)
+            return false;
+        const int64_t at = av_rescale_q(frame, AVRational{1, kOutputRate}, st->time_base);
+        if (av_seek_frame(format_, ff->formatIndex(), at, AVSEEK_FLAG_BACKWARD) < 0) return false;
+        flushOperation();
+        packetsRead_ = true;
+        startAt_ = frame;
+        return true;
     }
 
     void selectStream(FFAudioStream* stream) {
@@ -274,9 +295,28 @@ private:
     }
 
     // Frames decoded go to the caller's planes while a read waits for them, the
-    // queue is empty and they all fit; to the queue otherwise.
+    // queue is empty and they all fit; to the queue otherwise (and always while the
+    // head of a frame is to be dropped).
     bool fitsCaller(int64_t frames) const {
-        return direct_ && fifoBegin_ == fifoEnd_ && frames <= directRoom_ - directGot_;
+        return direct_ && dropFront_ == 0 && fifoBegin_ == fifoEnd_ && frames <= directRoom_ - directGot_;
+    }
+
+    // While a start is pending: whether the decoded frame reaches it, noting the head
+    // to drop. A frame wholly before the start is passed over; one without a time, or
+    // past the start (the seek went too far), ends the stream: it cannot start exactly.
+    bool startsAtTheMark() {
+        const int64_t first = frame_->pts == AV_NOPTS_VALUE
+                                  ? -1
+                                  : av_rescale_q(frame_->pts, decoder_->pkt_timebase, AVRational{1, kOutputRate});
+        if (first < 0 || first > startAt_) {
+            startAt_ = -1;
+            finished_ = true;
+            return false;
+        }
+        if (startAt_ - first >= frame_->nb_samples) return false;
+        dropFront_ = startAt_ - first;
+        startAt_ = -1;
+        return true;
     }
     float* target(int32_t channel, bool toCaller) {
         return toCaller ? direct_[channel] + directGot_ : fifoPlane(channel) + fifoEnd_;
@@ -380,6 +420,10 @@ private:
             return;
         }
         int rc = avcodec_receive_frame(decoder_, frame_);
+        if (rc == 0 && startAt_ >= 0 && frame_->nb_samples > 0 && !startsAtTheMark()) {
+            av_frame_unref(frame_);
+            return;
+        }
         if (rc == 0) {
             consecutiveErrors_ = 0;
             if (frame_->sample_rate > 0 && frame_->nb_samples > 0) {
@@ -405,6 +449,12 @@ private:
                 if (refused) ++damaged_;
                 else if (swr_ && passThrough_) appendFrameAsItStands(frame_);
                 else if (swr_) appendConverted(const_cast<const uint8_t**>(frame_->extended_data), frame_->nb_samples);
+                if (dropFront_ > 0) {
+                    // The frame began before the start asked for: its head goes.
+                    fifoBegin_ = std::min(fifoBegin_ + dropFront_, fifoEnd_);
+                    if (fifoBegin_ == fifoEnd_) clearFifo();
+                    dropFront_ = 0;
+                }
             }
             av_frame_unref(frame_);
             return;
@@ -459,6 +509,8 @@ private:
     int failedChannels_ = -1;
     std::string convertError_;
     bool passThrough_ = false;
+    int64_t startAt_ = -1;   // the frame the next read starts at, until a frame reaches it
+    int64_t dropFront_ = 0;  // frames of the frame being added that lie before that start
     int32_t outChannels_ = 0;
     // Decoded frames not yet read, one plane per channel: channel c's are
     // fifo_[c * fifoRoom_ + fifoBegin_, c * fifoRoom_ + fifoEnd_).

@@ -86,6 +86,8 @@ struct Script {
     double statedSeconds = 0.0;
     std::atomic<bool>* raiseCancelAt = nullptr;  // raised once this many frames were delivered:
     int64_t cancelAfterFrames = std::numeric_limits<int64_t>::max();
+    bool exactStarts = false;  // a read can start at any frame
+    int64_t startSkew = 0;     // frames a start past the first lands beyond the one asked for
     std::atomic<int64_t> delivered{0};  // frames handed out, over all streams
     std::atomic<int64_t> readsAfterCancel{0};
     std::atomic<std::thread::id> reader{};
@@ -123,6 +125,11 @@ public:
         const int64_t total = script_.delivered += n;
         if (script_.raiseCancelAt && total >= script_.cancelAfterFrames) script_.raiseCancelAt->store(true);
         return n;
+    }
+    bool startAudioAt(TSAudioStream&, int64_t frame) override {
+        if (!script_.exactStarts) return false;
+        position_ = frame + (frame > 0 ? script_.startSkew : 0);
+        return true;
     }
     std::string decodeProblems() const override { return {}; }
 
@@ -267,6 +274,42 @@ TEST_F(ImportPipeline, WritesTheSameFileAsTheConversionOnOneThread) {
             readBack->readWave(expected.data(), c, points, 0);
             EXPECT_EQ(made, expected) << i << " " << c;
         }
+    }
+}
+
+TEST_F(ImportPipeline, ALongStreamDecodedInTwoHalvesIsTheFileOfOneDecoding) {
+    // Halves joined; a second half that starts elsewhere than asked, dropped; a stream
+    // far shorter than stated (the second half has nothing), and one ending inside the
+    // chunk where the halves meet.
+    struct Case {
+        int64_t frames;
+        double stated;
+        int64_t skew;
+        bool halved;
+    };
+    const Case cases[] = {
+        {44100 * 75 + 333, 75.0, 0, true},
+        {44100 * 75 + 333, 75.0, 1, false},
+        {44100 * 20, 90.0, 0, false},
+        {44100 * 37 + 100, 75.0, 0, true},
+    };
+    for (const Case& k : cases) {
+        Script one, two;
+        one.streams = two.streams = {{2, k.frames}};
+        one.statedSeconds = two.statedSeconds = k.stated;
+        two.exactStarts = true;
+        two.startSkew = k.skew;
+        const std::string serial = dir.file("serial.data"), halves = dir.file("halves.data");
+        ASSERT_TRUE(convert(one, serial, false).ok());
+        FakeEngine engine(two);
+        AudioChannelsGenerator generator(engine);
+        generator.audioPath = dir.file("media.fake");
+        std::ofstream(generator.audioPath) << "fake";  // a regular file, as a second decoding needs
+        Outcome<GeneratedAudio> r = generator.generate(halves);
+        ASSERT_TRUE(r.ok()) << r.error();
+        EXPECT_EQ(r->frames, k.frames);
+        EXPECT_EQ(generator.decodedInHalves(), k.halved) << k.frames << " " << k.skew;
+        EXPECT_EQ(firstDifference(serial, halves), -1) << k.frames << " " << k.skew;
     }
 }
 

@@ -407,6 +407,37 @@ TEST_F(GenerationTest, ImportFileNamesAreNewForEveryConversion) {
     EXPECT_TRUE(exists(b));
 }
 
+TEST_F(GenerationTest, ALongLosslessFileDecodedInTwoHalvesIsTheFileOfOneDecoding) {
+    // FLAC and PCM decode in halves; damage before the middle makes the first decoding
+    // go on alone, damage after it is met by the second, and reported the same.
+    const std::string flac = dir.file("long.flac"), wav = dir.file("long.wav");
+    ASSERT_TRUE(ffmpeg("-f lavfi -i anoisesrc=duration=75.3:amplitude=0.3:sample_rate=44100 -f lavfi -i sine=duration=75.3 "
+                       "-filter_complex amerge=inputs=2 -ac 2 " + shellQuote(flac)));
+    ASSERT_TRUE(ffmpeg("-i " + shellQuote(flac) + " -t 70 -c:a pcm_s24le " + shellQuote(wav)));
+    const int64_t size = fileSize(flac);
+    auto damaged = [&](const std::string& name, double at) {
+        std::string bytes = readBytes(flac);
+        for (int i = 0; i < 4000; ++i) bytes[static_cast<size_t>(size * at) + i] = static_cast<char>((i * 7919) & 0xff);
+        writeBytes(dir.file(name), bytes);
+        return dir.file(name);
+    };
+    const struct {
+        std::string media;
+        bool halved;
+    } cases[] = {{flac, true}, {wav, true}, {damaged("early.flac", 0.2), false}, {damaged("late.flac", 0.8), true}};
+    for (const auto& k : cases) {
+        AudioChannelsGenerator one(engine), halves(engine);
+        one.audioPath = halves.audioPath = k.media;
+        one.pipelined = false;
+        Outcome<GeneratedAudio> a = one.generate(dir.file("one.data"));
+        Outcome<GeneratedAudio> b = halves.generate(dir.file("halves.data"));
+        ASSERT_TRUE(a.ok() && b.ok()) << k.media;
+        EXPECT_EQ(halves.decodedInHalves(), k.halved) << k.media;
+        EXPECT_EQ(a->warning, b->warning) << k.media;
+        EXPECT_TRUE(readBytes(dir.file("one.data")) == readBytes(dir.file("halves.data"))) << k.media;
+    }
+}
+
 TEST(MediaTime, SecondsConvertToTicksByTruncation) {
     EXPECT_EQ(ts_default_time_base(), 1000000);
     EXPECT_EQ(ts_double_to_time(1.5), 1500000);

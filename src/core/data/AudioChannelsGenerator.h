@@ -62,6 +62,9 @@ public:
     // The envelope is made while writing while it takes no more than this; past it
     // (many channels or many hours) it is read back from the planes at the end.
     static constexpr int64_t kMaxEnvelopeBytes = int64_t(16) << 20;
+    // Streams stated this long or longer are decoded in two halves at once where their
+    // format can start anywhere exactly.
+    static constexpr double kMinHalvedSeconds = 60.0;
 
     explicit AudioChannelsGenerator(MediaEngine& engine) : engine_(engine) {}
 
@@ -81,6 +84,8 @@ public:
     // FIFO is written in place); on failure destination stays as it was. A
     // destination that is audioPath itself is refused before anything is opened.
     Outcome<GeneratedAudio> generate(const std::string& destination);
+    // Whether the last conversion decoded its stream in two halves at once.
+    bool decodedInHalves() const { return halvesJoined_; }
     int32_t generateChannels(TSMedia& media);
     int32_t generateChannelsForStream(TSAudioStream& stream, int32_t start);
 
@@ -88,16 +93,19 @@ private:
     MediaEngine& engine_;
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
 
-    // Fills a chunk's planes of frames each with the stream (zeros after the last
-    // frame to the end of its block); false once the stream has ended (the chunk may
-    // still hold its last frames). planes is the decoder's own array of pointers.
-    bool decodeChunk(TSFFMovie& movie, TSAudioStream& stream, int32_t channels, int32_t frames,
+    // Fills frames of each of a chunk's planes (planeFrames apart) with the stream,
+    // zeros after the last frame to the end of its block; false once the stream has
+    // ended (the chunk may still hold its last frames). planes is the decoder's own.
+    bool decodeChunk(TSFFMovie& movie, TSAudioStream& stream, int32_t channels, int32_t frames, int32_t planeFrames,
                      std::vector<float*>& planes, DecodeQueue::Chunk& chunk) const;
     // Hands the envelopes made while writing to the file (the channels whose planes
     // were fed whole) before it is closed.
     void handOverEnvelopes();
 
     bool writeFailed_ = false;
+    // A stream decoded in two halves reports what its second half's decoding met.
+    bool halvesJoined_ = false;
+    std::string secondHalfProblems_;
     double statedSeconds_ = 0.0;
     std::string problems_;  // streams left out, for the warning
     // Per channel: its envelope made while writing; dropped past kMaxEnvelopeBytes.

@@ -493,6 +493,18 @@ std::vector<float> WavePointBuilder::finish(int64_t frames) {
     return std::move(points_);
 }
 
+bool WavePointBuilder::append(WavePointBuilder&& next) {
+    if (next.rate_ != rate_ || next.perSecond_ != perSecond_ || fed_ % rate_ != 0 || offset_ != 0 || point_ != 0)
+        return false;
+    points_.insert(points_.end(), next.points_.begin(), next.points_.end());
+    offset_ = next.offset_;
+    point_ = next.point_;
+    level_ = next.level_;
+    fed_ += next.fed_;
+    next = WavePointBuilder(rate_, perSecond_);
+    return true;
+}
+
 bool AudioSampleData::reserveFramesPerChannel(int64_t frames, int32_t channelsWithData) {
     if (isReadMode_ || fd_for_path < 0 || frames < 0 || frames > kMaxFrames) return false;
     int64_t stride = samplePlaneStride();

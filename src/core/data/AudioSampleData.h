@@ -154,6 +154,10 @@ public:
     // The points of a channel `frames` long (every started second's); the samples fed
     // past `frames` must be 0.
     std::vector<float> finish(int64_t frames);
+    // Takes over the points of the samples that follow, made by a builder of the same
+    // rate fed from the start of a second; this one must have been fed whole seconds.
+    // False, with neither changed, where they do not fit together.
+    bool append(WavePointBuilder&& next);
 
 private:
     int32_t rate_;

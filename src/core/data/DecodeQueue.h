@@ -27,6 +27,9 @@ public:
     struct Chunk {
         std::vector<float> samples;  // the chunk's planes, one after the other
         int32_t frames = 0;          // frames filled
+        int64_t position = 0;        // the stream's frame the chunk starts at
+        bool last = false;           // the stream ends with this chunk
+        bool clean = true;           // nothing was damaged up to the chunk's end
     };
 
     // `slots` chunks of `samplesPerChunk` floats each (at least one of each).

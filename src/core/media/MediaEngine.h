@@ -69,6 +69,15 @@ public:
     // fewer than asked only at the end of the stream (0 at the end or on failure).
     // Planes, because that is how the sample data file and most decoders hold them.
     virtual int32_t readAudioPlanes(TSAudioStream& stream, float* const* planes, int32_t frames) = 0;
+    // Makes the next read of the selected stream start exactly at frame (counted at
+    // the output rate), where the format promises that the samples from there are
+    // those a decoding from the start gives: each of its frames decodes on its own,
+    // and no rate is converted. False where it does not (nothing is to be read then).
+    virtual bool startAudioAt(TSAudioStream& stream, int64_t frame) {
+        (void)stream;
+        (void)frame;
+        return false;
+    }
     // Problems met while decoding (damaged packets, read errors), for the caller to report.
     virtual std::string decodeProblems() const = 0;
 };
