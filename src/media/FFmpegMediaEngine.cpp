@@ -201,6 +201,8 @@ public:
         if (!independent || par->sample_rate != kOutputRate || par->ch_layout.nb_channels != ff->resampleChannels() ||
             st->time_base.num <= 0 || st->time_base.den <= 0)
             return false;
+        // A stream not yet read starts at its start as it stands.
+        if (frame == 0 && !packetsRead_) return true;
         const int64_t at = av_rescale_q(frame, AVRational{1, kOutputRate}, st->time_base);
         if (av_seek_frame(format_, ff->formatIndex(), at, AVSEEK_FLAG_BACKWARD) < 0) return false;
         flushOperation();

@@ -338,19 +338,29 @@ TEST_F(ImportPipeline, TheDecoderRunsOnlyAFewHundredMillisecondsAhead) {
 }
 
 TEST_F(ImportPipeline, ACancelInTheMiddleStopsTheDecoderAndLeavesNothing) {
-    std::atomic<bool> cancel{false};
-    Script script;
-    script.streams = {{2, -1}};  // never ends
-    script.raiseCancelAt = &cancel;
-    script.cancelAfterFrames = 44100 * 3;
-    const std::string folder = dir.file("import");
-    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
-    Outcome<GeneratedAudio> r = convert(script, folder + "/cancelled.data", true, &cancel);
-    ASSERT_FALSE(r.ok());
-    EXPECT_TRUE(r.cancelled());
-    EXPECT_EQ(entriesIn(folder), 0u);
-    // The decoder stopped at its next block.
-    EXPECT_LE(script.readsAfterCancel.load(), 1);
+    // One decoding, and two halves decoding at once.
+    for (bool halves : {false, true}) {
+        std::atomic<bool> cancel{false};
+        Script script;
+        script.streams = {{2, -1}};  // never ends
+        script.raiseCancelAt = &cancel;
+        script.cancelAfterFrames = 44100 * 3;
+        script.statedSeconds = halves ? 120.0 : 0.0;
+        script.exactStarts = halves;
+        const std::string folder = dir.file(halves ? "halves" : "import");
+        ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+        FakeEngine engine(script);
+        AudioChannelsGenerator generator(engine);
+        generator.audioPath = dir.file("media.fake");
+        std::ofstream(generator.audioPath) << "fake";
+        generator.cancel = &cancel;
+        Outcome<GeneratedAudio> r = generator.generate(folder + "/cancelled.data");
+        ASSERT_FALSE(r.ok());
+        EXPECT_TRUE(r.cancelled());
+        EXPECT_EQ(entriesIn(folder), 0u);
+        // Each decoder stopped at its next block.
+        EXPECT_LE(script.readsAfterCancel.load(), halves ? 2 : 1);
+    }
 }
 
 TEST_F(ImportPipeline, AFailedWriteStopsTheDecoder) {

@@ -166,12 +166,11 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
     first.movie = &movie;
     first.stream = &stream;
     first.queue = std::make_unique<DecodeQueue>(pipelined ? kQueueSlots : 1, static_cast<size_t>(q) * chunkFrames);
-    const int64_t statedFrames = static_cast<int64_t>(statedSeconds_ * kSampleRate);
     struct stat info {};
-    if (pipelined && statedSeconds_ >= kMinHalvedSeconds && statedFrames <= kMaxInitialFrames &&
-        media.audios().size() == 1 && ::stat(audioPath.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+    if (pipelined && statedSeconds_ >= kMinHalvedSeconds && media.audios().size() == 1 && ::stat(audioPath.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
         movie.startAudioAt(stream, 0)) {  // at its start already: asks only whether it can
-        const int64_t half = statedFrames / 2 / kSampleRate * kSampleRate;
+        // A whole second, for the envelope's points to fall the same either side of it.
+        const int64_t half = static_cast<int64_t>(std::min(statedSeconds_, 1e7) / 2) * kSampleRate;
         const int32_t index = media.indexOfStream(&stream);
         auto opened = VCMovie::movieWithPath(engine_, audioPath);
         std::vector<TSMedia*> audios = opened ? (*opened)->movie().audios() : std::vector<TSMedia*>();
