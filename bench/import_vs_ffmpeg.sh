@@ -14,6 +14,8 @@ echo "making fixtures in $work" >&2
 ffmpeg -nostdin -v error -f lavfi -i "sine=frequency=440:duration=600" -f lavfi -i "anoisesrc=duration=600:amplitude=0.3" \
   -filter_complex "[0:a][1:a]amerge=inputs=2[a]" -map "[a]" -ac 2 -b:a 192k "$work/ten.mp3"
 ffmpeg -nostdin -v error -i "$work/ten.mp3" "$work/ten.flac"
+# The fixtures reach the disk before the timing starts: both programs then run on a quiet one.
+sync
 
 for f in ten.mp3 ten.flac; do
   python3 - "$pairs" "$f" "$cli" "$work" <<'PY'

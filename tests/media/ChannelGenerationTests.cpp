@@ -411,7 +411,7 @@ TEST_F(GenerationTest, ALongLosslessFileDecodedInTwoHalvesIsTheFileOfOneDecoding
     // FLAC and PCM decode in halves; damage before the middle makes the first decoding
     // go on alone, damage after it is met by the second, and reported the same.
     const std::string flac = dir.file("long.flac"), wav = dir.file("long.wav");
-    ASSERT_TRUE(ffmpeg("-f lavfi -i anoisesrc=duration=75.3:amplitude=0.3:sample_rate=44100 -f lavfi -i sine=duration=75.3 "
+    ASSERT_TRUE(ffmpeg("-f lavfi -i anoisesrc=duration=75.3:amplitude=0.3:sample_rate=44100:seed=1 -f lavfi -i sine=duration=75.3 "
                        "-filter_complex amerge=inputs=2 -ac 2 " + shellQuote(flac)));
     ASSERT_TRUE(ffmpeg("-i " + shellQuote(flac) + " -t 70 -c:a pcm_s24le " + shellQuote(wav)));
     const int64_t size = fileSize(flac);

@@ -296,7 +296,8 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
     bool joined = false;
     std::unique_ptr<DecodeQueue::Chunk> secondsFirst;
     DecodeQueue::Chunk* firstsAtHalf = nullptr;
-    int64_t firstEnd = 0;  // where what the first half wrote ends
+    int64_t firstEnd = 0;     // where what the first half wrote ends
+    int64_t secondReach = 0;  // how far the second half may have written
     auto dropSecond = [&]() {
         second.queue->stop();
         second.open = false;
@@ -331,12 +332,29 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
         }
     };
 
+    // Both halves are taken in turns, the other's ready chunk first where the one whose
+    // turn it is has none, so that neither decoding waits on the writing while there is
+    // work at hand; the second's first chunk is needed as soon as the first reaches it.
+    auto take = [&](bool turn, Lane*& from) -> DecodeQueue::Chunk* {
+        if (!first.open || !second.open || firstsAtHalf) {
+            from = second.open ? &second : &first;
+            return next(*from);
+        }
+        Lane* order[2] = {turn ? &second : &first, turn ? &first : &second};
+        for (Lane* lane : order) {
+            if (DecodeQueue::Chunk* chunk = lane->queue->tryPop()) {
+                from = lane;
+                return chunk;
+            }
+        }
+        from = order[0];
+        return next(*from);
+    };
     for (bool turn = false; first.open || second.open; turn = !turn) {
         if (cancelled()) return q;
-        // Both halves are taken in turns; the second's first chunk is needed as soon as
-        // the first has reached it.
-        Lane& lane = !second.open ? first : !first.open || firstsAtHalf || turn ? second : first;
-        DecodeQueue::Chunk* chunk = next(lane);
+        Lane* from = nullptr;
+        DecodeQueue::Chunk* chunk = take(turn, from);
+        Lane& lane = *from;
         if (!chunk) {
             // A second half may end before the first reaches it (the stream ends in
             // the chunk where they meet); without its first chunk, it is dropped.
@@ -348,6 +366,7 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
             const bool firstOfIt = !decided && !secondsFirst;
             if (firstOfIt) secondsFirst = std::make_unique<DecodeQueue::Chunk>(*chunk);
             write(*chunk, builders(second));
+            secondReach = std::max(secondReach, chunk->position + chunkFrames);
             second.queue->release(chunk);
             if (firstOfIt) decide();
         } else if (!decided && chunk->position >= second.from) {
@@ -362,6 +381,15 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
             if (threaded) first.queue->release(chunk);
         }
         if (writeFailed_) break;
+    }
+    if (!joined && secondReach > sampleData->framePerChannel() && !writeFailed_) {
+        // A dropped second half that ran past the end (the first lost frames to damage)
+        // left samples there: the planes hold silence past the end, as after one decoding.
+        const std::vector<float> silence(static_cast<size_t>(chunkFrames), 0.0f);
+        for (int32_t c = 0; c < q; ++c)
+            for (int64_t p = sampleData->framePerChannel(); p < secondReach; p += chunkFrames)
+                sampleData->writeSample(silence.data(), start + c, static_cast<int32_t>(std::min<int64_t>(chunkFrames, secondReach - p)), p);
+        if (sampleData->hasWriteError()) writeFailed_ = true;
     }
     if (joined && !writeFailed_) {
         // The first half met nothing before the join; what the second met is the file's.

@@ -54,6 +54,14 @@ DecodeQueue::Chunk* DecodeQueue::pop() {
     return chunk;
 }
 
+DecodeQueue::Chunk* DecodeQueue::tryPop() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (stopped_ || filled_.empty()) return nullptr;
+    Chunk* chunk = filled_.front();
+    filled_.pop_front();
+    return chunk;
+}
+
 void DecodeQueue::release(Chunk* chunk) {
     bool wake;
     {

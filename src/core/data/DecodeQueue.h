@@ -47,6 +47,9 @@ public:
     // Consumer: the next filled chunk, waiting for one; nullptr when the producer has
     // closed and every chunk was taken, or once stopped.
     Chunk* pop();
+    // Consumer: the next filled chunk if one is ready, without waiting; nullptr when
+    // none is (pop tells an ended hand-over from a slow one).
+    Chunk* tryPop();
     // Consumer: gives a popped chunk back for filling.
     void release(Chunk* chunk);
     // Consumer: ends the hand-over; the producer's acquire answers nullptr from now on.
