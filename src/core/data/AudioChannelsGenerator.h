@@ -5,8 +5,9 @@
 // Threads: made for one conversion on the import thread and dropped after it. While a
 // stream converts, its decoding runs on a thread of its own that hands chunks of
 // planes (under a second of audio in all, through a DecodeQueue) to the calling
-// thread, which writes them and makes the envelope; progress is called and cancel
-// read on the calling thread too.
+// thread, which writes them and makes the envelope; a long lossless stream has a
+// second decoding thread, with a movie of its own, for its second half. Progress is
+// called and cancel read on the calling thread too.
 //
 // The file is exactly as long as the longest stream's decoded audio (after the
 // decoder's own removal of encoder delay and padding), whatever the container
