@@ -286,7 +286,7 @@ private:
         } else {
             const int64_t room = std::max(held + frames, fifoRoom_ * 2);
             std::vector<float> grown(static_cast<size_t>(room * outChannels_));
-            for (int32_t c = 0; c < outChannels_; ++c)
+            for (int32_t c = 0; c < outChannels_ && held > 0; ++c)  // an empty queue may have no planes yet
                 std::memcpy(grown.data() + static_cast<size_t>(c) * room, fifoPlane(c) + fifoBegin_,
                             static_cast<size_t>(held) * sizeof(float));
             fifo_.swap(grown);
