@@ -104,6 +104,13 @@ protected:
                                   std::vector<float>(static_cast<size_t>(kHour * 8000), 0.25f));
         recorder_->length = kHour;
     }
+    // Two selected tracks with a running take that has become an hour long, to stop.
+    std::unique_ptr<MainWindow> anHourRecordedOnTwoTracks() {
+        auto window = twoTracks();
+        if (!window || !startRecording(*window) || !recordFor(*window, 0.5)) return nullptr;
+        recordAnHour();
+        return window;
+    }
 
     wavomer::test::FakeRecorder* recorder_ = nullptr;
     std::string savedOutput_;
@@ -294,13 +301,10 @@ TEST_F(RecordingInTheWindow, TheSelectedRowsShowTheRecordingGrowAndTheStopInsert
 }
 
 TEST_F(RecordingInTheWindow, AnHourLongTakeIsConvertedOnceBehindTheImportProgressWhileTheWindowGoesOn) {
-    auto window = twoTracks();
+    auto window = anHourRecordedOnTwoTracks();
     ASSERT_TRUE(window);
     WaveEditViewController& engine = window->document().engine();
     const size_t stepsBefore = window->document().undo().undoStepCount();
-    ASSERT_TRUE(startRecording(*window));
-    ASSERT_TRUE(recordFor(*window, 0.5));
-    recordAnHour();
     // The main thread's longest pause, from the stop until the take is placed: the
     // largest gap between the ticks of a 5 ms timer.
     QElapsedTimer clock;
@@ -355,13 +359,10 @@ TEST_F(RecordingInTheWindow, AnHourLongTakeIsConvertedOnceBehindTheImportProgres
 }
 
 TEST_F(RecordingInTheWindow, CancellingThePlacingOfATakeLeavesTheTimelineKeepsTheFileAndSaysWhere) {
-    auto window = twoTracks();
+    auto window = anHourRecordedOnTwoTracks();
     ASSERT_TRUE(window);
     WaveEditViewController& engine = window->document().engine();
     const size_t stepsBefore = window->document().undo().undoStepCount();
-    ASSERT_TRUE(startRecording(*window));
-    ASSERT_TRUE(recordFor(*window, 0.5));
-    recordAnHour();
     QTest::keyClick(&window->recordMask(), Qt::Key_Space);
     ASSERT_TRUE(window->isImportDialogShown());
     QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
