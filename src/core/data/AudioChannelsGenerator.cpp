@@ -147,8 +147,9 @@ int32_t AudioChannelsGenerator::generateChannelsForStream(TSAudioStream& stream,
             more = decodeChunk(*lane.movie, *lane.stream, q, frames, chunkFrames, planes, *chunk);
             chunk->position = at;
             chunk->last = !more;
-            // A damaged packet shifts all that follows it: halves cannot be joined after one.
-            chunk->clean = lane.movie->decodeProblems().empty();
+            // A damaged packet shifts all that follows it: halves cannot be joined after
+            // one. Asked only of the chunk where the halves meet.
+            chunk->clean = at != lane.boundary || lane.movie->decodeProblems().empty();
             at += chunk->frames;
             lane.queue->push(chunk);
         }
