@@ -941,6 +941,10 @@ Sample Peak: %4</translation>
         <translation>Kapitel %1</translation>
     </message>
     <message>
+        <source>More: %1</source>
+        <translation>Mehr: %1</translation>
+    </message>
+    <message>
         <source>Off</source>
         <translation>Aus</translation>
     </message>

@@ -247,6 +247,11 @@ void MainWindow::buildMenusAndToolbar() {
     transport->addWidget(recordButton_);
     actions_->action("playOrPause")->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     actions_->setMarkerListShown(markerListShown_);
+    // The button a toolbar shows for the commands that do not fit has no text of its
+    // own; a screen reader would announce an unnamed check box.
+    for (QToolBar* bar : {tools, transport})
+        if (auto* more = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+            more->setAccessibleName(Text::tr("More: %1").arg(bar->windowTitle()));
 }
 
 void MainWindow::showRecoveryState(const QString& failure) {
