@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <numeric>
+#include <random>
 
 #include "data/AudioSampleData.h"
 #include "support/SampleFiles.h"
@@ -294,6 +295,50 @@ TEST(SampleDataWriting, AFileThatCannotBeWrittenInFullIsRemovedAndReported) {
     EXPECT_FALSE(completed);
     EXPECT_FALSE(data->writeErrorText().empty());
     EXPECT_EQ(fileSize(path), -1);
+}
+
+TEST(SampleDataWriting, WritesInAnyOrderLandAsLastWrittenAndReadBackBeforeTheClose) {
+    // Runs of writes one after another on more channels than writes are gathered for,
+    // rewrites of what is still gathered, and reads while writing.
+    ScratchDir dir;
+    const std::string path = dir.file("order.data");
+    const int channels = 20;
+    const int64_t frames = 300000;
+    auto data = AudioSampleData::dataForWritingAtPath(path);
+    ASSERT_TRUE(data);
+    data->setFramePerChannel(frames);
+    data->setChannels(channels);
+    std::vector<std::vector<float>> expected(channels, std::vector<float>(static_cast<size_t>(frames), 0.0f));
+    std::vector<int64_t> next(channels, 0);
+    std::mt19937 random(7);
+    std::vector<float> block(100000), back(100000);
+    for (int step = 0; step < 3000; ++step) {
+        const int c = static_cast<int>(random() % channels);
+        const int32_t n = 1 + static_cast<int32_t>(random() % (step % 50 == 0 ? 90000 : 9000));
+        // Mostly where the channel's last write ended, sometimes over its last
+        // frames again, sometimes anywhere.
+        const uint32_t kind = random() % 8;
+        int64_t at = kind > 1 ? next[c] : kind == 1 ? std::max<int64_t>(0, next[c] - 1 - random() % 20000)
+                                                    : static_cast<int64_t>(random() % frames);
+        if (at + n > frames) at = 0;
+        for (int32_t i = 0; i < n; ++i) block[i] = static_cast<float>(step * 1000 + i % 1000);
+        data->writeSample(block.data(), c, n, at);
+        std::copy(block.begin(), block.begin() + n, expected[c].begin() + at);
+        next[c] = at + n;
+        if (step % 601 == 0) {
+            const int64_t from = static_cast<int64_t>(random() % (frames - 50000));
+            data->readSample(back.data(), c, 50000, from);
+            ASSERT_TRUE(std::equal(back.begin(), back.begin() + 50000, expected[c].begin() + from)) << step;
+        }
+    }
+    ASSERT_TRUE(data->closeData());
+    auto reread = AudioSampleData::dataForReadingAtPath(path);
+    ASSERT_TRUE(reread);
+    std::vector<float> plane(static_cast<size_t>(frames));
+    for (int c = 0; c < channels; ++c) {
+        reread->readSample(plane.data(), c, static_cast<int32_t>(frames), 0);
+        ASSERT_EQ(plane, expected[c]) << c;
+    }
 }
 
 // Grows the planes of a new file at path while writing two channels, and checks them.

@@ -88,6 +88,7 @@ void AudioSampleData::openData() {
     reservedStride_ = -1;
     headerValid_ = false;
     writtenEnvelopes_.clear();
+    runs_.clear();
     dropReadBuffers();
     if (path_.empty()) return;
     if (isReadMode_) {
@@ -143,6 +144,7 @@ bool AudioSampleData::closeData() {
     struct stat opened {};
     const bool regular = ::fstat(fd_for_path, &opened) == 0 && S_ISREG(opened.st_mode);
     if (!isReadMode_) {
+        flushRuns();
         int64_t exact = sampleDataSizePerChannel();
         if (reservedStride_ >= 0 && reservedStride_ != exact) movePlanes(reservedStride_, exact, nb_channels_streams);
         reservedStride_ = -1;
@@ -211,6 +213,7 @@ int32_t AudioSampleData::read_or_write(bool read, float* buffer, int32_t channel
 
 int32_t AudioSampleData::read_or_write_bytes(bool read, void* buffer, int64_t size, int64_t position) {
     if (fd_for_path < 0 || size <= 0 || position < 0) return 0;
+    if (read && !runs_.empty()) flushRuns();  // a writer reading back what it wrote
     int64_t moved = transferAll(read, fd_for_path, buffer, size, position);
     if (read) {
         // Past the end of the file there is nothing: the rest reads as zero.
@@ -285,7 +288,70 @@ int32_t AudioSampleData::writeSample(const float* buffer, int32_t channel, int32
     int64_t room = samplePlaneStride() / 4 - offset;
     if (room <= 0) return 0;
     int32_t count = static_cast<int32_t>(std::min<int64_t>(frames, room));
-    return read_or_write(false, const_cast<float*>(buffer), channel, count, offset, kSampleData);
+    if (fd_for_path < 0) return 0;
+    writeSampleBytes(reinterpret_cast<const uint8_t*>(buffer), 4 * int64_t(count),
+                     4 * offset + offsetForChannel(channel, kSampleData));
+    return 0;
+}
+
+void AudioSampleData::writeSampleBytes(const uint8_t* bytes, int64_t size, int64_t position) {
+    dropReadBuffers();  // they may hold what is overwritten
+    const int64_t end = position + size;
+    PendingRun* run = nullptr;
+    for (PendingRun& other : runs_) {
+        if (other.position + other.length == position) {
+            run = &other;
+        } else if (other.length > 0 && other.position < end && position < other.position + other.length) {
+            // Bytes written again while still gathered: the older ones go first, so
+            // that runs never overlap and their order of writing does not matter.
+            flushRun(other);
+        }
+    }
+    if (!run) {
+        if (runs_.size() < kMaxRuns) {
+            runs_.emplace_back();
+            run = &runs_.back();
+        } else {
+            run = &*std::min_element(runs_.begin(), runs_.end(),
+                                     [](const PendingRun& a, const PendingRun& b) { return a.lastUse < b.lastUse; });
+            flushRun(*run);
+        }
+        run->position = position;
+    }
+    run->lastUse = ++runClock_;
+    while (size > 0) {
+        if (run->length == 0 && run->position % kRunBytes == 0 && size >= kRunBytes) {
+            // Whole aligned runs need no gathering.
+            const int64_t whole = size / kRunBytes * kRunBytes;
+            if (transferAll(false, fd_for_path, const_cast<uint8_t*>(bytes), whole, run->position) != whole)
+                noteWriteError("cannot write samples");
+            bytes += whole;
+            size -= whole;
+            run->position += whole;
+            continue;
+        }
+        const int64_t boundary = (run->position / kRunBytes + 1) * kRunBytes;
+        const int64_t take = std::min(size, boundary - (run->position + run->length));
+        if (!run->bytes) run->bytes.reset(new uint8_t[kRunBytes]);
+        std::memcpy(run->bytes.get() + run->length, bytes, static_cast<size_t>(take));
+        run->length += take;
+        bytes += take;
+        size -= take;
+        if (run->position + run->length == boundary) flushRun(*run);
+    }
+}
+
+void AudioSampleData::flushRun(PendingRun& run) {
+    if (run.length > 0 && transferAll(false, fd_for_path, run.bytes.get(), run.length, run.position) != run.length)
+        noteWriteError("cannot write samples");
+    run.position += run.length;
+    run.length = 0;
+}
+
+void AudioSampleData::flushRuns() {
+    if (fd_for_path >= 0)
+        for (PendingRun& run : runs_) flushRun(run);
+    runs_.clear();
 }
 
 int32_t AudioSampleData::readWave(float* buffer, int32_t channel, int32_t frames, int64_t offset) {
@@ -582,6 +648,7 @@ AudioSampleData::Shift AudioSampleData::shiftPlanesInPlace(int64_t oldStride, in
 
 bool AudioSampleData::movePlanes(int64_t oldStride, int64_t newStride, int32_t channelsWithData) {
     if (oldStride == newStride || channelsWithData <= 1) return true;
+    flushRuns();  // gathered samples belong at the old places
     dropReadBuffers();
     // Where the file system shifts a file's blocks (ext4, XFS), the gaps between the
     // planes are cut out or opened without a byte copied; elsewhere (or for a block

@@ -131,6 +131,23 @@ private:
     int64_t streamWindowOffset_ = 0;
     int64_t streamWindowLength_ = 0;
     void dropReadBuffers();
+    // Write mode: samples written one after another gather in runs that end on
+    // kRunBytes boundaries of the file and are written whole. The page cache keeps
+    // whole aligned runs in large pages, which costs the kernel half the time that
+    // many small, unaligned writes of the same bytes cost it.
+    static constexpr int64_t kRunBytes = 256 * 1024;
+    static constexpr size_t kMaxRuns = 16;
+    struct PendingRun {
+        int64_t position = 0;  // where the run's bytes go in the file
+        int64_t length = 0;    // bytes gathered, never past the next kRunBytes boundary
+        uint64_t lastUse = 0;
+        std::unique_ptr<uint8_t[]> bytes;
+    };
+    std::vector<PendingRun> runs_;
+    uint64_t runClock_ = 0;
+    void writeSampleBytes(const uint8_t* bytes, int64_t size, int64_t position);
+    void flushRun(PendingRun& run);
+    void flushRuns();
     int64_t reservedStride_ = -1;  // write mode: plane stride while the length grows
     bool headerValid_ = false;
     bool writeError_ = false;
