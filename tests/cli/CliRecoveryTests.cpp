@@ -67,17 +67,18 @@ protected:
 }  // namespace
 
 TEST_F(CliRecovery, ListNamesEachSnapshotAndADamagedOneIsReportedAndKept) {
-    fs::create_directories(root + "/9-damaged");
-    std::ofstream(root + "/9-damaged/recovery.info") << "wavomer-recovery 1\npid=abc\n";
+    // The list is in the order of the ids; a letter sorts after the dead process's number.
+    fs::create_directories(root + "/x-damaged");
+    std::ofstream(root + "/x-damaged/recovery.info") << "wavomer-recovery 1\npid=abc\n";
     std::string out, err;
     ASSERT_EQ(cli("recovery list", &out, &err), 0) << err;
     EXPECT_EQ(out, "{\"id\": \"" + id + "\", \"name\": \"Podcast\", \"project\": \"" + dir.file("Podcast.wvmp") +
                        "\", \"edited\": \"2025-12-09T18:40:00.123Z\", \"tracks\": 1, \"live\": false}\n"
-                       "{\"id\": \"9-damaged\", \"damaged\": \"damaged: \\\"program\\\" is missing\"}\n");
-    EXPECT_NE(err.find("wavomer-cli: 9-damaged: "), std::string::npos) << err;
-    EXPECT_EQ(cli("recovery restore 9-damaged -o " + shellQuote(dir.file("x.wvmp")), &out, &err), 1);
-    EXPECT_NE(err.find("wavomer-cli: 9-damaged: "), std::string::npos) << err;
-    EXPECT_TRUE(fs::exists(root + "/9-damaged"));
+                       "{\"id\": \"x-damaged\", \"damaged\": \"damaged: \\\"program\\\" is missing\"}\n");
+    EXPECT_NE(err.find("wavomer-cli: x-damaged: "), std::string::npos) << err;
+    EXPECT_EQ(cli("recovery restore x-damaged -o " + shellQuote(dir.file("x.wvmp")), &out, &err), 1);
+    EXPECT_NE(err.find("wavomer-cli: x-damaged: "), std::string::npos) << err;
+    EXPECT_TRUE(fs::exists(root + "/x-damaged"));
     EXPECT_FALSE(fs::exists(dir.file("x.wvmp")));
 }
 
