@@ -431,6 +431,10 @@ TEST(WavePointBuilder, MakesThePointsTheFileReadsBackHoweverTheSamplesArrive) {
     data->setFramePerChannel(frames);
     std::vector<float> values(static_cast<size_t>(frames));
     for (int64_t k = 0; k < frames; ++k) values[static_cast<size_t>(k)] = sampleAt(0, 0, k) * (k % 44100 < 300 ? 0.0f : 1.0f);
+    // Values no level may be moved by, or moved oddly by: NaN, subnormals, an infinity.
+    for (int64_t k = 5000; k < frames; k += 997) values[static_cast<size_t>(k)] = std::numeric_limits<float>::quiet_NaN();
+    for (int64_t k = 301; k < frames; k += 1201) values[static_cast<size_t>(k)] = 1e-40f;
+    values[static_cast<size_t>(44100 * 2 + 5000)] = std::numeric_limits<float>::infinity();
     data->writeSample(values.data(), 0, static_cast<int32_t>(frames), 0);
     ASSERT_TRUE(data->closeData());
     auto back = AudioSampleData::dataForReadingAtPath(dir.file("one.data"));

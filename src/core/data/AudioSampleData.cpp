@@ -527,13 +527,18 @@ void WavePointBuilder::feed(const float* values, int64_t count) {
         }
         const int32_t start = static_cast<int32_t>(step_ * point_);
         const int32_t end = start + std::min(length, rate_ - start);
-        const int32_t past = static_cast<int32_t>(step_ * (point_ + 3)) + length;  // four windows on
-        if (offset_ == start && point_ + 4 <= perSecond_ && foldFourWindows(values, count, length)) {
-            // Four whole windows from here: their points are made side by side.
-            values += past - offset_;
-            count -= past - offset_;
-            offset_ = past;
-            continue;
+        if (offset_ == start) {
+            // Eight or four whole windows from here: their points are made side by side.
+            int32_t made = 0;
+            if (point_ + 8 <= perSecond_ && foldWindows<8>(values, count, length)) made = 8;
+            else if (point_ + 4 <= perSecond_ && foldWindows<4>(values, count, length)) made = 4;
+            if (made > 0) {
+                const int32_t past = static_cast<int32_t>(step_ * (point_ - 1)) + length;
+                values += past - offset_;
+                count -= past - offset_;
+                offset_ = past;
+                continue;
+            }
         }
         if (offset_ < start) {
             const int32_t n = static_cast<int32_t>(std::min<int64_t>(start - offset_, count));
@@ -556,31 +561,58 @@ void WavePointBuilder::feed(const float* values, int64_t count) {
     }
 }
 
-bool WavePointBuilder::foldFourWindows(const float* values, int64_t count, int32_t length) {
-    // The windows' starts from here, each as long as the first; the four chains of
-    // the level run side by side, each exactly as it runs alone.
-    int32_t at[4];
-    for (int k = 0; k < 4; ++k) {
+template <int N>
+bool WavePointBuilder::foldWindows(const float* values, int64_t count, int32_t length) {
+    // The windows' starts from here, each as long as the first; the level chains run
+    // side by side, each exactly as it runs alone: their latency, not the work, is
+    // what a single chain waits on.
+    const float* r[N];
+    for (int k = 0; k < N; ++k) {
         const int32_t start = static_cast<int32_t>(step_ * (point_ + k));
         if (std::min(length, rate_ - start) != length) return false;
-        at[k] = start - offset_;
+        r[k] = values + (start - offset_);
     }
-    if (at[3] + length > count) return false;
-    const float* r0 = values + at[0];
-    const float* r1 = values + at[1];
-    const float* r2 = values + at[2];
-    const float* r3 = values + at[3];
-    // std::max(level, m) keeps the level unless m lies above it, without a branch;
-    // four named levels, for the compiler to keep each chain in a register of its own.
-    double l0 = 0.0, l1 = 0.0, l2 = 0.0, l3 = 0.0;
-    for (int32_t i = 0; i < length; ++i) {
-        l0 = std::max(l0, (l0 + r0[i]) / 2.0);
-        l1 = std::max(l1, (l1 + r1[i]) / 2.0);
-        l2 = std::max(l2, (l2 + r2[i]) / 2.0);
-        l3 = std::max(l3, (l3 + r3[i]) / 2.0);
+    if (r[N - 1] - values + length > count) return false;
+    double l[N] = {};
+    int32_t i = 0;
+#if defined(__SSE2__)
+    if constexpr (N == 8) {
+        // Two windows' levels to a register: four values of each window are loaded at
+        // once and turned so that a register holds one value of four windows. Adding,
+        // halving (exact, as the division by 2 is) and keeping the larger level in
+        // pairs gives the scalar chain's doubles bit for bit; _mm_max_pd(m, level)
+        // keeps the level where m is not above it, NaN included, as std::max does.
+        const __m128d half = _mm_set1_pd(0.5);
+        __m128d v[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
+        for (; i + 4 <= length; i += 4) {
+            __m128 a0 = _mm_loadu_ps(r[0] + i), a1 = _mm_loadu_ps(r[1] + i);
+            __m128 a2 = _mm_loadu_ps(r[2] + i), a3 = _mm_loadu_ps(r[3] + i);
+            __m128 b0 = _mm_loadu_ps(r[4] + i), b1 = _mm_loadu_ps(r[5] + i);
+            __m128 b2 = _mm_loadu_ps(r[6] + i), b3 = _mm_loadu_ps(r[7] + i);
+            _MM_TRANSPOSE4_PS(a0, a1, a2, a3);
+            _MM_TRANSPOSE4_PS(b0, b1, b2, b3);
+            const auto fold = [half](__m128d& level, __m128 values) {
+                level = _mm_max_pd(_mm_mul_pd(_mm_add_pd(level, _mm_cvtps_pd(values)), half), level);
+            };
+            const auto fold4 = [&](__m128 a, __m128 b) {
+                fold(v[0], a);
+                fold(v[1], _mm_movehl_ps(a, a));
+                fold(v[2], b);
+                fold(v[3], _mm_movehl_ps(b, b));
+            };
+            fold4(a0, b0);
+            fold4(a1, b1);
+            fold4(a2, b2);
+            fold4(a3, b3);
+        }
+        for (int k = 0; k < 4; ++k) _mm_storeu_pd(l + 2 * k, v[k]);
     }
-    for (double l : {l0, l1, l2, l3}) points_.push_back(static_cast<float>(l));
-    point_ += 4;
+#endif
+    // std::max(level, m) keeps the level unless m lies above it, without a branch.
+    for (; i < length; ++i)
+        for (int k = 0; k < N; ++k) l[k] = std::max(l[k], (l[k] + r[k][i]) / 2.0);
+    for (double level : l) points_.push_back(static_cast<float>(level));
+    point_ += N;
     return true;
 }
 

@@ -180,9 +180,10 @@ public:
     bool append(WavePointBuilder&& next);
 
 private:
-    // Makes the points of the four windows that start at values (the window now
-    // filling starts there), where they are as long as length and all given.
-    bool foldFourWindows(const float* values, int64_t count, int32_t length);
+    // Makes the points of the N windows that start at values (the window now filling
+    // starts there), where they are as long as length and all given.
+    template <int N>
+    bool foldWindows(const float* values, int64_t count, int32_t length);
 
     int32_t rate_;
     int32_t perSecond_;
