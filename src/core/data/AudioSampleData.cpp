@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #if defined(__SSE2__)
@@ -55,6 +56,28 @@ int64_t transferAll(bool read, int fd, void* buffer, int64_t size, int64_t posit
         done += n;
     }
     return done;
+}
+
+// Writes first and then second at position as one run; false where not all of it
+// could be written.
+bool writeJoined(int fd, const uint8_t* first, int64_t firstSize, const uint8_t* second, int64_t secondSize,
+                 int64_t position) {
+    ssize_t n;
+    do {
+        iovec parts[2] = {{const_cast<uint8_t*>(first), static_cast<size_t>(firstSize)},
+                          {const_cast<uint8_t*>(second), static_cast<size_t>(secondSize)}};
+        n = ::pwritev(fd, parts, 2, position);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return false;
+    if (n == firstSize + secondSize) return true;
+    // A short write: the rest goes piece by piece.
+    const int64_t firstLeft = std::max<int64_t>(firstSize - n, 0);
+    const int64_t secondDone = std::max<int64_t>(n - firstSize, 0);
+    if (firstLeft > 0 && transferAll(false, fd, const_cast<uint8_t*>(first + n), firstLeft, position + n) != firstLeft)
+        return false;
+    const int64_t secondLeft = secondSize - secondDone;
+    return transferAll(false, fd, const_cast<uint8_t*>(second + secondDone), secondLeft,
+                       position + firstSize + secondDone) == secondLeft;
 }
 
 }  // namespace
@@ -332,12 +355,21 @@ void AudioSampleData::writeSampleBytes(const uint8_t* bytes, int64_t size, int64
         }
         const int64_t boundary = (run->position / kRunBytes + 1) * kRunBytes;
         const int64_t take = std::min(size, boundary - (run->position + run->length));
+        if (run->position + run->length + take == boundary) {
+            // The bytes that end the run go out with it as they stand, uncopied.
+            if (!writeJoined(fd_for_path, run->bytes.get(), run->length, bytes, take, run->position))
+                noteWriteError("cannot write samples");
+            run->position = boundary;
+            run->length = 0;
+            bytes += take;
+            size -= take;
+            continue;
+        }
         if (!run->bytes) run->bytes.reset(new uint8_t[kRunBytes]);
         std::memcpy(run->bytes.get() + run->length, bytes, static_cast<size_t>(take));
         run->length += take;
         bytes += take;
         size -= take;
-        if (run->position + run->length == boundary) flushRun(*run);
     }
 }
 

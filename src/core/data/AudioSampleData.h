@@ -132,12 +132,13 @@ private:
     int64_t streamWindowLength_ = 0;
     void dropReadBuffers();
     // Write mode: samples written one after another gather in runs that end on
-    // kRunBytes boundaries of the file and are written whole. The page cache keeps
-    // whole aligned runs in pages of that size, which costs the kernel little more
-    // than half the time that unaligned writes of the same bytes, kept in single
-    // pages, cost it. Larger runs save a little more but take pages the kernel keeps
-    // no cache of, whose first touch costs more than the saving inside a virtual
-    // machine.
+    // kRunBytes boundaries of the file and are written whole; only what waits for the
+    // rest of its run is copied, the bytes that complete it go out with it as they
+    // stand. The page cache keeps whole aligned runs in pages of that size, which
+    // costs the kernel little more than half the time that unaligned writes of the
+    // same bytes, kept in single pages, cost it. Larger runs save a little more but
+    // take pages the kernel keeps no cache of, whose first touch costs more than the
+    // saving inside a virtual machine.
     static constexpr int64_t kRunBytes = 32 * 1024;
     static constexpr size_t kMaxRuns = 16;
     struct PendingRun {
