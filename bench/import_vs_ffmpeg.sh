@@ -3,7 +3,9 @@
 # floats at 44100 Hz on the same disk, and peak memory of a long import.
 # Each file is timed in PAIRS paired runs (default 7; ours and ffmpeg's back to back,
 # the order alternating): the ratios printed are the medians of the pairs' ratios, in
-# wall time and in CPU time (user + system, all threads).
+# wall time and in CPU time (user + system, all threads). With EARLIER=PATH (the
+# wavomer-cli of an earlier build) that one runs in every pair too, and its CPU ratio
+# against ours is printed: whether a change made the import cost more.
 # Usage: bench/import_vs_ffmpeg.sh [BUILD_DIR]   (default build/; PAIRS=N to change the count)
 set -eu
 cd "$(dirname "$0")/.."
@@ -18,13 +20,14 @@ ffmpeg -nostdin -v error -i "$work/ten.mp3" "$work/ten.flac"
 sync
 
 for f in ten.mp3 ten.flac; do
-  python3 - "$pairs" "$f" "$cli" "$work" <<'PY'
+  python3 - "$pairs" "$f" "$cli" "$work" "${EARLIER:-}" <<'PY'
 import os, resource, statistics, subprocess, sys, time
-pairs, name, cli, work = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
+pairs, name, cli, work, earlier_cli = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5]
 media = os.path.join(work, name)
 ours = [cli, "import", media, "-o", os.path.join(work, "out.data")]
 theirs = ["ffmpeg", "-nostdin", "-v", "error", "-y", "-i", media, "-f", "f32le", "-ar", "44100",
           os.path.join(work, "out.f32")]
+earlier = [earlier_cli, "import", media, "-o", os.path.join(work, "earlier.data")] if earlier_cli else None
 
 def run(command):
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
@@ -36,13 +39,17 @@ def run(command):
     return wall, cpu
 
 run(ours), run(theirs)  # warm the page cache and both programs
-rows = []
+if earlier:
+    run(earlier)
+rows, earlier_rows = [], []
 for i in range(pairs):
     if i % 2 == 0:
         a, b = run(ours), run(theirs)
     else:
         b, a = run(theirs), run(ours)
     rows.append((a, b))
+    if earlier:
+        earlier_rows.append((a, run(earlier)))
 med = statistics.median
 wall_ours, wall_theirs = med(a[0] for a, _ in rows), med(b[0] for _, b in rows)
 cpu_ours, cpu_theirs = med(a[1] for a, _ in rows), med(b[1] for _, b in rows)
@@ -51,6 +58,9 @@ cpu_ratio = med(a[1] / b[1] for a, b in rows)
 print(f"import {name} (10 min stereo), median of {pairs} pairs: "
       f"wall {wall_ours:.3f}s vs ffmpeg {wall_theirs:.3f}s, ratio {wall_ratio:.2f} (target <= 0.9); "
       f"CPU {cpu_ours:.3f}s vs {cpu_theirs:.3f}s, ratio {cpu_ratio:.2f}")
+if earlier:
+    print(f"import {name}: CPU {cpu_ours:.3f}s vs the earlier build's {med(e[1] for _, e in earlier_rows):.3f}s, "
+          f"ratio {med(a[1] / e[1] for a, e in earlier_rows):.2f} (target <= 1.0)")
 PY
 done
 
