@@ -565,6 +565,7 @@ void WavePointBuilder::feed(const float* values, int64_t count) {
             if (point_ + 8 <= perSecond_ && foldWindows<8>(values, count, length)) made = 8;
             else if (point_ + 4 <= perSecond_ && foldWindows<4>(values, count, length)) made = 4;
             if (made > 0) {
+                // Past the last of them, now the window before point_.
                 const int32_t past = static_cast<int32_t>(step_ * (point_ - 1)) + length;
                 values += past - offset_;
                 count -= past - offset_;
@@ -623,8 +624,8 @@ bool WavePointBuilder::foldWindows(const float* values, int64_t count, int32_t l
             __m128 b2 = _mm_loadu_ps(r[6] + i), b3 = _mm_loadu_ps(r[7] + i);
             _MM_TRANSPOSE4_PS(a0, a1, a2, a3);
             _MM_TRANSPOSE4_PS(b0, b1, b2, b3);
-            const auto fold = [half](__m128d& level, __m128 values) {
-                level = _mm_max_pd(_mm_mul_pd(_mm_add_pd(level, _mm_cvtps_pd(values)), half), level);
+            const auto fold = [half](__m128d& level, __m128 pair) {  // the low two lanes of pair
+                level = _mm_max_pd(_mm_mul_pd(_mm_add_pd(level, _mm_cvtps_pd(pair)), half), level);
             };
             const auto fold4 = [&](__m128 a, __m128 b) {
                 fold(v[0], a);
